@@ -1,0 +1,99 @@
+// Recording file names and the auto-delete of old recordings.
+#include "recorder/RecordingFiles.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "settings/AsciiText.h"
+#include "settings/SettingsKeys.h"
+
+namespace {
+
+std::string FileNamePart(std::string_view text) {
+    std::string out = ReplaceControlChars(text, '_');
+    for (char& c : out) {
+        if (c == '/') {
+            c = '_';
+        }
+    }
+    return out;
+}
+
+// Seconds from 1601-01-01 to 1970-01-01.
+constexpr std::int64_t kFileTimeEpochOffset = 11644473600;
+
+}  // namespace
+
+std::string RecordingPath(const std::string& recordingsFolder, const std::tm& local,
+                          std::string_view callerNumber, std::string_view callerName) {
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%.4d-%.2d-%.2d %.2d-%.2d-%.2d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    std::string path = recordingsFolder + stamp;
+    if (!callerNumber.empty()) {
+        path += " " + FileNamePart(callerNumber);
+    }
+    if (!callerName.empty()) {
+        path += " " + FileNamePart(callerName);
+    }
+    return path + ".wav";
+}
+
+std::uint32_t FileTimeHigh(std::int64_t unixSeconds, long nanoseconds) {
+    std::int64_t seconds = unixSeconds + kFileTimeEpochOffset;
+    if (seconds < 0) {
+        return 0;
+    }
+    std::uint64_t ticks = static_cast<std::uint64_t>(seconds) * 10000000u +
+                          static_cast<std::uint64_t>(nanoseconds / 100);
+    return static_cast<std::uint32_t>(ticks >> 32);
+}
+
+std::uint32_t CurrentFileTimeHigh() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return FileTimeHigh(now.tv_sec, now.tv_nsec);
+}
+
+std::uint64_t RetentionUnits(std::int32_t days) {
+    return days <= 0 ? 202u : static_cast<std::uint64_t>(days) * 202u;
+}
+
+std::int32_t ReadDeleteFileDays(const std::string& settingsFile) {
+    return ReadSetting(settingsFile, settings::kDeleteFileDays);
+}
+
+std::vector<std::string> DeleteOldRecordings(const std::string& recordingsFolder,
+                                             std::int32_t days, std::uint32_t nowHigh,
+                                             bool dryRun) {
+    std::vector<std::string> deleted;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(recordingsFolder.c_str()), ::closedir);
+    if (!dir) {
+        return deleted;
+    }
+    const std::uint64_t retention = RetentionUnits(days);
+    while (const dirent* entry = ::readdir(dir.get())) {
+        std::string_view name = entry->d_name;
+        if (!EndsWithNoCase(name, ".wav")) {
+            continue;
+        }
+        // Looked at and removed relative to the listed folder, never through a link.
+        struct stat st {};
+        if (::fstatat(::dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode)) {
+            continue;
+        }
+        if (FileTimeHigh(st.st_mtim.tv_sec, st.st_mtim.tv_nsec) + retention >= nowHigh) {
+            continue;
+        }
+        if (dryRun || ::unlinkat(::dirfd(dir.get()), entry->d_name, 0) == 0) {
+            deleted.push_back(recordingsFolder + entry->d_name);
+        }
+    }
+    return deleted;
+}

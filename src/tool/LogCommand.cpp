@@ -1,0 +1,27 @@
+// quillon-tool log: append an entry to today's caller log.
+#include "app/AppState.h"
+#include "recorder/CallerLog.h"
+#include "tool/Tool.h"
+
+namespace {
+
+constexpr char kUsage[] = "usage: quillon-tool log TEXT\n";
+
+}  // namespace
+
+int RunLogCommand(const ToolArgs& args, std::ostream& /*out*/, std::ostream& err) {
+    if (args.empty()) {
+        return UsageError(err, "log needs the text of the entry", kUsage);
+    }
+    std::string text = args[0];
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        text += " " + args[i];
+    }
+    AppState app;
+    ResolveAppFolders(app);
+    if (!AppendLogEntry(app.logsFolder, text)) {
+        err << "quillon-tool: cannot write the caller log in " << app.logsFolder << "\n";
+        return kToolFailed;
+    }
+    return kToolOk;
+}

@@ -1,0 +1,24 @@
+// quillon-tool: the command-line companion. Each subcommand takes its own arguments (without
+// the subcommand's name) and returns the process exit code.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+using ToolArgs = std::vector<std::string>;
+
+// Exit codes of every subcommand.
+inline constexpr int kToolOk = 0;
+inline constexpr int kToolFailed = 1;
+inline constexpr int kToolUsage = 2;
+
+int RunTool(const ToolArgs& args, std::ostream& out, std::ostream& err);
+
+int RunPathsCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+int RunSettingsCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+int RunLogCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+int RunCleanupCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+
+// Prints "quillon-tool: message" and the usage line of the subcommand; returns kToolUsage.
+int UsageError(std::ostream& err, const std::string& message, const char* usage);

@@ -1,0 +1,148 @@
+// Recording names, and the auto-delete pass: ages around the limit, day counts, and what the
+// pass must never touch.
+#include "recorder/RecordingFiles.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+
+#include "settings/IniFile.h"
+#include "support/TempDir.h"
+
+namespace {
+
+std::tm Stamp() {
+    std::tm local{};
+    local.tm_year = 126;
+    local.tm_mon = 11;
+    local.tm_mday = 5;
+    local.tm_hour = 14;
+    local.tm_min = 3;
+    local.tm_sec = 22;
+    return local;
+}
+
+TEST(RecordingPathTest, NamesByTimeAndCallerId) {
+    struct Row {
+        const char* number;
+        const char* name;
+        const char* file;
+    } rows[] = {
+        {"", "", "2026-12-05 14-03-22.wav"},
+        {"5551234", "", "2026-12-05 14-03-22 5551234.wav"},
+        {"", "SMITH J", "2026-12-05 14-03-22 SMITH J.wav"},
+        {"5551234", "SMITH J", "2026-12-05 14-03-22 5551234 SMITH J.wav"},
+        {"../../etc", "a/b", "2026-12-05 14-03-22 .._.._etc a_b.wav"},
+        {"555\r\n1", "x\x01y\x7f", "2026-12-05 14-03-22 555__1 x_y_.wav"},
+        {"+1 (555) 123", "O'Brien, \xc3\xa9", "2026-12-05 14-03-22 +1 (555) 123 O'Brien, \xc3\xa9.wav"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(RecordingPath("/rec/", Stamp(), row.number, row.name),
+                  std::string("/rec/") + row.file);
+    }
+}
+
+TEST(FileTimeTest, UsesTheUpperBitsOfTheHundredNanosecondCount) {
+    EXPECT_EQ(FileTimeHigh(0), 0x019DB1DEu);  // 1970-01-01 is 0x019DB1DED53E8000
+    EXPECT_EQ(FileTimeHigh(-11644473600), 0u);
+    EXPECT_EQ(FileTimeHigh(-20000000000), 0u);
+    // One unit is 2^32 * 100 ns, about 429.5 s.
+    EXPECT_EQ(FileTimeHigh(1000000000) - FileTimeHigh(1000000000 - 4295 * 10), 100u);
+    EXPECT_EQ(RetentionUnits(30), 6060u);
+    EXPECT_EQ(RetentionUnits(0), 202u);
+    EXPECT_EQ(RetentionUnits(-5), 202u);
+    EXPECT_EQ(RetentionUnits(INT32_MAX), 202ull * INT32_MAX);
+}
+
+class AutoDeleteTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string folder = dir.Path() + "/";
+    std::int64_t now = 1796000000;  // late 2026
+    std::uint32_t nowHigh = FileTimeHigh(now);
+
+    void MakeFile(const std::string& name, double ageDays) {
+        WriteFile(folder + name, "RIFF");
+        SetAge(folder + name, ageDays);
+    }
+    void SetAge(const std::string& path, double ageDays) {
+        timespec times[2];
+        times[0].tv_sec = times[1].tv_sec = now - static_cast<std::int64_t>(ageDays * 86400);
+        times[0].tv_nsec = times[1].tv_nsec = 0;
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+    }
+    std::vector<std::string> Pass(std::int32_t days, bool dryRun = false) {
+        std::vector<std::string> deleted = DeleteOldRecordings(folder, days, nowHigh, dryRun);
+        std::sort(deleted.begin(), deleted.end());
+        return deleted;
+    }
+};
+
+TEST_F(AutoDeleteTest, DefaultKeepsTwentyNineDaysAndDeletesThirtyOne) {
+    MakeFile("old.wav", 31);
+    MakeFile("young.wav", 29);
+    std::int32_t days = ReadDeleteFileDays(dir / "settings.ini");  // no settings file: 30
+    EXPECT_EQ(days, 30);
+    EXPECT_EQ(Pass(days), std::vector<std::string>{folder + "old.wav"});
+    EXPECT_FALSE(Exists(folder + "old.wav"));
+    EXPECT_TRUE(Exists(folder + "young.wav"));
+}
+
+TEST_F(AutoDeleteTest, ZeroOrNegativeDaysKeepOneDay) {
+    MakeFile("two days.wav", 2);
+    MakeFile("half a day.wav", 0.5);
+    EXPECT_EQ(Pass(0), std::vector<std::string>{folder + "two days.wav"});
+    MakeFile("again.wav", 1.1);
+    EXPECT_EQ(Pass(-7), std::vector<std::string>{folder + "again.wav"});
+    EXPECT_TRUE(Exists(folder + "half a day.wav"));
+}
+
+TEST_F(AutoDeleteTest, HugeDayCountsKeepEverything) {
+    MakeFile("ancient.wav", 20000);  // 1972
+    EXPECT_TRUE(Pass(INT32_MAX).empty());
+    EXPECT_TRUE(Pass(100000).empty());
+    EXPECT_TRUE(Exists(folder + "ancient.wav"));
+    WriteFile(dir / "settings.ini", "[settings]\ndeletefiledays=99999999999999\n");
+    EXPECT_EQ(ReadDeleteFileDays(dir / "settings.ini"), INT32_MAX);
+}
+
+TEST_F(AutoDeleteTest, OnlyWavFilesOfTheFolderItselfAreDeleted) {
+    MakeFile("upper.WAV", 40);
+    MakeFile("notes.txt", 40);
+    MakeFile("call.wav.bak", 40);
+    MakeFile("callwav", 40);
+    ASSERT_EQ(::mkdir((folder + "folder.wav").c_str(), 0700), 0);
+    SetAge(folder + "folder.wav", 40);
+    ASSERT_EQ(::mkdir((folder + "sub").c_str(), 0700), 0);
+    MakeFile("sub/inner.wav", 40);
+    // A link's target elsewhere is never followed, nor is the link removed.
+    TempDir elsewhere;
+    std::string target = elsewhere / "precious.wav";
+    WriteFile(target, "RIFF");
+    ASSERT_EQ(::symlink(target.c_str(), (folder + "link.wav").c_str()), 0);
+    SetAge(folder + "link.wav", 40);
+    SetAge(target, 40);
+
+    EXPECT_EQ(Pass(30), std::vector<std::string>{folder + "upper.WAV"});
+    for (const char* kept : {"notes.txt", "call.wav.bak", "callwav", "folder.wav",
+                             "sub/inner.wav", "link.wav"}) {
+        EXPECT_TRUE(Exists(folder + kept)) << kept;
+    }
+    EXPECT_TRUE(Exists(target));
+}
+
+TEST_F(AutoDeleteTest, DryRunListsWithoutDeleting) {
+    MakeFile("old.wav", 45);
+    EXPECT_EQ(Pass(30, true), std::vector<std::string>{folder + "old.wav"});
+    EXPECT_TRUE(Exists(folder + "old.wav"));
+}
+
+TEST_F(AutoDeleteTest, MissingFolderIsAnEmptyPass) {
+    EXPECT_TRUE(DeleteOldRecordings(folder + "none/", 30, nowHigh).empty());
+}
+
+}  // namespace

@@ -1,0 +1,17 @@
+// Test entry: points every folder the program could touch (home, desktop base folders, the
+// folder registration) into a temporary folder, so no test reaches the user's real files.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "support/TempDir.h"
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    TempDir home;
+    ::setenv("HOME", home.Path().c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    ::setenv("QUILLON_CONFIG_DIR", (home / "quillon-config").c_str(), 1);
+    return RUN_ALL_TESTS();
+}
