@@ -4,6 +4,8 @@
 
 BUILD_DIR    ?= build
 SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR     ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS         ?= $(shell nproc)
 
 # Every Debian package the project needs to build, test and run: one list.
@@ -12,9 +14,12 @@ PACKAGES := \
 	googletest libgtest-dev libgmock-dev libbenchmark-dev \
 	clang-format
 
+# Only `make fuzz` needs these: libFuzzer comes with clang.
+FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
+
 CTEST := ctest --output-on-failure -j $(JOBS) --timeout 600
 
-.PHONY: all deps configure build test check-sanitize run bench format clean
+.PHONY: all deps configure build test check-sanitize fuzz run bench format clean
 
 all: build
 
@@ -37,6 +42,19 @@ check-sanitize: deps
 	cd $(SANITIZE_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(CTEST)
 
+# Builds every fuzzer with clang and runs each for FUZZ_SECONDS on its own corpus folder.
+fuzz: deps
+	@./scripts/install-deps $(FUZZ_PACKAGES)
+	CXX=clang++-14 cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DQUILLON_FUZZ=ON -DQUILLON_BENCH=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	@for f in $$(cat $(FUZZ_DIR)/fuzzers.txt); do \
+		mkdir -p $(FUZZ_DIR)/corpus/$$f; \
+		echo "== $$f ($(FUZZ_SECONDS) s)"; \
+		$(FUZZ_DIR)/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+			$(FUZZ_DIR)/corpus/$$f || exit 1; \
+	done
+
 # Until the desktop window lands, running the program shows where it keeps its files.
 run: build
 	$(BUILD_DIR)/src/tool/quillon-tool paths
@@ -48,4 +66,4 @@ format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

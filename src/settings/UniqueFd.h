@@ -8,11 +8,11 @@
 class UniqueFd {
 public:
     UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    explicit UniqueFd(int descriptor) : fd(descriptor) {}
+    UniqueFd(UniqueFd&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
     UniqueFd& operator=(UniqueFd&& other) noexcept {
         if (this != &other) {
-            Reset(std::exchange(other.fd_, -1));
+            Reset(std::exchange(other.fd, -1));
         }
         return *this;
     }
@@ -20,17 +20,17 @@ public:
     UniqueFd& operator=(const UniqueFd&) = delete;
     ~UniqueFd() { Reset(); }
 
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
+    int Get() const { return fd; }
+    bool Valid() const { return fd >= 0; }
     explicit operator bool() const { return Valid(); }
 
-    void Reset(int fd = -1) {
-        if (fd_ >= 0) {
-            ::close(fd_);
+    void Reset(int descriptor = -1) {
+        if (fd >= 0) {
+            ::close(fd);
         }
-        fd_ = fd;
+        fd = descriptor;
     }
 
 private:
-    int fd_ = -1;
+    int fd = -1;
 };

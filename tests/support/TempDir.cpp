@@ -16,17 +16,17 @@ TempDir::TempDir() {
     if (::mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot create a temporary folder");
     }
-    path_ = pattern;
+    path = pattern;
 }
 
 TempDir::~TempDir() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(path, ignored);
 }
 
-ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-    if (const char* old = std::getenv(name)) {
-        old_ = old;
+ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) : variable(name) {
+    if (const char* current = std::getenv(name)) {
+        saved = current;
     }
     if (value) {
         ::setenv(name, value->c_str(), 1);
@@ -36,10 +36,10 @@ ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) : name_
 }
 
 ScopedEnv::~ScopedEnv() {
-    if (old_) {
-        ::setenv(name_.c_str(), old_->c_str(), 1);
+    if (saved) {
+        ::setenv(variable.c_str(), saved->c_str(), 1);
     } else {
-        ::unsetenv(name_.c_str());
+        ::unsetenv(variable.c_str());
     }
 }
 

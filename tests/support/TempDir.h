@@ -12,12 +12,12 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return path; }
     // Path() + "/" + name.
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
 
 private:
-    std::string path_;
+    std::string path;
 };
 
 // Sets (or, with no value, unsets) an environment variable until the end of the scope.
@@ -29,8 +29,8 @@ public:
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
-    std::string name_;
-    std::optional<std::string> old_;
+    std::string variable;
+    std::optional<std::string> saved;
 };
 
 void WriteFile(const std::string& path, const std::string& content);
