@@ -1,0 +1,20 @@
+// A manual-reset event that asks a worker thread to finish: set once, seen by every wait.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+class LStopEvent {
+public:
+    // Sets the event and wakes every waiter; it stays set.
+    void Set();
+    bool IsSet() const;
+    // Waits until the event is set or `timeout` has passed; true when it is set.
+    bool Wait(std::chrono::milliseconds timeout) const;
+
+private:
+    mutable std::mutex mutex;
+    mutable std::condition_variable changed;
+    bool set = false;
+};
