@@ -1,0 +1,87 @@
+// Test sources: a source over a sample vector that counts its live instances, and signals.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <utility>
+#include <vector>
+
+#include "audio/dsp/LSoundSource.h"
+
+// Plays `samples` (interleaved) from frame 0; before the start and past the end it delivers
+// silence, as a file reader does. `alive`, when given, counts the instances that exist.
+class VectorSource : public LSoundSource {
+public:
+    VectorSource(std::vector<std::int32_t> samples, std::int32_t rate, std::uint8_t channelCount,
+                 int* alive = nullptr)
+        : samples(std::move(samples)), alive(alive) {
+        sampleRate = rate;
+        channels = channelCount;
+        if (alive != nullptr) {
+            ++*alive;
+        }
+    }
+    ~VectorSource() override {
+        if (alive != nullptr) {
+            --*alive;
+        }
+    }
+
+    void Read(std::int32_t* buffer, std::int32_t frames) override {
+        const std::int64_t total = static_cast<std::int64_t>(samples.size()) / channels;
+        for (std::int32_t f = 0; f < frames; ++f, ++position) {
+            for (int c = 0; c < channels; ++c) {
+                buffer[f * channels + c] =
+                    position >= 0 && position < total ? samples[position * channels + c] : 0;
+            }
+        }
+        ++reads;
+    }
+    void Seek(std::int32_t frame) override {
+        position = frame;
+        ++seeks;
+    }
+    std::int32_t GetPosition() override { return static_cast<std::int32_t>(position); }
+    std::int32_t GetLength() override {
+        return static_cast<std::int32_t>(samples.size() / channels);
+    }
+
+    std::vector<std::int32_t> samples;
+    std::int64_t position = 0;
+    int reads = 0;
+    int seeks = 0;
+
+private:
+    int* alive;
+};
+
+// `frames` frames of a sine of `frequency` Hz with peak `amplitude`, the same on every channel.
+inline std::vector<std::int32_t> Sine(double frequency, std::int32_t rate, std::int32_t frames,
+                                      double amplitude, int channels = 1) {
+    std::vector<std::int32_t> out(static_cast<std::size_t>(frames) * channels);
+    for (std::int32_t f = 0; f < frames; ++f) {
+        const double v = amplitude * std::sin(2 * std::numbers::pi * frequency * f / rate);
+        std::fill_n(out.begin() + static_cast<std::ptrdiff_t>(f) * channels, channels,
+                    static_cast<std::int32_t>(std::lround(v)));
+    }
+    return out;
+}
+
+inline LSoundSourcePtr MakeVectorSource(std::vector<std::int32_t> samples, std::int32_t rate,
+                                        std::uint8_t channels = 1, int* alive = nullptr) {
+    return MakeCounted<VectorSource>(std::move(samples), rate, channels, alive);
+}
+
+// Reads `frames` frames from `source` in pieces of at most `piece` frames.
+inline std::vector<std::int32_t> ReadAll(LSoundSource& source, std::int32_t frames,
+                                         std::int32_t piece = 4096) {
+    std::vector<std::int32_t> out(static_cast<std::size_t>(frames) * source.channels);
+    for (std::int32_t done = 0; done < frames;) {
+        const std::int32_t n = std::min(piece, frames - done);
+        source.Read(out.data() + static_cast<std::ptrdiff_t>(done) * source.channels, n);
+        done += n;
+    }
+    return out;
+}
