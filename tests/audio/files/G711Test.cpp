@@ -1,0 +1,77 @@
+// G.711 companding: the standard table landmarks, code round trips and quantisation error.
+#include "audio/files/G711.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+struct CodeRow {
+    std::uint8_t code;
+    std::int16_t linear;
+};
+
+TEST(G711Test, MulawDecodesTheTableLandmarks) {
+    const CodeRow rows[] = {
+        {0x00, -32124}, {0x80, 32124},  {0x7F, 0},    {0xFF, 0},   {0x7E, -8},
+        {0xFE, 8},      {0x0F, -16764}, {0x70, -120}, {0xF0, 120}, {0x8F, 16764},
+    };
+    for (const CodeRow& row : rows) {
+        EXPECT_EQ(MulawToLinear(row.code), row.linear) << int(row.code);
+    }
+}
+
+TEST(G711Test, AlawDecodesTheTableLandmarks) {
+    const CodeRow rows[] = {
+        {0xD5, 8},  {0x55, -8},  {0xAA, 32256}, {0x2A, -32256},
+        {0xD4, 24}, {0xC5, 264}, {0xF5, 528},   {0x80, 5504},
+    };
+    for (const CodeRow& row : rows) {
+        EXPECT_EQ(AlawToLinear(row.code), row.linear) << int(row.code);
+    }
+}
+
+TEST(G711Test, EncodersMapTheExtremesAndZero) {
+    EXPECT_EQ(LinearToMulaw(0), 0xFF);
+    EXPECT_EQ(LinearToMulaw(-1), 0x7F);
+    EXPECT_EQ(LinearToMulaw(32767), 0x80);
+    EXPECT_EQ(LinearToMulaw(-32768), 0x00);
+    EXPECT_EQ(LinearToMulaw(8), 0xFE);
+    EXPECT_EQ(LinearToAlaw(0), 0xD5);
+    EXPECT_EQ(LinearToAlaw(-1), 0x55);
+    EXPECT_EQ(LinearToAlaw(32767), 0xAA);
+    EXPECT_EQ(LinearToAlaw(-32768), 0x2A);
+}
+
+TEST(G711Test, EveryCodeSurvivesDecodeAndEncode) {
+    for (int code = 0; code < 256; ++code) {
+        auto c = static_cast<std::uint8_t>(code);
+        EXPECT_EQ(LinearToAlaw(AlawToLinear(c)), c) << code;
+        // 0x7F is mu-law's negative zero, which encodes back as positive zero.
+        EXPECT_EQ(LinearToMulaw(MulawToLinear(c)), code == 0x7F ? 0xFF : c) << code;
+    }
+}
+
+TEST(G711Test, QuantisationIsMonotonicAndWithinHalfASegmentStep) {
+    int previousMu = -32768;
+    int previousA = -32768;
+    for (int x = -32768; x <= 32767; ++x) {
+        auto sample = static_cast<std::int16_t>(x);
+        int mu = MulawToLinear(LinearToMulaw(sample));
+        int a = AlawToLinear(LinearToAlaw(sample));
+        ASSERT_GE(mu, previousMu) << x;
+        ASSERT_GE(a, previousA) << x;
+        previousMu = mu;
+        previousA = a;
+        // Beyond the clip levels the error grows with the distance to them.
+        if (std::abs(x) <= 32124) {
+            ASSERT_LE(std::abs(mu - x), (std::abs(x) + 132) / 32 + 1) << x;
+        }
+        if (std::abs(x) <= 32256) {
+            ASSERT_LE(std::abs(a - x), std::abs(x) / 32 + 16) << x;
+        }
+    }
+}
+
+}  // namespace
