@@ -12,7 +12,8 @@ JOBS         ?= $(shell nproc)
 PACKAGES := \
 	build-essential cmake ninja-build pkg-config \
 	googletest libgtest-dev libgmock-dev libbenchmark-dev \
-	clang-format
+	clang-format \
+	libasound2-dev
 
 # Only `make fuzz` needs these: libFuzzer comes with clang.
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev

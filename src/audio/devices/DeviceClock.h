@@ -1,0 +1,90 @@
+// Time as wave devices see it: the real steady clock (optionally running N times faster), or a
+// test clock that only moves when a test advances it. Virtual devices play and record by it,
+// and the buffer waits of device users time out by it, so a test can run a minute of audio
+// through the player and recorder in a fraction of a second, deterministically.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// Something paced by a clock: a virtual device that completes buffers as time passes.
+class ClockedDevice {
+public:
+    virtual ~ClockedDevice() = default;
+    // Does what is due at `now` (nanoseconds); returns when it next needs a tick (INT64_MAX:
+    // nothing pending until it is given more work).
+    virtual std::int64_t Tick(std::int64_t now) = 0;
+};
+
+class DeviceClock {
+public:
+    virtual ~DeviceClock() = default;
+
+    // Nanoseconds since the clock began.
+    virtual std::int64_t Now() const = 0;
+
+    // Waits on `changed` with `lock` held until `done()` holds or the clock reaches `deadline`;
+    // returns done().
+    virtual bool WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
+                           std::int64_t deadline, const std::function<bool()>& done) = 0;
+
+    // Devices paced by this clock. A device calls Wake() when it got work that is due sooner
+    // than the time it last returned from Tick.
+    virtual void Attach(const std::shared_ptr<ClockedDevice>& device) = 0;
+    virtual void Detach(const ClockedDevice* device) = 0;
+    virtual void Wake() = 0;
+};
+
+// The steady clock, `speed` times faster; a thread of its own ticks the attached devices.
+class RealTimeClock : public DeviceClock {
+public:
+    explicit RealTimeClock(double speed = 1.0);
+    ~RealTimeClock() override;
+
+    std::int64_t Now() const override;
+    bool WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
+                   std::int64_t deadline, const std::function<bool()>& done) override;
+    void Attach(const std::shared_ptr<ClockedDevice>& device) override;
+    void Detach(const ClockedDevice* device) override;
+    void Wake() override;
+
+private:
+    void TickerLoop();
+    std::chrono::steady_clock::time_point RealTime(std::int64_t clockTime) const;
+
+    const double speed;
+    const std::chrono::steady_clock::time_point origin;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::vector<std::weak_ptr<ClockedDevice>> devices;
+    bool woken = false;
+    bool quit = false;
+    std::thread ticker;
+};
+
+// A clock that stands still until Advance; attached devices tick on the advancing thread.
+class TestClock : public DeviceClock {
+public:
+    std::int64_t Now() const override;
+    bool WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
+                   std::int64_t deadline, const std::function<bool()>& done) override;
+    void Attach(const std::shared_ptr<ClockedDevice>& device) override;
+    void Detach(const ClockedDevice* device) override;
+    void Wake() override {}
+
+    // Moves time on by `nanoseconds` in steps of at most `step`, ticking every device at each.
+    void Advance(std::int64_t nanoseconds, std::int64_t step = 10'000'000);
+
+private:
+    mutable std::mutex mutex;
+    std::int64_t now = 0;
+    std::vector<std::weak_ptr<ClockedDevice>> devices;
+};
+
+// The clock of the sound card devices and of virtual devices that do not get another.
+DeviceClock& SystemDeviceClock();

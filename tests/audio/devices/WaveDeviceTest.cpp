@@ -1,0 +1,249 @@
+// The wave device layer: virtual devices on a test clock (buffer order, pause, reset, loops,
+// stalls, timed waits, input pacing), the device lists, and sound card opens that fail cleanly.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "audio/devices/AlsaWaveDevice.h"
+#include "audio/devices/DeviceClock.h"
+#include "audio/devices/VirtualWaveDevice.h"
+#include "audio/devices/WaveDevices.h"
+
+namespace {
+
+constexpr std::int64_t kMs = 1'000'000;
+const WavePcmFormat kTelephone{8000, 1, 16};
+
+// A 100 ms buffer of 8 kHz mono whose samples all hold `value`.
+struct TestBuffer {
+    explicit TestBuffer(std::int16_t value, std::uint32_t frames = 800) : samples(frames, value) {
+        header.data = reinterpret_cast<char*>(samples.data());
+        header.bufferLength = frames * 2;
+    }
+    std::vector<std::int16_t> samples;
+    WaveHeader header;
+};
+
+class VirtualOutTest : public ::testing::Test {
+protected:
+    TestClock clock;
+    std::shared_ptr<VirtualWaveDevice> device =
+        std::make_shared<VirtualWaveDevice>("test line", clock);
+    std::unique_ptr<WaveOut> out = device->OpenOut(kTelephone);
+};
+
+TEST_F(VirtualOutTest, BuffersFinishInOrderAsTheirAudioPlays) {
+    TestBuffer a(1), b(2), c(3);
+    for (TestBuffer* buffer : {&a, &b, &c}) {
+        out->Write(&buffer->header);
+        EXPECT_FALSE(buffer->header.IsDone());
+    }
+    clock.Advance(99 * kMs, kMs);
+    EXPECT_FALSE(a.header.IsDone());
+    EXPECT_FALSE(out->WaitEvent(0));
+    clock.Advance(1 * kMs);
+    EXPECT_TRUE(a.header.IsDone());
+    EXPECT_FALSE(b.header.IsDone());
+    EXPECT_TRUE(out->WaitEvent(0));
+    clock.Advance(200 * kMs);
+    EXPECT_TRUE(b.header.IsDone());
+    EXPECT_TRUE(c.header.IsDone());
+    std::vector<std::int16_t> captured = device->Captured();
+    ASSERT_EQ(captured.size(), 2400u);
+    EXPECT_EQ(captured[0], 1);
+    EXPECT_EQ(captured[800], 2);
+    EXPECT_EQ(captured[2399], 3);
+}
+
+TEST_F(VirtualOutTest, PauseHoldsTimeAndRestartGoesOn) {
+    TestBuffer a(1);
+    out->Write(&a.header);
+    clock.Advance(50 * kMs);
+    out->Pause();
+    clock.Advance(500 * kMs);
+    EXPECT_FALSE(a.header.IsDone());
+    out->Restart();
+    clock.Advance(49 * kMs, kMs);
+    EXPECT_FALSE(a.header.IsDone());
+    clock.Advance(1 * kMs);
+    EXPECT_TRUE(a.header.IsDone());
+}
+
+TEST_F(VirtualOutTest, ResetHandsEveryBufferBackAtOnce) {
+    TestBuffer a(1), b(2);
+    out->Write(&a.header);
+    out->Write(&b.header);
+    clock.Advance(30 * kMs);
+    out->Reset();
+    EXPECT_TRUE(a.header.IsDone());
+    EXPECT_TRUE(b.header.IsDone());
+    EXPECT_TRUE(device->Captured().empty());
+    // The device plays on normally afterwards.
+    TestBuffer c(3);
+    out->Write(&c.header);
+    clock.Advance(100 * kMs);
+    EXPECT_TRUE(c.header.IsDone());
+    EXPECT_EQ(device->Captured().size(), 800u);
+}
+
+TEST_F(VirtualOutTest, LoopingBufferRepeatsUntilTheLoopIsBroken) {
+    TestBuffer loop(7, 200);  // 25 ms
+    loop.header.flags = kWaveHeaderBeginLoop | kWaveHeaderEndLoop;
+    loop.header.loops = 0x7FFFFFFF;
+    TestBuffer next(8);
+    out->Write(&loop.header);
+    out->Write(&next.header);
+    clock.Advance(1000 * kMs);
+    EXPECT_FALSE(loop.header.IsDone());
+    EXPECT_EQ(device->Captured().size(), 40u * 200);
+    out->BreakLoop();
+    clock.Advance(25 * kMs);
+    EXPECT_TRUE(loop.header.IsDone());
+    clock.Advance(100 * kMs);
+    EXPECT_TRUE(next.header.IsDone());
+    EXPECT_EQ(device->Captured().back(), 8);
+}
+
+TEST_F(VirtualOutTest, StalledDeviceFinishesNothing) {
+    TestBuffer a(1);
+    device->SetStalled(true);
+    out->Write(&a.header);
+    clock.Advance(5000 * kMs);
+    EXPECT_FALSE(a.header.IsDone());
+    device->SetStalled(false);
+    clock.Advance(100 * kMs);
+    EXPECT_TRUE(a.header.IsDone());
+}
+
+TEST_F(VirtualOutTest, BufferWaitsTimeOutOnTheDevicesClock) {
+    std::atomic<int> result{-1};
+    std::thread waiter([&] { result = out->WaitEvent(100) ? 1 : 0; });
+    // However long the waiter sits in real time, only the device clock ends its wait.
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(result.load(), -1);
+    clock.Advance(100 * kMs);
+    waiter.join();
+    EXPECT_EQ(result.load(), 0);
+
+    std::thread signalled([&] { result = out->WaitEvent(100) ? 1 : 0; });
+    out->SetEvent();
+    signalled.join();
+    EXPECT_EQ(result.load(), 1);
+    out->ResetEvent();
+    EXPECT_FALSE(out->WaitEvent(0));
+}
+
+TEST(VirtualInTest, BlocksFillAtTheClocksPaceFromTheGenerator) {
+    TestClock clock;
+    auto device = std::make_shared<VirtualWaveDevice>("mic", clock);
+    std::int16_t next = 0;
+    device->SetInputGenerator(
+        [&](std::int16_t* samples, std::int32_t frames, const WavePcmFormat&) {
+            for (std::int32_t i = 0; i < frames; ++i) {
+                samples[i] = next++;
+            }
+        });
+    std::vector<WaveHeader*> delivered;
+    auto in = device->OpenIn(kTelephone, [&](WaveHeader* header) { delivered.push_back(header); });
+    TestBuffer a(0), b(0), c(0);
+    in->AddBuffer(&a.header);
+    in->AddBuffer(&b.header);
+    clock.Advance(500 * kMs);  // not started: nothing
+    EXPECT_TRUE(delivered.empty());
+    in->Start();
+    clock.Advance(199 * kMs, kMs);
+    ASSERT_EQ(delivered.size(), 1u);
+    EXPECT_EQ(delivered[0], &a.header);
+    EXPECT_EQ(a.header.bytesRecorded, 1600u);
+    EXPECT_EQ(a.samples[799], 799);
+    clock.Advance(1 * kMs);
+    ASSERT_EQ(delivered.size(), 2u);
+    EXPECT_EQ(b.samples[0], 800);
+    // Without a queued buffer the audio is lost; a buffer added later fills from then on.
+    clock.Advance(300 * kMs);
+    in->AddBuffer(&c.header);
+    clock.Advance(100 * kMs);
+    ASSERT_EQ(delivered.size(), 3u);
+    EXPECT_EQ(c.samples[0], 1600);
+}
+
+TEST(VirtualInTest, ResetHandsBackQueuedBuffersEmpty) {
+    TestClock clock;
+    auto device = std::make_shared<VirtualWaveDevice>("mic", clock);
+    std::vector<WaveHeader*> delivered;
+    auto in = device->OpenIn(kTelephone, [&](WaveHeader* header) { delivered.push_back(header); });
+    TestBuffer a(5), b(5);
+    in->AddBuffer(&a.header);
+    in->AddBuffer(&b.header);
+    in->Start();
+    clock.Advance(50 * kMs);
+    in->Reset();
+    ASSERT_EQ(delivered.size(), 2u);
+    EXPECT_TRUE(a.header.IsDone());
+    EXPECT_EQ(a.header.bytesRecorded, 0u);
+    EXPECT_EQ(delivered[1], &b.header);
+    clock.Advance(500 * kMs);
+    EXPECT_EQ(delivered.size(), 2u);
+}
+
+TEST(RealTimeClockTest, SpedUpClockPlaysBuffersByItself) {
+    RealTimeClock fast(200.0);
+    auto device = std::make_shared<VirtualWaveDevice>("fast", fast);
+    auto out = device->OpenOut(kTelephone);
+    std::vector<std::unique_ptr<TestBuffer>> buffers;
+    for (int i = 0; i < 10; ++i) {
+        buffers.push_back(std::make_unique<TestBuffer>(static_cast<std::int16_t>(i)));
+        out->Write(&buffers.back()->header);
+    }
+    // One second of audio at 200x: wait for the last buffer on the device clock.
+    for (int i = 0; i < 100 && !buffers.back()->header.IsDone(); ++i) {
+        out->ResetEvent();
+        out->WaitEvent(100);
+    }
+    for (const auto& buffer : buffers) {
+        EXPECT_TRUE(buffer->header.IsDone());
+    }
+    EXPECT_EQ(device->Captured().size(), 8000u);
+}
+
+TEST(WaveDevicesTest, VirtualDevicesFollowTheSoundCardsAndKeepTheirIds) {
+    std::vector<std::string> before = WaveDeviceNames(WaveDirection::Output);
+    ASSERT_FALSE(before.empty());  // "default" is always offered first
+    auto first = std::make_shared<VirtualWaveDevice>("first line");
+    auto second = std::make_shared<VirtualWaveDevice>("second line");
+    auto firstRegistration = std::make_unique<WaveDeviceRegistration>(first);
+    WaveDeviceRegistration secondRegistration(second);
+    int outId = secondRegistration.OutputId();
+    int inId = secondRegistration.InputId();
+    EXPECT_EQ(outId, static_cast<int>(before.size()) + 1);
+    EXPECT_EQ(WaveDeviceNames(WaveDirection::Output).at(static_cast<std::size_t>(outId)),
+              "second line");
+    EXPECT_EQ(WaveDeviceNames(WaveDirection::Input).at(static_cast<std::size_t>(inId)),
+              "second line");
+
+    firstRegistration.reset();
+    EXPECT_EQ(secondRegistration.OutputId(), outId);
+    EXPECT_NE(OpenWaveOut(outId, kTelephone, false), nullptr);
+    EXPECT_NE(OpenWaveIn(inId, kTelephone, false, nullptr), nullptr);
+    EXPECT_EQ(OpenWaveOut(outId - 1, kTelephone, false), nullptr);  // the freed slot
+    EXPECT_EQ(OpenWaveOut(outId + 1, kTelephone, false), nullptr);
+    EXPECT_EQ(OpenWaveOut(-1, kTelephone, false), nullptr);
+}
+
+TEST(AlsaWaveDeviceTest, MissingDevicesAndUnusableFormatsFailToOpen) {
+    EXPECT_EQ(OpenAlsaWaveOut("quillon_no_such_device", kTelephone, true), nullptr);
+    EXPECT_EQ(OpenAlsaWaveIn("quillon_no_such_device", kTelephone, true, nullptr), nullptr);
+    EXPECT_EQ(OpenAlsaWaveOut("default", WavePcmFormat{8000, 1, 8}, true), nullptr);
+    EXPECT_EQ(OpenAlsaWaveOut("default", WavePcmFormat{0, 1, 16}, true), nullptr);
+    std::vector<AlsaDeviceInfo> outputs = ListAlsaDevices(WaveDirection::Output);
+    ASSERT_FALSE(outputs.empty());
+    EXPECT_EQ(outputs[0].pcmName, "default");
+    for (const AlsaDeviceInfo& device : outputs) {
+        EXPECT_EQ(device.description.find('\n'), std::string::npos);
+        EXPECT_NE(device.pcmName, "null");
+    }
+}
+
+}  // namespace
