@@ -10,8 +10,8 @@ GainCurve MakeGainCurve(std::int8_t lowerKnee, double slope, std::int8_t upperKn
     double v = lowerKnee * slope;
     for (int x = -128; x <= 127; ++x) {
         // std::round rounds halves away from zero.
-        curve[static_cast<std::size_t>(x + 128)] =
-            ClampLevel(static_cast<int>(std::fmax(std::fmin(std::round(v), 1000.0), -1000.0)));
+        curve[LevelIndex(x)] =
+            ClampLevel(static_cast<int>(std::clamp(std::round(v), -128.0, 128.0)));
         if (x >= upperKnee) {
             v -= 1;
         } else if (x >= lowerKnee) {

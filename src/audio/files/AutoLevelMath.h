@@ -12,7 +12,9 @@ inline std::int8_t ClampLevel(int level) {
 }
 
 // Tables over all levels are indexed by level + 128.
-inline std::size_t LevelIndex(int level) { return static_cast<std::size_t>(level + 128); }
+inline std::size_t LevelIndex(int level) {
+    return static_cast<std::size_t>(level + 128);
+}
 
 // Counts of blocks per level.
 using LevelHistogram = std::array<std::uint32_t, 256>;
