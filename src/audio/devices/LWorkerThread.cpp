@@ -43,6 +43,11 @@ int ThreadNiceValue(int priority, int processNice) {
     return processNice;
 }
 
+void SetThreadPriority(int threadId, int priority) {
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(threadId != 0 ? threadId : ::gettid()),
+                  ThreadNiceValue(priority, ProcessNice()));
+}
+
 LWorkerThread::~LWorkerThread() {
     StopThread(kStopThreadTimeoutMs);
 }

@@ -23,6 +23,11 @@ inline constexpr int kStopThreadTimeoutMs = 5000;
 // cannot go below its normal value, so "highest" means no lowering.
 int ThreadNiceValue(int priority, int processNice);
 
+// Sets the priority of the thread with kernel id `threadId` (0: the calling thread), as a
+// thread that raises itself once it is under way, or its owner lowering it again, do; failures,
+// such as an unprivileged raise, are ignored.
+void SetThreadPriority(int threadId, int priority);
+
 class LWorkerThread {
 public:
     LWorkerThread() = default;

@@ -85,3 +85,14 @@ std::int32_t TimeToFrames(std::int32_t time, std::int32_t rate) {
         std::clamp<std::int64_t>(frames, std::numeric_limits<std::int32_t>::min(),
                                  std::numeric_limits<std::int32_t>::max()));
 }
+
+std::int32_t FramesToTime(std::int32_t frames, std::int32_t rate) {
+    if (rate <= 0) {
+        return 0;
+    }
+    const std::int64_t time = static_cast<std::int64_t>(frames / rate) * 10000 +
+                              static_cast<std::int64_t>(frames % rate) * 10000 / rate;
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(time, std::numeric_limits<std::int32_t>::min(),
+                                 std::numeric_limits<std::int32_t>::max()));
+}

@@ -42,3 +42,6 @@ std::int32_t BlockPeak(const std::int32_t* samples, std::size_t count);
 
 // An audio time in 1/10,000 s as frames at `rate`, rounded toward zero; clamped to 32 bits.
 std::int32_t TimeToFrames(std::int32_t time, std::int32_t rate);
+// Frames at `rate` as an audio time in 1/10,000 s, rounded toward zero; 0 when the rate is 0 or
+// less; clamped to 32 bits.
+std::int32_t FramesToTime(std::int32_t frames, std::int32_t rate);

@@ -1,0 +1,223 @@
+// The sound recorder on a virtual input device driven by a test clock: block sizes, levels,
+// voice operation, the maximum length, and notifications on the owner's thread only.
+#include "audio/devices/LSoundRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "TestSink.h"
+#include "audio/devices/WaveDevices.h"
+#include "support/QtTestApp.h"
+
+namespace {
+
+constexpr std::int64_t kMs = 1'000'000;
+
+struct Events : LSoundRecorderNotify {
+    void OnRecorderWriting(std::uint32_t) override { Log("writing"); }
+    void OnRecorderWaiting(std::uint32_t) override { Log("waiting"); }
+    void OnRecorderStopped(std::uint32_t) override { Log("stopped"); }
+    void OnRecorderPosition(std::uint32_t, std::int32_t position) override {
+        lastPosition = position;
+        Check();
+    }
+    void OnRecorderLevels(const LLevelReport& report, std::uint32_t) override {
+        lastLevel = report.Single();
+        Check();
+    }
+    void Log(const char* what) {
+        log.push_back(what);
+        Check();
+    }
+    void Check() { onOwnerThread = onOwnerThread && std::this_thread::get_id() == owner; }
+
+    std::thread::id owner = std::this_thread::get_id();
+    bool onOwnerThread = true;
+    std::vector<std::string> log;
+    std::int32_t lastPosition = -1;
+    int lastLevel = 0;
+};
+
+class RecorderTest : public ::testing::Test {
+protected:
+    void SetUp() override { QtTestApp(); }
+
+    // Runs `milliseconds` of input and delivers the blocks that arrived.
+    void Run(std::int64_t milliseconds) {
+        for (std::int64_t t = 0; t < milliseconds; t += 10) {
+            clock.Advance(10 * kMs);
+            DeliverPostedEvents();
+        }
+    }
+    void Feed(std::function<std::int16_t(std::int64_t frame, int channel)> signal) {
+        device->SetInputGenerator([this, signal](std::int16_t* samples, std::int32_t frames,
+                                                 const WavePcmFormat& format) {
+            for (std::int32_t f = 0; f < frames; ++f, ++frame) {
+                for (int c = 0; c < format.channels; ++c) {
+                    samples[f * format.channels + c] = signal(frame, c);
+                }
+            }
+        });
+    }
+
+    TestClock clock;
+    std::shared_ptr<VirtualWaveDevice> device = std::make_shared<VirtualWaveDevice>("in", clock);
+    WaveDeviceRegistration registration{device};
+    std::int64_t frame = 0;
+    Events events;
+    LSoundRecorder recorder;
+};
+
+TEST_F(RecorderTest, BlocksAreATenthOfASecondWithinLimits) {
+    struct Row {
+        std::int32_t rate;
+        std::uint8_t channels;
+        std::int32_t frames;
+    } rows[] = {{8000, 1, 800}, {44100, 2, 4410}, {100, 1, 20}, {96000, 1, 8192}};
+    for (const Row& row : rows) {
+        auto sink = MakeCounted<TestSink>(row.rate, row.channels);
+        recorder.device = static_cast<std::int8_t>(registration.InputId());
+        ASSERT_TRUE(recorder.Start(sink, kRecorderStartWriting, 0, -127, 0));
+        Run(250);
+        recorder.Stop();
+        ASSERT_FALSE(sink->writes.empty()) << row.rate;
+        EXPECT_EQ(sink->writes[0], row.frames) << row.rate;
+    }
+}
+
+TEST_F(RecorderTest, LevelsRunFromSilenceToTwelveDecibels) {
+    EXPECT_EQ(LSoundRecorder::PeakLevel(0), -127);
+    EXPECT_EQ(LSoundRecorder::PeakLevel(32767 * 16), 12);
+    EXPECT_EQ(LSoundRecorder::PeakLevel(131072), 0);
+    EXPECT_EQ(LSoundRecorder::PeakLevel(16), -78);    // one 16-bit step: 20 log10(2^-13) = -78.3
+    EXPECT_EQ(LSoundRecorder::PeakLevel(92682), -3);  // -3.0103 rounds away from zero to -3
+
+    Feed([](std::int64_t, int channel) { return channel == 0 ? 32767 : 0; });
+    auto sink = MakeCounted<TestSink>(8000, 2);
+    recorder.device = static_cast<std::int8_t>(registration.InputId());
+    recorder.target = &events;
+    ASSERT_TRUE(recorder.Start(sink, kRecorderStartWriting, 0, -127, 0));
+    Run(100);
+    EXPECT_EQ(recorder.GetLevelReport().channels, 2);
+    EXPECT_EQ(recorder.GetLevelReport().level[0], 12);
+    EXPECT_EQ(recorder.GetLevelReport().level[1], -127);
+    EXPECT_EQ(events.lastLevel, 12);
+}
+
+TEST_F(RecorderTest, VoiceOperationKeepsTheLookBackAndCutsLongSilence) {
+    // 1 s of silence, 3 s of loud sound from a block boundary, then silence.
+    Feed([](std::int64_t f, int) -> std::int16_t { return (f >= 8000 && f < 32000) ? 8000 : 0; });
+    auto sink = MakeCounted<TestSink>(8000, 1);
+    recorder.device = static_cast<std::int8_t>(registration.InputId());
+    recorder.target = &events;
+    ASSERT_TRUE(recorder.Start(sink, 0, 20000, -30, 0));
+    EXPECT_EQ(events.log, std::vector<std::string>{"waiting"});
+    Run(1000);
+    EXPECT_TRUE(sink->samples.empty());
+    Run(100);
+    // The first loud block brings the second half of the quiet block before it.
+    ASSERT_EQ(sink->writes.size(), 2u);
+    EXPECT_EQ(sink->writes[0], 400);
+    EXPECT_EQ(sink->writes[1], 800);
+    EXPECT_EQ(events.log.back(), "writing");
+    Run(2900);
+    EXPECT_EQ(sink->position, 1200 + 29 * 800);
+    // Silence is written until it has lasted longer than 2 s, then cut back to 0.45 s.
+    Run(2000);
+    EXPECT_EQ(events.log.back(), "writing");
+    Run(100);
+    EXPECT_EQ(events.log.back(), "waiting");
+    EXPECT_EQ(sink->position, 24400 + 3600);
+    EXPECT_EQ(events.lastPosition, 35000);
+    Run(1000);
+    EXPECT_EQ(sink->position, 24400 + 3600);
+    EXPECT_TRUE(events.onOwnerThread);
+}
+
+TEST_F(RecorderTest, SoundStartingMidBlockBringsNoLookBack) {
+    Feed([](std::int64_t f, int) -> std::int16_t { return f >= 8400 ? 8000 : 0; });
+    auto sink = MakeCounted<TestSink>(8000, 1);
+    recorder.device = static_cast<std::int8_t>(registration.InputId());
+    ASSERT_TRUE(recorder.Start(sink, 0, 20000, -30, 0));
+    Run(1100);
+    ASSERT_EQ(sink->writes.size(), 1u);
+    EXPECT_EQ(sink->writes[0], 800);
+    EXPECT_EQ(sink->samples[399], 0);
+    EXPECT_EQ(sink->samples[400], 8000 * 16);
+}
+
+TEST_F(RecorderTest, MaximumLengthStopsAfterTheBlockThatPassesIt) {
+    Feed([](std::int64_t, int) -> std::int16_t { return 1000; });
+    auto sink = MakeCounted<TestSink>(8000, 1);
+    recorder.device = static_cast<std::int8_t>(registration.InputId());
+    recorder.target = &events;
+    ASSERT_TRUE(recorder.Start(sink, kRecorderStartWriting, 0, -127, 600000));
+    Run(60000);
+    EXPECT_TRUE(recorder.IsActive());
+    Run(100);
+    EXPECT_FALSE(recorder.IsActive());
+    EXPECT_EQ(events.log.back(), "stopped");
+    EXPECT_EQ(sink->position, 601 * 800);
+    EXPECT_TRUE(events.onOwnerThread);
+    EXPECT_EQ(sink->refCount, 1);  // the recorder let go of it
+}
+
+TEST_F(RecorderTest, StopKeepsATwentiethOfASecondAfterTheLastSound) {
+    Feed([](std::int64_t f, int) -> std::int16_t { return f < 8000 ? 8000 : 0; });
+    auto sink = MakeCounted<TestSink>(8000, 1);
+    recorder.device = static_cast<std::int8_t>(registration.InputId());
+    ASSERT_TRUE(recorder.Start(sink, kRecorderStartWriting, 600000, -30, 0));
+    Run(3000);
+    EXPECT_EQ(sink->position, 24000);
+    recorder.Stop();
+    // The last loud block ended at 1 s; 0.05 s after it stays.
+    EXPECT_EQ(sink->position, 8400);
+}
+
+TEST_F(RecorderTest, RestartDiscardsTheTakeAndWaits) {
+    Feed([](std::int64_t, int) -> std::int16_t { return 8000; });
+    auto sink = MakeCounted<TestSink>(8000, 1);
+    recorder.device = static_cast<std::int8_t>(registration.InputId());
+    recorder.target = &events;
+    ASSERT_TRUE(recorder.Start(sink, kRecorderStartWriting, 20000, -30, 0));
+    Run(500);
+    recorder.Restart();
+    EXPECT_EQ(sink->position, 0);
+    EXPECT_EQ(recorder.GetState(), LSoundRecorder::kWaiting);
+    EXPECT_EQ(events.lastPosition, 0);
+    Run(100);
+    EXPECT_EQ(recorder.GetState(), LSoundRecorder::kWriting);
+}
+
+TEST_F(RecorderTest, StartFailsCleanlyWithoutADeviceOrSink) {
+    recorder.target = &events;
+    recorder.device = static_cast<std::int8_t>(registration.InputId() + 1);
+    EXPECT_FALSE(recorder.Start(MakeCounted<TestSink>(8000, 1), 0, 0, -127, 0));
+    recorder.device = static_cast<std::int8_t>(registration.InputId());
+    EXPECT_FALSE(recorder.Start(LSoundSinkPtr(), 0, 0, -127, 0));
+    auto invalid = MakeCounted<TestSink>(8000, 1);
+    invalid->flags |= 0x01;
+    EXPECT_FALSE(recorder.Start(invalid, 0, 0, -127, 0));
+    EXPECT_TRUE(events.log.empty());
+    EXPECT_FALSE(recorder.IsActive());
+    recorder.Stop();  // idle: nothing happens
+    EXPECT_TRUE(events.log.empty());
+}
+
+TEST_F(RecorderTest, BlocksOfAnEarlierTakeAreIgnored) {
+    Feed([](std::int64_t, int) -> std::int16_t { return 8000; });
+    auto first = MakeCounted<TestSink>(8000, 1);
+    recorder.device = static_cast<std::int8_t>(registration.InputId());
+    ASSERT_TRUE(recorder.Start(first, kRecorderStartWriting, 0, -127, 0));
+    clock.Advance(300 * kMs);  // three blocks posted, not yet delivered
+    auto second = MakeCounted<TestSink>(8000, 1);
+    ASSERT_TRUE(recorder.Start(second, kRecorderStartWriting, 0, -127, 0));
+    DeliverPostedEvents();
+    EXPECT_TRUE(first->samples.empty());
+    EXPECT_TRUE(second->samples.empty());
+    Run(100);
+    EXPECT_EQ(second->position, 800);
+}
+
+}  // namespace

@@ -1,0 +1,18 @@
+// The one Qt application object of a test program whose code posts events to its own thread.
+#pragma once
+
+#include <QCoreApplication>
+
+inline QCoreApplication& QtTestApp() {
+    static int argc = 1;
+    static char name[] = "quillon-test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+// Delivers every event posted so far, as the program's event loop would.
+inline void DeliverPostedEvents() {
+    QtTestApp();
+    QCoreApplication::sendPostedEvents();
+}
