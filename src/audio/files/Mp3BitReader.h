@@ -4,10 +4,11 @@
 
 #include <cstdint>
 
-// Bytes after the data that a reader may touch: one 8-byte load beyond the furthest position a
-// decoder can reach (it stops before a code word once past its end, and a code word with its
-// linbits and signs is at most 48 bits).
-inline constexpr int kMp3BitPadding = 32;
+// Zero bytes after the data that a reader may touch: one 8-byte load beyond the furthest position
+// a decoder can reach. It stops before a code word once past its end (a code word with linbits
+// and signs is at most 48 bits), but the scalefactors of a corrupt granule that starts at the
+// end of the data can take up to 180 bits.
+inline constexpr int kMp3BitPadding = 64;
 
 class Mp3BitReader {
 public:
