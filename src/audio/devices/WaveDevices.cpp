@@ -49,6 +49,13 @@ std::vector<std::string> WaveDeviceNames(WaveDirection direction) {
     return names;
 }
 
+std::string WaveDevicePcmName(WaveDirection direction, int id) {
+    const auto& alsa = AlsaDevices(direction);
+    return id >= 0 && id < static_cast<int>(alsa.size())
+               ? alsa[static_cast<std::size_t>(id)].pcmName
+               : "";
+}
+
 WaveDeviceRegistration::WaveDeviceRegistration(std::shared_ptr<VirtualWaveDevice> device) {
     AlsaDevices(WaveDirection::Output);  // list the sound cards before the first virtual id
     std::lock_guard lock(RegistryMutex());

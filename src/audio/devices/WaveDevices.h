@@ -14,6 +14,9 @@
 // Device names by id (the index), as settings and dialogs show them.
 std::vector<std::string> WaveDeviceNames(WaveDirection direction);
 
+// The ALSA PCM name behind device `id`; empty for virtual and unknown devices.
+std::string WaveDevicePcmName(WaveDirection direction, int id);
+
 // Keeps a virtual device in both lists while it lives.
 class WaveDeviceRegistration {
 public:
