@@ -12,7 +12,7 @@ JOBS         ?= $(shell nproc)
 PACKAGES := \
 	build-essential cmake ninja-build pkg-config \
 	googletest libgtest-dev libgmock-dev libbenchmark-dev \
-	clang-format \
+	clang-format sox \
 	libasound2-dev qt6-base-dev
 
 # Only `make fuzz` needs these: libFuzzer comes with clang.

@@ -55,6 +55,12 @@ public:
     // partial block too short to decode is consumed and produces nothing).
     void Convert(AcmStreamHeader& header, unsigned flags);
 
+    // The whole blocks the stream converts: `SourceBlockBytes()` of the source become
+    // `DestinationBlockBytes()` of the destination (an IMA ADPCM block and its samples, or one
+    // frame).
+    std::uint32_t SourceBlockBytes() const { return sourceBlock; }
+    std::uint32_t DestinationBlockBytes() const { return destinationBlock; }
+
 protected:
     AcmStream(std::uint32_t sourceBlockBytes, std::uint32_t destinationBlockBytes)
         : sourceBlock(sourceBlockBytes), destinationBlock(destinationBlockBytes) {}

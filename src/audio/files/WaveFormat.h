@@ -1,6 +1,7 @@
 // The WAV format record (the "fmt " chunk body) and the format tags this program handles.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -43,6 +44,12 @@ WaveFormatRecord G711Format(std::uint16_t formatTag, std::uint32_t sampleRate,
 // IMA ADPCM in the usual block size for the rate: 256 bytes per channel up to 11,025 Hz,
 // doubled for each doubling of the rate beyond it.
 WaveFormatRecord ImaAdpcmFormat(std::uint32_t sampleRate, std::uint16_t channels);
+
+// A frame count moved on by `frames`, held at the largest 32-bit count rather than wrapping.
+inline std::int32_t AdvanceFrames(std::int32_t position, std::int32_t frames) {
+    std::int64_t next = std::int64_t{position} + frames;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(next, INT32_MIN, INT32_MAX));
+}
 
 // Little-endian helpers shared by the WAV reader and writers.
 inline std::uint16_t LoadLe16(const std::uint8_t* p) {

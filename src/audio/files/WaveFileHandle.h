@@ -1,0 +1,54 @@
+// An open audio file: an owned POSIX descriptor with the few whole-buffer operations the WAV
+// reader and writers need. Other processes and threads may open the same file meanwhile (the
+// recorder's file is read while it grows).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class WaveFileHandle {
+public:
+    WaveFileHandle() = default;
+    WaveFileHandle(WaveFileHandle&& other) noexcept;
+    WaveFileHandle& operator=(WaveFileHandle&& other) noexcept;
+    WaveFileHandle(const WaveFileHandle&) = delete;
+    WaveFileHandle& operator=(const WaveFileHandle&) = delete;
+    ~WaveFileHandle();
+
+    // An existing file for reading, with the sequential-scan hint.
+    static WaveFileHandle OpenForReading(const std::string& path);
+    // For writing, created when missing; `empty` cuts an existing file to nothing, otherwise
+    // its content stays until written over. New files are private to the user (recordings of
+    // calls).
+    static WaveFileHandle OpenForWriting(const std::string& path, bool empty);
+
+    bool IsOpen() const { return fd >= 0; }
+    void Close();
+
+    // Reads up to `size` bytes at the file position; returns the bytes read (fewer only at the
+    // end of the file or on an error).
+    std::size_t Read(void* data, std::size_t size);
+    // Writes all of `data` at the file position; false on an error.
+    bool Write(const void* data, std::size_t size);
+    // Writes at `offset` without moving the file position.
+    bool WriteAt(std::int64_t offset, const void* data, std::size_t size);
+    // Reads at `offset` without moving the file position; returns the bytes read.
+    std::size_t ReadAt(std::int64_t offset, void* data, std::size_t size);
+
+    bool Seek(std::int64_t offset);
+    // Moves the position by `delta` bytes.
+    bool Skip(std::int64_t delta);
+    std::int64_t Tell() const;
+    // The current size of the file, -1 on an error.
+    std::int64_t Size() const;
+    // Ends the file at `size` (zeros when it grows) and moves the position there.
+    bool EndAt(std::int64_t size);
+    // Hands what has been written to the disk.
+    void Flush();
+
+private:
+    explicit WaveFileHandle(int descriptor) : fd(descriptor) {}
+
+    int fd = -1;
+};

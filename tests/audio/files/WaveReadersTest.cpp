@@ -1,0 +1,97 @@
+// OpenWaveFile: which files are acceptable WAV files, and which reader each one gets.
+#include "audio/files/WaveReaders.h"
+
+#include <gtest/gtest.h>
+
+#include "WaveTestFiles.h"
+#include "support/TempDir.h"
+
+namespace {
+
+const std::string kData = Chunk("data", std::string(40, '\x10'));
+
+std::string Fmt(std::uint16_t channels, std::uint32_t rate, std::size_t size = 16) {
+    return Chunk("fmt ", FormatBody(1, channels, rate, 16, size), false);
+}
+
+TEST(WaveReadersTest, AcceptsOnlyWellFormedFiles) {
+    struct Row {
+        const char* name;
+        std::string bytes;
+        bool opens;
+    } rows[] = {
+        {"plain", RiffWave(Fmt(1, 8000) + kData), true},
+        {"format record of 14 bytes", RiffWave(Fmt(1, 8000, 14) + kData), true},
+        {"format record of 13 bytes", RiffWave(Fmt(1, 8000, 13) + kData), false},
+        {"format chunk of 8,192 bytes", RiffWave(Fmt(1, 8000, 8192) + kData), true},
+        {"format chunk of 8,194 bytes", RiffWave(Fmt(1, 8000, 8194) + kData), false},
+        {"0 channels", RiffWave(Fmt(0, 8000) + kData), false},
+        {"255 channels", RiffWave(Fmt(255, 8000) + kData), true},
+        {"256 channels", RiffWave(Fmt(256, 8000) + kData), false},
+        {"rate 0", RiffWave(Fmt(1, 0) + kData), false},
+        {"rate 192,000", RiffWave(Fmt(1, 192000) + kData), true},
+        {"rate 192,001", RiffWave(Fmt(1, 192001) + kData), false},
+        {"chunks between format and data",
+         RiffWave(Fmt(1, 8000) + Chunk("LIST", "odd") + Chunk("fact", "1234") + kData), true},
+        {"zero-size chunk between format and data",
+         RiffWave(Fmt(1, 8000) + Chunk("JUNK", "") + kData), false},
+        {"chunk before the format", RiffWave(Chunk("JUNK", "abcd") + Fmt(1, 8000) + kData), true},
+        {"no data chunk", RiffWave(Fmt(1, 8000)), false},
+        {"no format chunk", RiffWave(kData), false},
+        {"empty data chunk", RiffWave(Fmt(1, 8000) + Chunk("data", "")), true},
+        {"another RIFF form first",
+         "RIFF" + Le32(8) + "AVI " + "abcd" + RiffWave(Fmt(1, 8000) + kData), true},
+        {"a chunk in front of the form", Chunk("JUNK", "abcdefg") + RiffWave(Fmt(1, 8000) + kData),
+         true},
+        {"a form too short to skip", "RIFF" + Le32(4) + "AVI " + RiffWave(Fmt(1, 8000) + kData),
+         false},
+        {"not RIFF at all", std::string("ID3\x04\0\0\0\0\0\0\0\0", 12), false},
+        {"shorter than a RIFF header", "RIFF" + Le32(4), false},
+        {"cut inside the format chunk", RiffWave(Fmt(1, 8000)).substr(0, 30), false},
+    };
+    TempDir dir;
+    for (const Row& row : rows) {
+        std::string path = dir / "in.wav";
+        WriteFile(path, row.bytes);
+        LSoundSourcePtr source = OpenWaveFile(path);
+        EXPECT_EQ(bool(source), row.opens) << row.name;
+        if (source) {
+            EXPECT_FALSE(source->IsInvalid()) << row.name;
+        }
+    }
+}
+
+TEST(WaveReadersTest, MissingFilesAndFoldersDoNotOpen) {
+    TempDir dir;
+    EXPECT_FALSE(OpenWaveFile(dir / "missing.wav"));
+    EXPECT_FALSE(OpenWaveFile(dir.Path()));
+}
+
+TEST(WaveReadersTest, ReportsTheFormatAndSetsTheSourceFields) {
+    TempDir dir;
+    std::string path = dir / "in.wav";
+    WriteFile(path, RiffWave(Chunk("fmt ", FormatBody(1, 2, 22050, 12)) + kData));
+    WaveFormatRecord format;
+    LSoundSourcePtr source = OpenWaveFile(path, &format);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(format.bitsPerSample, 12);
+    EXPECT_EQ(source->sampleRate, 22050);
+    EXPECT_EQ(source->channels, 2);
+    EXPECT_EQ(source->peakBound, 0x7FFF0);
+    EXPECT_EQ(source->GetLength(), 10);  // 40 bytes of 2 x 2-byte frames
+}
+
+TEST(WaveReadersTest, ACompressedFormatWithoutACodecGivesAnInvalidReader) {
+    TempDir dir;
+    std::string path = dir / "in.wav";
+    // Microsoft ADPCM (tag 2) is not offered.
+    WriteFile(path, RiffWave(Chunk("fmt ", FormatBody(2, 1, 8000, 4, 20)) + kData));
+    LSoundSourcePtr source = OpenWaveFile(path);
+    ASSERT_TRUE(source);
+    EXPECT_TRUE(source->IsInvalid());
+    std::vector<std::int32_t> buffer(100, 7);
+    source->Read(buffer.data(), 100);
+    EXPECT_EQ(buffer, std::vector<std::int32_t>(100, 0));
+}
+
+}  // namespace
