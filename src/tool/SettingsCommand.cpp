@@ -20,7 +20,9 @@ bool AllOf(std::string_view text, std::string_view allowed) {
     return text.find_first_not_of(allowed) == std::string_view::npos;
 }
 
-bool HasDigit(std::string_view text) { return text.find_first_of("0123456789") != text.npos; }
+bool HasDigit(std::string_view text) {
+    return text.find_first_of("0123456789") != text.npos;
+}
 
 bool AcceptsInt(std::string_view text) {
     std::string_view digits = text.substr(!text.empty() && (text[0] == '-' || text[0] == '+'));
@@ -38,8 +40,7 @@ bool AcceptsDB(std::string_view text) {
         text.remove_suffix(2);
     }
     std::string_view digits = text.substr(!text.empty() && (text[0] == '-' || text[0] == '+'));
-    return text == "--" ||
-           (!digits.empty() && digits.size() <= 3 && AllOf(digits, "0123456789"));
+    return text == "--" || (!digits.empty() && digits.size() <= 3 && AllOf(digits, "0123456789"));
 }
 
 bool AcceptsDuration(std::string_view text) {
@@ -51,9 +52,13 @@ bool AcceptsTimeOfDay(std::string_view text) {
            std::count(text.begin(), text.end(), ':') <= 2;
 }
 
-bool AcceptsDateTime(std::string_view text) { return text.empty() || ParseDateTime(text) != 0; }
+bool AcceptsDateTime(std::string_view text) {
+    return text.empty() || ParseDateTime(text) != 0;
+}
 
-bool AcceptsText(std::string_view) { return true; }
+bool AcceptsText(std::string_view) {
+    return true;
+}
 
 // A value type: which texts a user may give for it, and its stored form of any text (the
 // type's parser followed by its writer, exactly as the program reads and writes the value).
@@ -65,11 +70,9 @@ struct ValueType {
 
 const ValueType kTypes[] = {
     {"int", AcceptsInt, [](const std::string& t) { return std::to_string(ParseIntValue(t)); }},
-    {"bool", AcceptsBool,
-     [](const std::string& t) { return FormatBoolValue(ParseBoolValue(t)); }},
+    {"bool", AcceptsBool, [](const std::string& t) { return FormatBoolValue(ParseBoolValue(t)); }},
     {"db", AcceptsDB, [](const std::string& t) { return FormatDBValue(ParseDecibels(t)); }},
-    {"duration", AcceptsDuration,
-     [](const std::string& t) { return FormatTime4(ParseTime(t)); }},
+    {"duration", AcceptsDuration, [](const std::string& t) { return FormatTime4(ParseTime(t)); }},
     {"time", AcceptsTimeOfDay,
      [](const std::string& t) { return FormatTimeOfDay(ParseTimeOfDay(t)); }},
     {"datetime", AcceptsDateTime,
@@ -133,8 +136,9 @@ int RunSettingsCommand(const ToolArgs& args, std::ostream& out, std::ostream& er
         return UsageError(err, "settings needs 'get' or 'set'", kUsage);
     }
     if (pos.size() != (get ? 3u : 4u)) {
-        return UsageError(err, get ? "settings get needs SECTION and KEY"
-                                   : "settings set needs SECTION, KEY and VALUE",
+        return UsageError(err,
+                          get ? "settings get needs SECTION and KEY"
+                              : "settings set needs SECTION, KEY and VALUE",
                           kUsage);
     }
     if (set && parsed.def) {

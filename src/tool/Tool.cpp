@@ -11,10 +11,9 @@ struct Subcommand {
 };
 
 constexpr Subcommand kSubcommands[] = {
-    {"paths", RunPathsCommand},
-    {"settings", RunSettingsCommand},
-    {"log", RunLogCommand},
-    {"cleanup", RunCleanupCommand},
+    {"paths", RunPathsCommand},     {"settings", RunSettingsCommand}, {"log", RunLogCommand},
+    {"cleanup", RunCleanupCommand}, {"devices", RunDevicesCommand},   {"play", RunPlayCommand},
+    {"record", RunRecordCommand},
 };
 
 constexpr char kUsage[] =
@@ -26,7 +25,10 @@ constexpr char kUsage[] =
     "                                 T: int, bool, db, duration, time, datetime, text "
     "(default)\n"
     "  log TEXT                       append an entry to today's caller log\n"
-    "  cleanup [--dry-run]            delete recordings older than the auto-delete age\n";
+    "  cleanup [--dry-run]            delete recordings older than the auto-delete age\n"
+    "  devices                        list the sound output and input devices\n"
+    "  play FILE [--device N] [--volume DB]\n"
+    "  record FILE [--device N] [--seconds S] [--rate R] [--channels C] [--vox DB]\n";
 
 }  // namespace
 

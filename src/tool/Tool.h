@@ -19,6 +19,9 @@ int RunPathsCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunSettingsCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunLogCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunCleanupCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+int RunDevicesCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+int RunPlayCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+int RunRecordCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 
 // Prints "quillon-tool: message" and the usage line of the subcommand; returns kToolUsage.
 int UsageError(std::ostream& err, const std::string& message, const char* usage);

@@ -1,0 +1,90 @@
+// quillon-tool play: plays an audio file through the sound player.
+#include <iomanip>
+
+#include "audio/devices/LSoundPlayer.h"
+#include "audio/devices/Mixer.h"
+#include "audio/devices/WaveDevices.h"
+#include "audio/files/WaveReaders.h"
+#include "settings/TimeText.h"
+#include "tool/Tool.h"
+#include "tool/ToolEventLoop.h"
+#include "tool/ToolOptions.h"
+
+namespace {
+
+constexpr char kUsage[] = "usage: quillon-tool play FILE [--device N] [--volume DB]\n";
+
+// Prints the position and level once a second, and ends the loop when playing stops.
+class PlayProgress : public LSoundPlayerNotify {
+public:
+    explicit PlayProgress(std::ostream& output) : out(output) {}
+
+    void OnPlayerPosition(std::uint32_t, std::int32_t position) override {
+        lastPosition = position;
+        if (position / kTimeUnitsPerSecond != shownSecond) {
+            shownSecond = position / kTimeUnitsPerSecond;
+            out << FormatTime1(position) << "  " << static_cast<int>(level) << " dB" << std::endl;
+        }
+    }
+    void OnPlayerLevels(const LLevelReport& report, std::uint32_t) override {
+        level = report.Single();
+    }
+    void OnPlayerStopped(std::uint32_t) override {
+        out << "stopped at" << FormatTime1(lastPosition) << std::endl;
+        QuitToolEventLoop();
+    }
+
+private:
+    std::ostream& out;
+    std::int32_t lastPosition = 0;
+    std::int32_t shownSecond = -1;
+    std::int8_t level = -127;
+};
+
+}  // namespace
+
+int RunPlayCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
+    EnsureToolApplication();
+    ToolOptions options;
+    if (auto problem = ParseToolOptions(args, {"--device", "--volume"}, {}, options)) {
+        return UsageError(err, *problem, kUsage);
+    }
+    if (options.positional.size() != 1) {
+        return UsageError(err, "play needs one FILE", kUsage);
+    }
+    std::optional<std::int32_t> device = ParseIntOption(options.Value("--device", "0"), 0, 127);
+    std::optional<std::int8_t> volume = ParseDecibelOption(options.Value("--volume", "0"));
+    if (!device || !volume) {
+        return UsageError(err, device ? "--volume takes a level in dB" : "--device takes an id",
+                          kUsage);
+    }
+    const std::string& file = options.positional[0];
+    LSoundSourcePtr source = OpenWaveFile(file);
+    if (!source || source->IsInvalid()) {
+        err << "quillon-tool: cannot play " << file << ": not a readable audio file\n";
+        return kToolFailed;
+    }
+    std::vector<std::string> names = WaveDeviceNames(WaveDirection::Output);
+    if (*device >= static_cast<std::int32_t>(names.size())) {
+        err << "quillon-tool: there is no output device " << *device << "\n";
+        return kToolFailed;
+    }
+
+    SetPlayVolume(static_cast<std::int8_t>(*device), *volume, 0);
+    PlayProgress progress(out);
+    LSoundPlayer player;
+    player.device = static_cast<std::int8_t>(*device);
+    player.target = &progress;
+    player.reportLevels = true;
+    const std::string& name = names[static_cast<std::size_t>(*device)];
+    if (!player.Start(source, 0)) {
+        err << "quillon-tool: cannot open output device " << *device << " (" << name << ") for "
+            << source->sampleRate << " Hz audio\n";
+        return kToolFailed;
+    }
+    out << "playing " << file << " (" << source->sampleRate << " Hz, "
+        << static_cast<int>(source->channels) << (source->channels == 1 ? " channel" : " channels")
+        << ") on " << name << std::endl;
+    RunToolEventLoop([&] { player.Stop(); });
+    return kToolOk;
+}

@@ -1,0 +1,97 @@
+// quillon-tool record: records from an input device into a WAV file.
+#include <cstdio>
+
+#include "audio/devices/LSoundRecorder.h"
+#include "audio/devices/WaveDevices.h"
+#include "audio/files/WaveWriters.h"
+#include "settings/TimeText.h"
+#include "tool/Tool.h"
+#include "tool/ToolEventLoop.h"
+#include "tool/ToolOptions.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: quillon-tool record FILE [--device N] [--seconds S] [--rate R] [--channels C] "
+    "[--vox DB]\n";
+
+// With voice operation, a silence longer than this ends a take.
+constexpr std::int32_t kVoxSilenceLimit = 2 * kTimeUnitsPerSecond;
+
+class RecordProgress : public LSoundRecorderNotify {
+public:
+    explicit RecordProgress(std::ostream& output) : out(output) {}
+
+    void OnRecorderWriting(std::uint32_t) override { out << "recording" << std::endl; }
+    void OnRecorderWaiting(std::uint32_t) override { out << "waiting for sound" << std::endl; }
+    void OnRecorderPosition(std::uint32_t, std::int32_t position) override {
+        length = position;
+        if (position / kTimeUnitsPerSecond != shownSecond) {
+            shownSecond = position / kTimeUnitsPerSecond;
+            out << FormatTime1(position) << "  " << static_cast<int>(level) << " dB" << std::endl;
+        }
+    }
+    void OnRecorderLevels(const LLevelReport& report, std::uint32_t) override {
+        level = report.Single();
+    }
+    void OnRecorderStopped(std::uint32_t) override {
+        out << "stopped:" << FormatTime1(length) << " recorded" << std::endl;
+        QuitToolEventLoop();
+    }
+
+private:
+    std::ostream& out;
+    std::int32_t length = 0;
+    std::int32_t shownSecond = -1;
+    std::int8_t level = -127;
+};
+
+}  // namespace
+
+int RunRecordCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
+    EnsureToolApplication();
+    ToolOptions options;
+    if (auto problem = ParseToolOptions(
+            args, {"--device", "--seconds", "--rate", "--channels", "--vox"}, {}, options)) {
+        return UsageError(err, *problem, kUsage);
+    }
+    if (options.positional.size() != 1) {
+        return UsageError(err, "record needs one FILE", kUsage);
+    }
+    auto device = ParseIntOption(options.Value("--device", "0"), 0, 127);
+    auto seconds = ParseIntOption(options.Value("--seconds", "0"), 0, 200000);
+    auto rate = ParseIntOption(options.Value("--rate", "8000"), 100, 192000);
+    auto channels = ParseIntOption(options.Value("--channels", "1"), 1, 2);
+    auto vox = ParseDecibelOption(options.Value("--vox", "--dB"));
+    if (!device || !seconds || !rate || !channels || !vox) {
+        return UsageError(err, "a number is out of range", kUsage);
+    }
+    std::vector<std::string> names = WaveDeviceNames(WaveDirection::Input);
+    if (*device >= static_cast<std::int32_t>(names.size())) {
+        err << "quillon-tool: there is no input device " << *device << "\n";
+        return kToolFailed;
+    }
+    const std::string& file = options.positional[0];
+    LSoundSinkPtr writer = CreateWaveWriter(file, *rate, 0, 16, *channels);
+    if (!writer || writer->IsInvalid()) {
+        err << "quillon-tool: cannot write " << file << "\n";
+        return kToolFailed;
+    }
+
+    RecordProgress progress(out);
+    LSoundRecorder recorder;
+    recorder.device = static_cast<std::int8_t>(*device);
+    recorder.target = &progress;
+    bool voiceOperated = *vox > -127;
+    if (!recorder.Start(writer, voiceOperated ? 0 : kRecorderStartWriting, kVoxSilenceLimit, *vox,
+                        *seconds * kTimeUnitsPerSecond)) {
+        err << "quillon-tool: cannot open input device " << *device << " ("
+            << names[static_cast<std::size_t>(*device)] << ") for " << *rate << " Hz audio\n";
+        writer.Release();
+        std::remove(file.c_str());  // nothing was recorded: leave no empty file behind
+        return kToolFailed;
+    }
+    writer.Release();  // the recorder holds it; the file is complete when the recorder lets go
+    RunToolEventLoop([&] { recorder.Stop(); });
+    return kToolOk;
+}
