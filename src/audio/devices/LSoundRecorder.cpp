@@ -234,6 +234,12 @@ void LSoundRecorder::Stop() {
     }
 }
 
+void LSoundRecorder::StartInput() {
+    if (waveIn) {
+        waveIn->Start();
+    }
+}
+
 void LSoundRecorder::Restart() {
     if (state == kIdle) {
         return;

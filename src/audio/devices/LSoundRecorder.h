@@ -47,6 +47,8 @@ public:
     // Discards the take and waits for sound again.
     void Restart();
     bool IsActive() const { return state != kIdle; }
+    // Starts the input device of a recorder started with kRecorderOpenStopped.
+    void StartInput();
 
     // The peak level in dB of a block whose largest magnitude is `peak` (internal scale):
     // -127 for silence, +12 for 16-bit full scale.

@@ -190,6 +190,18 @@ TEST_F(RecorderTest, RestartDiscardsTheTakeAndWaits) {
     EXPECT_EQ(recorder.GetState(), LSoundRecorder::kWriting);
 }
 
+TEST_F(RecorderTest, OpenedStoppedRecordsOnlyOnceItsInputIsStarted) {
+    Feed([](std::int64_t, int) -> std::int16_t { return 8000; });
+    auto sink = MakeCounted<TestSink>(8000, 1);
+    recorder.device = static_cast<std::int8_t>(registration.InputId());
+    ASSERT_TRUE(recorder.Start(sink, kRecorderOpenStopped, 0, -127, 0));
+    Run(500);
+    EXPECT_EQ(sink->position, 0);
+    recorder.StartInput();
+    Run(200);
+    EXPECT_EQ(sink->position, 1600);
+}
+
 TEST_F(RecorderTest, StartFailsCleanlyWithoutADeviceOrSink) {
     recorder.target = &events;
     recorder.device = static_cast<std::int8_t>(registration.InputId() + 1);
