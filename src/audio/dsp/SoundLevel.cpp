@@ -92,7 +92,6 @@ std::int32_t FramesToTime(std::int32_t frames, std::int32_t rate) {
     }
     const std::int64_t time = static_cast<std::int64_t>(frames / rate) * 10000 +
                               static_cast<std::int64_t>(frames % rate) * 10000 / rate;
-    return static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(time, std::numeric_limits<std::int32_t>::min(),
-                                 std::numeric_limits<std::int32_t>::max()));
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        time, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }

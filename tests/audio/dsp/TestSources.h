@@ -69,6 +69,43 @@ inline std::vector<std::int32_t> Sine(double frequency, std::int32_t rate, std::
     return out;
 }
 
+// Deterministic noise of peak about `amplitude` (a linear congruential generator).
+inline std::vector<std::int32_t> Noise(std::int32_t frames, std::int32_t amplitude,
+                                       int channels = 1, std::uint32_t seed = 1) {
+    std::vector<std::int32_t> out(static_cast<std::size_t>(frames) * channels);
+    for (std::int32_t& x : out) {
+        seed = seed * 1664525u + 1013904223u;
+        x = static_cast<std::int32_t>((static_cast<std::int64_t>(seed >> 8) * 2 - 0xFFFFFF) *
+                                      amplitude / 0xFFFFFF);
+    }
+    return out;
+}
+
+// Amplitude of the `frequency` component of samples [first, end) of one channel, by projection
+// on a sine and a cosine (exact for whole periods).
+inline double ToneAmplitude(const std::vector<std::int32_t>& samples, double frequency,
+                            std::int32_t rate, std::size_t first, std::size_t end, int channels = 1,
+                            int channel = 0) {
+    double re = 0;
+    double im = 0;
+    for (std::size_t f = first; f < end; ++f) {
+        const double a = 2 * std::numbers::pi * frequency * static_cast<double>(f) / rate;
+        const double x = samples[f * channels + channel];
+        re += x * std::cos(a);
+        im += x * std::sin(a);
+    }
+    return 2 * std::hypot(re, im) / static_cast<double>(end - first);
+}
+
+// Root mean square of samples [first, end) of a mono signal.
+inline double Rms(const std::vector<std::int32_t>& samples, std::size_t first, std::size_t end) {
+    double sum = 0;
+    for (std::size_t i = first; i < end; ++i) {
+        sum += static_cast<double>(samples[i]) * samples[i];
+    }
+    return std::sqrt(sum / static_cast<double>(end - first));
+}
+
 inline LSoundSourcePtr MakeVectorSource(std::vector<std::int32_t> samples, std::int32_t rate,
                                         std::uint8_t channels = 1, int* alive = nullptr) {
     return MakeCounted<VectorSource>(std::move(samples), rate, channels, alive);

@@ -1,0 +1,90 @@
+// The telephone play chain: which filters the settings switch on, their order, and that
+// releasing the chain frees everything.
+#include "audio/dsp/PlayChain.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "audio/dsp/LCompressor.h"
+#include "audio/dsp/LGainFilter.h"
+#include "audio/dsp/LHighPassFilter.h"
+#include "audio/dsp/TestSources.h"
+
+namespace {
+
+// The filter classes from the head of the chain down to the file, as letters: H, C, G.
+std::string Shape(const LSoundSourcePtr& head, const LSoundSource* file) {
+    std::string shape;
+    for (LSoundSource* s = head.Get(); s != file;
+         s = static_cast<LSoundFilter*>(s)->upstream.Get()) {
+        if (dynamic_cast<LHighPassFilter*>(s) != nullptr) {
+            shape += 'H';
+        } else if (dynamic_cast<LCompressor*>(s) != nullptr) {
+            shape += 'C';
+        } else if (dynamic_cast<LGainFilter*>(s) != nullptr) {
+            shape += 'G';
+        } else {
+            return shape + '?';
+        }
+    }
+    return shape;
+}
+
+TEST(PlayChainTest, SettingsSwitchTheFiltersOnInAFixedOrder) {
+    struct Row {
+        std::int32_t highPass;
+        std::int8_t threshold;
+        std::int8_t gain;
+        const char* shape;  // head first
+    } rows[] = {
+        {0, 0, 0, ""},          {20, -2, 1, ""},   {20, -2, -1, ""}, {21, 0, 0, "H"},
+        {0, -3, 0, "C"},        {0, 0, 2, "G"},    {0, 0, -2, "G"},  {300, -12, 6, "GCH"},
+        {1500, -18, -8, "GCH"}, {300, 0, 2, "GH"},
+    };
+    for (const Row& row : rows) {
+        auto file = MakeVectorSource(Noise(100, 1000), 8000);
+        LSoundSourcePtr head = BuildPlayChain(file, row.highPass, row.threshold, row.gain);
+        ASSERT_TRUE(head);
+        EXPECT_EQ(Shape(head, file.Get()), row.shape)
+            << row.highPass << " Hz, " << int{row.threshold} << " dB, " << int{row.gain} << " dB";
+    }
+}
+
+TEST(PlayChainTest, FiltersGetTheSettingValues) {
+    auto file = MakeVectorSource({}, 8000);
+    LSoundSourcePtr head = BuildPlayChain(file, 300, -12, 2);
+    auto* gain = static_cast<LGainFilter*>(head.Get());
+    EXPECT_EQ(gain->gain, 21121264);
+    auto* compressor = static_cast<LCompressor*>(gain->upstream.Get());
+    EXPECT_EQ(compressor->gainTable[0], 42142461);
+    EXPECT_EQ(compressor->blockFrames, 400);
+    auto* highPass = static_cast<LHighPassFilter*>(compressor->upstream.Get());
+    EXPECT_EQ(highPass->coefficient, 53);
+}
+
+TEST(PlayChainTest, NoChainWithoutAUsableFile) {
+    EXPECT_FALSE(BuildPlayChain(LSoundSourcePtr(), 300, -12, 2));
+    auto invalid = MakeVectorSource({}, 8000);
+    invalid->flags |= kSoundInvalid;
+    EXPECT_FALSE(BuildPlayChain(invalid, 300, -12, 2));
+    EXPECT_EQ(invalid->refCount, 1);
+}
+
+TEST(PlayChainTest, ReleasingTheHeadFreesTheWholeChain) {
+    int alive = 0;
+    LSoundSourcePtr head;
+    {
+        auto file = MakeVectorSource(Noise(8000, 100000), 8000, 1, &alive);
+        head = BuildPlayChain(file, 300, -12, 6);
+        EXPECT_EQ(file->refCount, 2);  // ours and the high-pass filter's
+    }
+    std::vector<std::int32_t> out(1000);
+    head->Read(out.data(), 1000);
+    EXPECT_EQ(head->refCount, 1);
+    EXPECT_EQ(alive, 1);
+    head.Release();
+    EXPECT_EQ(alive, 0);
+}
+
+}  // namespace
