@@ -1,0 +1,121 @@
+// The output stage of the automatic level control.
+#include "audio/files/LAutoLevelSource.h"
+
+#include <algorithm>
+
+#include "audio/dsp/SoundLevel.h"
+
+namespace {
+
+// Blocks pre-loaded into the tracker: its whole history and one more, so that the entry at its
+// index is the block after the one being output.
+constexpr int kPreload = LLevelTracker::kHistoryLength + 1;
+
+}  // namespace
+
+LAutoLevelSource::LAutoLevelSource(const LAutoLevelParams& params, std::int32_t rate,
+                                   std::uint8_t channels, std::uint32_t blockCount,
+                                   std::int32_t blockFrames, std::span<const std::int8_t> reference,
+                                   ScratchFile& samples, ScratchFile& levels)
+    : tracker(ClampLevel(-params.negatedRiseLimit), ClampLevel(-params.negatedFallLimit)),
+      curve(MakeGainCurve(params.curveLowerKnee, params.curveSlope, params.curveUpperKnee)),
+      offset(channels),
+      samples(samples),
+      levels(levels),
+      blockCount(blockCount),
+      blocksLeft(blockCount),
+      blockFrames(blockFrames),
+      gain(channels),
+      step(channels),
+      record(channels),
+      length(static_cast<std::int32_t>(blockCount) * blockFrames) {
+    sampleRate = rate;
+    this->channels = channels;
+    peakBound = kDefaultPeakBound;
+    for (std::size_t c = 0; c < channels && c < reference.size(); ++c) {
+        offset[c] = static_cast<std::int8_t>(std::min(-reference[c], 127));
+    }
+    samples.Rewind();
+    levels.Rewind();
+    for (int i = 0; i < kPreload; ++i) {
+        if (!PushNextRecord()) {
+            tracker.Advance();
+        }
+    }
+    for (std::size_t c = 0; c < channels; ++c) {
+        gain[c] = AmplitudeGain(Target(c));
+    }
+}
+
+bool LAutoLevelSource::PushNextRecord() {
+    if (recordsRead >= blockCount || levels.Read(record.data(), record.size()) != record.size()) {
+        return false;
+    }
+    ++recordsRead;
+    for (std::size_t c = 0; c < record.size(); ++c) {
+        record[c] = ClampLevel(record[c] + offset[c]);
+    }
+    // Stereo is tracked by its louder side.
+    std::int8_t level = record.size() >= 2 ? std::max(record[0], record[1]) : record[0];
+    tracker.Push(level);
+    return true;
+}
+
+std::int8_t LAutoLevelSource::Target(std::size_t c) const {
+    std::int8_t tracked = tracker.Tracked();
+    return ClampLevel(ClampLevel(offset[c] - tracked) + CurveGain(curve, tracker.Next() - tracked));
+}
+
+void LAutoLevelSource::StartBlock() {
+    for (std::size_t c = 0; c < gain.size(); ++c) {
+        if (blocksLeft < 2) {
+            // The last block fades to silence.
+            step[c] = -gain[c] / blockFrames;
+        } else {
+            // Each block covers two thirds of the way to its target.
+            step[c] = (AmplitudeGain(Target(c)) - gain[c]) / (blockFrames + blockFrames / 2);
+        }
+    }
+    if (blocksLeft > 0) {
+        --blocksLeft;
+    }
+    if (blocksLeft <= static_cast<std::uint32_t>(LLevelTracker::kHistoryLength) ||
+        !PushNextRecord()) {
+        tracker.Advance();
+    }
+    framesLeft = blockFrames;
+}
+
+void LAutoLevelSource::Read(std::int32_t* buffer, std::int32_t frames) {
+    position += frames;
+    if (IsInvalid() || frames <= 0) {
+        return;
+    }
+    const std::size_t count = static_cast<std::size_t>(frames) * channels;
+    const std::size_t got =
+        samples.Read(buffer, count * sizeof(std::int32_t)) / sizeof(std::int32_t);
+    std::fill(buffer + got, buffer + count, 0);
+
+    std::int32_t* out = buffer;
+    for (std::int32_t done = 0; done < frames;) {
+        if (framesLeft == 0) {
+            StartBlock();
+        }
+        const std::int32_t n = std::min(framesLeft, frames - done);
+        for (std::size_t c = 0; c < channels; ++c) {
+            std::int32_t g = gain[c];
+            const std::int32_t d = step[c];
+            std::int32_t* x = out + c;
+            for (std::int32_t i = 0; i < n; ++i, x += channels) {
+                *x = GainProduct(*x, g);
+                g += d;
+            }
+            gain[c] = g;
+        }
+        out += static_cast<std::size_t>(n) * channels;
+        framesLeft -= n;
+        done += n;
+    }
+}
+
+void LAutoLevelSource::Seek(std::int32_t) {}
