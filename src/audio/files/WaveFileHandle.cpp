@@ -2,6 +2,7 @@
 #include "audio/files/WaveFileHandle.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,13 +33,18 @@ WaveFileHandle WaveFileHandle::OpenForReading(const std::string& path) {
             return {};
         }
         ::posix_fadvise(descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
+        ::flock(descriptor, LOCK_SH | LOCK_NB);
     }
     return WaveFileHandle(descriptor);
 }
 
 WaveFileHandle WaveFileHandle::OpenForWriting(const std::string& path, bool empty) {
-    return WaveFileHandle(
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (empty ? O_TRUNC : 0), 0600));
+    int descriptor =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (empty ? O_TRUNC : 0), 0600);
+    if (descriptor >= 0) {
+        ::flock(descriptor, LOCK_EX | LOCK_NB);
+    }
+    return WaveFileHandle(descriptor);
 }
 
 void WaveFileHandle::Close() {

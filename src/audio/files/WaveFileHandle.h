@@ -16,11 +16,15 @@ public:
     WaveFileHandle& operator=(const WaveFileHandle&) = delete;
     ~WaveFileHandle();
 
-    // An existing file for reading, with the sequential-scan hint.
+    // Advisory locks (flock) tell the level queue that a file is in use, so that it replaces
+    // a recording only once nobody has it open. They are taken without waiting: a reader
+    // of a file that is being written (or the other way round) goes on without one.
+    //
+    // An existing file for reading, with the sequential-scan hint, under a shared lock.
     static WaveFileHandle OpenForReading(const std::string& path);
-    // For writing, created when missing; `empty` cuts an existing file to nothing, otherwise
-    // its content stays until written over. New files are private to the user (recordings of
-    // calls).
+    // For writing, created when missing, under an exclusive lock; `empty` cuts an existing file
+    // to nothing, otherwise its content stays until written over. New files are private to the
+    // user (recordings of calls).
     static WaveFileHandle OpenForWriting(const std::string& path, bool empty);
 
     bool IsOpen() const { return fd >= 0; }
