@@ -13,7 +13,7 @@ PACKAGES := \
 	build-essential cmake ninja-build pkg-config \
 	googletest libgtest-dev libgmock-dev libbenchmark-dev \
 	clang-format sox \
-	libasound2-dev qt6-base-dev
+	libasound2-dev qt6-base-dev libqt6gui6 fonts-dejavu-core
 
 # Only `make fuzz` needs these: libFuzzer comes with clang.
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev

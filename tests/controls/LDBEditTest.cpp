@@ -1,0 +1,161 @@
+// The dB edit: typing rules, range clamps, the text forms, the mouse and the slider's colours.
+#include "controls/LDBEdit.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "support/QtWidgetsTestApp.h"
+
+namespace {
+
+class LDBEditTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QtWidgetsTestApp();
+        edit.resize(LDBEdit::kFieldWidth + 96, 20);  // two pixels of slider per dB
+    }
+    // Replaces the field's text as the user would: select everything, then type.
+    void Type(const char* keys) {
+        edit.Field()->selectAll();
+        QTest::keyClicks(edit.Field(), QString::fromLatin1(keys));
+    }
+
+    LDBEdit edit;
+    QSignalSpy changed{&edit, &LDBEdit::Changed};
+};
+
+TEST_F(LDBEditTest, StartsAtZeroInTheDefaultRange) {
+    EXPECT_EQ(edit.GetValue(), 0);
+    EXPECT_EQ(edit.Minimum(), -36);
+    EXPECT_EQ(edit.Maximum(), 12);
+    EXPECT_EQ(edit.Text(), "0dB");
+}
+
+TEST_F(LDBEditTest, TypedTextGivesTheValue) {
+    struct Row {
+        const char* typed;
+        int minimum;
+        int value;
+    };
+    const Row rows[] = {
+        {"-12", -36, -12},    {"--", -127, -127},  // two minus signs mean silence when the range
+                                                   // reaches it
+        {"--", -36, -36},                          // else the lowest value
+        {"-5dB", -36, -5},    {"8", -36, 8},      {"99", -36, 12},
+        {"x1y-z", -36, -1},    // other characters are skipped
+        {"0000003", -36, 3},   // seven characters are read...
+        {"00000003", -36, 0},  // ...and no more
+        {"-200", -127, -127},
+    };
+    for (const Row& row : rows) {
+        edit.SetRange(row.minimum, 12);
+        edit.SetValue(0);
+        edit.Field()->setText(QString::fromLatin1(row.typed));
+        emit edit.Field()->textEdited(edit.Field()->text());
+        EXPECT_EQ(edit.GetValue(), row.value) << row.typed;
+    }
+}
+
+TEST_F(LDBEditTest, TypingNotifiesEachChangeAndKeepsTheTypedText) {
+    Type("-12");
+    EXPECT_EQ(edit.GetValue(), -12);
+    // "-" alone reads as 0 (no change), then -1 and -12.
+    EXPECT_EQ(changed.count(), 2);
+    EXPECT_EQ(edit.Text(), "-12");
+    emit edit.Field()->editingFinished();  // leaving the field shows the value's form
+    EXPECT_EQ(edit.Text(), "-12dB");
+    EXPECT_EQ(changed.count(), 2);
+}
+
+TEST_F(LDBEditTest, TwoMinusSignsShowAsSilenceWhenTheRangeAllows) {
+    edit.SetRange(-127, 12);
+    Type("--");
+    EXPECT_EQ(edit.GetValue(), -127);
+    emit edit.Field()->editingFinished();
+    EXPECT_EQ(edit.Text(), "--dB");
+
+    edit.SetRange(-36, 12);
+    edit.SetValue(0);
+    Type("--");
+    emit edit.Field()->editingFinished();
+    EXPECT_EQ(edit.GetValue(), -36);
+    EXPECT_EQ(edit.Text(), "-36dB");
+}
+
+TEST_F(LDBEditTest, SetValueClampsToTheRangeWithoutNotifying) {
+    edit.SetRange(-40, -6);
+    edit.SetValue(0);
+    EXPECT_EQ(edit.GetValue(), -6);
+    EXPECT_EQ(edit.Text(), "-6dB");
+    edit.SetValue(-100);
+    EXPECT_EQ(edit.GetValue(), -40);
+    EXPECT_EQ(edit.Text(), "-40dB");
+    EXPECT_EQ(changed.count(), 0);
+}
+
+TEST_F(LDBEditTest, SliderMapsPixelsToTheRange) {
+    EXPECT_EQ(edit.SliderWidth(), 96);
+    EXPECT_EQ(edit.ValueAt(0), -36);
+    EXPECT_EQ(edit.ValueAt(32), -36);
+    EXPECT_EQ(edit.ValueAt(32 + 72), 0);
+    EXPECT_EQ(edit.ValueAt(32 + 73), 0);  // rounds toward the minimum
+    EXPECT_EQ(edit.ValueAt(32 + 96), 12);
+    EXPECT_EQ(edit.ValueAt(500), 12);
+    EXPECT_EQ(edit.SliderX(0), 32 + 72);
+    edit.SetRange(-8, 8);
+    EXPECT_EQ(edit.ValueAt(32 + 48), 0);
+    edit.SetRange(5, 5);  // an empty range cannot divide by zero
+    EXPECT_EQ(edit.ValueAt(60), 5);
+}
+
+TEST_F(LDBEditTest, MouseSetsTheValueWhileTheButtonIsDown) {
+    QTest::mousePress(&edit, Qt::LeftButton, {}, QPoint(10, 10));  // on the number field
+    EXPECT_EQ(changed.count(), 0);
+    QTest::mousePress(&edit, Qt::LeftButton, {}, QPoint(32 + 48, 10));
+    EXPECT_EQ(edit.GetValue(), -12);
+    EXPECT_EQ(edit.Text(), "-12dB");
+    EXPECT_EQ(changed.count(), 1);
+    QTest::mouseMove(&edit, QPoint(300, 10));
+    EXPECT_EQ(edit.GetValue(), 12);
+    EXPECT_EQ(changed.count(), 2);
+    QTest::mouseMove(&edit, QPoint(310, 10));  // no change, no notification
+    EXPECT_EQ(changed.count(), 2);
+    QTest::mouseRelease(&edit, Qt::LeftButton, {}, QPoint(300, 10));
+    QTest::mouseMove(&edit, QPoint(40, 10));
+    EXPECT_EQ(edit.GetValue(), 12);
+}
+
+TEST_F(LDBEditTest, SliderIsGreenToZeroRedAboveBlackBeyondAndGreyWhenDisabled) {
+    edit.SetValue(6);  // 0 dB at 104, the value at 116
+    QImage image = edit.grab().toImage();
+    EXPECT_EQ(image.pixelColor(40, 10), QColor(0, 128, 0));
+    EXPECT_EQ(image.pixelColor(103, 10), QColor(0, 128, 0));
+    EXPECT_EQ(image.pixelColor(108, 10), QColor(192, 0, 0));
+    EXPECT_EQ(image.pixelColor(116, 10), QColor(192, 192, 192));  // the thumb
+    EXPECT_EQ(image.pixelColor(120, 10), QColor(Qt::black));
+
+    edit.SetValue(-12);  // below 0 dB no red at all
+    image = edit.grab().toImage();
+    EXPECT_EQ(image.pixelColor(70, 10), QColor(0, 128, 0));
+    EXPECT_EQ(image.pixelColor(90, 10), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(108, 10), QColor(Qt::black));
+
+    edit.setEnabled(false);
+    EXPECT_FALSE(edit.Field()->isEnabled());
+    image = edit.grab().toImage();
+    EXPECT_EQ(image.pixelColor(70, 10), QColor(128, 128, 128));
+    EXPECT_EQ(image.pixelColor(100, 10), QColor(128, 128, 128));
+}
+
+TEST_F(LDBEditTest, ThumbStaysInsideAtTheTopOfTheRange) {
+    edit.SetValue(12);
+    QImage image = edit.grab().toImage();
+    EXPECT_EQ(image.pixelColor(126, 10), QColor(192, 192, 192));
+    EXPECT_EQ(image.pixelColor(124, 10), QColor(192, 0, 0));
+}
+
+}  // namespace
