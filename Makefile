@@ -12,7 +12,7 @@ JOBS         ?= $(shell nproc)
 PACKAGES := \
 	build-essential cmake ninja-build pkg-config \
 	googletest libgtest-dev libgmock-dev libbenchmark-dev \
-	clang-format sox \
+	clang-format sox lame libmpg123-dev mpg123 \
 	libasound2-dev qt6-base-dev libqt6gui6 fonts-dejavu-core
 
 # Only `make fuzz` needs these: libFuzzer comes with clang.

@@ -1,0 +1,161 @@
+// Test helpers for the MP3 decoder.
+#include "Mp3TestFiles.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <numbers>
+#include <random>
+
+#include "audio/files/LMp3Reader.h"
+
+namespace {
+
+void PutLe(std::string& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    }
+}
+
+std::vector<std::int16_t> MakeSignal(TestSignal signal, int rate, int channels, double seconds) {
+    const int frames = static_cast<int>(seconds * rate);
+    std::vector<std::int16_t> samples(std::size_t(frames) * channels);
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> noise(-1.0, 1.0);
+    const double twoPi = 2 * std::numbers::pi;
+    for (int i = 0; i < frames; ++i) {
+        const double t = double(i) / rate;
+        double left = 0.0;
+        double right = 0.0;
+        if (signal == TestSignal::music) {
+            const double vibrato = std::sin(twoPi * 5 * t) * 0.004;
+            left = 0.3 * std::sin(twoPi * 220 * t * (1 + vibrato)) +
+                   0.2 * std::sin(twoPi * 1375 * t) + 0.1 * std::sin(twoPi * 3010 * t) +
+                   0.05 * noise(random);
+            right = 0.8 * left + 0.05 * std::sin(twoPi * 660 * t) + 0.02 * noise(random);
+        } else {
+            const int burst = i % (rate / 7);
+            const double envelope = std::exp(-burst / (rate * 0.004));
+            left = envelope * noise(random) * 0.6 + 0.06 * std::sin(twoPi * 300 * t);
+            right = envelope * noise(random) * 0.6 + 0.06 * std::sin(twoPi * 450 * t);
+        }
+        samples[std::size_t(i) * channels] = static_cast<std::int16_t>(left * 32767);
+        if (channels == 2) {
+            samples[std::size_t(i) * channels + 1] = static_cast<std::int16_t>(right * 32767);
+        }
+    }
+    return samples;
+}
+
+}  // namespace
+
+bool EncodeWithLame(const std::string& mp3Path, TestSignal signal, int rate, int channels,
+                    double seconds, const std::string& options) {
+    const std::vector<std::int16_t> samples = MakeSignal(signal, rate, channels, seconds);
+    std::string wav = "RIFF";
+    PutLe(wav, static_cast<std::uint32_t>(36 + samples.size() * 2), 4);
+    wav += "WAVEfmt ";
+    PutLe(wav, 16, 4);
+    PutLe(wav, 1, 2);
+    PutLe(wav, channels, 2);
+    PutLe(wav, rate, 4);
+    PutLe(wav, rate * channels * 2, 4);
+    PutLe(wav, channels * 2, 2);
+    PutLe(wav, 16, 2);
+    wav += "data";
+    PutLe(wav, static_cast<std::uint32_t>(samples.size() * 2), 4);
+    for (std::int16_t s : samples) {
+        PutLe(wav, static_cast<std::uint16_t>(s), 2);
+    }
+    const std::string wavPath = mp3Path + ".wav";
+    std::ofstream(wavPath, std::ios::binary) << wav;
+    const std::string command = "lame --quiet --noreplaygain --resample " +
+                                std::to_string(rate / 1000.0) + " " + options + " '" + wavPath +
+                                "' '" + mp3Path + "'";
+    return std::system(command.c_str()) == 0;
+}
+
+std::vector<std::uint8_t> HeaderBytes(int versionBits, int bitrateIndex, int sampleIndex, int mode,
+                                      int layerBits) {
+    return {0xFF, static_cast<std::uint8_t>(0xE0 | versionBits << 3 | layerBits << 1 | 1),
+            static_cast<std::uint8_t>(bitrateIndex << 4 | sampleIndex << 2),
+            static_cast<std::uint8_t>(mode << 6)};
+}
+
+std::vector<std::uint8_t> SilentFrame(int versionBits, int bitrateIndex, int sampleIndex,
+                                      int mode) {
+    std::vector<std::uint8_t> frame = HeaderBytes(versionBits, bitrateIndex, sampleIndex, mode);
+    Mp3Header header;
+    ParseMp3Header(frame.data(), header);
+    frame.resize(header.FrameBytes(), 0);
+    return frame;
+}
+
+void Append(std::vector<std::uint8_t>& to, const std::vector<std::uint8_t>& bytes, int times) {
+    for (int i = 0; i < times; ++i) {
+        to.insert(to.end(), bytes.begin(), bytes.end());
+    }
+}
+
+StreamUse ScanStream(const std::string& bytes) {
+    StreamUse use;
+    std::size_t pos = 0;
+    while (pos + 40 <= bytes.size()) {
+        Mp3Header h;
+        const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data()) + pos;
+        if (!ParseMp3Header(p, h)) {
+            ++pos;
+            continue;
+        }
+        ++use.frames;
+        if (h.mode == 1 && (h.modeExtension & 2)) {
+            ++use.midSideFrames;
+        }
+        // Walks the side information far enough to see each granule's block type.
+        const std::uint8_t* side = p + 4 + (h.crc ? 2 : 0);
+        int bit =
+            h.version == 0 ? 9 + (h.Mono() ? 5 : 3) + 4 * h.Channels() : 8 + (h.Mono() ? 1 : 2);
+        auto read = [&](int n) {
+            int v = 0;
+            for (int i = 0; i < n; ++i, ++bit) {
+                v = v << 1 | ((side[bit / 8] >> (7 - bit % 8)) & 1);
+            }
+            return v;
+        };
+        for (int gr = 0; gr < h.Granules(); ++gr) {
+            for (int ch = 0; ch < h.Channels(); ++ch) {
+                read(12 + 9 + 8 + (h.version == 0 ? 4 : 9));
+                const int blockType = read(1) ? read(2) : 0;
+                ++use.blockTypes[blockType];
+                read(blockType ? 1 + 10 + 9 : 15 + 7);
+                read(h.version == 0 ? 3 : 2);
+            }
+        }
+        pos += h.FrameBytes();
+    }
+    return use;
+}
+
+Decoded DecodeWithReader(const std::string& path, std::int32_t chunk) {
+    Decoded result;
+    LSoundSourcePtr reader = OpenMp3File(path);
+    if (!reader) {
+        return result;
+    }
+    result.valid = !reader->IsInvalid();
+    result.rate = reader->sampleRate;
+    result.channels = reader->channels;
+    result.initialLength = reader->GetLength();
+    std::vector<std::int32_t> buffer(std::size_t(chunk) * reader->channels);
+    while (result.valid && reader->GetPosition() < reader->GetLength()) {
+        const std::int32_t wanted = std::min(chunk, reader->GetLength() - reader->GetPosition());
+        reader->Read(buffer.data(), wanted);
+        result.samples.insert(result.samples.end(), buffer.begin(),
+                              buffer.begin() + std::size_t(wanted) * reader->channels);
+    }
+    // Whatever was read beyond the final length (the estimate shrank under a read) is silence
+    // and not part of the audio.
+    result.finalLength = reader->GetLength();
+    result.samples.resize(std::size_t(result.finalLength) * reader->channels);
+    return result;
+}
