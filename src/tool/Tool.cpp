@@ -13,7 +13,7 @@ struct Subcommand {
 constexpr Subcommand kSubcommands[] = {
     {"paths", RunPathsCommand},     {"settings", RunSettingsCommand}, {"log", RunLogCommand},
     {"cleanup", RunCleanupCommand}, {"devices", RunDevicesCommand},   {"play", RunPlayCommand},
-    {"record", RunRecordCommand},
+    {"record", RunRecordCommand},   {"level", RunLevelCommand},       {"queue", RunQueueCommand},
 };
 
 constexpr char kUsage[] =
@@ -28,7 +28,9 @@ constexpr char kUsage[] =
     "  cleanup [--dry-run]            delete recordings older than the auto-delete age\n"
     "  devices                        list the sound output and input devices\n"
     "  play FILE [--device N] [--volume DB]\n"
-    "  record FILE [--device N] [--seconds S] [--rate R] [--channels C] [--vox DB]\n";
+    "  record FILE [--device N] [--seconds S] [--rate R] [--channels C] [--vox DB]\n"
+    "  level IN [OUT]                 level a WAV file (replaces IN without OUT)\n"
+    "  queue add FILE | list | run    the background level queue\n";
 
 }  // namespace
 

@@ -22,6 +22,8 @@ int RunCleanupCommand(const ToolArgs& args, std::ostream& out, std::ostream& err
 int RunDevicesCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunPlayCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunRecordCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+int RunLevelCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+int RunQueueCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 
 // Prints "quillon-tool: message" and the usage line of the subcommand; returns kToolUsage.
 int UsageError(std::ostream& err, const std::string& message, const char* usage);

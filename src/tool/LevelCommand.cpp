@@ -1,0 +1,55 @@
+// quillon-tool level: levels one WAV file the way the background queue does.
+#include <chrono>
+#include <cstdio>
+
+#include "audio/dsp/LevelFile.h"
+#include "tool/Tool.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: quillon-tool level IN [OUT]\n"
+    "  writes IN levelled to OUT as 8000 Hz 16-bit mono; without OUT, IN is replaced once the\n"
+    "  result is complete and nobody has IN open\n";
+
+std::string Decibels(double level) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f dB", level);
+    return text;
+}
+
+}  // namespace
+
+int RunLevelCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
+    if (args.empty() || args.size() > 2) {
+        return UsageError(err, "level takes an input file and an optional output file", kUsage);
+    }
+    const std::string& input = args[0];
+    const std::string& output = args.size() == 2 ? args[1] : args[0];
+    LStopEvent neverStop;
+    LevelReadings readings;
+    const auto start = std::chrono::steady_clock::now();
+    const LevelResult result = LevelWaveFile(input, output, neverStop, &readings);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    switch (result) {
+        case LevelResult::Levelled: {
+            char seconds[32];
+            std::snprintf(seconds, sizeof seconds, "%.3f s", took.count());
+            out << "input level:  " << Decibels(readings.input) << "\n"
+                << "output level: " << Decibels(readings.output) << "\n"
+                << "time:         " << seconds << "\n";
+            return kToolOk;
+        }
+        case LevelResult::NotAudio:
+            err << "quillon-tool: " << input << " is not a WAV file that can be read\n";
+            return kToolFailed;
+        case LevelResult::Changed:
+            err << "quillon-tool: " << input << " changed while it was levelled; it was kept\n";
+            return kToolFailed;
+        case LevelResult::Failed:
+        case LevelResult::Stopped:
+            break;
+    }
+    err << "quillon-tool: levelling " << input << " failed; " << output << " was not changed\n";
+    return kToolFailed;
+}

@@ -1,0 +1,81 @@
+// quillon-tool queue: the background level queue's file: add to it, list it, or level
+// everything in it now.
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "app/AppState.h"
+#include "audio/dsp/LLevelQueue.h"
+#include "tool/Tool.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: quillon-tool queue add FILE    queue a recording for levelling\n"
+    "       quillon-tool queue list        show the queued files, oldest first\n"
+    "       quillon-tool queue run         level every queued file, then exit\n";
+
+const char* Outcome(LevelResult result) {
+    switch (result) {
+        case LevelResult::Levelled:
+            return "levelled";
+        case LevelResult::NotAudio:
+            return "skipped (not a readable WAV file)";
+        case LevelResult::Changed:
+            return "kept (changed while it was levelled)";
+        case LevelResult::Stopped:
+        case LevelResult::Failed:
+            break;
+    }
+    return "failed (left as it was)";
+}
+
+int Add(const std::string& dataFolder, const std::string& file, std::ostream& out,
+        std::ostream& err) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        err << "quillon-tool: no such file: " << file << "\n";
+        return kToolFailed;
+    }
+    // The queue holds full paths: the worker runs from wherever the program was started.
+    const std::string path = std::filesystem::absolute(file).lexically_normal().string();
+    LevelQueueFile queue(dataFolder + kLevelQueueFileName);
+    if (!queue.Append(path)) {
+        err << "quillon-tool: cannot queue " << path
+            << (CanQueuePath(path) ? " (the queue file cannot be written)"
+                                   : " (the name cannot be stored in the queue)")
+            << "\n";
+        return kToolFailed;
+    }
+    out << "queued " << path << "\n";
+    return kToolOk;
+}
+
+}  // namespace
+
+int RunQueueCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        return UsageError(err, "queue needs add, list or run", kUsage);
+    }
+    AppState app;
+    ResolveAppFolders(app);
+    if (args[0] == "add" && args.size() == 2) {
+        return Add(app.dataFolder, args[1], out, err);
+    }
+    if (args[0] == "list" && args.size() == 1) {
+        for (const std::string& entry :
+             LevelQueueFile(app.dataFolder + kLevelQueueFileName).Entries()) {
+            out << entry << "\n";
+        }
+        return kToolOk;
+    }
+    if (args[0] == "run" && args.size() == 1) {
+        LLevelQueue queue(app.dataFolder);
+        LStopEvent neverStop;
+        queue.ProcessQueued(neverStop, [&](const std::string& path, LevelResult result) {
+            out << Outcome(result) << ": " << path << "\n";
+        });
+        return kToolOk;
+    }
+    return UsageError(err, "unknown queue command", kUsage);
+}

@@ -1,0 +1,99 @@
+// quillon-tool level and queue, run in-process.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "audio/dsp/LevelQueueFile.h"
+#include "audio/dsp/LevelTestFiles.h"
+#include "tool/Tool.h"
+
+namespace {
+
+class LevelCommandsTest : public ::testing::Test {
+protected:
+    TempDir root;
+    ScopedEnv data{"XDG_DATA_HOME", root / "data"};
+    ScopedEnv config{"QUILLON_CONFIG_DIR", root / "config"};
+    ScopedEnv tmp{"TMPDIR", root.Path()};
+    std::string queueFile = root / "data/Ostrel/Quillon/bgalc.dat";
+    std::string out;
+    std::string err;
+
+    int Run(std::vector<std::string> args) {
+        std::ostringstream o;
+        std::ostringstream e;
+        int code = RunTool(args, o, e);
+        out = o.str();
+        err = e.str();
+        return code;
+    }
+    std::string Recording(const std::string& name) {
+        WriteFile(root / name, QuietRecording(1, 8000, 2));
+        return root / name;
+    }
+};
+
+TEST_F(LevelCommandsTest, LevelReplacesTheFileAndPrintsLevelsAndTime) {
+    const std::string in = Recording("in.wav");
+    ASSERT_EQ(Run({"level", in}), kToolOk) << err;
+    // Peak 300 of 16 bits: -28.7 dB; levelled to about -4 dB (see the level file tests).
+    EXPECT_NE(out.find("input level:  -28.7 dB\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("output level: -"), std::string::npos) << out;
+    EXPECT_NE(out.find("time:         0."), std::string::npos) << out;
+    WaveInfo info = InspectWave(in);
+    EXPECT_EQ(info.format.channels, 1u);
+    EXPECT_EQ(info.frames, 8000);
+}
+
+TEST_F(LevelCommandsTest, LevelToAnotherFileKeepsTheInput) {
+    const std::string in = Recording("in.wav");
+    const std::string original = ReadFile(in);
+    ASSERT_EQ(Run({"level", in, root / "out.wav"}), kToolOk) << err;
+    EXPECT_EQ(ReadFile(in), original);
+    EXPECT_EQ(InspectWave(root / "out.wav").format.channels, 1u);
+}
+
+TEST_F(LevelCommandsTest, LevelReportsWhatItCannotDo) {
+    WriteFile(root / "text.wav", "not audio");
+    EXPECT_EQ(Run({"level", root / "text.wav"}), kToolFailed);
+    EXPECT_EQ(err,
+              "quillon-tool: " + (root / "text.wav") + " is not a WAV file that can be read\n");
+    EXPECT_EQ(ReadFile(root / "text.wav"), "not audio");
+
+    const std::string in = Recording("in.wav");
+    EXPECT_EQ(Run({"level", in, root / "missing/out.wav"}), kToolFailed);
+    EXPECT_NE(err.find("failed;"), std::string::npos) << err;
+
+    EXPECT_EQ(Run({"level"}), kToolUsage);
+    EXPECT_EQ(Run({"level", "a", "b", "c"}), kToolUsage);
+}
+
+TEST_F(LevelCommandsTest, QueueAddListAndRun) {
+    const std::string a = Recording("a.wav");
+    const std::string b = Recording("b.wav");
+    ASSERT_EQ(Run({"queue", "add", a}), kToolOk) << err;
+    EXPECT_EQ(out, "queued " + a + "\n");
+    ASSERT_EQ(Run({"queue", "add", b}), kToolOk) << err;
+    ASSERT_EQ(Run({"queue", "list"}), kToolOk);
+    EXPECT_EQ(out, a + "\n" + b + "\n");
+    EXPECT_EQ(LevelQueueFile(queueFile).Count(), 2);
+
+    std::remove(a.c_str());
+    ASSERT_EQ(Run({"queue", "run"}), kToolOk);
+    EXPECT_EQ(out, "skipped (not a readable WAV file): " + a + "\nlevelled: " + b + "\n");
+    EXPECT_EQ(InspectWave(b).format.channels, 1u);
+    ASSERT_EQ(Run({"queue", "list"}), kToolOk);
+    EXPECT_EQ(out, "");
+}
+
+TEST_F(LevelCommandsTest, QueueRefusesMissingFilesAndBadCommands) {
+    EXPECT_EQ(Run({"queue", "add", root / "nothing.wav"}), kToolFailed);
+    EXPECT_EQ(err, "quillon-tool: no such file: " + (root / "nothing.wav") + "\n");
+    EXPECT_EQ(LevelQueueFile(queueFile).Count(), 0);
+    EXPECT_EQ(Run({"queue"}), kToolUsage);
+    EXPECT_EQ(Run({"queue", "add"}), kToolUsage);
+    EXPECT_EQ(Run({"queue", "list", "x"}), kToolUsage);
+    EXPECT_EQ(Run({"queue", "flush"}), kToolUsage);
+}
+
+}  // namespace
