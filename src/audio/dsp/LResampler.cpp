@@ -39,7 +39,8 @@ LResampler::LResampler(const LSoundSourcePtr& upstream, std::int32_t rate)
     if (peakBound <= 0x100000) {
         peakBound *= 2;  // the filter's ripple can overshoot a full-scale step
     }
-    // Only mono and stereo are converted: reading more channels would hand out silence anyway.
+    // Only mono and stereo are converted. Other layouts, and ratios the table cannot represent,
+    // leave the resampler invalid: it reads silence rather than handing out stale buffers.
     if (channels > 2 || table.step < 1 || table.step > kLargestStep) {
         flags |= kSoundInvalid;
     }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -39,7 +40,8 @@ void LToneCadenceDetector::Write(const std::int32_t* buffer, std::int32_t frames
 
 void LToneCadenceDetector::EndBlock() {
     const std::int64_t peak = std::max(maximum, -minimum);
-    peaks[historyIndex] = static_cast<std::int32_t>(std::min<std::int64_t>(peak, INT32_MAX));
+    peaks[historyIndex] = static_cast<std::int32_t>(
+        std::min<std::int64_t>(peak, std::numeric_limits<std::int32_t>::max()));
     maximum = minimum = 0;
 
     levelSum += peak - (levelSum >> 6);

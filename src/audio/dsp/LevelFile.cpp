@@ -6,28 +6,30 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <optional>
 
+#include "audio/dsp/LBufferedStreams.h"
 #include "audio/dsp/LChannelsProcess.h"
 #include "audio/dsp/SoundLevel.h"
 #include "audio/files/LAutoLevelProcessor.h"
 #include "audio/files/LWaveWriter.h"
 #include "audio/files/WaveReaders.h"
-#include "audio/files/WaveWriters.h"
 #include "settings/PosixFile.h"
 #include "settings/UniqueFd.h"
 
 namespace {
 
 constexpr std::int32_t kOutputRate = 8000;
-constexpr std::int32_t kOutputBits = 16;
-constexpr std::int64_t kOutputBytesPerFrame = 2;
+constexpr std::int32_t kOutputBytes = 2;  // 16-bit mono
 constexpr auto kLockRetry = std::chrono::milliseconds(500);
 // Blocks processed between looks at the stop event (about 5 s of audio at 8,000 Hz).
 constexpr int kStepsBetweenStopChecks = 256;
+// The files are read and written in blocks of this many frames, not the processor's 20 ms.
+constexpr std::int32_t kFileBlockFrames = 8192;
 
 // Mean square of samples on the block level scale, accumulated over a whole file.
 struct PowerSum {
@@ -35,9 +37,15 @@ struct PowerSum {
     double count = 0;
 
     void Add(const std::int32_t* samples, std::size_t n) {
-        for (std::size_t i = 0; i < n; ++i) {
-            const double x = samples[i] >> 5;
-            sum += x * x;
+        // Squares of (x >> 5) stay below 2^52, so 2,048 of them fit 64 bits.
+        constexpr std::size_t kChunk = 2048;
+        for (std::size_t start = 0; start < n; start += kChunk) {
+            std::uint64_t chunk = 0;
+            for (std::size_t i = start; i < std::min(n, start + kChunk); ++i) {
+                const std::int64_t x = samples[i] >> 5;
+                chunk += static_cast<std::uint64_t>(x * x);
+            }
+            sum += static_cast<double>(chunk);
         }
         count += static_cast<double>(n);
     }
@@ -170,17 +178,21 @@ LevelResult LevelWaveFile(const std::string& input, const std::string& output,
     if (!temp.IsOpen()) {
         return LevelResult::Failed;
     }
-    LSoundSinkPtr writer = CreateWaveWriter(temp.Name(), kOutputRate, 0, kOutputBits, 1);
+    auto writer = MakeCounted<LWaveWriter>(temp.Name(), kOutputRate, 0, kOutputBytes, 1);
     if (!writer || writer->IsInvalid()) {
         return LevelResult::Failed;
     }
+    // The output is synced once, when it is complete.
+    writer->flushHeaders = false;
     PowerSum inputPower;
     PowerSum outputPower;
     LSoundSinkPtr sink = writer;
     if (readings != nullptr) {
         source = MakeCounted<MeteringSource>(source, inputPower);
-        sink = MakeCounted<MeteringSink>(writer, outputPower);
+        sink = MakeCounted<MeteringSink>(sink, outputPower);
     }
+    source = MakeCounted<LReadAheadFilter>(source, kFileBlockFrames);
+    sink = MakeCounted<LWriteBehindSink>(sink, kFileBlockFrames);
     bool stopped = false;
     const bool complete = Process(std::move(source), std::move(sink), stop, stopped);
     // Releasing the writer finishes the file: the final header goes out with it.
@@ -191,13 +203,16 @@ LevelResult LevelWaveFile(const std::string& input, const std::string& output,
     }
     struct stat written {};
     if (!complete || ::fstat(temp.Fd(), &written) != 0 ||
-        written.st_size != kWaveHeaderSize + frames * kOutputBytesPerFrame ||
-        ::fsync(temp.Fd()) != 0) {
+        written.st_size != kWaveHeaderSize + frames * kOutputBytes) {
         return LevelResult::Failed;
     }
-
     struct stat target {};
     const bool targetExists = ::stat(output.c_str(), &target) == 0;
+    // A file that takes another's place must be on the disk before the rename, or a crash could
+    // leave neither. A new file risks nothing.
+    if (targetExists && ::fsync(temp.Fd()) != 0) {
+        return LevelResult::Failed;
+    }
     const bool inPlace = targetExists && SameFile(target, inputBefore);
     UniqueFd otherTargetFd;
     if (targetExists && !inPlace) {

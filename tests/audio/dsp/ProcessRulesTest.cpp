@@ -2,7 +2,6 @@
 // comes back itself with one more reference, whatever the parameters.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
