@@ -1,0 +1,54 @@
+// The program's help pages.
+#include "ui/Help.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <cstdlib>
+
+namespace {
+
+std::string PageName(int context) {
+    switch (context) {
+        case kHelpContents:
+            return "index.html";
+        case kHelpGeneralPage:
+            return "settings-general.html";
+        case kHelpRecordPage:
+            return "settings-record.html";
+        case kHelpHoldPage:
+            return "settings-hold.html";
+        case kHelpFindAndPlay:
+            return "find-and-play.html";
+        case kHelpTroubleshooting:
+            return "troubleshooting.html";
+        default:
+            break;
+    }
+    if (context >= kHelpFirstTip && context < kHelpFirstTip + kNumTips) {
+        return "tip-" + std::to_string(context) + ".html";
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string HelpFolder() {
+    if (const char* folder = std::getenv("QUILLON_HELP_DIR"); folder && folder[0] != '\0') {
+        return folder;
+    }
+    return (QCoreApplication::applicationDirPath() + QStringLiteral("/help")).toStdString();
+}
+
+std::string HelpPageFile(int context) {
+    std::string name = PageName(context);
+    return name.empty() ? "" : HelpFolder() + "/" + name;
+}
+
+bool ShowHelp(int context) {
+    std::string file = HelpPageFile(context);
+    if (file.empty() || !QFileInfo::exists(QString::fromStdString(file))) {
+        return false;
+    }
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file)));
+}

@@ -1,0 +1,25 @@
+// The program's help: the pages of "quillon.hlp" are HTML files in the "help" folder shipped
+// beside the program, one per help context, opened in the desktop's browser.
+#pragma once
+
+#include <QUrl>
+#include <string>
+
+inline constexpr char kHelpFile[] = "quillon.hlp";
+
+// Help contexts.
+inline constexpr int kHelpContents = 0;
+inline constexpr int kHelpGeneralPage = 110;
+inline constexpr int kHelpRecordPage = 111;
+inline constexpr int kHelpHoldPage = 112;
+inline constexpr int kHelpFindAndPlay = 120;
+inline constexpr int kHelpTroubleshooting = 130;
+inline constexpr int kHelpFirstTip = 200;  // tips 200 to 209
+inline constexpr int kNumTips = 10;
+
+// $QUILLON_HELP_DIR when set, else "help" in the program's folder.
+std::string HelpFolder();
+// The page of `context`; empty for a context the help has no page for.
+std::string HelpPageFile(int context);
+// Opens the page of `context`; false when there is no such page or it cannot be shown.
+bool ShowHelp(int context);

@@ -1,0 +1,115 @@
+// The Hold page of the settings sheet.
+#include "ui/HoldPage.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include "controls/LDBEdit.h"
+#include "settings/SettingsKeys.h"
+#include "ui/Help.h"
+
+namespace {
+
+constexpr int kGainMinimum = -8;
+constexpr int kGainMaximum = 8;
+constexpr int kThresholdMinimum = -18;
+constexpr int kThresholdMaximum = 0;
+
+}  // namespace
+
+HoldPage::HoldPage(std::string settingsFile, std::string dataFolder, QWidget* parent)
+    : LDialog(parent),
+      settingsFile(settingsFile),
+      preview(settingsFile, std::move(dataFolder), kPlayErrorText) {
+    auto* layout = new QVBoxLayout(this);
+
+    auto* files = new QGridLayout;
+    for (int n = 1; n <= 3; ++n) {
+        files->addWidget(
+            Bind(kIdPlayOnHold1 + 2 * (n - 1),
+                 new QPushButton(QStringLiteral("Play On-Hold Messages / Music %1").arg(n), this)),
+            n - 1, 0);
+        files->addWidget(
+            Bind(
+                kIdChangeOnHold1 + 2 * (n - 1),
+                new QPushButton(QStringLiteral("Change On-Hold Messages / Music %1").arg(n), this)),
+            n - 1, 1);
+    }
+    layout->addLayout(files);
+    layout->addSpacing(12);
+
+    auto* process = new QGridLayout;
+    process->setColumnStretch(2, 1);
+    auto* gain = Bind(kIdAudioGain, new LDBEdit(this));
+    gain->SetRange(kGainMinimum, kGainMaximum);
+    gain->SetSunken(true);
+    gain->setFixedWidth(160);
+    auto* highPass = Bind(kIdHighPass, new QLineEdit(this));
+    highPass->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), highPass));
+    highPass->setMaxLength(9);
+    highPass->setAlignment(Qt::AlignRight);
+    highPass->setFixedWidth(highPass->fontMetrics().horizontalAdvance(QStringLiteral("000000")) +
+                            12);
+    auto* threshold = Bind(kIdCompressorThreshold, new LDBEdit(this));
+    threshold->SetRange(kThresholdMinimum, kThresholdMaximum);
+    threshold->SetSunken(true);
+    threshold->setFixedWidth(160);
+    struct Row {
+        const char* label;
+        QWidget* control;
+    };
+    int row = 0;
+    for (Row entry : {Row{"Volume Level Adjust (-8dB - +8dB)", gain},
+                      Row{"Tone High Pass Filter (0 - 1500Hz)", highPass},
+                      Row{"Compressor Threshold (-18 - 0dB)", threshold}}) {
+        auto* label = new QLabel(QString::fromLatin1(entry.label), this);
+        label->setBuddy(entry.control);
+        process->addWidget(label, row, 0);
+        process->addWidget(entry.control, row, 1, Qt::AlignLeft);
+        ++row;
+    }
+    layout->addLayout(process);
+    layout->addStretch(1);
+}
+
+void HoldPage::OnInit() {
+    ItemAs<LDBEdit>(kIdAudioGain)->SetValue(ReadSetting(settingsFile, settings::kAudioGain));
+    ItemAs<QLineEdit>(kIdHighPass)
+        ->setText(QString::number(ReadSetting(settingsFile, settings::kAudioHighPass)));
+    ItemAs<LDBEdit>(kIdCompressorThreshold)
+        ->SetValue(ReadSetting(settingsFile, settings::kAudioCompressorThres));
+}
+
+bool HoldPage::OnOK() {
+    WriteSetting(settingsFile, settings::kAudioGain, ItemAs<LDBEdit>(kIdAudioGain)->GetValue());
+    WriteSetting(settingsFile, settings::kAudioCompressorThres,
+                 ItemAs<LDBEdit>(kIdCompressorThreshold)->GetValue());
+    WriteSetting(settingsFile, settings::kAudioHighPass,
+                 ParseIntValue(ItemAs<QLineEdit>(kIdHighPass)->text().toStdString()));
+    return true;
+}
+
+void HoldPage::OnHelp() {
+    ShowHelp(kHelpHoldPage);
+}
+
+void HoldPage::OnCommand(int id, int /*code*/) {
+    if (id < kIdPlayOnHold1 || id > kIdChangeOnHold3) {
+        return;
+    }
+    int n = (id - kIdPlayOnHold1) / 2 + 1;
+    if ((id - kIdPlayOnHold1) % 2 == 0) {
+        preview.Toggle(OnHoldSlot(n), this);
+    } else {
+        preview.ShowChangeMenu(OnHoldSlot(n));
+    }
+}
+
+void HoldPage::OnDestroy() {
+    preview.Stop();
+}

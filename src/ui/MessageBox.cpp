@@ -1,0 +1,35 @@
+// Message boxes.
+#include "ui/MessageBox.h"
+
+#include <QMessageBox>
+
+namespace {
+
+MessageBoxHook& Hook() {
+    static MessageBoxHook hook;
+    return hook;
+}
+
+}  // namespace
+
+void SetMessageBoxHook(MessageBoxHook hook) {
+    Hook() = std::move(hook);
+}
+
+int ShowMessage(QWidget* owner, const MessageRequest& request) {
+    if (Hook()) {
+        return Hook()(request);
+    }
+    QString text = QString::fromStdString(request.text);
+    text.remove(QLatin1Char('\r'));
+    QMessageBox box(
+        request.icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Information,
+        QString::fromStdString(request.caption), text, QMessageBox::NoButton, owner);
+    if (request.buttons == MessageButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? kAnswerYes : kAnswerNo;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return kAnswerOk;
+}

@@ -1,0 +1,80 @@
+// Prompt previews and the change menu.
+#include "ui/PromptPreview.h"
+
+#include <QCursor>
+#include <QMenu>
+
+#include "audio/devices/Mixer.h"
+#include "audio/files/WaveReaders.h"
+#include "settings/SettingsKeys.h"
+#include "ui/MessageBox.h"
+
+namespace {
+
+// The replacements (record, load, synthesize, restore the default) are offered, greyed out,
+// until the audio setup that performs them is in place.
+std::unique_ptr<QMenu> CreateChangeMenu() {
+    auto menu = std::make_unique<QMenu>();
+    struct Entry {
+        int id;
+        const char* text;
+    };
+    for (Entry entry :
+         {Entry{kIdChangeRecord, "&Record..."}, Entry{kIdChangeLoad, "&Load Wav or Mp3 File..."},
+          Entry{kIdChangeSynthesize, "&Synthesize Speech..."},
+          Entry{kIdChangeReset, "Reset to &Default"}}) {
+        QAction* action = menu->addAction(QString::fromLatin1(entry.text));
+        action->setData(entry.id);
+        action->setEnabled(false);
+    }
+    return menu;
+}
+
+}  // namespace
+
+PromptPreview::PromptPreview(std::string settingsFile, std::string dataFolder,
+                             std::string playErrorText)
+    : settingsFile(std::move(settingsFile)),
+      dataFolder(std::move(dataFolder)),
+      playErrorText(std::move(playErrorText)) {}
+
+PromptPreview::~PromptPreview() {
+    player.Stop();
+}
+
+void PromptPreview::Toggle(PromptSlot slot, QWidget* owner) {
+    if (player.IsActive()) {
+        player.Stop();
+        return;
+    }
+    std::string path = PromptFile(dataFolder, slot);
+    // A device number that does not fit the player's id cannot name a device; -1 names none.
+    std::int32_t setting = ReadSetting(settingsFile, settings::kPlayDevice);
+    auto device = static_cast<std::int8_t>(setting >= -1 && setting <= 127 ? setting : -1);
+    SetPlayVolume(device, ReadSetting(settingsFile, settings::kPlayVolume), 0);
+    LSoundSourcePtr source = OpenWaveFile(path);
+    if (!source) {
+        return;
+    }
+    player.device = device;
+    if (!player.Start(source, 0)) {
+        ShowMessage(owner,
+                    {playErrorText, "Sound Card Error", MessageIcon::Warning, MessageButtons::Ok});
+    }
+}
+
+bool PromptPreview::IsPlaying() const {
+    return player.IsActive();
+}
+
+void PromptPreview::Stop() {
+    player.Stop();
+}
+
+void PromptPreview::ShowChangeMenu(PromptSlot slot) {
+    changeSlot = slot;
+    if (!changeMenu) {
+        changeMenu = CreateChangeMenu();
+    }
+    changeMenu->popup(QCursor::pos());
+}

@@ -1,0 +1,135 @@
+// The caller log viewer: the list of log files, the enable rules, view and print, and delete
+// after confirmation.
+#include "ui/CallLogViewer.h"
+
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <string>
+#include <vector>
+
+#include "UiTestSupport.h"
+#include "support/TempDir.h"
+
+namespace {
+
+class CallLogViewerTest : public ::testing::Test {
+protected:
+    void SetUp() override { QtWidgetsTestApp(); }
+
+    std::unique_ptr<CallLogViewer> Open() {
+        auto viewer = std::make_unique<CallLogViewer>(logs, nullptr);
+        viewer->view = [this](const std::string& path, QWidget*) {
+            viewed.push_back(path);
+            return true;
+        };
+        viewer->print = [this](const std::string& path, QWidget*) {
+            printed.push_back(path);
+            return true;
+        };
+        viewer->Initialize();
+        return viewer;
+    }
+    static QStringList Items(CallLogViewer& viewer) {
+        QStringList items;
+        auto* list = viewer.ItemAs<QListWidget>(CallLogViewer::kIdList);
+        for (int i = 0; i < list->count(); ++i) {
+            items << list->item(i)->text();
+        }
+        return items;
+    }
+    static void Select(CallLogViewer& viewer, int row) {
+        viewer.ItemAs<QListWidget>(CallLogViewer::kIdList)->setCurrentRow(row);
+    }
+    static bool ButtonsEnabled(CallLogViewer& viewer) {
+        bool view = viewer.IsItemEnabled(CallLogViewer::kIdView);
+        EXPECT_EQ(viewer.IsItemEnabled(CallLogViewer::kIdPrint), view);
+        EXPECT_EQ(viewer.IsItemEnabled(CallLogViewer::kIdDelete), view);
+        EXPECT_TRUE(viewer.IsItemEnabled(kIdOK));
+        return view;
+    }
+
+    TempDir dir;
+    std::string logs = dir.Path() + "/";
+    MessageRecorder messages;
+    std::vector<std::string> viewed;
+    std::vector<std::string> printed;
+};
+
+TEST_F(CallLogViewerTest, WithoutLogsTheListIsEmptyAndOnlyCloseWorks) {
+    auto viewer = Open();
+    EXPECT_EQ(viewer->windowTitle(), "View or Print Incoming Call Logs");
+    EXPECT_TRUE(Items(*viewer).isEmpty());
+    EXPECT_FALSE(ButtonsEnabled(*viewer));
+    viewer->Command(CallLogViewer::kIdView);
+    viewer->Command(CallLogViewer::kIdDelete);
+    EXPECT_TRUE(viewed.empty());
+    EXPECT_TRUE(messages.requests.empty());
+}
+
+TEST_F(CallLogViewerTest, MissingLogsFolderListsNothing) {
+    logs = dir / "no such folder/";
+    auto viewer = Open();
+    EXPECT_TRUE(Items(*viewer).isEmpty());
+}
+
+TEST_F(CallLogViewerTest, ListsEveryTextFileInDateOrderWithoutExtension) {
+    for (const char* name : {"Log 2026-12-05.txt", "Log 2025-01-31.txt", "Log 2026-02-14.txt",
+                             "notes.txt", "2026-12-05 10-00-00 555.wav", "old.txt.bak"}) {
+        WriteFile(dir / name, "x");
+    }
+    auto viewer = Open();
+    EXPECT_EQ(Items(*viewer),
+              (QStringList{"Log 2025-01-31", "Log 2026-02-14", "Log 2026-12-05", "notes"}));
+    EXPECT_FALSE(ButtonsEnabled(*viewer));  // nothing selected at first
+    Select(*viewer, 2);
+    EXPECT_TRUE(ButtonsEnabled(*viewer));
+    EXPECT_EQ(viewer->SelectedFile(), logs + "Log 2026-12-05.txt");
+}
+
+TEST_F(CallLogViewerTest, ViewAndPrintHandTheSelectedFileToTheDesktop) {
+    WriteFile(dir / "Log 2026-12-05.txt", "x");
+    WriteFile(dir / "SHOUTED.TXT", "x");
+    auto viewer = Open();
+    Select(*viewer, 0);
+    QTest::mouseClick(viewer->ItemAs<QPushButton>(CallLogViewer::kIdView), Qt::LeftButton);
+    Select(*viewer, 1);
+    QTest::mouseClick(viewer->ItemAs<QPushButton>(CallLogViewer::kIdPrint), Qt::LeftButton);
+    EXPECT_EQ(viewed, std::vector<std::string>{logs + "Log 2026-12-05.txt"});
+    // The file keeps its own name, whatever the letter case of its extension.
+    EXPECT_EQ(printed, std::vector<std::string>{logs + "SHOUTED.TXT"});
+}
+
+TEST_F(CallLogViewerTest, DeleteAsksFirstAndRefillsTheList) {
+    WriteFile(dir / "Log 2026-12-04.txt", "x");
+    WriteFile(dir / "Log 2026-12-05.txt", "x");
+    auto viewer = Open();
+    Select(*viewer, 1);
+    messages.answer = kAnswerNo;
+    viewer->Command(CallLogViewer::kIdDelete);
+    ASSERT_EQ(messages.requests.size(), 1u);
+    EXPECT_EQ(messages.requests[0].text, "Are you sure you want to delete this log file?");
+    EXPECT_EQ(messages.requests[0].caption, "Confirm Delete");
+    EXPECT_EQ(messages.requests[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(messages.requests[0].icon, MessageIcon::Warning);
+    EXPECT_TRUE(Exists(dir / "Log 2026-12-05.txt"));
+    EXPECT_EQ(Items(*viewer).size(), 2);
+
+    messages.answer = kAnswerYes;
+    viewer->Command(CallLogViewer::kIdDelete);
+    EXPECT_FALSE(Exists(dir / "Log 2026-12-05.txt"));
+    EXPECT_TRUE(Exists(dir / "Log 2026-12-04.txt"));
+    EXPECT_EQ(Items(*viewer), QStringList{"Log 2026-12-04"});
+    EXPECT_FALSE(ButtonsEnabled(*viewer));
+}
+
+TEST_F(CallLogViewerTest, CloseEndsTheDialog) {
+    auto viewer = Open();
+    viewer->Command(kIdOK);
+    EXPECT_TRUE(viewer->IsFinished());
+    EXPECT_EQ(viewer->result(), kResultOK);
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+// Handing files to the desktop: opening with the default viewer, printing through lp.
+#include "ui/DesktopShell.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <cstdlib>
+
+#include "UiTestSupport.h"
+#include "support/TempDir.h"
+
+namespace {
+
+TEST(DesktopShellTest, OpenHandsTheFileToTheDesktop) {
+    QtWidgetsTestApp();
+    UrlRecorder urls;
+    EXPECT_TRUE(OpenWithDesktop("/var/log/Log 2026-12-05.txt"));
+    ASSERT_EQ(urls.urls.size(), 1u);
+    EXPECT_EQ(urls.urls[0].toLocalFile(), "/var/log/Log 2026-12-05.txt");
+}
+
+TEST(DesktopShellTest, PrintUsesLpWhenItIsInstalled) {
+    QtWidgetsTestApp();
+    TempDir dir;
+    // A stand-in lp that notes its arguments.
+    ::mkdir((dir / "bin").c_str(), 0700);
+    WriteFile(dir / "bin/lp", "#!/bin/sh\nprintf '%s|' \"$@\" > \"" + dir / "args.tmp" +
+                                  "\"\nmv \"" + dir / "args.tmp" + "\" \"" + dir / "args" + "\"\n");
+    ::chmod((dir / "bin/lp").c_str(), 0700);
+    ScopedEnv path{"PATH", dir / "bin" + ":" + std::getenv("PATH")};
+    WriteFile(dir / "-Log.txt", "Caller Log");
+
+    EXPECT_TRUE(PrintWithDesktop(dir / "-Log.txt", nullptr));
+    QElapsedTimer waited;
+    waited.start();
+    while (!Exists(dir / "args") && waited.elapsed() < 10000) {
+        QThread::msleep(5);
+    }
+    EXPECT_EQ(ReadFile(dir / "args"), "--|" + dir / "-Log.txt" + "|");
+}
+
+}  // namespace

@@ -1,0 +1,133 @@
+// The help: a page for every context, links between pages that lead somewhere, opening a
+// context with the desktop, the start-up tip rotation and the tip dialog.
+#include "ui/Help.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTextBrowser>
+#include <set>
+
+#include "UiTestSupport.h"
+#include "settings/SettingsKeys.h"
+#include "support/TempDir.h"
+#include "ui/TipDialog.h"
+
+namespace {
+
+const std::string kHelpSource = std::string(QUILLON_SOURCE_DIR) + "/help";
+
+class HelpTest : public ::testing::Test {
+protected:
+    void SetUp() override { QtWidgetsTestApp(); }
+    ScopedEnv folder{"QUILLON_HELP_DIR", kHelpSource};
+    TempDir dir;
+    std::string settingsFile = dir / "settings.ini";
+};
+
+std::vector<int> AllContexts() {
+    std::vector<int> contexts{kHelpContents, kHelpGeneralPage, kHelpRecordPage,
+                              kHelpHoldPage, kHelpFindAndPlay, kHelpTroubleshooting};
+    for (int tip = 0; tip < kNumTips; ++tip) {
+        contexts.push_back(kHelpFirstTip + tip);
+    }
+    return contexts;
+}
+
+TEST_F(HelpTest, EveryContextHasItsOwnPage) {
+    std::set<std::string> pages;
+    for (int context : AllContexts()) {
+        std::string page = HelpPageFile(context);
+        EXPECT_TRUE(Exists(page)) << context << " " << page;
+        pages.insert(page);
+    }
+    EXPECT_EQ(pages.size(), AllContexts().size());
+    EXPECT_EQ(HelpPageFile(999), "");
+    EXPECT_EQ(HelpPageFile(kHelpFirstTip + kNumTips), "");
+}
+
+TEST_F(HelpTest, EveryLinkBetweenPagesLeadsToAPage) {
+    QDir help(QString::fromStdString(kHelpSource));
+    const QStringList pages = help.entryList({QStringLiteral("*.html")}, QDir::Files);
+    QRegularExpression link(QStringLiteral("href=\"([^\"#:]+)\""));
+    int links = 0;
+    for (const QString& page : pages) {
+        QFile file(help.filePath(page));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QString text = QString::fromUtf8(file.readAll());
+        EXPECT_TRUE(text.contains(QStringLiteral("<title>"))) << page.toStdString();
+        for (const auto& match : link.globalMatch(text)) {
+            EXPECT_TRUE(help.exists(match.captured(1)))
+                << page.toStdString() << " -> " << match.captured(1).toStdString();
+            ++links;
+        }
+    }
+    EXPECT_GT(links, 20);
+}
+
+TEST_F(HelpTest, ShowHelpOpensTheContextsPage) {
+    UrlRecorder urls;
+    EXPECT_TRUE(ShowHelp(kHelpTroubleshooting));
+    EXPECT_TRUE(ShowHelp(kHelpContents));
+    EXPECT_FALSE(ShowHelp(999));
+    ASSERT_EQ(urls.urls.size(), 2u);
+    EXPECT_EQ(urls.urls[0],
+              QUrl::fromLocalFile(QString::fromStdString(kHelpSource) + "/troubleshooting.html"));
+    EXPECT_EQ(urls.urls[1].fileName(), "index.html");
+}
+
+TEST_F(HelpTest, MissingHelpOpensNothing) {
+    ScopedEnv elsewhere{"QUILLON_HELP_DIR", dir / "no help here"};
+    UrlRecorder urls;
+    EXPECT_FALSE(ShowHelp(kHelpContents));
+    EXPECT_TRUE(urls.urls.empty());
+    EXPECT_FALSE(HasTip(0));
+}
+
+TEST_F(HelpTest, HelpLivesBesideTheProgramByDefault) {
+    ScopedEnv unset{"QUILLON_HELP_DIR", std::nullopt};
+    EXPECT_EQ(HelpFolder(), (QCoreApplication::applicationDirPath() + "/help").toStdString());
+}
+
+TEST_F(HelpTest, StartupTipsGoRoundTheTenInTurn) {
+    struct Row {
+        std::optional<int> stored;
+        int shown;
+        int next;
+    };
+    for (Row row : {Row{std::nullopt, 0, 1}, Row{0, 0, 1}, Row{9, 9, 10}, Row{10, 0, 1},
+                    Row{13, 3, 4}, Row{-3, 7, 8}}) {
+        std::remove(settingsFile.c_str());
+        if (row.stored) {
+            WriteSetting(settingsFile, settings::kTipNo, *row.stored);
+        }
+        EXPECT_EQ(TakeStartupTip(settingsFile), row.shown);
+        EXPECT_EQ(ReadSetting(settingsFile, settings::kTipNo), row.next);
+    }
+}
+
+TEST_F(HelpTest, TipDialogShowsTheTipAndKeepsTheStartupSwitch) {
+    WriteSetting(settingsFile, settings::kShowTip, true);
+    TipDialog tip(settingsFile, 9);
+    tip.Initialize();
+    auto* text = tip.ItemAs<QTextBrowser>(TipDialog::kIdTip);
+    EXPECT_EQ(text->source().fileName(), "tip-209.html");
+    EXPECT_TRUE(text->toPlainText().contains("caller ID window"));
+    auto* box = tip.ItemAs<QCheckBox>(TipDialog::kIdShowTips);
+    EXPECT_EQ(box->text(), "Show tips on startup");
+    EXPECT_TRUE(box->isChecked());
+
+    box->click();
+    EXPECT_FALSE(ReadSetting(settingsFile, settings::kShowTip));
+    box->click();
+    EXPECT_TRUE(ReadSetting(settingsFile, settings::kShowTip));
+
+    tip.Command(TipDialog::kIdNextTip);
+    EXPECT_EQ(tip.Number(), 0);
+    EXPECT_EQ(text->source().fileName(), "tip-200.html");
+}
+
+}  // namespace

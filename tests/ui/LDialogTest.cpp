@@ -1,0 +1,194 @@
+// The dialog framework: initialisation order, the routing of control notifications and
+// commands, OK and Cancel refusals, help, and enabling by identifier.
+#include "ui/LDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <string>
+#include <vector>
+
+#include "controls/LDBEdit.h"
+#include "support/QtWidgetsTestApp.h"
+
+namespace {
+
+class TraceDialog : public LDialog {
+public:
+    TraceDialog() {
+        button = Bind(101, new QPushButton(QStringLiteral("Go"), this));
+        check = Bind(102, new QCheckBox(QStringLiteral("Check"), this));
+        combo = Bind(103, new QComboBox(this));
+        combo->addItems({QStringLiteral("a"), QStringLiteral("b")});
+        edit = Bind(104, new QLineEdit(this));
+        dbEdit = Bind(105, new LDBEdit(this));
+        list = Bind(106, new QListWidget(this));
+        list->addItems({QStringLiteral("x"), QStringLiteral("y")});
+        action = BindAction(2001, new QAction(QStringLiteral("Record"), this));
+    }
+
+    void OnInit() override { trace.push_back("init"); }
+    bool OnOK() override {
+        trace.push_back("ok");
+        return allowOK;
+    }
+    bool OnCancel() override {
+        trace.push_back("cancel");
+        return allowCancel;
+    }
+    void OnHelp() override { trace.push_back("help"); }
+    void Update() override { trace.push_back("update"); }
+    void OnCommand(int id, int code) override {
+        trace.push_back(std::to_string(id) + ":" + std::to_string(code));
+    }
+    void OnDestroy() override { trace.push_back("destroy"); }
+    bool OnMessage(int message, qintptr first, qintptr second) override {
+        trace.push_back("message " + std::to_string(message) + " " + std::to_string(first) + " " +
+                        std::to_string(second));
+        return message == 1027;
+    }
+
+    std::vector<std::string> trace;
+    bool allowOK = true;
+    bool allowCancel = true;
+    QPushButton* button;
+    QCheckBox* check;
+    QComboBox* combo;
+    QLineEdit* edit;
+    LDBEdit* dbEdit;
+    QListWidget* list;
+    QAction* action;
+};
+
+using Trace = std::vector<std::string>;
+
+class LDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override { QtWidgetsTestApp(); }
+    TraceDialog dialog;
+};
+
+TEST_F(LDialogTest, InitRunsOnceThenUpdate) {
+    dialog.Initialize();
+    dialog.Initialize();
+    dialog.show();
+    EXPECT_EQ(dialog.trace, (Trace{"init", "update"}));
+}
+
+TEST_F(LDialogTest, ShowingInitialises) {
+    dialog.show();
+    EXPECT_TRUE(dialog.IsInitialized());
+    EXPECT_EQ(dialog.trace, (Trace{"init", "update"}));
+}
+
+TEST_F(LDialogTest, ControlNotificationsArriveAsCommandsFollowedByUpdate) {
+    dialog.Initialize();
+    dialog.trace.clear();
+    QTest::mouseClick(dialog.button, Qt::LeftButton);
+    dialog.check->click();
+    dialog.combo->setCurrentIndex(0);
+    emit dialog.combo->activated(1);
+    QTest::keyClicks(dialog.edit, QStringLiteral("7"));
+    dialog.dbEdit->resize(128, 20);
+    QTest::mousePress(dialog.dbEdit, Qt::LeftButton, {}, QPoint(100, 5));
+    dialog.list->setCurrentRow(1);
+    dialog.action->trigger();
+    EXPECT_EQ(dialog.trace,
+              (Trace{"101:0", "update", "102:0", "update", "103:1", "update", "104:768", "update",
+                     "105:768", "update", "106:1", "update", "2001:0", "update"}));
+}
+
+TEST_F(LDialogTest, ProgrammaticChangesAreNotCommands) {
+    dialog.Initialize();
+    dialog.trace.clear();
+    dialog.edit->setText(QStringLiteral("typed by the program"));
+    dialog.dbEdit->SetValue(-6);
+    dialog.SetChecked(102, true);
+    EXPECT_TRUE(dialog.trace.empty());
+    EXPECT_TRUE(dialog.IsChecked(102));
+}
+
+TEST_F(LDialogTest, RefusedOKKeepsTheDialogOpen) {
+    dialog.Initialize();
+    dialog.trace.clear();
+    dialog.allowOK = false;
+    dialog.Command(kIdOK);
+    EXPECT_FALSE(dialog.IsFinished());
+    EXPECT_EQ(dialog.trace, (Trace{"ok", "update"}));
+
+    dialog.allowOK = true;
+    dialog.trace.clear();
+    dialog.Command(kIdOK);
+    EXPECT_TRUE(dialog.IsFinished());
+    EXPECT_EQ(dialog.result(), kResultOK);
+    EXPECT_EQ(dialog.trace, (Trace{"ok", "destroy"}));  // no Update once closed
+}
+
+TEST_F(LDialogTest, CancelEscAndCloseBoxAskOnCancel) {
+    dialog.show();
+    dialog.trace.clear();
+    dialog.allowCancel = false;
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    dialog.close();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.trace, (Trace{"cancel", "cancel"}));
+
+    dialog.allowCancel = true;
+    dialog.trace.clear();
+    dialog.Command(kIdCancel);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), kResultCancel);
+    EXPECT_EQ(dialog.trace, (Trace{"cancel", "destroy"}));
+    dialog.done(kResultOK);  // destroyed once only
+    EXPECT_EQ(dialog.trace.size(), 2u);
+}
+
+TEST_F(LDialogTest, HelpButtonAndF1CallOnHelp) {
+    dialog.show();
+    dialog.trace.clear();
+    dialog.Command(kIdHelp);
+    QTest::keyClick(&dialog, Qt::Key_F1);
+    EXPECT_EQ(dialog.trace, (Trace{"help", "update", "help"}));
+}
+
+TEST_F(LDialogTest, EnableItemReachesControlsAndMenuItems) {
+    dialog.EnableItem(101, false);
+    dialog.EnableItem(2001, false);
+    EXPECT_FALSE(dialog.button->isEnabled());
+    EXPECT_FALSE(dialog.action->isEnabled());
+    EXPECT_FALSE(dialog.IsItemEnabled(101));
+    EXPECT_FALSE(dialog.IsItemEnabled(2001));
+    dialog.EnableItem(2001, true);
+    EXPECT_TRUE(dialog.IsItemEnabled(2001));
+    EXPECT_EQ(dialog.Item(104), dialog.edit);
+    EXPECT_EQ(dialog.ItemAs<QLineEdit>(104), dialog.edit);
+    EXPECT_EQ(dialog.ItemAs<QLineEdit>(101), nullptr);
+    EXPECT_EQ(dialog.Item(999), nullptr);
+    EXPECT_FALSE(dialog.IsItemEnabled(999));
+}
+
+TEST_F(LDialogTest, MessagesReachOnMessage) {
+    EXPECT_TRUE(dialog.SendMessage(1027, -12, 0));
+    EXPECT_FALSE(dialog.SendMessage(1028, 0, 5));
+    EXPECT_EQ(dialog.trace, (Trace{"message 1027 -12 0", "message 1028 0 5"}));
+}
+
+TEST_F(LDialogTest, PageInsideAnotherDialogLeavesEscToIt) {
+    TraceDialog outer;
+    auto* page = new TraceDialog;
+    page->setParent(&outer);
+    page->setWindowFlags(Qt::Widget);
+    outer.show();
+    outer.trace.clear();
+    QTest::keyClick(page->edit, Qt::Key_Escape);
+    EXPECT_EQ(page->trace, (Trace{"init", "update"}));
+    EXPECT_EQ(outer.trace, (Trace{"cancel", "destroy"}));
+}
+
+}  // namespace
