@@ -318,6 +318,8 @@ int Mp3FrameDecoder::DecodeLines(const Mp3Header& header, const Granule& g, int 
         scales[e] = t.gain[std::clamp(q, -kGainBias, 63) + kGainBias];
     }
 
+    // A local copy of the reader stays in registers through the loops.
+    Mp3BitReader br = bits;
     int n = 0;
     int entry = 0;
     int entryEnd = layout.width[0];
@@ -335,10 +337,11 @@ int Mp3FrameDecoder::DecodeLines(const Mp3Header& header, const Granule& g, int 
         const std::uint16_t* lookup = kMp3PairLookup + table.start;
         const int linbits = table.linbits;
         while (n < regionEnd[r]) {
-            if (bits.Position() >= endBit) {
+            if (br.Position() >= endBit) {
+                bits = br;
                 return n ? layout.extent[n - 1] : 0;
             }
-            const std::uint32_t peek = bits.Peek();
+            const std::uint32_t peek = br.Peek();
             int used = 0;
             int levelBits = table.rootBits;
             unsigned code = lookup[peek >> (32 - levelBits)];
@@ -347,26 +350,44 @@ int Mp3FrameDecoder::DecodeLines(const Mp3Header& header, const Granule& g, int 
                 levelBits = (code >> 11) & 15;
                 code = lookup[(code & 0x7FF) + ((peek << used) >> (32 - levelBits))];
             }
-            bits.Skip(used + ((code >> 8) & 15));
+            used += (code >> 8) & 15;
             int x = (code >> 4) & 15;
             int y = code & 15;
             while (n >= entryEnd) {
                 entryEnd += layout.width[++entry];
             }
             const float scale = scales[entry];
-            if (x == 15 && linbits) {
-                x += static_cast<int>(bits.Read(linbits));
-            }
-            float vx = t.magnitude[x] * scale;
-            if (x && bits.Read(1)) {
-                vx = -vx;
-            }
-            if (y == 15 && linbits) {
-                y += static_cast<int>(bits.Read(linbits));
-            }
-            float vy = t.magnitude[y] * scale;
-            if (y && bits.Read(1)) {
-                vy = -vy;
+            float vx;
+            float vy;
+            if (linbits == 0 || (x < 15 && y < 15)) {
+                // Code word (at most 19 bits) and both signs are in the bits already peeked.
+                vx = t.magnitude[x] * scale;
+                if (x) {
+                    vx = (peek << used) & 0x80000000u ? -vx : vx;
+                    ++used;
+                }
+                vy = t.magnitude[y] * scale;
+                if (y) {
+                    vy = (peek << used) & 0x80000000u ? -vy : vy;
+                    ++used;
+                }
+                br.Skip(used);
+            } else {
+                br.Skip(used);
+                if (x == 15) {
+                    x += static_cast<int>(br.Read(linbits));
+                }
+                vx = t.magnitude[x] * scale;
+                if (x && br.Read(1)) {
+                    vx = -vx;
+                }
+                if (y == 15) {
+                    y += static_cast<int>(br.Read(linbits));
+                }
+                vy = t.magnitude[y] * scale;
+                if (y && br.Read(1)) {
+                    vy = -vy;
+                }
             }
             out[layout.place[n]] = vx;
             out[layout.place[n + 1]] = vy;
@@ -377,19 +398,35 @@ int Mp3FrameDecoder::DecodeLines(const Mp3Header& header, const Granule& g, int 
     // Count1 region: quadruples of magnitudes 0 or 1 up to the end of the granule's bits.
     const std::uint8_t* quads = g.count1Table ? kMp3QuadLookupB : kMp3QuadLookupA;
     const int quadBits = g.count1Table ? 4 : 6;
-    while (n < 576 && bits.Position() < endBit) {
-        const unsigned code = quads[bits.Peek() >> (32 - quadBits)];
-        bits.Skip(static_cast<int>(code >> 4));
+    while (n < 576 && br.Position() < endBit) {
+        // Code word (at most 6 bits) and its signs are in one peek.
+        const std::uint32_t peek = br.Peek();
+        const unsigned code = quads[peek >> (32 - quadBits)];
+        int used = static_cast<int>(code >> 4);
+        // Without branches (signs are random): each non-zero value takes the next sign bit.
+        const std::uint32_t signs = peek << used;
         float values[4];
         for (int i = 0; i < 4; ++i) {
-            values[i] = 0.0f;
-            if (code & (8 >> i)) {
-                values[i] = bits.Read(1) ? -1.0f : 1.0f;
-            }
+            const int nonzero = (code >> (3 - i)) & 1;
+            const int negative = static_cast<int>(signs >> (31 - (used - (code >> 4)))) & nonzero;
+            values[i] = static_cast<float>(nonzero - 2 * negative);
+            used += nonzero;
         }
         // A quadruple that runs past the granule's bits is not part of it.
-        if (bits.Position() > endBit) {
+        if (br.Position() + used > endBit) {
             break;
+        }
+        br.Skip(used);
+        while (n >= entryEnd) {
+            entryEnd += layout.width[++entry];
+        }
+        if (n + 4 <= entryEnd) {
+            const float scale = scales[entry];
+            for (int i = 0; i < 4; ++i) {
+                out[layout.place[n + i]] = values[i] * scale;
+            }
+            n += 4;
+            continue;
         }
         for (int i = 0; i < 4 && n < 576; ++i, ++n) {
             while (n >= entryEnd) {
@@ -398,6 +435,7 @@ int Mp3FrameDecoder::DecodeLines(const Mp3Header& header, const Granule& g, int 
             out[layout.place[n]] = values[i] * scales[entry];
         }
     }
+    bits = br;
     return n ? layout.extent[n - 1] : 0;
 }
 
