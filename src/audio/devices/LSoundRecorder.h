@@ -60,6 +60,8 @@ public:
 
     State GetState() const { return state; }
     const LLevelReport& GetLevelReport() const { return levelReport; }
+    // The sink being recorded into; empty when idle.
+    const LSoundSinkPtr& GetSink() const { return sink; }
 
 private:
     class Window;

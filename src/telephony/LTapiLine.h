@@ -1,0 +1,118 @@
+// The telephone line over the line-device layer: one line device, one call at a time, the line's
+// messages turned into call handler events, and the call operations with the wave player and
+// recorder that carry the call's audio.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "audio/devices/DeviceClock.h"
+#include "audio/devices/LSoundPlayer.h"
+#include "audio/devices/LSoundRecorder.h"
+#include "telephony/LTelephoneLine.h"
+#include "telephony/Tapi.h"
+
+class LTapiLine : public LTelephoneLine, public LSoundPlayerNotify, public LSoundRecorderNotify {
+public:
+    // Bits of the line status.
+    static constexpr std::uint8_t kFarEndGone = 0x80;
+    // Pending requests.
+    enum Request : std::uint32_t {
+        kNoRequest = 0,
+        kMakeCall = 1,
+        kDrop = 2,
+        kAnswer = 3,
+        kTransfer = 4
+    };
+    // Record modes.
+    enum RecordMode : std::uint8_t { kNotRecording = 0, kRecordingCall = 1, kListening = 2 };
+
+    // --- The process's application context with the line-device layer.
+    // Initialises it once (a failure is tried again at the next call).
+    static bool Initialize();
+    static std::uint32_t NumDevices();
+    // The device's name, at most 259 characters; empty on any failure.
+    static std::string GetLineName(std::uint32_t device);
+    // True when the device takes automated voice calls.
+    static bool IsVoiceLine(std::uint32_t device);
+    // Ends the application context (at program exit); a later Initialize starts a new one.
+    static void Shutdown();
+
+    // Tick counts (ms) come from `clock`: the system device clock, or a test clock.
+    explicit LTapiLine(DeviceClock& clock = SystemDeviceClock());
+    ~LTapiLine() override;
+
+    // Opens the device (closing any open line first) as owner of automated voice or unknown
+    // calls, or failing that as a monitor. `options` become the line status.
+    bool Open(std::uint32_t device, std::uint8_t options);
+    // Drops the call and closes the line.
+    void Close();
+    // Dials `number`, or with null answers the ringing call or takes the line off hook.
+    bool MakeCall(const char* number);
+
+    void GenerateDigits(const char* digits) override;
+    void BlindTransfer(const char* destination) override;
+    void Drop() override;
+    void Beep() override;
+    void HandOff() override;
+    void Play(LSoundSourcePtr& source) override;
+    void Record(LSoundSinkPtr& sink, std::int32_t silenceLimit, std::int8_t threshold,
+                std::int32_t maximumLength) override;
+    void Listen(std::int32_t silenceLimit, std::int8_t threshold,
+                std::int32_t maximumLength) override;
+    void StopAudio() override;
+    bool IsRecording() override;
+
+    // Player and recorder notifications.
+    void OnPlayerStopped(std::uint32_t cookie) override;
+    void OnPlayerPosition(std::uint32_t cookie, std::int32_t position) override;
+    void OnPlayerLevels(const LLevelReport& report, std::uint32_t cookie) override;
+    void OnRecorderStopped(std::uint32_t cookie) override;
+    void OnRecorderPosition(std::uint32_t cookie, std::int32_t position) override;
+    void OnRecorderLevels(const LLevelReport& report, std::uint32_t cookie) override;
+
+    // State, for the program's own checks and for tests.
+    HLINE GetLine() const { return line; }
+    HCALL GetCall() const { return call; }
+    std::uint8_t GetLineStatus() const { return lineStatus; }
+    std::uint8_t GetToneStatus() const { return toneStatus; }
+    std::uint8_t GetRecordMode() const { return recordMode; }
+    bool IsPlaying() const { return playing != 0; }
+    std::uint32_t GetPendingRequest() const { return pendingRequest; }
+    std::uint32_t GetExtraSilence() const { return extraSilence; }
+
+private:
+    static void LineCallback(std::uint32_t device, std::uint32_t message, std::uintptr_t instance,
+                             std::uintptr_t param1, std::uintptr_t param2, std::uintptr_t param3);
+    void OnLineMessage(std::uint32_t device, std::uint32_t message, std::uintptr_t param1,
+                       std::uintptr_t param2, std::uintptr_t param3);
+    void OnCallState(HCALL messageCall, std::uint32_t state, std::uint32_t privilege);
+    void OnRing(HLINE device, std::uint32_t ringCount);
+    void Adopt(HCALL newCall);
+    std::uint32_t GetCallWaveDevice(const char* deviceClass) const;
+    void ReadCallerId();
+    void RemoteHangUp();
+    // Splits a silence limit between the recorder and the line; returns the recorder's.
+    std::int32_t SplitSilence(std::int32_t silenceLimit);
+    // Stops a call recording and cuts its last `cut` units (1/10,000 s).
+    void StopRecordingAndCut(std::int32_t cut);
+    std::uint32_t Now() const;
+
+    DeviceClock& clock;
+    std::uint8_t toneStatus = 0;
+    LSoundPlayer player;
+    LSoundRecorder recorder;
+    HLINE line = 0;
+    HCALL call = 0;
+    std::uint32_t waveOutDevice = 0;
+    std::uint32_t waveInDevice = 0;
+    std::uint8_t playing = 0;
+    std::uint8_t recordMode = kNotRecording;
+    std::uint32_t silenceTimerStart;
+    std::uint32_t extraSilence = 0;
+    std::uint32_t lastDigitsSent = 0;
+    std::uint8_t answered = 0;
+    std::int32_t lastRequestId = 0;
+    std::uint32_t pendingRequest = kNoRequest;
+    std::uint8_t lineStatus = 0;
+};

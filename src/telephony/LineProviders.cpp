@@ -1,0 +1,86 @@
+// The table of line providers and the list of those that lineInitialize loads.
+#include "telephony/LineProviders.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "settings/AsciiText.h"
+#include "telephony/SimulatedLine.h"
+
+namespace {
+
+struct BuiltInProvider {
+    const char* name;
+    std::unique_ptr<LineProvider> (*create)();
+};
+
+// Every provider the program has, in one place.
+constexpr BuiltInProvider kBuiltInProviders[] = {
+    {kSimulatedLineProvider, &CreateSimulatedLineProvider},
+};
+
+struct AddedProvider {
+    std::uint64_t id;
+    std::string name;
+    LineProviderFactory factory;
+};
+
+struct Table {
+    std::mutex mutex;
+    std::vector<AddedProvider> added;
+    std::uint64_t nextId = 1;
+    std::vector<std::string> active{kSimulatedLineProvider};
+};
+
+Table& TheTable() {
+    static Table table;
+    return table;
+}
+
+}  // namespace
+
+std::unique_ptr<LineProvider> CreateLineProvider(std::string_view name) {
+    for (const BuiltInProvider& provider : kBuiltInProviders) {
+        if (EqualsNoCase(name, provider.name)) {
+            return provider.create();
+        }
+    }
+    LineProviderFactory factory;
+    {
+        Table& table = TheTable();
+        std::lock_guard lock(table.mutex);
+        auto found = std::find_if(
+            table.added.begin(), table.added.end(),
+            [name](const AddedProvider& provider) { return EqualsNoCase(name, provider.name); });
+        if (found == table.added.end()) {
+            return nullptr;
+        }
+        factory = found->factory;
+    }
+    return factory();
+}
+
+LineProviderRegistration::LineProviderRegistration(std::string name, LineProviderFactory factory) {
+    Table& table = TheTable();
+    std::lock_guard lock(table.mutex);
+    id = table.nextId++;
+    table.added.push_back(AddedProvider{id, std::move(name), std::move(factory)});
+}
+
+LineProviderRegistration::~LineProviderRegistration() {
+    Table& table = TheTable();
+    std::lock_guard lock(table.mutex);
+    std::erase_if(table.added, [this](const AddedProvider& provider) { return provider.id == id; });
+}
+
+void SetActiveLineProviders(std::vector<std::string> names) {
+    Table& table = TheTable();
+    std::lock_guard lock(table.mutex);
+    table.active = std::move(names);
+}
+
+std::vector<std::string> ActiveLineProviders() {
+    Table& table = TheTable();
+    std::lock_guard lock(table.mutex);
+    return table.active;
+}

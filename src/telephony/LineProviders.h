@@ -1,0 +1,38 @@
+// The table of line providers (name -> factory) and the list of those that lineInitialize loads.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "telephony/LineProvider.h"
+
+using LineProviderFactory = std::function<std::unique_ptr<LineProvider>()>;
+
+// The built-in providers' names.
+inline constexpr char kSimulatedLineProvider[] = "Simulated";
+
+// A new instance of the provider called `name`, looked up without regard to case among the
+// built-in providers and then those added by a LineProviderRegistration; null when there is none.
+std::unique_ptr<LineProvider> CreateLineProvider(std::string_view name);
+
+// Adds a provider to the table for its lifetime (test doubles, and hosts with lines of their
+// own). A name that is already taken hides nothing: the earlier entry is found first.
+class LineProviderRegistration {
+public:
+    LineProviderRegistration(std::string name, LineProviderFactory factory);
+    ~LineProviderRegistration();
+    LineProviderRegistration(const LineProviderRegistration&) = delete;
+    LineProviderRegistration& operator=(const LineProviderRegistration&) = delete;
+
+private:
+    std::uint64_t id;
+};
+
+// The providers the next loading (the first lineInitialize after none was active) uses, in
+// device order; names not in the table are skipped. Default: the simulated line alone.
+void SetActiveLineProviders(std::vector<std::string> names);
+std::vector<std::string> ActiveLineProviders();
