@@ -11,9 +11,12 @@ struct Subcommand {
 };
 
 constexpr Subcommand kSubcommands[] = {
-    {"paths", RunPathsCommand},     {"settings", RunSettingsCommand}, {"log", RunLogCommand},
-    {"cleanup", RunCleanupCommand}, {"devices", RunDevicesCommand},   {"play", RunPlayCommand},
-    {"record", RunRecordCommand},   {"level", RunLevelCommand},       {"queue", RunQueueCommand},
+    {"paths", RunPathsCommand},     {"settings", RunSettingsCommand},
+    {"log", RunLogCommand},         {"cleanup", RunCleanupCommand},
+    {"devices", RunDevicesCommand}, {"play", RunPlayCommand},
+    {"record", RunRecordCommand},   {"level", RunLevelCommand},
+    {"queue", RunQueueCommand},     {"info", RunInfoCommand},
+    {"convert", RunConvertCommand}, {"playchain", RunPlaychainCommand},
 };
 
 constexpr char kUsage[] =
@@ -30,7 +33,10 @@ constexpr char kUsage[] =
     "  play FILE [--device N] [--volume DB]\n"
     "  record FILE [--device N] [--seconds S] [--rate R] [--channels C] [--vox DB]\n"
     "  level IN [OUT]                 level a WAV file (replaces IN without OUT)\n"
-    "  queue add FILE | list | run    the background level queue\n";
+    "  queue add FILE | list | run    the background level queue\n"
+    "  info FILE                      format, length, peak and level of a WAV file\n"
+    "  convert IN OUT [--rate HZ] [--channels N] [--bits B] [--codec pcm|ulaw|alaw|ima]\n"
+    "  playchain IN OUT [--highpass HZ] [--compressor DB] [--gain DB]\n";
 
 }  // namespace
 

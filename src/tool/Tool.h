@@ -24,6 +24,9 @@ int RunPlayCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunRecordCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunLevelCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunQueueCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+int RunInfoCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+int RunConvertCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+int RunPlaychainCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 
 // Prints "quillon-tool: message" and the usage line of the subcommand; returns kToolUsage.
 int UsageError(std::ostream& err, const std::string& message, const char* usage);

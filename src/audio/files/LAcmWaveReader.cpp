@@ -14,7 +14,7 @@ LAcmWaveReader::LAcmWaveReader(WaveFileHandle file, const WaveFormatRecord& form
     : file(std::move(file)), dataSize(dataSize), bytesPerSecond(format.bytesPerSecond) {
     sampleRate = static_cast<std::int32_t>(format.sampleRate);
     channels = static_cast<std::uint8_t>(format.channels);
-    peakBound = 0x7FFF0;
+    peakBound = kPeakBound16Bit;
     const WaveFormatRecord pcm = Pcm16Format(format.sampleRate, format.channels);
     stream = AcmStream::Open(format, pcm);
     if (stream) {

@@ -10,7 +10,7 @@ LAcmWaveWriter::LAcmWaveWriter(const std::string& fileName, const WaveFormatReco
     : format(format) {
     sampleRate = static_cast<std::int32_t>(format.sampleRate);
     channels = static_cast<std::uint8_t>(std::max<std::uint16_t>(format.channels, 1));
-    peakBound = 0x7FFF0;
+    peakBound = kPeakBound16Bit;
     file = WaveFileHandle::OpenForWriting(fileName, true);
     if (!file.IsOpen()) {
         flags |= kSoundInvalid;

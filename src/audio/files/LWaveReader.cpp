@@ -10,10 +10,6 @@
 
 namespace {
 
-// The writers' 16-bit peak: 24- and 32-bit full scale would round one step above it, and
-// written back at 16 bits that step wraps to the negative full scale.
-constexpr std::int32_t kPeak16 = 0x7FFF0;
-
 void Convert8(const std::uint8_t* in, std::size_t count, std::int32_t* out) {
     for (std::size_t i = 0; i < count; ++i) {
         out[i] = (in[i] - 128) * 2048;
@@ -26,13 +22,15 @@ void Convert16(const std::uint8_t* in, std::size_t count, std::int32_t* out) {
     }
 }
 
+// 24- and 32-bit full scale would round one step above the 16-bit peak bound, and written
+// back at 16 bits that step wraps to the negative full scale: it is held at the bound.
 void Convert24(const std::uint8_t* in, std::size_t count, std::int32_t* out) {
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t* p = in + 3 * i;
         auto s = static_cast<std::int32_t>(
                      static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) << 8) >>
                  8;
-        out[i] = std::min((s + 8) >> 4, kPeak16);
+        out[i] = std::min((s + 8) >> 4, kPeakBound16Bit);
     }
 }
 
@@ -40,7 +38,7 @@ void Convert32(const std::uint8_t* in, std::size_t count, std::int32_t* out) {
     for (std::size_t i = 0; i < count; ++i) {
         auto s = static_cast<std::int32_t>(LoadLe32(in + 4 * i));
         out[i] = static_cast<std::int32_t>(
-            std::min<std::int64_t>((std::int64_t{s} + 2048) >> 12, kPeak16));
+            std::min<std::int64_t>((std::int64_t{s} + 2048) >> 12, kPeakBound16Bit));
     }
 }
 
@@ -54,7 +52,7 @@ LWaveReader::LWaveReader(WaveFileHandle file, std::int64_t dataStart, std::int32
       sizeFieldOffset(dataStart - 4) {
     this->sampleRate = sampleRate;
     this->channels = channels;
-    peakBound = bytesPerSample == 1 ? 0x3F800 : kPeak16;
+    peakBound = bytesPerSample == 1 ? kPeakBound8Bit : kPeakBound16Bit;
     readBuffer.resize(static_cast<std::size_t>(kWaveBlockFrames) * channels * bytesPerSample);
     RefreshLength();
 }

@@ -43,7 +43,7 @@ LWaveWriter::LWaveWriter(const std::string& fileName, std::int32_t sampleRate,
     : bytesPerSample(bytesPerSample) {
     this->sampleRate = sampleRate;
     this->channels = static_cast<std::uint8_t>(channels);
-    peakBound = bytesPerSample == 1 ? 0x3F800 : 0x7FFF0;
+    peakBound = bytesPerSample == 1 ? kPeakBound8Bit : kPeakBound16Bit;
     // A rate or channel count the header cannot describe gives no file at all.
     if (sampleRate < 1 || channels < 1 || channels > 255) {
         flags |= kSoundInvalid;

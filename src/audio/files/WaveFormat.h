@@ -45,6 +45,11 @@ WaveFormatRecord G711Format(std::uint16_t formatTag, std::uint32_t sampleRate,
 // doubled for each doubling of the rate beyond it.
 WaveFormatRecord ImaAdpcmFormat(std::uint32_t sampleRate, std::uint16_t channels);
 
+// Peak bounds of the readers and writers: 8-bit files, and all others (the 16-bit scale; the
+// readers of wider files keep to it too).
+inline constexpr std::int32_t kPeakBound8Bit = 0x3F800;
+inline constexpr std::int32_t kPeakBound16Bit = 0x7FFF0;
+
 // A frame count moved on by `frames`, held at the largest 32-bit count rather than wrapping.
 inline std::int32_t AdvanceFrames(std::int32_t position, std::int32_t frames) {
     std::int64_t next = std::int64_t{position} + frames;

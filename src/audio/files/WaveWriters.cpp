@@ -11,6 +11,11 @@ LSoundSinkPtr CreateWaveWriter(const std::string& fileName, std::int32_t sampleR
     return MakeCounted<LWaveWriter>(fileName, sampleRate, startFrame, bytesPerSample, channels);
 }
 
+std::int32_t WaveWriterPeakBound(const WaveFormatRecord& format) {
+    return format.formatTag == kWaveFormatPcm && format.bitsPerSample <= 8 ? kPeakBound8Bit
+                                                                           : kPeakBound16Bit;
+}
+
 LSoundSinkPtr CreateWaveWriterForFormat(const std::string& fileName,
                                         const WaveFormatRecord& format) {
     if (format.formatTag == kWaveFormatPcm) {

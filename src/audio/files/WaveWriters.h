@@ -14,6 +14,10 @@ LSoundSinkPtr CreateWaveWriter(const std::string& fileName, std::int32_t sampleR
                                std::int32_t startFrame, std::int32_t bitsPerSample,
                                std::int32_t channels);
 
+// The peak bound of the writer CreateWaveWriterForFormat gives for `format`, known before the
+// file is created.
+std::int32_t WaveWriterPeakBound(const WaveFormatRecord& format);
+
 // A writer for `format`: PCM records give CreateWaveWriter(rate, start 0, bits, channels) of
 // the record, any other tag a compressed writer (LAcmWaveWriter).
 LSoundSinkPtr CreateWaveWriterForFormat(const std::string& fileName,

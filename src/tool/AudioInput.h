@@ -1,0 +1,20 @@
+// Audio input files of the quillon-tool audio commands: opening them with a one-line reason
+// when they cannot be used, and naming their formats.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "audio/dsp/LSoundSource.h"
+#include "audio/files/WaveFormat.h"
+
+// Opens `path` for reading audio; when it cannot be used, prints "quillon-tool: PATH: reason"
+// to `err` and returns an empty reference. `format` receives the WAV format record.
+LSoundSourcePtr OpenToolInput(const std::string& path, std::ostream& err,
+                              WaveFormatRecord* format = nullptr);
+
+// Whether both paths name one existing file.
+bool IsSameFile(const std::string& a, const std::string& b);
+
+// "PCM 16-bit", "mu-law", "A-law", "IMA ADPCM" or "format tag 0x0002".
+std::string FormatName(const WaveFormatRecord& format);
