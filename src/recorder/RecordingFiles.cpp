@@ -44,6 +44,20 @@ std::string RecordingPath(const std::string& recordingsFolder, const std::tm& lo
     return path + ".wav";
 }
 
+std::string UniqueRecordingPath(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        return path;
+    }
+    std::string stem = path.substr(0, path.size() - (EndsWithNoCase(path, ".wav") ? 4 : 0));
+    for (int n = 2;; ++n) {
+        std::string candidate = stem + " (" + std::to_string(n) + ").wav";
+        if (::lstat(candidate.c_str(), &st) != 0) {
+            return candidate;
+        }
+    }
+}
+
 std::uint32_t FileTimeHigh(std::int64_t unixSeconds, long nanoseconds) {
     std::int64_t seconds = unixSeconds + kFileTimeEpochOffset;
     if (seconds < 0) {
@@ -68,9 +82,8 @@ std::int32_t ReadDeleteFileDays(const std::string& settingsFile) {
     return ReadSetting(settingsFile, settings::kDeleteFileDays);
 }
 
-std::vector<std::string> DeleteOldRecordings(const std::string& recordingsFolder,
-                                             std::int32_t days, std::uint32_t nowHigh,
-                                             bool dryRun) {
+std::vector<std::string> DeleteOldRecordings(const std::string& recordingsFolder, std::int32_t days,
+                                             std::uint32_t nowHigh, bool dryRun) {
     std::vector<std::string> deleted;
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(recordingsFolder.c_str()), ::closedir);
     if (!dir) {

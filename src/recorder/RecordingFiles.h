@@ -13,6 +13,11 @@
 std::string RecordingPath(const std::string& recordingsFolder, const std::tm& local,
                           std::string_view callerNumber, std::string_view callerName);
 
+// `path` when no file has that name yet; otherwise the first of "name (2).wav", "name (3).wav",
+// ... that is free, so a second recording started within the same second with the same caller
+// ID never empties the first.
+std::string UniqueRecordingPath(const std::string& path);
+
 // A time as the upper 32 bits of a 100 ns count since 1601-01-01 UTC (units of about 429.5 s),
 // the granularity at which recordings age.
 std::uint32_t FileTimeHigh(std::int64_t unixSeconds, long nanoseconds = 0);
@@ -30,6 +35,5 @@ std::int32_t ReadDeleteFileDays(const std::string& settingsFile);
 // and other files are never touched): deletes those last written more than `days` days before
 // `nowHigh`, or only lists them when `dryRun`. Returns the paths deleted (or that would be);
 // a file that cannot be deleted is skipped and left for the next pass.
-std::vector<std::string> DeleteOldRecordings(const std::string& recordingsFolder,
-                                             std::int32_t days, std::uint32_t nowHigh,
-                                             bool dryRun = false);
+std::vector<std::string> DeleteOldRecordings(const std::string& recordingsFolder, std::int32_t days,
+                                             std::uint32_t nowHigh, bool dryRun = false);

@@ -36,8 +36,8 @@ protected:
 TEST_F(CallerLogTest, FirstEntryCreatesTheFileAndLaterEntriesAppend) {
     ASSERT_TRUE(AppendLogEntry(folder, "Quillon Recorder Run", LocalTime(2026, 12, 5, 9, 5, 7)));
     EXPECT_EQ(ReadFile(day5), std::string(kHeader) + "\r\n09:05:07 Quillon Recorder Run");
-    ASSERT_TRUE(AppendLogEntry(folder, "Incoming call 5551234 ",
-                               LocalTime(2026, 12, 5, 14, 3, 22)));
+    ASSERT_TRUE(
+        AppendLogEntry(folder, "Incoming call 5551234 ", LocalTime(2026, 12, 5, 14, 3, 22)));
     EXPECT_EQ(ReadFile(day5), std::string(kHeader) +
                                   "\r\n09:05:07 Quillon Recorder Run"
                                   "\r\n14:03:22 Incoming call 5551234 ");
@@ -62,14 +62,16 @@ TEST_F(CallerLogTest, DeletedFileIsCreatedAgainWithANewHeader) {
 TEST_F(CallerLogTest, ControlCharactersInTextCannotForgeEntries) {
     ASSERT_TRUE(AppendLogEntry(folder, "Incoming call 555\r\n12:00:00 Quillon Recorder Exit\x07",
                                LocalTime(2026, 12, 5, 10, 0, 0)));
-    EXPECT_EQ(ReadFile(day5),
-              std::string(kHeader) + "\r\n10:00:00 Incoming call 555  12:00:00 Quillon Recorder Exit ");
+    EXPECT_EQ(
+        ReadFile(day5),
+        std::string(kHeader) + "\r\n10:00:00 Incoming call 555  12:00:00 Quillon Recorder Exit ");
 }
 
 TEST_F(CallerLogTest, EightBitTextIsKept) {
     ASSERT_TRUE(AppendLogEntry(folder, "Incoming call 555 M\xc3\xbcller",
                                LocalTime(2026, 12, 5, 10, 0, 0)));
-    EXPECT_EQ(ReadFile(day5), std::string(kHeader) + "\r\n10:00:00 Incoming call 555 M\xc3\xbcller");
+    EXPECT_EQ(ReadFile(day5),
+              std::string(kHeader) + "\r\n10:00:00 Incoming call 555 M\xc3\xbcller");
 }
 
 TEST_F(CallerLogTest, MissingFolderLosesTheEntryQuietly) {

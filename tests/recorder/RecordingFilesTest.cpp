@@ -2,8 +2,8 @@
 // pass must never touch.
 #include "recorder/RecordingFiles.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,7 +38,8 @@ TEST(RecordingPathTest, NamesByTimeAndCallerId) {
         {"5551234", "SMITH J", "2026-12-05 14-03-22 5551234 SMITH J.wav"},
         {"../../etc", "a/b", "2026-12-05 14-03-22 .._.._etc a_b.wav"},
         {"555\r\n1", "x\x01y\x7f", "2026-12-05 14-03-22 555__1 x_y_.wav"},
-        {"+1 (555) 123", "O'Brien, \xc3\xa9", "2026-12-05 14-03-22 +1 (555) 123 O'Brien, \xc3\xa9.wav"},
+        {"+1 (555) 123", "O'Brien, \xc3\xa9",
+         "2026-12-05 14-03-22 +1 (555) 123 O'Brien, \xc3\xa9.wav"},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(RecordingPath("/rec/", Stamp(), row.number, row.name),
@@ -128,8 +129,8 @@ TEST_F(AutoDeleteTest, OnlyWavFilesOfTheFolderItselfAreDeleted) {
     SetAge(target, 40);
 
     EXPECT_EQ(Pass(30), std::vector<std::string>{folder + "upper.WAV"});
-    for (const char* kept : {"notes.txt", "call.wav.bak", "callwav", "folder.wav",
-                             "sub/inner.wav", "link.wav"}) {
+    for (const char* kept :
+         {"notes.txt", "call.wav.bak", "callwav", "folder.wav", "sub/inner.wav", "link.wav"}) {
         EXPECT_TRUE(Exists(folder + kept)) << kept;
     }
     EXPECT_TRUE(Exists(target));

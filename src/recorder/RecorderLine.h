@@ -1,0 +1,66 @@
+// The program's call handler: turns the user's call mode (idle, record, hold) into actions on
+// the line at every event of the call: the start and end announcements, the recording with its
+// periodic tone, the on-hold files in turn, hanging up; reports caller ID, levels and the end
+// of each call, and hands finished recordings to the level queue.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/AppState.h"
+#include "telephony/LTapiCallHandler.h"
+
+class RecorderLine : public LTapiCallHandler {
+public:
+    enum Operation : std::int32_t {
+        kNoOperation = 0,
+        kStartPrompt = 1,
+        kEndPrompt = 2,
+        kRecording = 3,
+        kOnHold = 4,
+    };
+
+    // Recording settings that are not settings keys.
+    static constexpr std::int32_t kRecordSilenceLimit = 600000;     // 60 s
+    static constexpr std::int8_t kRecordThreshold = -127;           // every block is sound
+    static constexpr std::int32_t kRecordMaximumLength = 36000000;  // one hour
+    static constexpr std::int32_t kNoToneInterval = 216000000;      // 6 hours: never in practice
+
+    explicit RecorderLine(AppState& app);
+
+    bool OfferCall(std::uint32_t ringCount) override;
+    void Start() override;
+    void OnDigit(char digit) override;
+    // The end of a recording tone leaves the call and the recording running.
+    void OnGenerateDone() override {}
+    void OnPlayDone() override;
+    void OnRecordDone() override;
+    void OnRecordProgress(std::int32_t position) override;
+    void OnRecordLevel(std::int8_t level) override;
+    void OnPlayProgress(std::int32_t position) override;
+    void OnPlayLevel(std::int8_t level) override;
+    // The line has already ended any recording when it reports the far end gone.
+    void OnRemoteHangUp() override {}
+    void OnCallEnded() override;
+
+    Operation GetOperation() const { return operation; }
+    // The recording being made, or the last one of this call not yet handed on.
+    const std::string& CurrentFile() const { return currentFile; }
+
+private:
+    void Drop();
+    void BeginRecording();
+    void StartRecordingProper();
+    void StopCheck();
+    void HoldCheck();
+    void NextOnHoldFile();
+    void HandOnRecording();
+    void PlayPrompt(const std::string& name);
+    void SendLevel(std::int8_t level);
+
+    AppState& app;
+    Operation operation = kNoOperation;
+    std::string currentFile;
+    std::int32_t toneInterval = 0;
+    std::int32_t nextTone = 0;
+};
