@@ -69,6 +69,8 @@ struct EncodedFile {
     int outputChannels;
     bool shortBlocks;  // the file must use short blocks
     bool midSide;      // the file must use middle/side stereo
+
+    friend void PrintTo(const EncodedFile& file, std::ostream* os) { *os << file.name; }
 };
 
 const EncodedFile kFiles[] = {

@@ -113,7 +113,7 @@ TEST(Mp3FrameDecoderTest, BodyShorterThanItsSideInformationIsNotDecoded) {
     auto decoder = std::make_unique<Mp3FrameDecoder>();
     decoder->Reset();
     Mp3Header h = MakeHeader(0, 0, 0, 128000);
-    std::vector<std::uint8_t> body(31, 0);
+    std::vector<std::uint8_t> body(32, 0);
     std::vector<std::int32_t> samples;
     EXPECT_FALSE(DecodeGuarded(*decoder, h, body.data(), 31, samples));
     EXPECT_TRUE(DecodeGuarded(*decoder, h, body.data(), 32, samples));
