@@ -119,6 +119,82 @@ TEST(Mp3FrameDecoderTest, BodyShorterThanItsSideInformationIsNotDecoded) {
     EXPECT_TRUE(DecodeGuarded(*decoder, h, body.data(), 32, samples));
 }
 
+// An MPEG-1 joint-stereo frame with intensity stereo on: in both granules the left channel has one
+// line (line 0, magnitude 1) and the right channel none, only its scalefactors, which are the
+// intensity positions. Returns the decoded frame.
+std::vector<std::int32_t> DecodeIntensityFrame(int position, bool midSide) {
+    Mp3Header h = MakeHeader(0, 0, 1, 128000);
+    h.modeExtension = midSide ? 3 : 1;
+    std::vector<std::uint8_t> body(h.BodyBytes(), 0);
+    BitWriter side(body);
+    side.Put(0, 9 + 3 + 4 + 4);  // main_data_begin, private bits, scfsi
+    for (int gr = 0; gr < 2; ++gr) {
+        // Left: 3 bits of main data (the pair (1, 0) of table 1 and its sign), gain 1.0.
+        side.Put(3, 12);
+        side.Put(1, 9);
+        side.Put(210, 8);
+        side.Put(0, 4);
+        side.Put(0, 1);
+        side.Put(1, 5);
+        side.Put(0, 10 + 4 + 3 + 3);
+        // Right: scalefac_compress 4 gives 3-bit scalefactors for bands 0 to 10, nothing else.
+        side.Put(33, 12);
+        side.Put(0, 9);
+        side.Put(210, 8);
+        side.Put(4, 4);
+        side.Put(0, 1 + 15 + 4 + 3 + 3);
+    }
+    std::vector<std::uint8_t> main(body.begin() + 32, body.end());
+    BitWriter data(main);
+    for (int gr = 0; gr < 2; ++gr) {
+        data.Put(0b01, 2);  // x = 1, y = 0
+        data.Put(0, 1);     // positive
+        for (int band = 0; band < 11; ++band) {
+            data.Put(position, 3);
+        }
+    }
+    std::copy(main.begin(), main.end(), body.begin() + 32);
+    auto decoder = std::make_unique<Mp3FrameDecoder>();
+    decoder->Reset();
+    std::vector<std::int32_t> samples;
+    EXPECT_TRUE(DecodeGuarded(*decoder, h, body.data(), static_cast<int>(body.size()), samples));
+    return samples;
+}
+
+// Largest magnitude of the left (0) or right (1) channel.
+std::int32_t ChannelPeak(const std::vector<std::int32_t>& samples, int channel) {
+    std::int32_t peak = 0;
+    for (std::size_t i = channel; i < samples.size(); i += 2) {
+        peak = std::max(peak, std::abs(samples[i]));
+    }
+    return peak;
+}
+
+TEST(Mp3FrameDecoderTest, IntensityPositionsSplitTheLeftChannelBetweenBoth) {
+    // Position 0 puts everything right, 6 everything left, 3 half in each.
+    const auto right = DecodeIntensityFrame(0, false);
+    EXPECT_EQ(ChannelPeak(right, 0), 0);
+    EXPECT_GT(ChannelPeak(right, 1), 1000);
+    const auto left = DecodeIntensityFrame(6, false);
+    EXPECT_GT(ChannelPeak(left, 0), 1000);
+    EXPECT_EQ(ChannelPeak(left, 1), 0);
+    const auto centre = DecodeIntensityFrame(3, false);
+    for (std::size_t i = 0; i < centre.size(); i += 2) {
+        ASSERT_NEAR(centre[i], centre[i + 1], 1);
+        ASSERT_NEAR(2 * centre[i], left[i], 2);
+    }
+    // Middle/side on as well: legal positions still take intensity stereo.
+    EXPECT_EQ(DecodeIntensityFrame(0, true), right);
+    // Position 7 is not an intensity position: the band keeps its channels (left only), or
+    // with middle/side on they are middle and side, which gives two equal channels.
+    EXPECT_EQ(DecodeIntensityFrame(7, false), left);
+    const auto midSide = DecodeIntensityFrame(7, true);
+    EXPECT_GT(ChannelPeak(midSide, 0), 1000);
+    for (std::size_t i = 0; i < midSide.size(); i += 2) {
+        ASSERT_EQ(midSide[i], midSide[i + 1]);
+    }
+}
+
 // Random bytes as side information and main data: every field takes values a valid stream never
 // has (big_values above 288, table 4 and 14, block type 0 with window switching, part2_3_length
 // past the data, scalefactor bands out of range). Decoding must stay within the buffers
