@@ -635,7 +635,7 @@ std::int64_t SimulatedLine::Tick(std::int64_t now) {
     RunDue(now);
     std::int64_t frame = LineFrameAt(now);
     std::erase_if(inputTones,
-                  [frame](const LineTone& tone) { return tone.end + kLineRate < frame; });
+                  [frame](const LineTone& tone) { return tone.end < frame - kLineRate; });
     std::int64_t next = offHook ? now + kCaptureTick : INT64_MAX;
     for (const Event& event : events) {
         next = std::min(next, event.time);

@@ -131,20 +131,23 @@ inline std::int32_t ScriptedProvider::Open(std::size_t index, std::uint32_t priv
     return 0;
 }
 
+// What a LoggingHandler does besides logging, event by event.
+struct HandlerHooks {
+    std::function<bool(std::uint32_t)> offerCall = {};  // default: do not answer
+    std::function<void()> start = {};
+    std::function<void(char)> digit = {};
+    std::function<void()> generateDone = {};
+    std::function<void()> playDone = {};
+    std::function<void()> recordDone = {};
+    std::function<void()> remoteHangUp = {};
+    std::function<void()> faxTone = {};
+    std::function<void()> callEnded = {};
+};
+
 // A call handler that logs its events and lets a test act inside any of them.
 class LoggingHandler : public LTapiCallHandler {
 public:
-    struct Hooks {
-        std::function<bool(std::uint32_t)> offerCall;  // default: do not answer
-        std::function<void()> start;
-        std::function<void(char)> digit;
-        std::function<void()> generateDone;
-        std::function<void()> playDone;
-        std::function<void()> recordDone;
-        std::function<void()> remoteHangUp;
-        std::function<void()> faxTone;
-        std::function<void()> callEnded;
-    };
+    using Hooks = HandlerHooks;
 
     LoggingHandler(std::string name, std::vector<std::string>& log, Hooks hooks = {})
         : name(std::move(name)), log(log), hooks(std::move(hooks)) {}
