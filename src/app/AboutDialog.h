@@ -1,0 +1,11 @@
+// The About box: the program's name, version and maker.
+#pragma once
+
+#include "ui/LDialog.h"
+
+class AboutDialog : public LDialog {
+    Q_OBJECT
+
+public:
+    explicit AboutDialog(QWidget* parent = nullptr);
+};

@@ -1,0 +1,167 @@
+// What a start does: the normal run, the hand-over to a running program (which touches no
+// file), the damaged installation file, and the installer and uninstaller asking a running
+// program to close.
+#include "app/Startup.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QSignalSpy>
+#include <optional>
+
+#include "app/InstanceChannel.h"
+#include "support/QtWidgetsTestApp.h"
+#include "support/TempDir.h"
+#include "ui/MessageBox.h"
+
+namespace {
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QtWidgetsTestApp();
+        char* cwd = ::getcwd(nullptr, 0);
+        savedFolder = cwd;
+        std::free(cwd);
+        SetMessageBoxHook([this](const MessageRequest& request) {
+            messages.push_back(request);
+            return kAnswerOk;
+        });
+        steps.run = [this] {
+            ++runs;
+            return 3;
+        };
+        steps.setup = [this](StartMode mode) { setups.push_back(mode); };
+        steps.sleep = [this](int ms) { sleeps.push_back(ms); };
+    }
+    void TearDown() override {
+        SetMessageBoxHook({});
+        [[maybe_unused]] int back = ::chdir(savedFolder.c_str());
+    }
+
+    std::string Program(const std::string& name, const std::string& trailer = "") {
+        std::string path = programs / name;
+        WriteFile(path, "#!/bin/true\n" + trailer);
+        return path;
+    }
+    int Start(const std::string& program) {
+        return StartProgram(program, steps, QString::fromStdString(socket));
+    }
+    // Every file and folder under `dir`.
+    static QStringList Everything(const std::string& dir) {
+        QStringList found;
+        QDir root(QString::fromStdString(dir));
+        for (const QFileInfo& info : root.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot |
+                                                        QDir::Hidden | QDir::System)) {
+            found << info.fileName();
+        }
+        return found;
+    }
+
+    TempDir dir;
+    TempDir programs;
+    std::string socket = dir / "instance";
+    // Where a normal run would put its files.
+    ScopedEnv data{"XDG_DATA_HOME", dir / "data"};
+    ScopedEnv config{"QUILLON_CONFIG_DIR", dir / "config"};
+    std::string savedFolder;
+    StartupSteps steps;
+    int runs = 0;
+    std::vector<StartMode> setups;
+    std::vector<int> sleeps;
+    std::vector<MessageRequest> messages;
+};
+
+TEST_F(StartupTest, AloneTheProgramRunsInItsOwnFolder) {
+    std::string program = Program("quillon");
+    EXPECT_EQ(Start(program), 3);
+    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(QDir::currentPath().toStdString(), programs.Path());
+}
+
+TEST_F(StartupTest, SecondStartBringsTheFirstForwardAndTouchesNoFile) {
+    InstanceServer first(QString::fromStdString(socket));
+    ASSERT_TRUE(first.Listen());
+    QSignalSpy restore(&first, &InstanceServer::RestoreRequested);
+    QSignalSpy close(&first, &InstanceServer::CloseRequested);
+    const QStringList before = Everything(dir.Path());
+
+    EXPECT_EQ(Start(Program("quillon")), 0);
+    EXPECT_EQ(runs, 0);
+    ASSERT_TRUE(restore.wait(5000));
+    EXPECT_EQ(restore.count(), 1);
+    EXPECT_EQ(close.count(), 0);
+    EXPECT_EQ(Everything(dir.Path()), before);  // no data folder, settings or log
+    EXPECT_EQ(Everything(programs.Path()), QStringList{"quillon"});
+}
+
+TEST_F(StartupTest, SetupNameWithoutTheInstallerTrailerIsADamagedDownload) {
+    InstanceServer first(QString::fromStdString(socket));
+    ASSERT_TRUE(first.Listen());
+    QSignalSpy close(&first, &InstanceServer::CloseRequested);
+    EXPECT_EQ(Start(Program("QuillonSetup.exe", "\x0F\x0F\xF0\xF0")), 0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].caption, "Install Error");
+    EXPECT_EQ(messages[0].text,
+              "Installation file corrupt.\n\nA checksum error was detected in your install "
+              "file, please redownload file and install again.");
+    EXPECT_EQ(messages[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(runs, 0);
+    EXPECT_TRUE(setups.empty());
+    EXPECT_FALSE(close.wait(100));  // the running program is left alone
+}
+
+TEST_F(StartupTest, InstallerAsksTheRunningProgramToCloseAndWaits) {
+    InstanceServer first(QString::fromStdString(socket));
+    ASSERT_TRUE(first.Listen());
+    QSignalSpy close(&first, &InstanceServer::CloseRequested);
+    EXPECT_EQ(Start(Program("quillonsetup.exe", "\xF0\xF0\x0F\x0F")), 0);
+    EXPECT_TRUE(close.wait(5000));
+    EXPECT_EQ(sleeps, std::vector<int>{2000});
+    EXPECT_EQ(setups, std::vector<StartMode>{StartMode::Install});
+    EXPECT_EQ(runs, 0);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(StartupTest, UninstallerWaitsLessAndOnlyForARunningProgram) {
+    std::string uninstaller = Program("uninst.exe", "\x0F\x0F\xF0\xF0");
+    EXPECT_EQ(Start(uninstaller), 0);
+    EXPECT_TRUE(sleeps.empty());
+    EXPECT_EQ(setups, std::vector<StartMode>{StartMode::Uninstall});
+
+    InstanceServer first(QString::fromStdString(socket));
+    ASSERT_TRUE(first.Listen());
+    QSignalSpy close(&first, &InstanceServer::CloseRequested);
+    EXPECT_EQ(Start(uninstaller), 0);
+    EXPECT_TRUE(close.wait(5000));
+    EXPECT_EQ(sleeps, std::vector<int>{1500});
+    EXPECT_EQ(runs, 0);
+}
+
+TEST_F(StartupTest, OneProgramHoldsTheNameAndALeftOverNameIsTakenOver) {
+    QString name = QString::fromStdString(socket);
+    WriteFile(socket, "");  // left behind by a program that ended without releasing it
+    auto first = std::make_unique<InstanceServer>(name);
+    EXPECT_TRUE(first->Listen());
+    InstanceServer second(name);
+    EXPECT_FALSE(second.Listen());
+    EXPECT_TRUE(RunningInstance(name).Found());
+    first.reset();
+    EXPECT_FALSE(RunningInstance(name).Found());
+    EXPECT_TRUE(second.Listen());
+}
+
+TEST_F(StartupTest, SocketIsPrivateToTheUser) {
+    ScopedEnv runtime{"XDG_RUNTIME_DIR", dir.Path()};
+    EXPECT_EQ(InstanceSocketName().toStdString(), dir / "quillon-recorder");
+    ScopedEnv noRuntime{"XDG_RUNTIME_DIR", std::nullopt};
+    EXPECT_TRUE(InstanceSocketName().endsWith(QStringLiteral("-%1").arg(::getuid())));
+
+    InstanceServer server(QString::fromStdString(socket));
+    ASSERT_TRUE(server.Listen());
+    EXPECT_EQ(FileMode(socket) & 077, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,120 @@
+// The splash screen, the caller ID popup and the About box.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPointer>
+#include <QTest>
+
+#include "app/AboutDialog.h"
+#include "app/Artwork.h"
+#include "app/CallerIdFlash.h"
+#include "app/LSplashScreen.h"
+#include "support/QtWidgetsTestApp.h"
+
+namespace {
+
+class WindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override { QtWidgetsTestApp(); }
+    static void DeleteLater() {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+};
+
+TEST_F(WindowsTest, SplashShowsTheOwnersPictureWithTheTextBandForSevenSeconds) {
+    QWidget owner;
+    QPointer<LSplashScreen> splash = new LSplashScreen(&owner);
+    EXPECT_TRUE(splash->isVisible());
+    QPixmap picture = SplashPicture();
+    EXPECT_EQ(splash->size(), picture.size() + QSize(4, 88));
+    EXPECT_TRUE(splash->Timer().isActive());
+    EXPECT_TRUE(splash->Timer().isSingleShot());
+    EXPECT_EQ(splash->Timer().interval(), 7000);
+
+    splash->Timer().start(0);                         // the seven seconds are up
+    QTRY_VERIFY_WITH_TIMEOUT(splash.isNull(), 5000);  // gone, and the owner's pointer with it
+}
+
+TEST_F(WindowsTest, SplashClosesOnAClick) {
+    QWidget owner;
+    QPointer<LSplashScreen> splash = new LSplashScreen(&owner);
+    QTest::mouseClick(splash, Qt::RightButton);
+    DeleteLater();
+    ASSERT_FALSE(splash.isNull());
+    QTest::mouseClick(splash, Qt::LeftButton);
+    DeleteLater();
+    EXPECT_TRUE(splash.isNull());
+}
+
+TEST_F(WindowsTest, SecondPopupReplacesTheFirstAndClosesFifteenSecondsAfterItOpened) {
+    CallerIdFlash flash;
+    flash.Show(QStringLiteral("Incoming call\r\n5551234 JOHN SMITH"));
+    QPointer<QWidget> first = flash.Popup();
+    ASSERT_FALSE(first.isNull());
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_FALSE(first->isActiveWindow());  // the focus stays where the user has it
+    EXPECT_EQ(flash.Text()->text(), "Incoming call\n5551234 JOHN SMITH");
+    EXPECT_TRUE(flash.CloseTimer().isActive());
+    EXPECT_EQ(flash.CloseTimer().interval(), 15000);
+
+    flash.CloseTimer().start(60000);  // as if it had been running for a while
+    flash.Show(QStringLiteral("Incoming call\r\n5559876"));
+    EXPECT_TRUE(first.isNull());
+    QPointer<QWidget> second = flash.Popup();
+    ASSERT_FALSE(second.isNull());
+    EXPECT_EQ(flash.Text()->text(), "Incoming call\n5559876");
+    // The timer started again with the second popup.
+    EXPECT_EQ(flash.CloseTimer().interval(), 15000);
+    EXPECT_GT(flash.CloseTimer().remainingTime(), 14000);
+    EXPECT_LE(flash.CloseTimer().remainingTime(), 15000);
+
+    flash.CloseTimer().start(0);  // the fifteen seconds are up
+    QTRY_VERIFY_WITH_TIMEOUT(second.isNull(), 5000);
+    EXPECT_EQ(flash.Popup(), nullptr);
+}
+
+TEST_F(WindowsTest, PopupIsSmallAndSitsInsideTheScreen) {
+    CallerIdFlash flash;
+    flash.Show(QStringLiteral("Incoming call\r\n5551234"));
+    QWidget* popup = flash.Popup();
+    QRect screen = popup->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(popup->geometry()));
+    EXPECT_LT(popup->width(), screen.width() / 3);
+    EXPECT_GT(popup->geometry().center().x(), screen.center().x());  // towards the tray corner
+    EXPECT_GT(popup->geometry().center().y(), screen.center().y());
+    EXPECT_TRUE(popup->windowFlags() & Qt::FramelessWindowHint);
+
+    // Next to a tray icon at the top of the screen, the popup opens below it.
+    QRect tray(screen.right() - 40, screen.top(), 24, 24);
+    flash.Show(QStringLiteral("Incoming call"), tray);
+    EXPECT_GE(flash.Popup()->y(), tray.bottom());
+    EXPECT_TRUE(screen.contains(flash.Popup()->geometry()));
+}
+
+TEST_F(WindowsTest, AboutNamesTheProgramItsVersionAndMaker) {
+    AboutDialog about;
+    about.Initialize();
+    EXPECT_EQ(about.windowTitle(), "About Quillon Recorder");
+    QStringList texts;
+    for (QLabel* label : about.findChildren<QLabel*>()) {
+        texts << label->text();
+    }
+    EXPECT_TRUE(texts.contains("Quillon Recorder"));
+    EXPECT_TRUE(texts.contains("Version 2.01"));
+    EXPECT_TRUE(texts.contains("Made by Ostrel"));
+    about.Command(kIdOK);
+    EXPECT_EQ(about.result(), kResultOK);
+}
+
+TEST_F(WindowsTest, IconComesInTheSizesTheDesktopAsksFor) {
+    QIcon icon = ProgramIcon();
+    EXPECT_EQ(icon.pixmap(16, 16).size(), QSize(16, 16));
+    EXPECT_EQ(icon.pixmap(32, 32).size(), QSize(32, 32));
+    // The red recording dot is there at the small size too.
+    QImage small = ProgramIconPixmap(16).toImage();
+    QColor dot = small.pixelColor(12, 4);
+    EXPECT_GT(dot.red(), 150);
+    EXPECT_LT(dot.green(), 140);
+}
+
+}  // namespace
