@@ -103,14 +103,14 @@ void LAutoLevelSource::Read(std::int32_t* buffer, std::int32_t frames) {
         }
         const std::int32_t n = std::min(framesLeft, frames - done);
         for (std::size_t c = 0; c < channels; ++c) {
-            std::int32_t g = gain[c];
+            // The gain of frame i is g + i * d: no chain from one frame to the next.
+            const std::int32_t g = gain[c];
             const std::int32_t d = step[c];
             std::int32_t* x = out + c;
             for (std::int32_t i = 0; i < n; ++i, x += channels) {
-                *x = GainProduct(*x, g);
-                g += d;
+                *x = GainProduct(*x, g + i * d);
             }
-            gain[c] = g;
+            gain[c] = g + n * d;
         }
         out += static_cast<std::size_t>(n) * channels;
         framesLeft -= n;

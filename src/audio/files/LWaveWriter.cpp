@@ -126,7 +126,9 @@ void LWaveWriter::WriteHeader(std::uint64_t dataSize) {
     std::copy_n("data", 4, header + 38);
     StoreLe32(header + 42, SizeField(dataSize));
     file.WriteAt(0, header, sizeof header);
-    file.Flush();
+    if (flushHeaders) {
+        file.Flush();
+    }
     headerCountdown = static_cast<std::int32_t>(std::min<std::int64_t>(
         std::int64_t{sampleRate} * 16, std::numeric_limits<std::int32_t>::max()));
 }

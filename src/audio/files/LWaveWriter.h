@@ -35,6 +35,10 @@ public:
     void Truncate(std::int32_t frames) override;
 
     std::int32_t bytesPerSample;
+    // Whether every header write is flushed to the disk, so that a growing recording stays
+    // readable after a crash. A writer of a scratch result that syncs the finished file once
+    // itself turns this off right after creation.
+    bool flushHeaders = true;
 
 private:
     // Writes the header at offset 0 with the given data size, flushes, and restarts the
