@@ -88,7 +88,11 @@ void LAutoLevelSource::StartBlock() {
 
 void LAutoLevelSource::Read(std::int32_t* buffer, std::int32_t frames) {
     position += frames;
-    if (IsInvalid() || frames <= 0) {
+    if (frames <= 0) {
+        return;
+    }
+    if (IsInvalid()) {
+        FillSilence(buffer, frames);
         return;
     }
     const std::size_t count = static_cast<std::size_t>(frames) * channels;

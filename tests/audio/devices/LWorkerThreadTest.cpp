@@ -45,6 +45,17 @@ struct Journal {
 
 enum class Behaviour { ReturnAtOnce, WaitForStop, IgnoreStop };
 
+// What a thread that ignores its stop event touches once it has been left behind: it outlives
+// the worker object, as such a thread may.
+struct Runaway {
+    std::atomic<bool> release{false};
+    Journal journal;
+};
+Runaway& TheRunaway() {
+    static Runaway* runaway = new Runaway;  // never destroyed: the thread may outlive the test
+    return *runaway;
+}
+
 class TestWorker : public LWorkerThread {
 public:
     explicit TestWorker(Behaviour b) : behaviour(b) {}
@@ -52,7 +63,6 @@ public:
 
     Journal journal;
     std::atomic<Behaviour> behaviour;
-    std::atomic<bool> release{false};  // lets a thread that ignores its stop event go
 
 protected:
     void OnThreadStart() override { journal.Add("start"); }
@@ -72,12 +82,14 @@ protected:
                 while (!stop.Wait(1000ms)) {
                 }
                 break;
-            case Behaviour::IgnoreStop:
-                while (!release) {
+            case Behaviour::IgnoreStop: {
+                Runaway& runaway = TheRunaway();
+                while (!runaway.release) {
                     std::this_thread::sleep_for(1ms);
                 }
-                journal.Add(stop.IsSet() ? "released, stop set" : "released, stop clear");
+                runaway.journal.Add(stop.IsSet() ? "released, stop set" : "released, stop clear");
                 break;
+            }
         }
     }
     void OnThreadEnd() override { journal.Add("end"); }
@@ -195,8 +207,8 @@ TEST(LWorkerThreadTest, AThreadIgnoringItsStopEventIsLeftBehindAfterTheTimeout) 
     }
 
     // The old thread's stop event stays set for it, and it never reports its end.
-    worker.release = true;
-    worker.journal.WaitFor("released, stop set");
+    TheRunaway().release = true;
+    TheRunaway().journal.WaitFor("released, stop set");
     worker.StopThread(kStopThreadTimeoutMs);
     EXPECT_FALSE(worker.IsThreadRunning());
     std::lock_guard lock(worker.journal.mutex);
