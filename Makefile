@@ -20,7 +20,7 @@ FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 
 CTEST := ctest --output-on-failure -j $(JOBS) --timeout 600
 
-.PHONY: all deps configure build test check-sanitize fuzz run bench format clean
+.PHONY: all deps configure build test check-sanitize fuzz run screenshots bench format clean
 
 all: build
 
@@ -59,6 +59,10 @@ fuzz: deps
 # Until the desktop window lands, running the program shows where it keeps its files.
 run: build
 	$(BUILD_DIR)/src/tool/quillon-tool paths
+
+# Draws the program's windows offscreen into PNG files for review.
+screenshots: build
+	$(BUILD_DIR)/src/app/quillon-screenshots $(BUILD_DIR)/screenshots
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; $$b; done

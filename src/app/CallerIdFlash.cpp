@@ -2,6 +2,7 @@
 #include "app/CallerIdFlash.h"
 
 #include <QFontMetrics>
+#include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>

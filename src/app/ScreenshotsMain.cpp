@@ -1,0 +1,120 @@
+// quillon-screenshots FOLDER: draws the program's windows offscreen, as a user would see them
+// on first use, and saves each as a PNG file in FOLDER for reviewers.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "app/AboutDialog.h"
+#include "app/Artwork.h"
+#include "app/CallerIdFlash.h"
+#include "app/LSplashScreen.h"
+#include "ui/CallLogViewer.h"
+#include "ui/GeneralPage.h"
+#include "ui/Help.h"
+#include "ui/LineDevices.h"
+#include "ui/SettingsSheet.h"
+#include "ui/TipDialog.h"
+
+namespace {
+
+// Line devices as a machine with one voice modem shows them.
+class SampleLines : public LineDevices {
+public:
+    int NumDevices() override { return static_cast<int>(names.size()); }
+    std::string GetLineName(int device) override { return names.at(device); }
+    bool IsVoiceLine(int device) override { return device == 0; }
+    void ConfigDialog(int, QWidget*) override {}
+
+private:
+    std::vector<std::string> names{"Simulated Line", "USB Voice Modem"};
+};
+
+class Shooter {
+public:
+    explicit Shooter(QString folder) : folder(std::move(folder)) {}
+
+    void Save(QWidget& window, const char* name) {
+        window.show();
+        window.adjustSize();
+        QCoreApplication::processEvents();
+        QString file = folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
+        if (window.grab().save(file)) {
+            std::printf("%s\n", qPrintable(file));
+        } else {
+            std::fprintf(stderr, "could not write %s\n", qPrintable(file));
+            failed = true;
+        }
+    }
+
+    bool failed = false;
+
+private:
+    QString folder;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: quillon-screenshots FOLDER\n");
+        return 2;
+    }
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    app.setWindowIcon(ProgramIcon());
+    QString out = QString::fromLocal8Bit(argv[1]);
+    if (!QDir().mkpath(out)) {
+        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        return 1;
+    }
+    QTemporaryDir data;
+    std::string dataFolder = data.path().toStdString() + "/";
+    std::string settingsFile = dataFolder + "settings.ini";
+    Shooter shooter(out);
+
+    SampleLines lines;
+    SettingsSheet sheet(settingsFile, dataFolder, lines);
+    sheet.show();
+    auto* tabs = sheet.findChild<QTabWidget*>();
+    const char* pages[] = {"settings-general", "settings-record", "settings-hold"};
+    for (int page = 0; page < 3; ++page) {
+        tabs->setCurrentIndex(page);
+        shooter.Save(sheet, pages[page]);
+    }
+    sheet.hide();
+
+    std::string logs = dataFolder + "Logs/";
+    QDir().mkpath(QString::fromStdString(logs));
+    for (const char* day : {"Log 2026-12-03.txt", "Log 2026-12-04.txt", "Log 2026-12-05.txt"}) {
+        QFile file(QString::fromStdString(logs + day));
+        file.open(QIODevice::WriteOnly);
+    }
+    CallLogViewer viewer(logs);
+    viewer.Initialize();
+    viewer.ItemAs<QListWidget>(CallLogViewer::kIdList)->setCurrentRow(2);
+    viewer.Update();
+    shooter.Save(viewer, "call-log-viewer");
+
+    AboutDialog about;
+    shooter.Save(about, "about");
+
+    QWidget owner;
+    auto* splash = new LSplashScreen(&owner);
+    shooter.Save(*splash, "splash");
+    splash->close();
+
+    CallerIdFlash flash;
+    flash.Show(QStringLiteral("Incoming call\r\n555 0123 JOHN SMITH"));
+    shooter.Save(*flash.Popup(), "caller-id-popup");
+
+    TipDialog tip(settingsFile, 0);
+    shooter.Save(tip, "tip");
+    return shooter.failed ? 1 : 0;
+}
