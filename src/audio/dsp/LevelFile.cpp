@@ -8,9 +8,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <optional>
 
 #include "audio/dsp/LBufferedStreams.h"
@@ -210,12 +210,15 @@ LevelResult LevelWaveFile(const std::string& input, const std::string& output,
     }
     struct stat target {};
     const bool targetExists = ::stat(output.c_str(), &target) == 0;
-    // A file that takes another's place must be on the disk before the rename, or a crash could
-    // leave neither. A new file risks nothing.
-    if (targetExists && ::fsync(temp.Fd()) != 0) {
+    // A file that takes another's place keeps its permissions, and must be on the disk before
+    // the rename, or a crash could leave neither. A new file risks nothing.
+    if (targetExists &&
+        (::fchmod(temp.Fd(), target.st_mode & 07777) != 0 || ::fsync(temp.Fd()) != 0)) {
         return LevelResult::Failed;
     }
-    const bool inPlace = targetExists && SameFile(target, inputBefore);
+    // Levelling in place replaces the very file that was read, or nothing: not a file that
+    // took its name meanwhile, nor one deleted meanwhile.
+    const bool inPlace = input == output || (targetExists && SameFile(target, inputBefore));
     UniqueFd otherTargetFd;
     if (targetExists && !inPlace) {
         otherTargetFd.Reset(::open(output.c_str(), O_RDONLY | O_CLOEXEC));
@@ -231,9 +234,6 @@ LevelResult LevelWaveFile(const std::string& input, const std::string& output,
             ::stat(output.c_str(), &pathNow) != 0 || !SameFile(pathNow, inputBefore)) {
             return LevelResult::Changed;
         }
-    }
-    if (targetExists) {
-        ::fchmod(temp.Fd(), target.st_mode & 07777);
     }
     if (::rename(temp.Name().c_str(), output.c_str()) != 0) {
         return LevelResult::Failed;

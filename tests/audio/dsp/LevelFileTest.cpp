@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "audio/dsp/LevelTestFiles.h"
@@ -138,19 +139,37 @@ TEST_F(LevelFileTest, StoppingWhileWaitingForTheFileKeepsIt) {
     EXPECT_TRUE(HiddenFiles(root.Path()).empty());
 }
 
-TEST_F(LevelFileTest, ARecordingChangedMeanwhileIsKeptAsItIsNow) {
-    WriteFile(recording, QuietRecording(1));
-    LSoundSourcePtr player = OpenWaveFile(recording);
-    LevelResult result = LevelResult::Levelled;
-    std::thread worker([&] { result = LevelWaveFile(recording, recording, neverStop); });
-    ASSERT_TRUE(Eventually([&] { return OutputWritten(OutputSize(8000)); }));
-    std::ofstream(recording, std::ios::binary | std::ios::app) << "more audio";
-    const std::string changed = ReadFile(recording);
-    player.Release();
-    worker.join();
-    EXPECT_EQ(result, LevelResult::Changed);
-    EXPECT_EQ(ReadFile(recording), changed);
-    EXPECT_TRUE(HiddenFiles(root.Path()).empty());
+TEST_F(LevelFileTest, ARecordingChangedReplacedOrDeletedMeanwhileIsLeftAsItIsNow) {
+    const std::string other = QuietRecording(0.5);
+    struct Row {
+        const char* what;
+        std::function<void()> change;
+    } rows[] = {
+        {"appended to",
+         [&] { std::ofstream(recording, std::ios::binary | std::ios::app) << "more audio"; }},
+        {"replaced",
+         [&] {
+             WriteFile(root / "new.wav", other);
+             std::rename((root / "new.wav").c_str(), recording.c_str());
+         }},
+        {"deleted", [&] { std::remove(recording.c_str()); }},
+    };
+    for (const Row& row : rows) {
+        WriteFile(recording, QuietRecording(1));
+        LSoundSourcePtr player = OpenWaveFile(recording);
+        LevelResult result = LevelResult::Levelled;
+        std::thread worker([&] { result = LevelWaveFile(recording, recording, neverStop); });
+        ASSERT_TRUE(Eventually([&] { return OutputWritten(OutputSize(8000)); })) << row.what;
+        row.change();
+        const bool exists = Exists(recording);
+        const std::string now = ReadFile(recording);
+        player.Release();
+        worker.join();
+        EXPECT_EQ(result, LevelResult::Changed) << row.what;
+        EXPECT_EQ(Exists(recording), exists) << row.what;
+        EXPECT_EQ(ReadFile(recording), now) << row.what;
+        EXPECT_TRUE(HiddenFiles(root.Path()).empty()) << row.what;
+    }
 }
 
 }  // namespace
