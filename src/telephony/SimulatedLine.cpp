@@ -313,7 +313,6 @@ void SimulatedLine::GoOffHook(std::int64_t now) {
     offHook = true;
     capture.clear();
     captureStart = LineFrameAt(now);
-    playedEnd = captureStart;
     captureTones.clear();
     nearParty.Start(captureStart);
 }
@@ -489,7 +488,7 @@ std::uint32_t SimulatedLine::MediaMode() const {
 }
 
 std::vector<std::int16_t> SimulatedLine::Capture() {
-    std::vector<std::int16_t> played = device->TakeCaptured();
+    std::vector<VirtualWaveDevice::PlayedAudio> played = device->TakePlayed();
     std::lock_guard lock(mutex);
     UpdateCapture(clock.Now(), played);
     std::int64_t present = LineFrameAt(clock.Now()) - captureStart;
@@ -507,26 +506,25 @@ std::vector<std::int16_t> SimulatedLine::TakeCapture() {
     return taken;
 }
 
-void SimulatedLine::UpdateCapture(std::int64_t now, const std::vector<std::int16_t>& played) {
+void SimulatedLine::UpdateCapture(std::int64_t now,
+                                  const std::vector<VirtualWaveDevice::PlayedAudio>& played) {
     if (!offHook) {
         return;  // on hook, what is played goes nowhere
     }
-    std::int64_t present = LineFrameAt(now);
-    ExtendCapture(present);
-    if (played.empty()) {
-        return;
+    ExtendCapture(LineFrameAt(now));
+    // The device tells when each stretch began, so it lands where it sounded however late it
+    // is collected. The line carries the first channel.
+    for (const VirtualWaveDevice::PlayedAudio& stretch : played) {
+        std::size_t channels = std::max<std::size_t>(stretch.format.channels, 1);
+        std::vector<std::int32_t> values;
+        values.reserve(stretch.samples.size() / channels);
+        for (std::size_t i = 0; i < stretch.samples.size(); i += channels) {
+            values.push_back(stretch.samples[i]);
+        }
+        std::int64_t start = LineFrameAt(stretch.start);
+        ExtendCapture(start + static_cast<std::int64_t>(values.size()));
+        MixIntoCapture(start, values.data(), static_cast<std::int32_t>(values.size()));
     }
-    // The device hands over audio once it has played: it ended about now, and continues what
-    // played before unless there was a pause.
-    auto length = static_cast<std::int64_t>(played.size());
-    std::int64_t start = present - length;
-    if (start <= playedEnd + kGapFrames) {
-        start = playedEnd;
-    }
-    ExtendCapture(start + length);
-    std::vector<std::int32_t> values(played.begin(), played.end());
-    MixIntoCapture(start, values.data(), static_cast<std::int32_t>(values.size()));
-    playedEnd = start + length;
 }
 
 void SimulatedLine::ExtendCapture(std::int64_t toFrame) {
@@ -629,7 +627,7 @@ void SimulatedLine::GenerateInput(std::int16_t* samples, std::int32_t frames,
 }
 
 std::int64_t SimulatedLine::Tick(std::int64_t now) {
-    std::vector<std::int16_t> played = device->TakeCaptured();
+    std::vector<VirtualWaveDevice::PlayedAudio> played = device->TakePlayed();
     std::lock_guard lock(mutex);
     UpdateCapture(now, played);
     RunDue(now);

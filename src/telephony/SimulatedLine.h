@@ -148,7 +148,7 @@ private:
     void GoOffHook(std::int64_t now);
     void StopLineTones(std::int64_t now);
     // Brings the capture up to `now` and mixes in what was played since the last update.
-    void UpdateCapture(std::int64_t now, const std::vector<std::int16_t>& played);
+    void UpdateCapture(std::int64_t now, const std::vector<VirtualWaveDevice::PlayedAudio>& played);
     void ExtendCapture(std::int64_t toFrame);
     void AddCaptureTone(const LineTone& tone);
     void MixIntoCapture(std::int64_t from, const std::int32_t* values, std::int32_t count);
@@ -203,7 +203,6 @@ private:
 
     std::vector<std::int16_t> capture;
     std::int64_t captureStart = 0;       // line frame of capture[0]
-    std::int64_t playedEnd = 0;          // line frame after the last played audio placed
     std::vector<LineTone> captureTones;  // generated digits and tones
     std::uint64_t generations = 0;
     std::uint64_t generation = 0;  // the digits or tone being generated; 0: none

@@ -17,6 +17,7 @@ constexpr Subcommand kSubcommands[] = {
     {"record", RunRecordCommand},   {"level", RunLevelCommand},
     {"queue", RunQueueCommand},     {"info", RunInfoCommand},
     {"convert", RunConvertCommand}, {"playchain", RunPlaychainCommand},
+    {"simulate", RunSimulateCommand},
 };
 
 constexpr char kUsage[] =
@@ -36,7 +37,10 @@ constexpr char kUsage[] =
     "  queue add FILE | list | run    the background level queue\n"
     "  info FILE                      format, length, peak and level of a WAV file\n"
     "  convert IN OUT [--rate HZ] [--channels N] [--bits B] [--codec pcm|ulaw|alaw|ima]\n"
-    "  playchain IN OUT [--highpass HZ] [--compressor DB] [--gain DB]\n";
+    "  playchain IN OUT [--highpass HZ] [--compressor DB] [--gain DB]\n"
+    "  simulate SCENARIO [--speed N] [--data DIR] [--keep]\n"
+    "                                 run a scenario file against the recorder on a simulated "
+    "line\n";
 
 }  // namespace
 

@@ -22,6 +22,7 @@ int RunCleanupCommand(const ToolArgs& args, std::ostream& out, std::ostream& err
 int RunDevicesCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunPlayCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunRecordCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+int RunSimulateCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunLevelCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunQueueCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunInfoCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);

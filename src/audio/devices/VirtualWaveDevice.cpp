@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <utility>
@@ -65,15 +66,18 @@ public:
         {
             std::lock_guard lock(mutex);
             std::int64_t budget = now - lastTick;
+            std::int64_t played = lastTick;  // when the head buffer finishes, once known
             lastTick = now;
             if (paused || device->IsStalled()) {
                 return INT64_MAX;
             }
             while (!queue.empty() && budget >= headLeft) {
                 budget -= headLeft;
+                played += headLeft;
                 WaveHeader* head = queue.front();
                 device->AppendCapture(reinterpret_cast<const std::int16_t*>(head->data),
-                                      head->bufferLength / sizeof(std::int16_t));
+                                      head->bufferLength / sizeof(std::int16_t),
+                                      played - Duration(head->bufferLength, format), format);
                 bool looping = (head->flags.load() & kWaveHeaderBeginLoop) &&
                                (head->flags.load() & kWaveHeaderEndLoop);
                 if (looping && !breakLoop && loopsLeft > 1) {
@@ -272,12 +276,28 @@ private:
 VirtualWaveDevice::VirtualWaveDevice(std::string deviceName, DeviceClock& deviceClock)
     : name(std::move(deviceName)), clock(deviceClock) {}
 
+namespace {
+
+std::vector<std::int16_t> Flatten(const std::vector<VirtualWaveDevice::PlayedAudio>& played) {
+    std::vector<std::int16_t> samples;
+    for (const auto& stretch : played) {
+        samples.insert(samples.end(), stretch.samples.begin(), stretch.samples.end());
+    }
+    return samples;
+}
+
+}  // namespace
+
 std::vector<std::int16_t> VirtualWaveDevice::Captured() const {
     std::lock_guard lock(mutex);
-    return capture;
+    return Flatten(capture);
 }
 
 std::vector<std::int16_t> VirtualWaveDevice::TakeCaptured() {
+    return Flatten(TakePlayed());
+}
+
+std::vector<VirtualWaveDevice::PlayedAudio> VirtualWaveDevice::TakePlayed() {
     std::lock_guard lock(mutex);
     return std::exchange(capture, {});
 }
@@ -300,9 +320,21 @@ bool VirtualWaveDevice::IsStalled() const {
     return stalled;
 }
 
-void VirtualWaveDevice::AppendCapture(const std::int16_t* samples, std::size_t count) {
+void VirtualWaveDevice::AppendCapture(const std::int16_t* samples, std::size_t count,
+                                      std::int64_t start, const WavePcmFormat& format) {
     std::lock_guard lock(mutex);
-    capture.insert(capture.end(), samples, samples + count);
+    // A buffer that starts where the last one ended continues its stretch.
+    if (!capture.empty()) {
+        PlayedAudio& last = capture.back();
+        auto lastBytes = static_cast<std::uint32_t>(last.samples.size() * sizeof(std::int16_t));
+        if (last.format.sampleRate == format.sampleRate &&
+            last.format.channels == format.channels &&
+            std::llabs(last.start + Duration(lastBytes, format) - start) < 1'000'000) {
+            last.samples.insert(last.samples.end(), samples, samples + count);
+            return;
+        }
+    }
+    capture.push_back({start, format, std::vector<std::int16_t>(samples, samples + count)});
 }
 
 void VirtualWaveDevice::Generate(std::int16_t* samples, std::int32_t frames,

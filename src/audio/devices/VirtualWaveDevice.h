@@ -25,10 +25,20 @@ public:
     const std::string& Name() const { return name; }
     DeviceClock& Clock() const { return clock; }
 
+    // Audio that played without a break, and when it began on the device's clock.
+    struct PlayedAudio {
+        std::int64_t start = 0;  // nanoseconds
+        WavePcmFormat format;
+        std::vector<std::int16_t> samples;  // interleaved
+    };
+
     // Samples played so far (interleaved, in the format they were played in).
     std::vector<std::int16_t> Captured() const;
     // Returns the captured samples and starts a new capture.
     std::vector<std::int16_t> TakeCaptured();
+    // The same, each stretch with the time it began playing: for placing what was played on a
+    // timeline however late it is collected.
+    std::vector<PlayedAudio> TakePlayed();
     // Where recorded audio comes from; silence without one.
     void SetInputGenerator(InputGenerator generator);
     // A stalled device stops finishing buffers, as a hung sound card would.
@@ -38,7 +48,8 @@ public:
     std::unique_ptr<WaveIn> OpenIn(const WavePcmFormat& format, WaveIn::DataCallback callback);
 
     // Used by the open devices.
-    void AppendCapture(const std::int16_t* samples, std::size_t count);
+    void AppendCapture(const std::int16_t* samples, std::size_t count, std::int64_t start,
+                       const WavePcmFormat& format);
     void Generate(std::int16_t* samples, std::int32_t frames, const WavePcmFormat& format);
     bool IsStalled() const;
 
@@ -46,7 +57,7 @@ private:
     const std::string name;
     DeviceClock& clock;
     mutable std::mutex mutex;
-    std::vector<std::int16_t> capture;
+    std::vector<PlayedAudio> capture;
     InputGenerator generator;
     bool stalled = false;
 };

@@ -106,6 +106,24 @@ TEST_F(VirtualOutTest, LoopingBufferRepeatsUntilTheLoopIsBroken) {
     EXPECT_EQ(device->Captured().back(), 8);
 }
 
+TEST_F(VirtualOutTest, PlayedAudioKeepsTheTimeItBeganHoweverLateItIsTaken) {
+    TestBuffer a(1), b(2), c(3);
+    clock.Advance(1000 * kMs);
+    out->Write(&a.header);
+    out->Write(&b.header);
+    clock.Advance(250 * kMs, 50 * kMs);  // coarse ticks: the device still knows the exact times
+    out->Write(&c.header);               // after a gap of 50 ms
+    clock.Advance(500 * kMs);
+    std::vector<VirtualWaveDevice::PlayedAudio> played = device->TakePlayed();
+    ASSERT_EQ(played.size(), 2u);
+    EXPECT_EQ(played[0].start, 1000 * kMs);
+    EXPECT_EQ(played[0].samples.size(), 1600u);
+    EXPECT_EQ(played[1].start, 1250 * kMs);
+    EXPECT_EQ(played[1].samples.front(), 3);
+    EXPECT_EQ(played[1].format.sampleRate, 8000);
+    EXPECT_TRUE(device->TakePlayed().empty());
+}
+
 TEST_F(VirtualOutTest, StalledDeviceFinishesNothing) {
     TestBuffer a(1);
     device->SetStalled(true);

@@ -1,0 +1,66 @@
+// What a running program holds besides its windows.
+#include "recorder/RecorderSession.h"
+
+#include "recorder/CallerLog.h"
+#include "recorder/DefaultPrompts.h"
+#include "recorder/RecorderLine.h"
+#include "recorder/RecordingFiles.h"
+#include "settings/SettingsKeys.h"
+
+RecorderSession::RecorderSession(AppState& state, DeviceClock& clock)
+    : app(state), queue(state.dataFolder), line(clock) {
+    InstallDefaultPrompts(app.dataFolder);
+    app.levelQueue = [this](const std::string& path) { queue.Add(path); };
+    QObject::connect(&autoDeleteTimer, &QTimer::timeout, [this] {
+        AutoDelete();
+        autoDeleteTimer.start(kAutoDeleteIntervalMs);
+    });
+}
+
+RecorderSession::~RecorderSession() {
+    Shutdown();
+}
+
+bool RecorderSession::OpenLine(bool startUp) {
+    auto device = static_cast<std::uint32_t>(ReadSetting(app.settingsFile, settings::kDevice));
+    bool voice = LTapiLine::IsVoiceLine(device);
+    if (!voice && startUp && LTapiLine::Initialize()) {
+        for (std::uint32_t id = 0; id < LTapiLine::NumDevices(); ++id) {
+            if (LTapiLine::IsVoiceLine(id)) {
+                device = id;
+                voice = true;
+                WriteSetting(app.settingsFile, settings::kDevice, static_cast<std::int32_t>(id));
+                break;
+            }
+        }
+    }
+    line.SetStandingHandler(std::make_unique<RecorderLine>(app));
+    line.Open(device, 0);
+    return voice;
+}
+
+void RecorderSession::Command(CallCommand command) {
+    RunCallCommand(command, app, line);
+}
+
+void RecorderSession::StartAutoDelete() {
+    autoDeleteTimer.start(kFirstAutoDeleteMs);
+}
+
+std::vector<std::string> RecorderSession::AutoDelete() {
+    return DeleteOldRecordings(app.recordingsFolder, ReadDeleteFileDays(app.settingsFile),
+                               CurrentFileTimeHigh());
+}
+
+void RecorderSession::Shutdown() {
+    if (shutDown) {
+        return;
+    }
+    shutDown = true;
+    autoDeleteTimer.stop();
+    app.callMode = CallMode::Idle;
+    line.Drop();
+    queue.Stop();
+    app.levelQueue = nullptr;
+    AppendLogEntry(app.logsFolder, "Quillon Recorder Exit");
+}

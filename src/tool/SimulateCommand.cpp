@@ -1,0 +1,156 @@
+// quillon-tool simulate: runs a scenario against the call recorder on a simulated line, with
+// everything the desktop program builds but the windows.
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "recorder/CallerLog.h"
+#include "recorder/RecorderSession.h"
+#include "recorder/ScenarioRunner.h"
+#include "telephony/LineProviders.h"
+#include "tool/Tool.h"
+#include "tool/ToolEventLoop.h"
+#include "tool/ToolOptions.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: quillon-tool simulate SCENARIO [--speed N] [--data DIR] [--keep]\n";
+
+constexpr char kScenarioProvider[] = "Scenario";
+
+// A data folder of its own for the run: DIR when given, else a temporary one that goes at the
+// end unless it is to be kept.
+class RunFolder {
+public:
+    RunFolder(const std::string& given, bool keep) : keep(keep || !given.empty()) {
+        if (!given.empty()) {
+            path = std::filesystem::absolute(given).string();
+            std::filesystem::create_directories(path, error);
+        } else {
+            std::string pattern =
+                (std::filesystem::temp_directory_path() / "quillon-simulate-XXXXXX").string();
+            if (::mkdtemp(pattern.data())) {
+                path = pattern;
+            }
+        }
+    }
+    ~RunFolder() {
+        if (!keep && !path.empty()) {
+            std::filesystem::remove_all(path, error);
+        }
+    }
+    RunFolder(const RunFolder&) = delete;
+    RunFolder& operator=(const RunFolder&) = delete;
+
+    std::string path;
+    bool keep;
+    std::error_code error;
+};
+
+// Runs on the line providers given for as long as it lives, then restores the previous ones.
+class ActiveProviders {
+public:
+    explicit ActiveProviders(std::vector<std::string> names) : previous(ActiveLineProviders()) {
+        SetActiveLineProviders(std::move(names));
+    }
+    ~ActiveProviders() { SetActiveLineProviders(previous); }
+    ActiveProviders(const ActiveProviders&) = delete;
+    ActiveProviders& operator=(const ActiveProviders&) = delete;
+
+private:
+    std::vector<std::string> previous;
+};
+
+CallCommand UserCommand(const std::string& action) {
+    if (action == "record") {
+        return CallCommand::Record;
+    }
+    if (action == "hold") {
+        return CallCommand::Hold;
+    }
+    if (action == "record-toggle") {
+        return CallCommand::RecordToggle;
+    }
+    if (action == "hold-toggle") {
+        return CallCommand::HoldToggle;
+    }
+    return CallCommand::Stop;
+}
+
+}  // namespace
+
+int RunSimulateCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
+    EnsureToolApplication();
+    ToolOptions options;
+    if (auto problem = ParseToolOptions(args, {"--speed", "--data"}, {"--keep"}, options)) {
+        return UsageError(err, *problem, kUsage);
+    }
+    if (options.positional.size() != 1) {
+        return UsageError(err, "simulate needs one SCENARIO file", kUsage);
+    }
+    std::optional<std::int32_t> speed = ParseIntOption(options.Value("--speed", "1"), 1, 1000);
+    if (!speed) {
+        return UsageError(err, "--speed takes a whole number from 1 to 1000", kUsage);
+    }
+    const std::string& scenarioFile = options.positional[0];
+    std::ifstream in(scenarioFile, std::ios::binary);
+    if (!in) {
+        err << "quillon-tool: cannot read " << scenarioFile << "\n";
+        return kToolFailed;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    ParsedScenario scenario = ParseScenario(text.str());
+    if (scenario.error) {
+        err << "quillon-tool: " << scenarioFile << ": " << *scenario.error << "\n";
+        return kToolUsage;
+    }
+
+    RunFolder folder(options.Value("--data", ""), options.Has("--keep"));
+    if (folder.path.empty()) {
+        err << "quillon-tool: cannot make a data folder for the run\n";
+        return kToolFailed;
+    }
+    AppState app;
+    app.dataFolder = folder.path + "/";
+    app.settingsFile = app.dataFolder + "settings.ini";
+    app.recordingsFolder = app.dataFolder + "Recordings/";
+    app.logsFolder = app.dataFolder + "Logs/";
+    ::mkdir(app.recordingsFolder.c_str(), 0700);
+    ::mkdir(app.logsFolder.c_str(), 0700);
+
+    RealTimeClock clock(*speed);
+    std::shared_ptr<SimulatedLine> line = SimulatedLine::Create(clock);
+    LineProviderRegistration provider(kScenarioProvider, [line] { return line->CreateProvider(); });
+    ActiveProviders active({kScenarioProvider});
+    LTapiLine::Shutdown();  // a fresh application context loads the providers above
+
+    bool held = false;
+    {
+        HeadlessWindow window;
+        app.mainWindow = &window;
+        RecorderSession session(app, clock);
+        if (!session.OpenLine(true)) {
+            err << "quillon-tool: the simulated line did not open\n";
+            return kToolFailed;
+        }
+        AppendLogEntry(app.logsFolder, "Quillon Recorder Run");
+        session.StartAutoDelete();
+        ScenarioRunner runner(
+            app, session, line,
+            [&session](const std::string& action) { session.Command(UserCommand(action)); },
+            &window.counts, out);
+        runner.SetBaseFolder(std::filesystem::absolute(scenarioFile).parent_path().string());
+        held = runner.Run(scenario.steps);
+        app.mainWindow = nullptr;
+        session.Shutdown();
+    }
+    LTapiLine::Shutdown();
+    if (folder.keep) {
+        out << "Data folder: " << app.dataFolder << "\n";
+    }
+    return held ? kToolOk : kToolFailed;
+}
