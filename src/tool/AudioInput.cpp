@@ -27,7 +27,7 @@ std::string Unreadable(const std::string& path) {
         return std::strerror(errno);
     }
     ::close(fd);
-    return "not a WAV file that can be read";
+    return "not a WAV or MP3 file that can be read";
 }
 
 }  // namespace
@@ -65,6 +65,8 @@ std::string FormatName(const WaveFormatRecord& format) {
             return "A-law";
         case kWaveFormatImaAdpcm:
             return "IMA ADPCM";
+        case kWaveFormatMpegLayer3:
+            return "MPEG Layer III";
         default: {
             char text[32];
             std::snprintf(text, sizeof text, "format tag 0x%04X", format.formatTag);

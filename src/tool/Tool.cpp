@@ -17,7 +17,7 @@ constexpr Subcommand kSubcommands[] = {
     {"record", RunRecordCommand},   {"level", RunLevelCommand},
     {"queue", RunQueueCommand},     {"info", RunInfoCommand},
     {"convert", RunConvertCommand}, {"playchain", RunPlaychainCommand},
-    {"simulate", RunSimulateCommand},
+    {"decode", RunDecodeCommand},   {"simulate", RunSimulateCommand},
 };
 
 constexpr char kUsage[] =
@@ -35,9 +35,10 @@ constexpr char kUsage[] =
     "  record FILE [--device N] [--seconds S] [--rate R] [--channels C] [--vox DB]\n"
     "  level IN [OUT]                 level a WAV file (replaces IN without OUT)\n"
     "  queue add FILE | list | run    the background level queue\n"
-    "  info FILE                      format, length, peak and level of a WAV file\n"
+    "  info FILE                      format, length, peak and level of a WAV or MP3 file\n"
     "  convert IN OUT [--rate HZ] [--channels N] [--bits B] [--codec pcm|ulaw|alaw|ima]\n"
     "  playchain IN OUT [--highpass HZ] [--compressor DB] [--gain DB]\n"
+    "  decode IN.mp3 OUT [--raw]      an MP3 file as 16-bit WAV, or raw 32-bit samples\n"
     "  simulate SCENARIO [--speed N] [--data DIR] [--keep]\n"
     "                                 run a scenario file against the recorder on a simulated "
     "line\n";

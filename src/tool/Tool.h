@@ -28,6 +28,7 @@ int RunQueueCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunInfoCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunConvertCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunPlaychainCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+int RunDecodeCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 
 // Prints "quillon-tool: message" and the usage line of the subcommand; returns kToolUsage.
 int UsageError(std::ostream& err, const std::string& message, const char* usage);

@@ -116,7 +116,7 @@ TEST_F(AudioCommandsTest, UnusableInputsAreNamedWithTheReasonAndNothingIsWritten
     } rows[] = {
         {root / "missing.wav", "No such file or directory"},
         {root.Path(), "is a folder"},
-        {root / "text.wav", "not a WAV file that can be read"},
+        {root / "text.wav", "not a WAV or MP3 file that can be read"},
         {root / "adpcm.wav", "the format (format tag 0x0002) is not supported"},
     };
     for (const Row& row : rows) {

@@ -6,10 +6,28 @@
 #include "audio/dsp/LChannelsProcess.h"
 #include "audio/dsp/LPeakLimiter.h"
 #include "audio/dsp/LResampler.h"
+#include "audio/files/LMp3Reader.h"
 #include "audio/files/WaveReaders.h"
 
 LSoundSourcePtr OpenAudioFile(const std::string& fileName, WaveFormatRecord* format) {
-    return OpenWaveFile(fileName, format);
+    LSoundSourcePtr wave = OpenWaveFile(fileName, format);
+    if (wave && !wave->IsInvalid()) {
+        return wave;
+    }
+    LSoundSourcePtr mp3 = OpenMp3File(fileName);
+    if (!mp3 || mp3->IsInvalid()) {
+        return wave;
+    }
+    if (format) {
+        *format = WaveFormatRecord{};
+        format->formatTag = kWaveFormatMpegLayer3;
+        format->channels = mp3->channels;
+        format->sampleRate = static_cast<std::uint32_t>(mp3->sampleRate);
+        format->bytesPerSecond = 0;
+        format->blockAlign = 0;
+        format->bitsPerSample = 0;
+    }
+    return mp3;
 }
 
 LSoundSourcePtr BuildConversionChain(const LSoundSourcePtr& source, std::int32_t sampleRate,
@@ -31,7 +49,7 @@ LSoundSourcePtr BuildConversionChain(const LSoundSourcePtr& source, std::int32_t
 }
 
 bool WriteConverted(LSoundSource& chain, LSoundSink& writer, const ConversionProgress& progress) {
-    const std::int32_t length = chain.GetLength();
+    std::int32_t length = chain.GetLength();
     std::vector<std::int32_t> block(std::size_t(kConversionBlockFrames) * chain.channels);
     std::int32_t position = chain.GetPosition();
     while (position < length) {
@@ -40,6 +58,7 @@ bool WriteConverted(LSoundSource& chain, LSoundSink& writer, const ConversionPro
         }
         chain.Read(block.data(), kConversionBlockFrames);
         position = chain.GetPosition();
+        length = chain.GetLength();
         // The last block holds frames beyond the length: only the part within it is written.
         const std::int32_t beyond = std::max(position - length, 0);
         writer.Write(block.data(),

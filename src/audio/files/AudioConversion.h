@@ -17,8 +17,10 @@ inline constexpr std::int32_t kConversionBlockFrames = 8192;
 // cancel the conversion.
 using ConversionProgress = std::function<bool(std::int32_t position, std::int32_t length)>;
 
-// Opens `fileName` as a source for conversion. Empty or invalid when it cannot be read; a WAV
-// file's format record goes to `format` when it is given.
+// Opens `fileName` as a source for conversion: as a WAV file, or when it is no WAV file that can
+// be read (empty or invalid reader) as an MP3 file. Empty or invalid when neither reads it (the
+// WAV attempt's result then). The file's format record goes to `format` when it is given; for
+// an MP3 file that is kWaveFormatMpegLayer3 with the stream's rate and channels.
 LSoundSourcePtr OpenAudioFile(const std::string& fileName, WaveFormatRecord* format = nullptr);
 
 // The chain channels -> sample rate -> peak limiter on `source`, each stage passing the audio
@@ -28,8 +30,9 @@ LSoundSourcePtr BuildConversionChain(const LSoundSourcePtr& source, std::int32_t
                                      std::int32_t channels, std::int32_t peakLimit);
 
 // Reads `chain` in blocks of kConversionBlockFrames and writes them to `writer` (which must
-// have the chain's channel count), stopping exactly at the chain's length as it was at the
-// start. False when `progress` cancels.
+// have the chain's channel count), stopping exactly at the chain's length. The length is read
+// again after every block: an MP3 source only estimates it until its decoding reaches the end.
+// False when `progress` cancels.
 bool WriteConverted(LSoundSource& chain, LSoundSink& writer,
                     const ConversionProgress& progress = {});
 

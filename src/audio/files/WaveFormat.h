@@ -11,6 +11,8 @@ inline constexpr std::uint16_t kWaveFormatPcm = 1;
 inline constexpr std::uint16_t kWaveFormatAlaw = 6;
 inline constexpr std::uint16_t kWaveFormatMulaw = 7;
 inline constexpr std::uint16_t kWaveFormatImaAdpcm = 0x11;
+// Not read from WAV files: the format record given for MP3 files (OpenAudioFile).
+inline constexpr std::uint16_t kWaveFormatMpegLayer3 = 0x55;
 
 // Size of a format record without extra bytes (tag through extra size).
 inline constexpr std::size_t kWaveFormatRecordSize = 18;

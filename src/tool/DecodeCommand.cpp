@@ -1,0 +1,109 @@
+// quillon-tool decode: an MP3 file decoded at its own rate and channels, to a 16-bit WAV file or,
+// for inspection at full precision, to the decoder's raw 32-bit samples.
+#include <fstream>
+#include <vector>
+
+#include "audio/dsp/LPeakLimiter.h"
+#include "audio/files/LMp3Reader.h"
+#include "audio/files/WaveWriters.h"
+#include "tool/AudioInput.h"
+#include "tool/Tool.h"
+#include "tool/ToolOptions.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: quillon-tool decode IN.mp3 OUT.wav\n"
+    "       quillon-tool decode IN.mp3 OUT.raw --raw\n"
+    "  decodes IN at its own rate and channels: to 16-bit PCM through the peak limiter, or\n"
+    "  with --raw to the decoder's 32-bit samples (1.0 = 262144), interleaved little-endian\n"
+    "  without a header\n";
+
+constexpr std::int32_t kBlockFrames = 8192;
+
+// Reads `source` block by block until its position reaches its length, which an MP3 reader
+// refines as it decodes, and hands each block to `write`. Returns the frames read.
+template <class Write>
+std::int32_t ReadToEnd(LSoundSource& source, Write write) {
+    std::vector<std::int32_t> block(std::size_t(kBlockFrames) * source.channels);
+    std::int32_t frames = 0;
+    while (source.GetPosition() < source.GetLength()) {
+        const std::int32_t count =
+            std::min(kBlockFrames, source.GetLength() - source.GetPosition());
+        source.Read(block.data(), count);
+        if (!write(block.data(), count)) {
+            break;
+        }
+        frames += count;
+    }
+    return frames;
+}
+
+int WriteRaw(LSoundSource& reader, const std::string& output, std::ostream& out,
+             std::ostream& err) {
+    std::ofstream file(output, std::ios::binary | std::ios::trunc);
+    std::vector<char> bytes;
+    const std::int32_t frames =
+        ReadToEnd(reader, [&](const std::int32_t* samples, std::int32_t count) {
+            bytes.resize(std::size_t(count) * reader.channels * 4);
+            for (std::size_t i = 0; i < bytes.size() / 4; ++i) {
+                const auto value = static_cast<std::uint32_t>(samples[i]);
+                for (int b = 0; b < 4; ++b) {
+                    bytes[4 * i + b] = static_cast<char>(value >> (8 * b));
+                }
+            }
+            return bool(file.write(bytes.data(), std::streamsize(bytes.size())));
+        });
+    if (!file.is_open() || !file.flush()) {
+        err << "quillon-tool: " << output << ": cannot be written\n";
+        return kToolFailed;
+    }
+    out << output << ": " << frames << " frames, " << reader.sampleRate << " Hz, "
+        << int(reader.channels) << (reader.channels == 1 ? " channel" : " channels")
+        << ", raw 32-bit\n";
+    return kToolOk;
+}
+
+int WriteWave(const LSoundSourcePtr& reader, const std::string& output, std::ostream& out,
+              std::ostream& err) {
+    const std::int32_t rate = reader->sampleRate;
+    const std::int32_t channels = reader->channels;
+    LSoundSourcePtr head = reader;
+    LPeakLimiterProcess(WaveWriterPeakBound(Pcm16Format(rate, channels))).Create(head, head);
+    LSoundSinkPtr writer = CreateWaveWriter(output, rate, 0, 16, channels);
+    if (!head || !writer || writer->IsInvalid()) {
+        err << "quillon-tool: " << output << ": cannot be written\n";
+        return kToolFailed;
+    }
+    const std::int32_t frames = ReadToEnd(*head, [&](const std::int32_t* samples, std::int32_t n) {
+        writer->Write(samples, n);
+        return true;
+    });
+    out << output << ": " << frames << " frames, " << rate << " Hz, " << channels
+        << (channels == 1 ? " channel, " : " channels, ") << "PCM 16-bit\n";
+    return kToolOk;
+}
+
+}  // namespace
+
+int RunDecodeCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
+    ToolOptions options;
+    if (auto error = ParseToolOptions(args, {}, {"--raw"}, options)) {
+        return UsageError(err, *error, kUsage);
+    }
+    if (options.positional.size() != 2) {
+        return UsageError(err, "decode takes an input and an output file", kUsage);
+    }
+    const std::string& input = options.positional[0];
+    const std::string& output = options.positional[1];
+    if (IsSameFile(input, output)) {
+        return UsageError(err, "the output would overwrite the input", kUsage);
+    }
+    LSoundSourcePtr reader = OpenMp3File(input);
+    if (!reader || reader->IsInvalid()) {
+        err << "quillon-tool: " << input << ": not an MPEG audio Layer III file that can be read\n";
+        return kToolFailed;
+    }
+    return options.Has("--raw") ? WriteRaw(*reader, output, out, err)
+                                : WriteWave(reader, output, out, err);
+}
