@@ -56,9 +56,9 @@ fuzz: deps
 			$(FUZZ_DIR)/corpus/$$f || exit 1; \
 	done
 
-# Until the desktop window lands, running the program shows where it keeps its files.
+# The desktop program with the simulated line and its window, to try it without a voice modem.
 run: build
-	$(BUILD_DIR)/src/tool/quillon-tool paths
+	$(BUILD_DIR)/src/app/quillon --simulate
 
 # Draws the program's windows offscreen into PNG files for review.
 screenshots: build

@@ -107,3 +107,58 @@ QPixmap SplashPicture() {
     DrawRecordDot(painter, QPointF(318, mid), 22);
     return pixmap;
 }
+
+namespace {
+
+constexpr int kButtonWidth = 96;
+constexpr int kButtonHeight = 56;
+
+// A button face: `symbol` drawn in the upper part, `caption` under it.
+template <class DrawSymbol>
+QPixmap ButtonFace(const QString& caption, const QColor& captionColour, DrawSymbol drawSymbol) {
+    QPixmap pixmap(kButtonWidth, kButtonHeight);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawSymbol(painter, QPointF(kButtonWidth / 2.0, 20));
+    QFont font = painter.font();
+    font.setPixelSize(12);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(captionColour);
+    painter.drawText(QRect(0, 38, kButtonWidth, 16), Qt::AlignCenter, caption);
+    return pixmap;
+}
+
+}  // namespace
+
+QPixmap RecordButtonImage(bool recording) {
+    return ButtonFace(recording ? QStringLiteral("Recording") : QStringLiteral("Record"),
+                      recording ? kRecordRed : QColor(64, 64, 64),
+                      [recording](QPainter& painter, QPointF centre) {
+                          if (recording) {
+                              // A halo says the recording is running.
+                              QRadialGradient halo(centre, 19);
+                              halo.setColorAt(0.6, QColor(255, 60, 60, 160));
+                              halo.setColorAt(1, QColor(255, 60, 60, 0));
+                              painter.setPen(Qt::NoPen);
+                              painter.setBrush(halo);
+                              painter.drawEllipse(centre, 19, 19);
+                          }
+                          DrawRecordDot(painter, centre, 13);
+                      });
+}
+
+QPixmap HoldButtonImage(bool holding) {
+    QColor bars = holding ? QColor(230, 140, 0) : QColor(40, 80, 150);
+    return ButtonFace(holding ? QStringLiteral("On Hold") : QStringLiteral("Hold"),
+                      holding ? QColor(190, 110, 0) : QColor(64, 64, 64),
+                      [bars](QPainter& painter, QPointF centre) {
+                          painter.setPen(Qt::NoPen);
+                          painter.setBrush(bars);
+                          for (qreal offset : {-7.5, 7.5}) {
+                              painter.drawRoundedRect(
+                                  QRectF(centre.x() + offset - 4.5, centre.y() - 13, 9, 26), 2, 2);
+                          }
+                      });
+}

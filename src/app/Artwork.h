@@ -11,3 +11,7 @@ QPixmap ProgramIconPixmap(int size);
 
 // The splash screen's picture.
 QPixmap SplashPicture();
+
+// The faces of the Record and Hold buttons, idle and active.
+QPixmap RecordButtonImage(bool recording);
+QPixmap HoldButtonImage(bool holding);

@@ -15,6 +15,14 @@
 #include "app/Artwork.h"
 #include "app/CallerIdFlash.h"
 #include "app/LSplashScreen.h"
+#include "app/MainWindow.h"
+#include "app/RotatingText.h"
+#include "app/SimulatedLineWindow.h"
+#include "recorder/RecorderSession.h"
+#include "settings/SettingsKeys.h"
+#include "telephony/LTapiLine.h"
+#include "telephony/LineProviders.h"
+#include "telephony/SimulatedLine.h"
 #include "ui/CallLogViewer.h"
 #include "ui/GeneralPage.h"
 #include "ui/Help.h"
@@ -116,5 +124,31 @@ int main(int argc, char** argv) {
 
     TipDialog tip(settingsFile, 0);
     shooter.Save(tip, "tip");
+
+    // The main window on the simulated line, idle and then recording.
+    SetActiveLineProviders({kSimulatedLineProvider});
+    AppState state;
+    state.dataFolder = dataFolder;
+    state.settingsFile = settingsFile;
+    state.recordingsFolder = dataFolder + "Recordings/";
+    state.logsFolder = logs;
+    QDir().mkpath(QString::fromStdString(state.recordingsFolder));
+    WriteSetting(settingsFile, settings::kShowTip, false);
+    {
+        RecorderSession session(state);
+        SampleLines windowLines;
+        MainWindow window(state, session, windowLines, false);
+        window.show();
+        window.TextTimer().stop();
+        window.Text().Advance();
+        shooter.Save(window, "main-window-idle");
+        window.Command(MainWindow::kIdCallRecord);
+        window.OnLevelMessage(-9);
+        shooter.Save(window, "main-window-recording");
+        SimulatedLineWindow simulator(SharedSimulatedLine(), dataFolder + "Default On-Hold 2.wav");
+        shooter.Save(simulator, "simulated-line");
+        window.close();
+    }
+    LTapiLine::Shutdown();
     return shooter.failed ? 1 : 0;
 }

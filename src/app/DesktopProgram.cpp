@@ -1,0 +1,152 @@
+// The normal run of the desktop program.
+#include "app/DesktopProgram.h"
+
+#include <sys/stat.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+#include <cstdio>
+#include <iostream>
+
+#include "app/InstanceChannel.h"
+#include "app/MainWindow.h"
+#include "app/SimulatedLineWindow.h"
+#include "app/TapiLineDevices.h"
+#include "recorder/RecorderSession.h"
+#include "recorder/Scenario.h"
+#include "recorder/ScenarioRunner.h"
+#include "telephony/LTapiLine.h"
+#include "telephony/LineProviders.h"
+#include "telephony/SimulatedLine.h"
+
+namespace {
+
+// Counts what the call recorder tells the main window, for a scenario's expectations, and
+// passes it on.
+class CountingWindow : public MainWindowNotify {
+public:
+    explicit CountingWindow(MainWindow& window) : window(window) {}
+    void OnLevelMessage(std::int8_t level) override {
+        ++counts.levels;
+        window.OnLevelMessage(level);
+    }
+    void OnCallerIdMessage(const std::string& text) override {
+        counts.popups.push_back(text);
+        window.OnCallerIdMessage(text);
+    }
+    void OnCallEndedMessage() override {
+        ++counts.callsEnded;
+        window.OnCallEndedMessage();
+    }
+
+    WindowNotifications counts;
+
+private:
+    MainWindow& window;
+};
+
+// A scenario's "user" steps press the main window's own buttons and menu items.
+void PressFor(MainWindow& window, const std::string& action) {
+    if (action == "record-toggle") {
+        window.ItemAs<QPushButton>(MainWindow::kIdRecord)->click();
+    } else if (action == "hold-toggle") {
+        window.ItemAs<QPushButton>(MainWindow::kIdHold)->click();
+    } else if (action == "record") {
+        window.Action(MainWindow::kIdCallRecord)->trigger();
+    } else if (action == "hold") {
+        window.Action(MainWindow::kIdCallHold)->trigger();
+    } else if (action == "stop") {
+        window.Action(MainWindow::kIdCallStop)->trigger();
+    }
+}
+
+// The value after `option`; empty when it is missing.
+QString OptionValue(const QStringList& arguments, const QString& option) {
+    qsizetype at = arguments.indexOf(option);
+    return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1] : QString();
+}
+
+}  // namespace
+
+int RunDesktop(const QStringList& arguments) {
+    // A scenario runs on the simulated line; it is read before anything starts.
+    QString scenarioFile = OptionValue(arguments, QStringLiteral("--scenario"));
+    ParsedScenario scenario;
+    if (arguments.contains(QStringLiteral("--scenario"))) {
+        QFile file(scenarioFile);
+        if (!file.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "quillon: cannot read the scenario %s\n",
+                         qPrintable(scenarioFile));
+            return 1;
+        }
+        scenario = ParseScenario(file.readAll().toStdString());
+        if (scenario.error) {
+            std::fprintf(stderr, "quillon: %s: %s\n", qPrintable(scenarioFile),
+                         scenario.error->c_str());
+            return 1;
+        }
+    }
+
+    // Later starts find this one here and ask it to come forward.
+    InstanceServer instance;
+    instance.Listen();
+
+    AppState& app = App();
+    ResolveAppFolders(app);
+    // Recordings made into a folder that is not there would be lost without a word: the
+    // folders are made here, private to the user, if the installation has not made them.
+    for (const std::string& folder : {app.recordingsFolder, app.logsFolder}) {
+        ::mkdir(folder.c_str(), 0700);
+    }
+    // Real line providers only, unless the simulated line was asked for.
+    bool simulate = arguments.contains(QStringLiteral("--simulate")) || !scenarioFile.isEmpty();
+    std::vector<std::string> providers;
+    if (simulate) {
+        providers.push_back(kSimulatedLineProvider);
+    }
+    SetActiveLineProviders(providers);
+
+    int result = 0;
+    {
+        RecorderSession session(app);
+        TapiLineDevices lines;
+        bool install = arguments.size() > 1 && arguments[1] == QStringLiteral("/install");
+        MainWindow window(app, session, lines, install);
+        QObject::connect(&instance, &InstanceServer::RestoreRequested, &window,
+                         &MainWindow::Restore);
+        QObject::connect(&instance, &InstanceServer::CloseRequested, &window, &QWidget::close);
+        // The desktop session ending closes the window: the same ordered shutdown.
+        QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window, &QWidget::close);
+        QObject::connect(&window, &QDialog::finished, qApp, &QCoreApplication::quit);
+        QApplication::setQuitOnLastWindowClosed(false);  // the tip or a popup may outlive it
+        window.show();
+        std::unique_ptr<SimulatedLineWindow> simulator;
+        if (simulate) {
+            // The far party's voice: one of the spoken prompts installed with the session.
+            simulator = std::make_unique<SimulatedLineWindow>(
+                SharedSimulatedLine(), app.dataFolder + "Default On-Hold 2.wav");
+            simulator->move(window.frameGeometry().topRight() + QPoint(16, 0));
+            simulator->show();
+            QObject::connect(&window, &QDialog::finished, simulator.get(), &QWidget::close);
+        }
+        if (scenarioFile.isEmpty()) {
+            result = QApplication::exec();
+        } else {
+            CountingWindow counting(window);
+            app.mainWindow = &counting;
+            ScenarioRunner runner(
+                app, session, SharedSimulatedLine(),
+                [&window](const std::string& action) { PressFor(window, action); },
+                &counting.counts, std::cout);
+            runner.SetBaseFolder(QFileInfo(scenarioFile).absolutePath().toStdString());
+            bool held = runner.Run(scenario.steps);
+            window.close();  // "quit", or the last step: the normal shutdown
+            result = held ? 0 : 1;
+        }
+    }
+    LTapiLine::Shutdown();
+    return result;
+}

@@ -1,0 +1,25 @@
+// The main window's rotating text.
+#include "app/RotatingText.h"
+
+#include <QMouseEvent>
+
+RotatingText::RotatingText(QWidget* parent) : QLabel(parent) {
+    setAlignment(Qt::AlignCenter);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void RotatingText::Advance() {
+    if (index >= static_cast<int>(kRotatingTexts.size())) {
+        index = 0;
+        return;
+    }
+    setText(QString::fromLatin1(kRotatingTexts[static_cast<std::size_t>(index)]));
+    ++index;
+}
+
+void RotatingText::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        emit clicked();
+    }
+    QLabel::mousePressEvent(event);
+}
