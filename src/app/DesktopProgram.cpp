@@ -1,13 +1,18 @@
 // The normal run of the desktop program.
 #include "app/DesktopProgram.h"
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <cstdio>
 #include <iostream>
 
@@ -61,6 +66,34 @@ void PressFor(MainWindow& window, const std::string& action) {
     } else if (action == "stop") {
         window.Action(MainWindow::kIdCallStop)->trigger();
     }
+}
+
+// SIGTERM (the session ending, a service manager stopping the program) and SIGINT close the
+// main window, so they too end in the ordered shutdown. The handler only writes a byte; the
+// event loop does the rest.
+int signalPipe[2] = {-1, -1};
+
+void OnStopSignal(int) {
+    char byte = 1;
+    [[maybe_unused]] ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+void CloseOnStopSignals(QWidget& window) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char byte;
+        [[maybe_unused]] ssize_t read = ::read(signalPipe[0], &byte, 1);
+        window.close();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
 }
 
 // The value after `option`; empty when it is missing.
@@ -120,6 +153,7 @@ int RunDesktop(const QStringList& arguments) {
         QObject::connect(&instance, &InstanceServer::CloseRequested, &window, &QWidget::close);
         // The desktop session ending closes the window: the same ordered shutdown.
         QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window, &QWidget::close);
+        CloseOnStopSignals(window);
         QObject::connect(&window, &QDialog::finished, qApp, &QCoreApplication::quit);
         QApplication::setQuitOnLastWindowClosed(false);  // the tip or a popup may outlive it
         window.show();
