@@ -113,7 +113,7 @@ TEST_F(LineAudioTest, AfterTheFarEndWentTheRecordingListensForTheExchangeTone) {
     EXPECT_NE(line.GetLineStatus() & LTapiLine::kFarEndGone, 0);
     EXPECT_TRUE(line.IsPlaying());
     EXPECT_FALSE(Logged("standing: remote hang-up"));
-    ASSERT_TRUE(RunUntil([&] { return Logged("standing: play done"); }, 10000));
+    ASSERT_TRUE(RunUntil([&] { return Logged("standing: play done"); }, 60000));
     EXPECT_FALSE(Logged("standing: remote hang-up"));
     ASSERT_TRUE(line.IsRecording());
     EXPECT_NE(dynamic_cast<LToneCadenceDetector*>(recording.Get()), nullptr);
@@ -154,7 +154,7 @@ TEST_F(LineAudioTest, PlayConvertsToTelephoneAudioAndReportsProgress) {
     line.Play(source);
     EXPECT_EQ(source->sampleRate, 8000);
     EXPECT_EQ(source->channels, 1);
-    ASSERT_TRUE(RunUntil([&] { return Logged("standing: play done"); }, 10000));
+    ASSERT_TRUE(RunUntil([&] { return Logged("standing: play done"); }, 60000));
     EXPECT_EQ(handler->lastPlayPosition, 10000);
     EXPECT_GT(handler->playLevels, 0);
     std::size_t span = AudibleSpan(simulated->Capture());

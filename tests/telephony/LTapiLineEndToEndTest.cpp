@@ -101,7 +101,7 @@ TEST_F(EndToEndTest, AnsweredCallPlaysThePromptAndRecordsTheFarPartyUntilTheyHan
     EXPECT_STREQ(line.callerName, "ALICE SMITH");
 
     ASSERT_TRUE(line.MakeCall(nullptr));
-    ASSERT_TRUE(RunUntil([&] { return line.IsRecording(); }, 10000));
+    ASSERT_TRUE(RunUntil([&] { return line.IsRecording(); }, 60000));
     EXPECT_TRUE(Logged("standing: play done"));
     Run(30000);
     ASSERT_TRUE(simulated->FarPartyHangsUp());

@@ -223,12 +223,13 @@ protected:
             DeliverPostedEvents();
         }
     }
-    // Runs until `done`, giving the player's feeding thread real time at each step; false when
+    // Runs until `done`, giving the player's feeding thread real time at each step while it
+    // plays (it fills its buffers in real time, however fast the clock runs); false when
     // `maxMilliseconds` pass first.
     bool RunUntil(const std::function<bool()>& done, std::int64_t maxMilliseconds) {
         for (std::int64_t t = 0; t < maxMilliseconds && !done(); t += 10) {
-            if (t % 100 == 0) {
-                std::this_thread::sleep_for(std::chrono::microseconds(500));
+            if (line.IsPlaying()) {
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
             }
             clock.Advance(10 * kMs);
             DeliverPostedEvents();
