@@ -14,16 +14,14 @@ namespace {
 
 class LDBEditTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        QtWidgetsTestApp();
-        edit.resize(LDBEdit::kFieldWidth + 96, 20);  // two pixels of slider per dB
-    }
+    void SetUp() override { edit.resize(LDBEdit::kFieldWidth + 96, 20); }  // 2 px per dB
     // Replaces the field's text as the user would: select everything, then type.
     void Type(const char* keys) {
         edit.Field()->selectAll();
         QTest::keyClicks(edit.Field(), QString::fromLatin1(keys));
     }
 
+    QApplication& application = QtWidgetsTestApp();  // before any widget
     LDBEdit edit;
     QSignalSpy changed{&edit, &LDBEdit::Changed};
 };

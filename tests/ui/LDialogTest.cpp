@@ -70,7 +70,7 @@ using Trace = std::vector<std::string>;
 
 class LDialogTest : public ::testing::Test {
 protected:
-    void SetUp() override { QtWidgetsTestApp(); }
+    QApplication& application = QtWidgetsTestApp();  // before any widget
     TraceDialog dialog;
 };
 
