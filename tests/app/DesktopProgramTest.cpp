@@ -1,0 +1,70 @@
+// The desktop program's normal run driven by a scenario on the simulated line: the user steps
+// press the real buttons, "quit" closes the main window with the ordered shutdown, and the exit
+// code says whether every expectation held.
+#include "app/DesktopProgram.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include "app/AppState.h"
+#include "support/QtWidgetsTestApp.h"
+#include "support/TempDir.h"
+#include "ui/UiTestSupport.h"
+
+namespace {
+
+class DesktopProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override { QtWidgetsTestApp(); }
+
+    int Run(const std::string& scenario) {
+        WriteFile(dir / "call.scenario", scenario);
+        return RunDesktop({"quillon", "--scenario", QString::fromStdString(dir / "call.scenario")});
+    }
+    std::string Log() const {
+        std::string all;
+        QDir logs(QString::fromStdString(App().logsFolder));
+        for (const QString& file : logs.entryList(QDir::Files)) {
+            all += ReadFile(App().logsFolder + file.toStdString());
+        }
+        return all;
+    }
+
+    TempDir dir;
+    ScopedEnv data{"XDG_DATA_HOME", dir / "data"};
+    ScopedEnv config{"QUILLON_CONFIG_DIR", dir / "config"};
+    ScopedEnv runtime{"XDG_RUNTIME_DIR", dir.Path()};
+    MessageRecorder messages;
+};
+
+TEST_F(DesktopProgramTest, ScenarioPressesTheRecordButtonAndQuitsCleanly) {
+    EXPECT_EQ(Run("0 set showtip false\n"
+                  "0 ring 5551234 \"TEST CALLER\"\n"
+                  "0.5 user record-toggle\n"
+                  "2 expect mode record\n"
+                  "2 expect call connected\n"
+                  "2.5 quit\n"),
+              0);
+    EXPECT_TRUE(messages.requests.empty());
+    std::string log = Log();
+    EXPECT_NE(log.find("Quillon Recorder Run"), std::string::npos);
+    EXPECT_NE(log.find("Quillon Recorder Exit"), std::string::npos);
+    EXPECT_EQ(App().mainWindow, nullptr);
+    EXPECT_EQ(App().callMode, CallMode::Idle);
+}
+
+TEST_F(DesktopProgramTest, AnExpectationThatFailsGivesExitCodeOne) {
+    EXPECT_EQ(Run("0 set showtip false\n"
+                  "0.2 user hold\n"
+                  "1 expect mode record\n"
+                  "1.5 quit\n"),
+              1);
+}
+
+TEST_F(DesktopProgramTest, UnreadableScenarioEndsAtOnce) {
+    EXPECT_EQ(RunDesktop({"quillon", "--scenario", QString::fromStdString(dir / "missing")}), 1);
+    EXPECT_EQ(Run("0 dance\n"), 1);
+}
+
+}  // namespace
