@@ -17,7 +17,9 @@ constexpr std::size_t kGapWindows = 10;     // 100 ms of silence ends a stretch
 constexpr std::size_t kBeepWindows = 8;     // 80 ms
 constexpr std::size_t kMatchFrames = 4800;  // 0.6 s of a prompt's start
 constexpr std::int64_t kMatchSearch = 240;  // +-30 ms around the stretch's start
-constexpr double kMatchCorrelation = 0.6;
+// A prompt played through the play process still correlates well above this with its file;
+// another stretch of speech in the same voice does not.
+constexpr double kMatchCorrelation = 0.8;
 
 double WindowRms(const std::int16_t* samples, std::size_t count) {
     double sum = 0;
@@ -50,6 +52,30 @@ std::size_t Onset(const std::vector<std::int16_t>& samples) {
         }
     }
     return samples.size();
+}
+
+double Correlation(const std::int16_t* a, const std::int16_t* b, std::size_t count);
+
+// Where the prompt that matched at `at` stops sounding: its end, or where it was cut off and
+// the audio no longer follows it (silent parts of the prompt are taken as they come).
+std::int64_t MatchEnd(const std::vector<std::int16_t>& audio, const PromptSound& prompt,
+                      std::int64_t at) {
+    constexpr std::size_t kBlock = 800;  // 100 ms
+    std::size_t k = 0;
+    while (k < prompt.samples.size()) {
+        std::size_t count = std::min(kBlock, prompt.samples.size() - k);
+        std::size_t position = static_cast<std::size_t>(at) + k;
+        if (position + count > audio.size()) {
+            break;
+        }
+        const std::int16_t* expected = prompt.samples.data() + k;
+        if (WindowRms(expected, count) > kSoundRms &&
+            Correlation(audio.data() + position, expected, count) < kMatchCorrelation) {
+            break;
+        }
+        k += count;
+    }
+    return at + static_cast<std::int64_t>(k);
 }
 
 double Correlation(const std::int16_t* a, const std::int16_t* b, std::size_t count) {
@@ -114,10 +140,11 @@ std::vector<HeardSound> ScanLineAudio(const std::vector<std::int16_t>& audio,
         }
         // The prompt whose start lines up best with this stretch's start.
         double best = kMatchCorrelation;
-        std::string match;
+        const PromptSound* match = nullptr;
+        std::int64_t matchedAt = 0;
         for (const PromptSound& prompt : prompts) {
             std::size_t frames = std::min(kMatchFrames, prompt.samples.size());
-            for (std::int64_t shift = -kMatchSearch; shift <= kMatchSearch; shift += 2) {
+            for (std::int64_t shift = -kMatchSearch; shift <= kMatchSearch; ++shift) {
                 std::int64_t at = static_cast<std::int64_t>(start * kWindow) + shift;
                 if (frames == 0 || at < 0 ||
                     at + static_cast<std::int64_t>(frames) >
@@ -127,12 +154,16 @@ std::vector<HeardSound> ScanLineAudio(const std::vector<std::int16_t>& audio,
                 double c = Correlation(audio.data() + at, prompt.samples.data(), frames);
                 if (c > best) {
                     best = c;
-                    match = prompt.name;
+                    match = &prompt;
+                    matchedAt = at;
                 }
             }
         }
-        if (!match.empty()) {
-            heard.push_back({static_cast<std::int64_t>(start * kWindow), match});
+        if (match) {
+            heard.push_back({static_cast<std::int64_t>(start * kWindow), match->name});
+            // As far as the audio follows the prompt, it is the prompt, whatever pauses it
+            // holds; what follows a prompt cut short is looked at afresh.
+            w = std::max(w, static_cast<std::size_t>(MatchEnd(audio, *match, matchedAt)) / kWindow);
         }
     }
     return heard;

@@ -23,6 +23,7 @@ PromptSound LoadPromptSound(const std::string& name, const std::string& file);
 
 // The sounds in `audio` (8 kHz mono): stretches of sound separated by at least 100 ms of
 // silence; a stretch of at most 80 ms that is mostly 1 kHz is a beep; a longer one is the
-// prompt whose start matches it (normalised correlation of at least 0.6), or is left out.
+// prompt whose start matches it (normalised correlation of at least 0.8), which then covers as
+// much of the prompt as the audio follows, or is left out.
 std::vector<HeardSound> ScanLineAudio(const std::vector<std::int16_t>& audio,
                                       const std::vector<PromptSound>& prompts);

@@ -6,6 +6,7 @@
 #include "recorder/RecorderLine.h"
 #include "recorder/RecordingFiles.h"
 #include "settings/SettingsKeys.h"
+#include "telephony/LineDeviceSelection.h"
 
 RecorderSession::RecorderSession(AppState& state, DeviceClock& clock)
     : app(state), queue(state.dataFolder), line(clock) {
@@ -22,17 +23,15 @@ RecorderSession::~RecorderSession() {
 }
 
 bool RecorderSession::OpenLine(bool startUp) {
-    auto device = static_cast<std::uint32_t>(ReadSetting(app.settingsFile, settings::kDevice));
-    bool voice = LTapiLine::IsVoiceLine(device);
-    if (!voice && startUp && LTapiLine::Initialize()) {
-        for (std::uint32_t id = 0; id < LTapiLine::NumDevices(); ++id) {
-            if (LTapiLine::IsVoiceLine(id)) {
-                device = id;
-                voice = true;
-                WriteSetting(app.settingsFile, settings::kDevice, static_cast<std::int32_t>(id));
-                break;
-            }
-        }
+    std::uint32_t device = 0;
+    bool voice = false;
+    if (startUp) {
+        LineDeviceChoice choice = ChooseLineDevice(app.settingsFile);
+        device = choice.device;
+        voice = choice.voiceCapable;
+    } else {
+        device = static_cast<std::uint32_t>(ReadSetting(app.settingsFile, settings::kDevice));
+        voice = LTapiLine::IsVoiceLine(device);
     }
     line.SetStandingHandler(std::make_unique<RecorderLine>(app));
     line.Open(device, 0);

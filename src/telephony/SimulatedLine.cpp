@@ -225,8 +225,9 @@ std::shared_ptr<SimulatedLine> SimulatedLine::Create(DeviceClock& clock) {
     std::shared_ptr<SimulatedLine> line(new SimulatedLine(clock));
     // The generator is removed before the line goes, under the device's lock.
     line->device->SetInputGenerator([raw = line.get()](std::int16_t* samples, std::int32_t frames,
-                                                       const WavePcmFormat& format) {
-        raw->GenerateInput(samples, frames, format);
+                                                       const WavePcmFormat& format,
+                                                       std::int64_t start) {
+        raw->GenerateInput(samples, frames, format, start);
     });
     clock.Attach(line);
     return line;
@@ -602,13 +603,13 @@ std::int32_t SimulatedLine::StartGeneration(ProviderCallId generating,
 }
 
 void SimulatedLine::GenerateInput(std::int16_t* samples, std::int32_t frames,
-                                  const WavePcmFormat& format) {
+                                  const WavePcmFormat& format, std::int64_t start) {
     std::int32_t rate = std::max(format.sampleRate, 1);
     std::int32_t channels = std::max<std::int32_t>(format.channels, 1);
-    // The buffer ends now; it holds this many line frames.
+    // The buffer began at `start`; it holds this many line frames.
     auto count = static_cast<std::int32_t>(
         (static_cast<std::int64_t>(frames) * kLineRate + rate - 1) / rate);
-    std::int64_t from = LineFrameAt(clock.Now()) - count;
+    std::int64_t from = LineFrameAt(start);
 
     std::lock_guard lock(mutex);
     inputMix.assign(static_cast<std::size_t>(count), 0);

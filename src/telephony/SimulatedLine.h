@@ -156,7 +156,8 @@ private:
     std::int32_t StartGeneration(ProviderCallId generating, const std::vector<LineTone>& tones,
                                  std::int64_t end);
     // Fills a wave input buffer: the line's audio at 8 kHz mono, repeated to the format asked.
-    void GenerateInput(std::int16_t* samples, std::int32_t frames, const WavePcmFormat& format);
+    void GenerateInput(std::int16_t* samples, std::int32_t frames, const WavePcmFormat& format,
+                       std::int64_t start);
 
     // Called by the open lines of the provider (the application's thread).
     void Attach(const Sink& sink);

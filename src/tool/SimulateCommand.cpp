@@ -6,10 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "recorder/CallerLog.h"
-#include "recorder/RecorderSession.h"
-#include "recorder/ScenarioRunner.h"
-#include "telephony/LineProviders.h"
+#include "recorder/Simulation.h"
 #include "tool/Tool.h"
 #include "tool/ToolEventLoop.h"
 #include "tool/ToolOptions.h"
@@ -18,8 +15,6 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: quillon-tool simulate SCENARIO [--speed N] [--data DIR] [--keep]\n";
-
-constexpr char kScenarioProvider[] = "Scenario";
 
 // A data folder of its own for the run: DIR when given, else a temporary one that goes at the
 // end unless it is to be kept.
@@ -49,36 +44,6 @@ public:
     bool keep;
     std::error_code error;
 };
-
-// Runs on the line providers given for as long as it lives, then restores the previous ones.
-class ActiveProviders {
-public:
-    explicit ActiveProviders(std::vector<std::string> names) : previous(ActiveLineProviders()) {
-        SetActiveLineProviders(std::move(names));
-    }
-    ~ActiveProviders() { SetActiveLineProviders(previous); }
-    ActiveProviders(const ActiveProviders&) = delete;
-    ActiveProviders& operator=(const ActiveProviders&) = delete;
-
-private:
-    std::vector<std::string> previous;
-};
-
-CallCommand UserCommand(const std::string& action) {
-    if (action == "record") {
-        return CallCommand::Record;
-    }
-    if (action == "hold") {
-        return CallCommand::Hold;
-    }
-    if (action == "record-toggle") {
-        return CallCommand::RecordToggle;
-    }
-    if (action == "hold-toggle") {
-        return CallCommand::HoldToggle;
-    }
-    return CallCommand::Stop;
-}
 
 }  // namespace
 
@@ -122,35 +87,16 @@ int RunSimulateCommand(const ToolArgs& args, std::ostream& out, std::ostream& er
     ::mkdir(app.recordingsFolder.c_str(), 0700);
     ::mkdir(app.logsFolder.c_str(), 0700);
 
-    RealTimeClock clock(*speed);
-    std::shared_ptr<SimulatedLine> line = SimulatedLine::Create(clock);
-    LineProviderRegistration provider(kScenarioProvider, [line] { return line->CreateProvider(); });
-    ActiveProviders active({kScenarioProvider});
-    LTapiLine::Shutdown();  // a fresh application context loads the providers above
-
-    bool held = false;
-    {
-        HeadlessWindow window;
-        app.mainWindow = &window;
-        RecorderSession session(app, clock);
-        if (!session.OpenLine(true)) {
-            err << "quillon-tool: the simulated line did not open\n";
-            return kToolFailed;
-        }
-        AppendLogEntry(app.logsFolder, "Quillon Recorder Run");
-        session.StartAutoDelete();
-        ScenarioRunner runner(
-            app, session, line,
-            [&session](const std::string& action) { session.Command(UserCommand(action)); },
-            &window.counts, out);
-        runner.SetBaseFolder(std::filesystem::absolute(scenarioFile).parent_path().string());
-        held = runner.Run(scenario.steps);
-        app.mainWindow = nullptr;
-        session.Shutdown();
+    SimulationOptions run;
+    run.speed = *speed;
+    run.baseFolder = std::filesystem::absolute(scenarioFile).parent_path().string();
+    SimulationResult result = RunSimulation(app, scenario.steps, run, out);
+    if (!result.started) {
+        err << "quillon-tool: the simulated line did not open\n";
+        return kToolFailed;
     }
-    LTapiLine::Shutdown();
     if (folder.keep) {
         out << "Data folder: " << app.dataFolder << "\n";
     }
-    return held ? kToolOk : kToolFailed;
+    return result.held ? kToolOk : kToolFailed;
 }

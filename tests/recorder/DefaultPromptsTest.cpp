@@ -33,8 +33,7 @@ TEST(DefaultPromptsTest, AreInstalledWhereMissingAndNeverOverwrite) {
     std::vector<std::string> written = InstallDefaultPrompts(folder);
     EXPECT_EQ(written.size(), 9u);  // everything but the user's own start prompt
     EXPECT_EQ(ReadFile(folder + "Start Prompt.wav"), "my own announcement");
-    EXPECT_EQ(ReadFile(folder + "Default Start Prompt.wav"),
-              std::string(DefaultPrompts()[0].data));
+    EXPECT_EQ(ReadFile(folder + "Default Start Prompt.wav"), std::string(DefaultPrompts()[0].data));
     EXPECT_EQ(ReadFile(folder + "On-Hold 3.wav"), std::string(DefaultPrompts()[4].data));
     EXPECT_EQ(FileMode(folder + "On-Hold 3.wav"), 0600u);
     EXPECT_TRUE(InstallDefaultPrompts(folder).empty());

@@ -26,7 +26,8 @@ protected:
 
     TempDir dir;
     RealTimeClock fast{100.0};
-    std::shared_ptr<VirtualWaveDevice> line = std::make_shared<VirtualWaveDevice>("Test Line", fast);
+    std::shared_ptr<VirtualWaveDevice> line =
+        std::make_shared<VirtualWaveDevice>("Test Line", fast);
     WaveDeviceRegistration registration{line};
     std::string out;
     std::string err;
@@ -75,15 +76,16 @@ TEST_F(DeviceCommandsTest, PlayPlaysTheWholeFileOnTheChosenDevice) {
 }
 
 TEST_F(DeviceCommandsTest, RecordWritesTheRequestedSecondsToAWavFile) {
-    line->SetInputGenerator([](std::int16_t* samples, std::int32_t frames, const WavePcmFormat&) {
-        for (std::int32_t i = 0; i < frames; ++i) {
-            samples[i] = static_cast<std::int16_t>(3000 * std::sin(i * 0.3));
-        }
-    });
+    line->SetInputGenerator(
+        [](std::int16_t* samples, std::int32_t frames, const WavePcmFormat&, std::int64_t) {
+            for (std::int32_t i = 0; i < frames; ++i) {
+                samples[i] = static_cast<std::int16_t>(3000 * std::sin(i * 0.3));
+            }
+        });
     std::string wav = dir / "take.wav";
-    ASSERT_EQ(Run({"record", wav, "--device", std::to_string(registration.InputId()), "--seconds",
-                   "1"}),
-              kToolOk)
+    ASSERT_EQ(
+        Run({"record", wav, "--device", std::to_string(registration.InputId()), "--seconds", "1"}),
+        kToolOk)
         << err;
     EXPECT_NE(out.find("recording"), std::string::npos);
     EXPECT_NE(out.find("stopped: 0:00:01.1 recorded"), std::string::npos) << out;

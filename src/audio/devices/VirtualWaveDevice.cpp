@@ -196,13 +196,16 @@ public:
             }
             filled += now - lastTick;
             lastTick = now;
+            std::int64_t start = now - filled;  // when the head buffer began to fill
             while (!queue.empty() && filled >= Duration(queue.front()->bufferLength, format)) {
                 WaveHeader* head = queue.front();
-                filled -= Duration(head->bufferLength, format);
+                std::int64_t duration = Duration(head->bufferLength, format);
+                filled -= duration;
                 device->Generate(reinterpret_cast<std::int16_t*>(head->data),
                                  static_cast<std::int32_t>(head->bufferLength /
                                                            std::max(format.BlockAlign(), 1)),
-                                 format);
+                                 format, start);
+                start += duration;
                 queue.pop_front();
                 full.push_back(head);
             }
@@ -338,10 +341,10 @@ void VirtualWaveDevice::AppendCapture(const std::int16_t* samples, std::size_t c
 }
 
 void VirtualWaveDevice::Generate(std::int16_t* samples, std::int32_t frames,
-                                 const WavePcmFormat& format) {
+                                 const WavePcmFormat& format, std::int64_t start) {
     std::lock_guard lock(mutex);
     if (generator) {
-        generator(samples, frames, format);
+        generator(samples, frames, format, start);
     } else {
         std::memset(samples, 0, static_cast<std::size_t>(frames) * format.BlockAlign());
     }

@@ -16,9 +16,10 @@
 
 class VirtualWaveDevice : public std::enable_shared_from_this<VirtualWaveDevice> {
 public:
-    // Fills `frames` frames of 16-bit samples in `format` for an input device.
+    // Fills `frames` frames of 16-bit samples in `format` for an input device; the first of them
+    // was heard at `start` (nanoseconds on the device's clock), however late the call comes.
     using InputGenerator = std::function<void(std::int16_t* samples, std::int32_t frames,
-                                              const WavePcmFormat& format)>;
+                                              const WavePcmFormat& format, std::int64_t start)>;
 
     explicit VirtualWaveDevice(std::string name, DeviceClock& clock = SystemDeviceClock());
 
@@ -50,7 +51,8 @@ public:
     // Used by the open devices.
     void AppendCapture(const std::int16_t* samples, std::size_t count, std::int64_t start,
                        const WavePcmFormat& format);
-    void Generate(std::int16_t* samples, std::int32_t frames, const WavePcmFormat& format);
+    void Generate(std::int16_t* samples, std::int32_t frames, const WavePcmFormat& format,
+                  std::int64_t start);
     bool IsStalled() const;
 
 private:

@@ -52,7 +52,7 @@ protected:
     }
     void Feed(std::function<std::int16_t(std::int64_t frame, int channel)> signal) {
         device->SetInputGenerator([this, signal](std::int16_t* samples, std::int32_t frames,
-                                                 const WavePcmFormat& format) {
+                                                 const WavePcmFormat& format, std::int64_t) {
             for (std::int32_t f = 0; f < frames; ++f, ++frame) {
                 for (int c = 0; c < format.channels; ++c) {
                     samples[f * format.channels + c] = signal(frame, c);

@@ -158,7 +158,7 @@ TEST(VirtualInTest, BlocksFillAtTheClocksPaceFromTheGenerator) {
     auto device = std::make_shared<VirtualWaveDevice>("mic", clock);
     std::int16_t next = 0;
     device->SetInputGenerator(
-        [&](std::int16_t* samples, std::int32_t frames, const WavePcmFormat&) {
+        [&](std::int16_t* samples, std::int32_t frames, const WavePcmFormat&, std::int64_t) {
             for (std::int32_t i = 0; i < frames; ++i) {
                 samples[i] = next++;
             }
@@ -185,6 +185,23 @@ TEST(VirtualInTest, BlocksFillAtTheClocksPaceFromTheGenerator) {
     clock.Advance(100 * kMs);
     ASSERT_EQ(delivered.size(), 3u);
     EXPECT_EQ(c.samples[0], 1600);
+}
+
+TEST(VirtualInTest, TheGeneratorLearnsWhenEachBlockWasHeardHoweverLateItIsAsked) {
+    TestClock clock;
+    auto device = std::make_shared<VirtualWaveDevice>("mic", clock);
+    std::vector<std::int64_t> starts;
+    device->SetInputGenerator([&](std::int16_t*, std::int32_t, const WavePcmFormat&,
+                                  std::int64_t start) { starts.push_back(start); });
+    auto in = device->OpenIn(kTelephone, nullptr);
+    TestBuffer a(0), b(0), c(0);
+    for (TestBuffer* buffer : {&a, &b, &c}) {
+        in->AddBuffer(&buffer->header);
+    }
+    clock.Advance(50 * kMs);
+    in->Start();
+    clock.Advance(400 * kMs, 400 * kMs);  // one late tick for all three blocks
+    EXPECT_EQ(starts, (std::vector<std::int64_t>{50 * kMs, 150 * kMs, 250 * kMs}));
 }
 
 TEST(VirtualInTest, ResetHandsBackQueuedBuffersEmpty) {
