@@ -13,14 +13,15 @@ PACKAGES := \
 	build-essential cmake ninja-build pkg-config \
 	googletest libgtest-dev libgmock-dev libbenchmark-dev \
 	clang-format sox lame libmpg123-dev mpg123 \
-	libasound2-dev qt6-base-dev libqt6gui6 fonts-dejavu-core
+	libasound2-dev qt6-base-dev libqt6gui6 fonts-dejavu-core \
+	espeak-ng
 
 # Only `make fuzz` needs these: libFuzzer comes with clang.
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 
 CTEST := ctest --output-on-failure -j $(JOBS) --timeout 600
 
-.PHONY: all deps configure build test check-sanitize fuzz run screenshots bench format clean
+.PHONY: all deps configure build test check-sanitize fuzz run demo screenshots bench format clean
 
 all: build
 
@@ -59,6 +60,12 @@ fuzz: deps
 # The desktop program with the simulated line and its window, to try it without a voice modem.
 run: build
 	$(BUILD_DIR)/src/app/quillon --simulate
+
+# A recorded call with both announcements and the recording tone, run headless twenty times
+# faster than real time; its recording stays in $(BUILD_DIR)/demo.
+demo: build
+	$(BUILD_DIR)/src/tool/quillon-tool simulate examples/recorded-call.scenario --speed 20 \
+		--data $(BUILD_DIR)/demo
 
 # Draws the program's windows offscreen into PNG files for review.
 screenshots: build

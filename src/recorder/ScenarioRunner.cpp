@@ -370,7 +370,7 @@ std::vector<std::string> ScenarioRunner::LogEntries() const {
 
 void ScenarioRunner::PrintSummary() {
     std::vector<std::string> recordings = Recordings();
-    out << "Recordings (" << recordings.size() << "):\n";
+    out << "Recordings (" << recordings.size() << ") in " << app.recordingsFolder << ":\n";
     for (const std::string& path : recordings) {
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, "%.1f s", RecordingSeconds(path));
