@@ -1,0 +1,69 @@
+// quillon-tool simulate: exit codes, the summary, and where the run keeps its files.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "support/TempDir.h"
+#include "tool/Tool.h"
+
+namespace {
+
+class SimulateCommandTest : public ::testing::Test {
+protected:
+    int Run(std::vector<std::string> args) {
+        std::ostringstream o;
+        std::ostringstream e;
+        int code = RunTool(args, o, e);
+        out = o.str();
+        err = e.str();
+        return code;
+    }
+    std::string Scenario(const std::string& text) {
+        std::string path = dir / "call.scenario";
+        WriteFile(path, text);
+        return path;
+    }
+
+    TempDir dir;
+    std::string out;
+    std::string err;
+};
+
+TEST_F(SimulateCommandTest, AScenarioWhoseExpectationsHoldExitsZeroWithASummary) {
+    std::string scenario = Scenario(
+        "# rings twice, never answered\n"
+        "0 ring 5550142 \"BROWN K\"\n"
+        "7 expect popups 1\n"
+        "7 expect log \"Incoming call 5550142 BROWN K\"\n"
+        "8 quit\n");
+    ASSERT_EQ(Run({"simulate", scenario, "--speed", "20", "--data", dir / "run"}), kToolOk) << out;
+    EXPECT_NE(out.find("Recordings (0) in " + dir / "run/Recordings/"), std::string::npos) << out;
+    EXPECT_NE(out.find(" Incoming call 5550142 BROWN K\n"), std::string::npos);
+    EXPECT_NE(out.find("Notifications: 0 level, 1 caller ID, 0 call ended"), std::string::npos);
+    EXPECT_NE(out.find("Expectations: 2 held, 0 failed"), std::string::npos);
+    EXPECT_NE(out.find("Data folder: " + dir / "run/"), std::string::npos);
+    // The run's data folder holds what the program would have: prompts, settings, the log.
+    EXPECT_TRUE(Exists(dir / "run/Start Prompt.wav"));
+    EXPECT_TRUE(Exists(dir / "run/Default On-Hold 3.wav"));
+}
+
+TEST_F(SimulateCommandTest, AFailedExpectationExitsOne) {
+    std::string scenario = Scenario("0 ring 5550142\n1 expect recordings 1\n2 quit\n");
+    EXPECT_EQ(Run({"simulate", scenario, "--speed", "20"}), kToolFailed);
+    EXPECT_NE(out.find("line 2: expect recordings 1 failed"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Data folder:"), std::string::npos);  // a temporary folder, gone again
+}
+
+TEST_F(SimulateCommandTest, BadScenariosAndArgumentsAreUsageErrors) {
+    std::string scenario = Scenario("0 ring 5550142\n1 user dance\n");
+    EXPECT_EQ(Run({"simulate", scenario}), kToolUsage);
+    EXPECT_NE(err.find("call.scenario: line 2: unknown user action 'dance'"), std::string::npos)
+        << err;
+    EXPECT_EQ(Run({"simulate"}), kToolUsage);
+    EXPECT_EQ(Run({"simulate", scenario, "--speed", "0"}), kToolUsage);
+    EXPECT_EQ(Run({"simulate", scenario, "--fast"}), kToolUsage);
+    EXPECT_EQ(Run({"simulate", dir / "missing.scenario"}), kToolFailed);
+    EXPECT_NE(err.find("cannot read"), std::string::npos);
+}
+
+}  // namespace
