@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string_view>
 #include <thread>
@@ -84,14 +85,14 @@ void WaitForDevice(snd_pcm_t* pcm) {
     }
 }
 
-class AlsaWaveOut : public WaveOut {
-public:
-    AlsaWaveOut(snd_pcm_t* device, const WavePcmFormat& pcmFormat)
-        : WaveOut(SystemDeviceClock()), pcm(device), format(pcmFormat) {
-        thread = std::thread(&AlsaWaveOut::Loop, this);
+// The PCM of an open sound card device and the thread that serves it. The thread's loop runs
+// until Finish, looking at `quit` under `mutex` and waiting on `changed`.
+struct AlsaStream {
+    void Start(snd_pcm_t* device, std::function<void()> loop) {
+        pcm = device;
+        thread = std::thread(std::move(loop));
     }
-    ~AlsaWaveOut() override {
-        Reset();
+    void Finish() {
         {
             std::lock_guard lock(mutex);
             quit = true;
@@ -101,46 +102,63 @@ public:
         snd_pcm_close(pcm);
     }
 
+    snd_pcm_t* pcm = nullptr;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool quit = false;
+    std::thread thread;
+};
+
+class AlsaWaveOut : public WaveOut {
+public:
+    AlsaWaveOut(snd_pcm_t* device, const WavePcmFormat& pcmFormat)
+        : WaveOut(SystemDeviceClock()), format(pcmFormat) {
+        stream.Start(device, [this] { Loop(); });
+    }
+    ~AlsaWaveOut() override {
+        Reset();
+        stream.Finish();
+    }
+
     void Write(WaveHeader* header) override {
-        header->flags.fetch_and(~kWaveHeaderDone);
-        header->flags.fetch_or(kWaveHeaderInQueue);
+        header->MarkQueued();
         {
-            std::lock_guard lock(mutex);
+            std::lock_guard lock(stream.mutex);
             if (queue.empty()) {
                 headOffset = 0;
                 loopsLeft = header->loops;
             }
             queue.push_back(header);
         }
-        changed.notify_all();
+        stream.changed.notify_all();
     }
     void Pause() override {
-        std::lock_guard lock(mutex);
+        std::lock_guard lock(stream.mutex);
         paused = true;
     }
     void Restart() override {
         {
-            std::lock_guard lock(mutex);
+            std::lock_guard lock(stream.mutex);
             paused = false;
         }
-        changed.notify_all();
+        stream.changed.notify_all();
     }
     void BreakLoop() override {
-        std::lock_guard lock(mutex);
+        std::lock_guard lock(stream.mutex);
         breakLoop = true;
     }
     void Reset() override {
         std::vector<WaveHeader*> all;
         {
-            std::unique_lock lock(mutex);
+            std::unique_lock lock(stream.mutex);
             all.assign(queue.begin(), queue.end());
             queue.clear();
             breakLoop = false;
             // The thread drops what the device holds and lets go of the buffer it was writing
             // before the buffers are handed back.
             resetPending = true;
-            changed.notify_all();
-            changed.wait(lock, [this] { return !resetPending; });
+            stream.changed.notify_all();
+            stream.changed.wait(lock, [this] { return !resetPending; });
         }
         for (WaveHeader* header : all) {
             MarkDone(header);
@@ -149,17 +167,17 @@ public:
 
 private:
     void Loop() {
-        std::unique_lock lock(mutex);
-        while (!quit) {
+        std::unique_lock lock(stream.mutex);
+        while (!stream.quit) {
             if (resetPending) {
-                snd_pcm_drop(pcm);
-                snd_pcm_prepare(pcm);
+                snd_pcm_drop(stream.pcm);
+                snd_pcm_prepare(stream.pcm);
                 resetPending = false;
-                changed.notify_all();
+                stream.changed.notify_all();
                 continue;
             }
             if (paused || queue.empty()) {
-                changed.wait(lock);
+                stream.changed.wait(lock);
                 continue;
             }
             WaveHeader* head = queue.front();
@@ -168,11 +186,12 @@ private:
                 (head->bufferLength - headOffset) / frameBytes, ChunkFrames(format));
             const char* data = head->data + headOffset;
             lock.unlock();
-            snd_pcm_sframes_t written = frames ? snd_pcm_writei(pcm, data, frames) : 0;
+            snd_pcm_sframes_t written = frames ? snd_pcm_writei(stream.pcm, data, frames) : 0;
             if (written == -EAGAIN) {
-                WaitForDevice(pcm);
-            } else if (written < 0 && snd_pcm_recover(pcm, static_cast<int>(written), 1) < 0) {
-                WaitForDevice(pcm);  // the device is gone: stall, the player gives up on us
+                WaitForDevice(stream.pcm);
+            } else if (written < 0 &&
+                       snd_pcm_recover(stream.pcm, static_cast<int>(written), 1) < 0) {
+                WaitForDevice(stream.pcm);  // the device is gone: stall, the player gives up on us
             }
             lock.lock();
             if (resetPending || queue.empty() || queue.front() != head) {
@@ -204,52 +223,40 @@ private:
         MarkDone(head);
     }
 
-    snd_pcm_t* const pcm;
+    AlsaStream stream;
     const WavePcmFormat format;
-    std::mutex mutex;
-    std::condition_variable changed;
     std::deque<WaveHeader*> queue;
     std::uint32_t headOffset = 0;
     std::uint32_t loopsLeft = 0;
     bool paused = false;
     bool breakLoop = false;
     bool resetPending = false;
-    bool quit = false;
-    std::thread thread;
 };
 
 class AlsaWaveIn : public WaveIn {
 public:
     AlsaWaveIn(snd_pcm_t* device, const WavePcmFormat& pcmFormat, DataCallback dataCallback)
-        : pcm(device),
-          format(pcmFormat),
+        : format(pcmFormat),
           callback(std::move(dataCallback)),
           scratch(ChunkFrames(pcmFormat) * static_cast<std::size_t>(pcmFormat.BlockAlign())) {
-        thread = std::thread(&AlsaWaveIn::Loop, this);
+        stream.Start(device, [this] { Loop(); });
     }
     ~AlsaWaveIn() override {
         Reset();
-        {
-            std::lock_guard lock(mutex);
-            quit = true;
-        }
-        changed.notify_all();
-        thread.join();
-        snd_pcm_close(pcm);
+        stream.Finish();
     }
 
     void AddBuffer(WaveHeader* header) override {
-        header->flags.fetch_and(~kWaveHeaderDone);
-        header->flags.fetch_or(kWaveHeaderInQueue);
+        header->MarkQueued();
         header->bytesRecorded = 0;
         {
-            std::lock_guard lock(mutex);
+            std::lock_guard lock(stream.mutex);
             if (queue.empty()) {
                 headOffset = 0;
             }
             queue.push_back(header);
         }
-        changed.notify_all();
+        stream.changed.notify_all();
     }
     void Start() override { Want(true); }
     void Stop() override { Want(false); }
@@ -257,13 +264,13 @@ public:
         std::vector<WaveHeader*> all;
         std::uint32_t partial = 0;
         {
-            std::unique_lock lock(mutex);
+            std::unique_lock lock(stream.mutex);
             wantRunning = false;
             all.assign(queue.begin(), queue.end());
             queue.clear();
             partial = std::exchange(headOffset, 0);
-            changed.notify_all();
-            changed.wait(lock, [this] { return !running; });
+            stream.changed.notify_all();
+            stream.changed.wait(lock, [this] { return !running; });
         }
         for (std::size_t i = 0; i < all.size(); ++i) {
             Complete(all[i], i == 0 ? partial : 0, callback);
@@ -273,28 +280,28 @@ public:
 private:
     void Want(bool run) {
         {
-            std::lock_guard lock(mutex);
+            std::lock_guard lock(stream.mutex);
             wantRunning = run;
         }
-        changed.notify_all();
+        stream.changed.notify_all();
     }
 
     void Loop() {
-        std::unique_lock lock(mutex);
-        while (!quit) {
+        std::unique_lock lock(stream.mutex);
+        while (!stream.quit) {
             if (running != wantRunning) {
                 if (wantRunning) {
-                    snd_pcm_prepare(pcm);
-                    snd_pcm_start(pcm);
+                    snd_pcm_prepare(stream.pcm);
+                    snd_pcm_start(stream.pcm);
                 } else {
-                    snd_pcm_drop(pcm);
+                    snd_pcm_drop(stream.pcm);
                 }
                 running = wantRunning;
-                changed.notify_all();
+                stream.changed.notify_all();
                 continue;
             }
             if (!running) {
-                changed.wait(lock);
+                stream.changed.wait(lock);
                 continue;
             }
             // With no buffer queued the audio still has to be taken from the device: it is lost.
@@ -306,14 +313,14 @@ private:
             snd_pcm_uframes_t frames =
                 std::min<snd_pcm_uframes_t>(room / frameBytes, ChunkFrames(format));
             lock.unlock();
-            snd_pcm_sframes_t read = frames ? snd_pcm_readi(pcm, data, frames) : 0;
+            snd_pcm_sframes_t read = frames ? snd_pcm_readi(stream.pcm, data, frames) : 0;
             if (read == -EAGAIN) {
-                WaitForDevice(pcm);
+                WaitForDevice(stream.pcm);
             } else if (read < 0) {
-                if (snd_pcm_recover(pcm, static_cast<int>(read), 1) < 0) {
-                    WaitForDevice(pcm);
+                if (snd_pcm_recover(stream.pcm, static_cast<int>(read), 1) < 0) {
+                    WaitForDevice(stream.pcm);
                 } else {
-                    snd_pcm_start(pcm);
+                    snd_pcm_start(stream.pcm);
                 }
             }
             lock.lock();
@@ -333,18 +340,14 @@ private:
         }
     }
 
-    snd_pcm_t* const pcm;
+    AlsaStream stream;
     const WavePcmFormat format;
     const DataCallback callback;
     std::vector<char> scratch;
-    std::mutex mutex;
-    std::condition_variable changed;
     std::deque<WaveHeader*> queue;
     std::uint32_t headOffset = 0;
     bool wantRunning = false;
     bool running = false;
-    bool quit = false;
-    std::thread thread;
 };
 
 }  // namespace

@@ -135,8 +135,7 @@ public:
     }
 
     void Write(WaveHeader* header) override {
-        header->flags.fetch_and(~kWaveHeaderDone);
-        header->flags.fetch_or(kWaveHeaderInQueue);
+        header->MarkQueued();
         engine->Write(header);
     }
     void Pause() override { engine->SetPaused(true); }
@@ -222,12 +221,7 @@ public:
     }
 
     void Finish(WaveHeader* header, std::uint32_t bytes) {
-        header->bytesRecorded = bytes;
-        header->flags.fetch_and(~kWaveHeaderInQueue);
-        header->flags.fetch_or(kWaveHeaderDone);
-        if (callback) {
-            callback(header);
-        }
+        WaveIn::Complete(header, bytes, callback);
     }
 
 private:
@@ -255,8 +249,7 @@ public:
     }
 
     void AddBuffer(WaveHeader* header) override {
-        header->flags.fetch_and(~kWaveHeaderDone);
-        header->flags.fetch_or(kWaveHeaderInQueue);
+        header->MarkQueued();
         header->bytesRecorded = 0;
         engine->Add(header);
         clock.Wake();

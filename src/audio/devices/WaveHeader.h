@@ -33,4 +33,14 @@ struct WaveHeader {
     std::uint32_t loops = 0;  // times a looping buffer plays
 
     bool IsDone() const { return (flags.load() & kWaveHeaderDone) != 0; }
+    // The device has taken the buffer.
+    void MarkQueued() {
+        flags.fetch_and(~kWaveHeaderDone);
+        flags.fetch_or(kWaveHeaderInQueue);
+    }
+    // The device is done with the buffer.
+    void MarkDone() {
+        flags.fetch_and(~kWaveHeaderInQueue);
+        flags.fetch_or(kWaveHeaderDone);
+    }
 };

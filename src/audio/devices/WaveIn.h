@@ -24,11 +24,10 @@ public:
     // Stops and hands every queued buffer back at once, in order, before it returns.
     virtual void Reset() = 0;
 
-protected:
+    // Hands a buffer back to its owner with `bytes` filled: what every input device does.
     static void Complete(WaveHeader* header, std::uint32_t bytes, const DataCallback& callback) {
         header->bytesRecorded = bytes;
-        header->flags.fetch_and(~kWaveHeaderInQueue);
-        header->flags.fetch_or(kWaveHeaderDone);
+        header->MarkDone();
         if (callback) {
             callback(header);
         }

@@ -21,7 +21,6 @@ bool WaveOut::WaitEvent(int timeoutMs) {
 }
 
 void WaveOut::MarkDone(WaveHeader* header) {
-    header->flags.fetch_and(~kWaveHeaderInQueue);
-    header->flags.fetch_or(kWaveHeaderDone);
+    header->MarkDone();
     SetEvent();
 }
