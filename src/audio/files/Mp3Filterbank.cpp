@@ -213,18 +213,15 @@ void ImdctLong(const float* in, const float* window, float* overlap, float* out)
     float even[9], odd[9];
     Dct9(sums, even, t);
     Dct9(differences, odd, t);
-    float c[19];
-    for (int k = 0; k < 8; ++k) {
-        c[2 * k] = even[k];
-        c[2 * k + 1] = odd[k] + odd[k + 1];
-    }
-    c[16] = even[8];
-    c[17] = odd[8];
-    c[18] = 0.0f;
+    // The DCT-II C interleaves even[k] and odd[k] + odd[k + 1]; y[n] = C[n] + C[n + 1].
     float y[18];
-    for (int n = 0; n < 18; ++n) {
-        y[n] = c[n] + c[n + 1];
+    for (int k = 0; k < 8; ++k) {
+        const float pair = odd[k] + odd[k + 1];
+        y[2 * k] = even[k] + pair;
+        y[2 * k + 1] = pair + even[k + 1];
     }
+    y[16] = even[8] + odd[8];
+    y[17] = odd[8];
     for (int m = 0; m < 9; ++m) {
         out[m] = overlap[m] + y[9 + m] * window[m];
         out[9 + m] = overlap[9 + m] - y[17 - m] * window[9 + m];
