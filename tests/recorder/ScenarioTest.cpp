@@ -22,7 +22,7 @@ constexpr int kRate = 8000;
 constexpr int kSpeed = 10;
 // Where lengths are measured to a fifth of a second: the last blocks on their way to the
 // recorder when it stops are not written, and there are more of them the faster time runs.
-constexpr int kExactSpeed = 4;
+constexpr int kExactSpeed = 2;
 
 // Speech-like audio: noise in syllables of 150 ms with short breaks, `seconds` long and starting
 // after `silence` seconds; each seed gives another voice.
