@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <optional>
 
 #include "audio/dsp/LBufferedStreams.h"
@@ -34,24 +33,27 @@ constexpr std::int32_t kFileBlockFrames = 8192;
 
 // Mean square of samples on the block level scale, accumulated over a whole file.
 struct PowerSum {
-    double sum = 0;
+    // Four sums side by side, which the compiler turns into vector arithmetic; doubles hold
+    // each square exactly, and an hour's sum to far better than 0.01 dB.
+    double lanes[4] = {};
     double count = 0;
 
     void Add(const std::int32_t* samples, std::size_t n) {
-        // Squares of (x >> 5) stay below 2^52, so 2,048 of them fit 64 bits.
-        constexpr std::size_t kChunk = 2048;
-        for (std::size_t start = 0; start < n; start += kChunk) {
-            std::uint64_t chunk = 0;
-            for (std::size_t i = start; i < std::min(n, start + kChunk); ++i) {
-                // An unsigned 32 by 32 bit product: the cheapest square there is.
-                const auto x = static_cast<std::uint32_t>(std::abs(samples[i] >> 5));
-                chunk += std::uint64_t{x} * x;
+        std::size_t i = 0;
+        for (; i + 4 <= n; i += 4) {
+            for (std::size_t lane = 0; lane < 4; ++lane) {
+                const double x = samples[i + lane] >> 5;
+                lanes[lane] += x * x;
             }
-            sum += static_cast<double>(chunk);
+        }
+        for (; i < n; ++i) {
+            const double x = samples[i] >> 5;
+            lanes[0] += x * x;
         }
         count += static_cast<double>(n);
     }
     double Level() const {
+        const double sum = (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
         if (count == 0 || sum == 0) {
             return kSilentLevel;
         }

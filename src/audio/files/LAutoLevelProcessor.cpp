@@ -18,9 +18,9 @@ bool Usable(const LSoundSourcePtr& source) {
     return source && !source->IsInvalid();
 }
 
-// The 32-bit results of the weighting filter wrap like the integer arithmetic it was made for.
-std::int32_t Wrap(std::int64_t value) {
-    return static_cast<std::int32_t>(value);
+// The signed (arithmetic) shift of a 32-bit state held as unsigned.
+std::uint32_t ArithmeticShift8(std::uint32_t state) {
+    return static_cast<std::uint32_t>(static_cast<std::int32_t>(state) >> 8);
 }
 
 }  // namespace
@@ -82,21 +82,29 @@ void LAutoLevelProcessor::AnalyseBlock() {
     const std::size_t channels = analysis.size();
     const std::size_t frames = static_cast<std::size_t>(blockFrames);
     samplesFile->Write(block.data(), frames * channels * sizeof(std::int32_t));
+    const auto low = static_cast<std::uint32_t>(lowCoefficient);
+    const auto high = static_cast<std::uint32_t>(highCoefficient);
     for (std::size_t c = 0; c < channels; ++c) {
         ChannelAnalysis& channel = analysis[c];
-        std::int32_t s1 = channel.lowState;
-        std::int32_t s2 = channel.highState;
+        // Unsigned arithmetic wraps like the 32-bit integers the filter was made for.
+        auto s1 = static_cast<std::uint32_t>(channel.lowState);
+        auto s2 = static_cast<std::uint32_t>(channel.highState);
         for (std::size_t i = 0; i < frames; ++i) {
-            // A high-pass at the low corner followed by a +6 dB shelf above the high corner.
-            const std::int32_t x = block[i * channels + c];
-            const std::int32_t x1 = Wrap(std::int64_t{x} - (s1 >> 8));
-            s1 = Wrap(s1 + std::int64_t{x1} * lowCoefficient);
-            const std::int32_t e = Wrap(std::int64_t{x1} - (s2 >> 8));
-            channelSamples[i] = Wrap(std::int64_t{x1} + e);
-            s2 = Wrap(s2 + std::int64_t{e} * highCoefficient);
+            // A high-pass at the low corner followed by a +6 dB shelf above the high corner:
+            // x1 = x - (s1 >> 8); s1 += x1 * low; e = x1 - (s2 >> 8); y = x1 + e;
+            // s2 += e * high. The state updates are spelled out so that only one product
+            // depends on the state itself: the filter runs at the speed of that chain.
+            const auto x = static_cast<std::uint32_t>(block[i * channels + c]);
+            const std::uint32_t t1 = ArithmeticShift8(s1);
+            const std::uint32_t x1 = x - t1;
+            s1 = s1 + x * low - t1 * low;
+            const std::uint32_t t2 = ArithmeticShift8(s2);
+            const std::uint32_t e = x1 - t2;
+            channelSamples[i] = static_cast<std::int32_t>(x1 + e);
+            s2 = s2 + x1 * high - t2 * high;
         }
-        channel.lowState = s1;
-        channel.highState = s2;
+        channel.lowState = static_cast<std::int32_t>(s1);
+        channel.highState = static_cast<std::int32_t>(s2);
         const std::int8_t level = BlockLevel(channelSamples.data(), frames);
         record[c] = level;
         ++channel.histogram[LevelIndex(level)];
