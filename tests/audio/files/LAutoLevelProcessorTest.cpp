@@ -350,4 +350,29 @@ TEST(LAutoLevelProcessorTest, StereoIsMixedToTheSinksSingleChannel) {
     EXPECT_EQ(sink->samples, Level(mono).output);
 }
 
+TEST(LAutoLevelProcessorTest, StereoIntoStereoLevelsEachChannelLikeMono) {
+    // Both channels alike: the same references, the louder of the two tracked, so each channel
+    // comes out as the mono recording does.
+    const std::vector<std::int32_t> mono = Noise(2000, 60 * 160);
+    std::vector<std::int32_t> stereo;
+    for (std::int32_t x : mono) {
+        stereo.push_back(x);
+        stereo.push_back(x);
+    }
+    auto sink = MakeCounted<VectorSink>(8000, 2);
+    {
+        LAutoLevelProcessor processor(MakeVectorSource(stereo, 8000, 2), sink, LAutoLevelParams{});
+        while (processor.Step()) {
+        }
+        EXPECT_EQ(processor.State(), LAutoLevelState::Writing);
+        EXPECT_EQ(processor.References().size(), 2u);
+    }
+    const std::vector<std::int32_t> expected = Level(mono).output;
+    ASSERT_EQ(sink->samples.size(), 2 * expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(sink->samples[2 * i], expected[i]) << i;
+        ASSERT_EQ(sink->samples[2 * i + 1], expected[i]) << i;
+    }
+}
+
 }  // namespace
