@@ -10,7 +10,7 @@ JOBS         ?= $(shell nproc)
 
 # Every Debian package the project needs to build, test and run: one list.
 PACKAGES := \
-	build-essential cmake ninja-build pkg-config \
+	build-essential cmake ninja-build pkg-config python3 \
 	googletest libgtest-dev libgmock-dev libbenchmark-dev \
 	clang-format sox lame libmpg123-dev mpg123 \
 	libasound2-dev qt6-base-dev libqt6gui6 fonts-dejavu-core \

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "settings/IniFile.h"
+#include "base/IniFile.h"
 #include "settings/SettingsKeys.h"
 #include "settings/TimeText.h"
 

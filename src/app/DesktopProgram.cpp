@@ -21,11 +21,11 @@
 #include "app/SimulatedLineWindow.h"
 #include "app/TapiLineDevices.h"
 #include "recorder/RecorderSession.h"
-#include "recorder/Scenario.h"
-#include "recorder/ScenarioRunner.h"
+#include "simulation/Scenario.h"
+#include "simulation/ScenarioRunner.h"
 #include "telephony/LTapiLine.h"
 #include "telephony/LineProviders.h"
-#include "telephony/SimulatedLine.h"
+#include "telephony/providers/simulated/SimulatedLine.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <QTimer>
 #include <string>
 
-#include "app/AppState.h"
 #include "app/CallerIdFlash.h"
 #include "app/LSplashScreen.h"
+#include "recorder/AppState.h"
 #include "ui/LDialog.h"
 #include "ui/TipDialog.h"
 

@@ -13,7 +13,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "telephony/SimulatedLine.h"
+#include "telephony/providers/simulated/SimulatedLine.h"
 
 namespace {
 

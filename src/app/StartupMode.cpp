@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "settings/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 std::uint32_t ReadTrailer(const std::string& programFile) {
     UniqueFd fd(::open(programFile.c_str(), O_RDONLY | O_CLOEXEC));

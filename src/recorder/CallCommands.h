@@ -4,7 +4,7 @@
 // recorder sees the new mode at its next event.
 #pragma once
 
-#include "app/AppState.h"
+#include "recorder/AppState.h"
 
 class LTapiLine;
 

@@ -11,9 +11,9 @@
 #include <cstdio>
 #include <thread>
 
-#include "settings/AsciiText.h"
-#include "settings/PosixFile.h"
-#include "settings/UniqueFd.h"
+#include "base/AsciiText.h"
+#include "base/PosixFile.h"
+#include "base/UniqueFd.h"
 
 namespace {
 

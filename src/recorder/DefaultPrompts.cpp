@@ -7,8 +7,8 @@
 
 #include <cerrno>
 
-#include "settings/PosixFile.h"
-#include "settings/UniqueFd.h"
+#include "base/PosixFile.h"
+#include "base/UniqueFd.h"
 
 // The WAV files are assembled into the program as read-only data, each between a start and an
 // end symbol.

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/AppState.h"
+#include "recorder/AppState.h"
 #include "telephony/LTapiCallHandler.h"
 
 class RecorderLine : public LTapiCallHandler {

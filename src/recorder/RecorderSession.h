@@ -6,9 +6,9 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/AppState.h"
 #include "audio/devices/DeviceClock.h"
-#include "audio/dsp/LLevelQueue.h"
+#include "audio/level/LLevelQueue.h"
+#include "recorder/AppState.h"
 #include "recorder/CallCommands.h"
 #include "telephony/LTapiLine.h"
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "settings/AsciiText.h"
+#include "base/AsciiText.h"
 #include "settings/SettingsKeys.h"
 
 namespace {

@@ -4,34 +4,17 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "settings/AsciiText.h"
-#include "settings/IniFile.h"
+#include "base/AsciiText.h"
+#include "base/IniFile.h"
 #include "settings/TimeText.h"
 
-std::int32_t ParseIntValue(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsAsciiSpace(text[i])) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    // Saturates instead of wrapping, so an absurdly long number stays on its side of zero.
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = std::min(10 * value + (text[i] - '0'), 1LL << 32);
-    }
-    if (negative) {
-        value = -value;
-    }
-    return static_cast<std::int32_t>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
+bool ParseBoolValue(std::string_view text) {
+    return EqualsNoCase(text, "true");
 }
 
-bool ParseBoolValue(std::string_view text) { return EqualsNoCase(text, "true"); }
-
-std::string FormatBoolValue(bool value) { return value ? "true" : "false"; }
+std::string FormatBoolValue(bool value) {
+    return value ? "true" : "false";
+}
 
 std::string FormatDBValue(std::int8_t db) {
     return db > kSilentDB ? std::to_string(db) + "dB" : "--dB";
@@ -105,7 +88,7 @@ std::time_t ParseDateTime(std::string_view text) {
 
 std::int32_t ReadIntSetting(const std::string& file, std::string_view section, std::string_view key,
                             std::int32_t def) {
-    return ParseIntValue(ReadProfileString(file, section, key, std::to_string(def)));
+    return ReadProfileInt(file, section, key, def);
 }
 
 void WriteIntSetting(const std::string& file, std::string_view section, std::string_view key,
@@ -148,8 +131,8 @@ std::uint32_t ReadTimeOfDaySetting(const std::string& file, std::string_view sec
     return ParseTimeOfDay(ReadProfileString(file, section, key, FormatTimeOfDay(def)));
 }
 
-void WriteTimeOfDaySetting(const std::string& file, std::string_view section,
-                           std::string_view key, std::uint32_t seconds) {
+void WriteTimeOfDaySetting(const std::string& file, std::string_view section, std::string_view key,
+                           std::uint32_t seconds) {
     WriteProfileString(file, section, key, FormatTimeOfDay(seconds));
 }
 
@@ -195,9 +178,8 @@ std::string ChangeExtension(std::string_view path, std::string_view extension) {
     std::size_t nameStart = path.find_last_of('/');
     nameStart = nameStart == std::string_view::npos ? 0 : nameStart + 1;
     std::size_t dot = path.find_last_of('.');
-    std::string out(path.substr(0, (dot != std::string_view::npos && dot >= nameStart)
-                                       ? dot
-                                       : path.size()));
+    std::string out(
+        path.substr(0, (dot != std::string_view::npos && dot >= nameStart) ? dot : path.size()));
     if (!extension.empty() && extension.front() != '.') {
         out += '.';
     }

@@ -9,11 +9,12 @@
 #include <string>
 #include <string_view>
 
+#include "base/IniFile.h"  // ParseIntValue: numbers are read as the profile files read them
+
 // Encodings of the value types.
-std::int32_t ParseIntValue(std::string_view text);  // leading blanks, sign, digits; none gives 0
-bool ParseBoolValue(std::string_view text);         // "true" in any letter case, else false
-std::string FormatBoolValue(bool value);            // "true" / "false"
-std::string FormatDBValue(std::int8_t db);          // "-6dB", or "--dB" at -127 and below
+bool ParseBoolValue(std::string_view text);          // "true" in any letter case, else false
+std::string FormatBoolValue(bool value);             // "true" / "false"
+std::string FormatDBValue(std::int8_t db);           // "-6dB", or "--dB" at -127 and below
 std::string FormatTimeOfDay(std::uint32_t seconds);  // "hh:mm:ss"
 std::uint32_t ParseTimeOfDay(std::string_view text);
 std::string FormatDateTime(std::time_t time);  // local "dd/mm/yy-hh:mm:ss"; time zero is empty
@@ -37,8 +38,8 @@ void WriteDurationSetting(const std::string& file, std::string_view section, std
                           std::int32_t value);
 std::uint32_t ReadTimeOfDaySetting(const std::string& file, std::string_view section,
                                    std::string_view key, std::uint32_t def);
-void WriteTimeOfDaySetting(const std::string& file, std::string_view section,
-                           std::string_view key, std::uint32_t seconds);
+void WriteTimeOfDaySetting(const std::string& file, std::string_view section, std::string_view key,
+                           std::uint32_t seconds);
 std::time_t ReadDateTimeSetting(const std::string& file, std::string_view section,
                                 std::string_view key, std::time_t def);
 void WriteDateTimeSetting(const std::string& file, std::string_view section, std::string_view key,

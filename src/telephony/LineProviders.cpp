@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <mutex>
 
-#include "settings/AsciiText.h"
-#include "telephony/SimulatedLine.h"
+#include "base/AsciiText.h"
+#include "telephony/providers/simulated/SimulatedLine.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/AppState.h"
+#include "recorder/AppState.h"
 #include "recorder/RecordingFiles.h"
 #include "tool/Tool.h"
 

@@ -2,7 +2,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "audio/dsp/LevelFile.h"
+#include "audio/level/LevelFile.h"
 #include "tool/Tool.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // quillon-tool log: append an entry to today's caller log.
-#include "app/AppState.h"
+#include "recorder/AppState.h"
 #include "recorder/CallerLog.h"
 #include "tool/Tool.h"
 

@@ -1,8 +1,8 @@
 // quillon-tool paths: where the program keeps its files.
 #include <sys/stat.h>
 
-#include "app/AppState.h"
-#include "app/Folders.h"
+#include "recorder/AppState.h"
+#include "settings/Folders.h"
 #include "tool/Tool.h"
 
 namespace {

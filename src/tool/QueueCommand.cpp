@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "app/AppState.h"
-#include "audio/dsp/LLevelQueue.h"
+#include "audio/level/LLevelQueue.h"
+#include "recorder/AppState.h"
 #include "tool/Tool.h"
 
 namespace {

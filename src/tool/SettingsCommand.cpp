@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/AppState.h"
-#include "settings/AsciiText.h"
-#include "settings/IniFile.h"
+#include "base/AsciiText.h"
+#include "base/IniFile.h"
+#include "recorder/AppState.h"
 #include "settings/SettingsStore.h"
 #include "settings/TimeText.h"
 #include "tool/Tool.h"

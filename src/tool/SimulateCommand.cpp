@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "recorder/Simulation.h"
+#include "simulation/Simulation.h"
 #include "tool/Tool.h"
 #include "tool/ToolEventLoop.h"
 #include "tool/ToolOptions.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "settings/AsciiText.h"
+#include "base/AsciiText.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "audio/devices/LSoundPlayer.h"
-#include "ui/PromptFiles.h"
+#include "recorder/PromptFiles.h"
 
 class QMenu;
 class QWidget;

@@ -7,7 +7,7 @@
 
 #include <QDir>
 
-#include "app/AppState.h"
+#include "recorder/AppState.h"
 #include "support/QtWidgetsTestApp.h"
 #include "support/TempDir.h"
 #include "ui/UiTestSupport.h"

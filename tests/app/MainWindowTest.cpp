@@ -29,7 +29,7 @@
 #include "settings/SettingsKeys.h"
 #include "support/TempDir.h"
 #include "telephony/LineProviders.h"
-#include "telephony/SimulatedLine.h"
+#include "telephony/providers/simulated/SimulatedLine.h"
 #include "ui/UiTestSupport.h"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include "FakeLine.h"
 #include "audio/files/WaveWriters.h"
-#include "settings/IniFile.h"
+#include "base/IniFile.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "settings/IniFile.h"
+#include "base/IniFile.h"
 #include "support/TempDir.h"
 
 namespace {

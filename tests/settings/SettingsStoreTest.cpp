@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "settings/IniFile.h"
+#include "base/IniFile.h"
 #include "settings/SettingsKeys.h"
 #include "support/TempDir.h"
 
@@ -30,9 +30,16 @@ TEST_F(SettingsStoreTest, Integers) {
         const char* text;
         std::int32_t value;
     } rows[] = {
-        {"42", 42},          {"  -17", -17}, {"+5", 5},          {"12abc", 12},
-        {"abc", 0},          {"", 0},        {"- 5", 0},         {"2147483647", INT32_MAX},
-        {"-2147483648", INT32_MIN},          {"99999999999", INT32_MAX},
+        {"42", 42},
+        {"  -17", -17},
+        {"+5", 5},
+        {"12abc", 12},
+        {"abc", 0},
+        {"", 0},
+        {"- 5", 0},
+        {"2147483647", INT32_MAX},
+        {"-2147483648", INT32_MIN},
+        {"99999999999", INT32_MAX},
         {"-99999999999999999999999", INT32_MIN},
     };
     for (const Row& row : rows) {
@@ -48,7 +55,7 @@ TEST_F(SettingsStoreTest, Booleans) {
     struct Row {
         const char* text;
         bool value;
-    } rows[] = {{"true", true}, {"TRUE", true}, {"True", true}, {"1", false},
+    } rows[] = {{"true", true}, {"TRUE", true}, {"True", true},  {"1", false},
                 {"yes", false}, {"", false},    {"truer", false}};
     for (const Row& row : rows) {
         Store("cidflash", row.text);
@@ -66,8 +73,8 @@ TEST_F(SettingsStoreTest, Decibels) {
     struct Row {
         std::int8_t value;
         const char* text;
-    } writes[] = {{-127, "--dB"}, {-128, "--dB"}, {-6, "-6dB"}, {0, "0dB"}, {8, "8dB"},
-                  {127, "127dB"}};
+    } writes[] = {{-127, "--dB"}, {-128, "--dB"}, {-6, "-6dB"},
+                  {0, "0dB"},     {8, "8dB"},     {127, "127dB"}};
     for (const Row& row : writes) {
         WriteDBSetting(file, "settings", "audiogain", row.value);
         EXPECT_EQ(Stored("audiogain"), row.text);

@@ -17,7 +17,7 @@
 #include "support/QtTestApp.h"
 #include "telephony/LTapiLine.h"
 #include "telephony/LineProviders.h"
-#include "telephony/SimulatedLine.h"
+#include "telephony/providers/simulated/SimulatedLine.h"
 
 inline constexpr std::int64_t kMs = 1'000'000;
 

@@ -3,8 +3,8 @@
 
 #include <sstream>
 
-#include "audio/dsp/LevelQueueFile.h"
-#include "audio/dsp/LevelTestFiles.h"
+#include "audio/level/LevelQueueFile.h"
+#include "audio/level/LevelTestFiles.h"
 #include "tool/Tool.h"
 
 namespace {

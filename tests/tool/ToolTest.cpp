@@ -7,7 +7,7 @@
 
 #include <sstream>
 
-#include "settings/IniFile.h"
+#include "base/IniFile.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -160,19 +160,20 @@ TEST_F(ToolTest, CleanupDeletesOldRecordingsOrListsThem) {
     ASSERT_EQ(::utime((recordings + "old.wav").c_str(), &old), 0);
 
     ASSERT_EQ(Run({"cleanup", "--dry-run"}), kToolOk);
-    EXPECT_EQ(out, "would delete " + recordings + "old.wav\n"
-                   "1 recording would be deleted (older than 30 days)\n");
+    EXPECT_EQ(out, "would delete " + recordings +
+                       "old.wav\n"
+                       "1 recording would be deleted (older than 30 days)\n");
     EXPECT_TRUE(Exists(recordings + "old.wav"));
 
-    ASSERT_TRUE(WriteProfileString(dataFolder + "settings.ini", "settings", "deletefiledays",
-                                   "60"));
+    ASSERT_TRUE(
+        WriteProfileString(dataFolder + "settings.ini", "settings", "deletefiledays", "60"));
     ASSERT_EQ(Run({"cleanup"}), kToolOk);
     EXPECT_EQ(out, "0 recordings deleted (older than 60 days)\n");
-    ASSERT_TRUE(WriteProfileString(dataFolder + "settings.ini", "settings", "deletefiledays",
-                                   "0"));
+    ASSERT_TRUE(WriteProfileString(dataFolder + "settings.ini", "settings", "deletefiledays", "0"));
     ASSERT_EQ(Run({"cleanup"}), kToolOk);
-    EXPECT_EQ(out, "deleted " + recordings + "old.wav\n"
-                   "1 recording deleted (older than 1 day)\n");
+    EXPECT_EQ(out, "deleted " + recordings +
+                       "old.wav\n"
+                       "1 recording deleted (older than 1 day)\n");
     EXPECT_FALSE(Exists(recordings + "old.wav"));
     EXPECT_TRUE(Exists(recordings + "new.wav"));
 }

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "audio/devices/LLevelReport.h"
-#include "audio/devices/LWorkerThread.h"
 #include "audio/devices/WaveOut.h"
 #include "audio/dsp/LSoundSource.h"
+#include "base/LWorkerThread.h"
 
 // What a player tells its owner, always on the thread that owns the player.
 class LSoundPlayerNotify {

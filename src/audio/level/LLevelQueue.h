@@ -1,0 +1,47 @@
+// The background level processing queue: finished recordings are queued in a small file that
+// survives a restart, and a low-priority worker levels them one at a time in their place.
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "audio/level/LevelFile.h"
+#include "audio/level/LevelQueueFile.h"
+#include "base/LWorkerThread.h"
+
+class LLevelQueue : public LWorkerThread {
+public:
+    // The queue file is "bgalc.dat" in `dataFolder` (which ends in "/").
+    explicit LLevelQueue(const std::string& dataFolder);
+    // Stops the worker (Stop).
+    ~LLevelQueue() override;
+
+    // Queues `path` (a full path) and starts the worker at the lowest priority unless it runs.
+    // False when the path cannot be queued faithfully or the queue file cannot be written.
+    bool Add(const std::string& path);
+
+    // At exit: stops the worker, waiting up to 5,000 ms.
+    void Stop();
+
+    // Levels queued files on the calling thread, oldest first, until the queue is empty or
+    // `stop` is set; `report` hears of each file taken. The worker runs this; so does a
+    // one-off run over the queue.
+    using Report = std::function<void(const std::string& path, LevelResult result)>;
+    void ProcessQueued(const LStopEvent& stop, const Report& report = {});
+
+    const std::string& QueuePath() const { return file.Path(); }
+
+protected:
+    void Run(const LStopEvent& stop) override;
+
+private:
+    // Takes the oldest entry under the lock. When the queue is empty the worker counts as
+    // ended from here on, so that the next Add starts a new one.
+    std::optional<std::string> TakeNext();
+
+    std::mutex mutex;  // guards the queue file and `workerActive`
+    LevelQueueFile file;
+    bool workerActive = false;
+};

@@ -1,0 +1,228 @@
+// Profile (INI) files: case-insensitive sections and keys, write-through, crash-safe writes.
+#include "base/IniFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "base/AsciiText.h"
+#include "base/PosixFile.h"
+#include "base/UniqueFd.h"
+
+namespace {
+
+// Lines of the file as stored, without their '\n' (a CR of a CR LF file stays on the line).
+std::vector<std::string> SplitLines(const std::string& content) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find('\n', start);
+        if (end == std::string::npos) {
+            end = content.size();
+        }
+        lines.emplace_back(content, start, end - start);
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The name of a "[section]" line, or nothing for other lines.
+std::optional<std::string_view> SectionName(std::string_view line) {
+    line = TrimSpace(line);
+    if (line.empty() || line.front() != '[') {
+        return std::nullopt;
+    }
+    line.remove_prefix(1);
+    return TrimSpace(line.substr(0, line.find(']')));
+}
+
+struct KeyValue {
+    std::string_view key;
+    std::string_view value;
+};
+
+std::optional<KeyValue> ParseKeyLine(std::string_view line) {
+    std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::string_view key = TrimSpace(line.substr(0, eq));
+    if (key.empty()) {
+        return std::nullopt;
+    }
+    return KeyValue{key, TrimSpace(line.substr(eq + 1))};
+}
+
+// Where a key sits in the lines: its section's header and end, and the key's line.
+struct KeyPlace {
+    std::optional<std::size_t> header;
+    std::size_t sectionEnd = 0;
+    std::optional<std::size_t> keyLine;
+};
+
+// Only the first section of a name counts, for reads and writes alike.
+KeyPlace FindKey(const std::vector<std::string>& lines, std::string_view section,
+                 std::string_view key) {
+    KeyPlace place;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::optional<std::string_view> name = SectionName(lines[i]);
+        if (place.header) {
+            if (name) {
+                break;
+            }
+            place.sectionEnd = i + 1;
+            std::optional<KeyValue> kv = ParseKeyLine(lines[i]);
+            if (!place.keyLine && kv && EqualsNoCase(kv->key, key)) {
+                place.keyLine = i;
+            }
+        } else if (name && EqualsNoCase(*name, section)) {
+            place.header = i;
+            place.sectionEnd = i + 1;
+        }
+    }
+    return place;
+}
+
+std::string CutValue(std::string_view value) {
+    return std::string(value.substr(0, kMaxProfileValue));
+}
+
+std::string OneLine(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c == '\r' || c == '\n') {
+            c = ' ';
+        }
+    }
+    return out;
+}
+
+// Replaces `file` with `content` through a temporary file beside it and a rename.
+bool ReplaceFile(const std::string& file, const std::string& content, mode_t mode) {
+    std::string temp = file + ".XXXXXX";
+    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!fd) {
+        return false;
+    }
+    bool ok =
+        WriteAll(fd.Get(), content) && ::fchmod(fd.Get(), mode) == 0 && ::fsync(fd.Get()) == 0;
+    fd.Reset();
+    if (!ok || ::rename(temp.c_str(), file.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadProfileValue(const std::string& file, std::string_view section,
+                                            std::string_view key) {
+    std::optional<std::string> content = ReadWholeFile(file);
+    if (!content) {
+        return std::nullopt;
+    }
+    std::vector<std::string> lines = SplitLines(*content);
+    KeyPlace place = FindKey(lines, section, key);
+    if (!place.keyLine) {
+        return std::nullopt;
+    }
+    return CutValue(ParseKeyLine(lines[*place.keyLine])->value);
+}
+
+std::string ReadProfileString(const std::string& file, std::string_view section,
+                              std::string_view key, std::string_view def) {
+    std::optional<std::string> value = ReadProfileValue(file, section, key);
+    return value ? *value : CutValue(def);
+}
+
+bool WriteProfileString(const std::string& file, std::string_view section, std::string_view key,
+                        std::optional<std::string_view> value) {
+    // Writers of one folder take turns on the folder's lock; a lock on the file itself would be
+    // lost with the rename that replaces it.
+    UniqueFd folder(::open(ParentFolder(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder) {
+        return false;
+    }
+    while (::flock(folder.Get(), LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+
+    struct stat st {};
+    bool exists = ::stat(file.c_str(), &st) == 0;
+    std::optional<std::string> content = exists ? ReadWholeFile(file) : std::string();
+    if (!content) {
+        return false;
+    }
+    std::vector<std::string> lines = SplitLines(*content);
+    const char* cr = (!lines.empty() && !lines[0].empty() && lines[0].back() == '\r') ? "\r" : "";
+    KeyPlace place = FindKey(lines, section, key);
+
+    if (!value) {
+        if (!place.keyLine) {
+            return true;
+        }
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*place.keyLine));
+    } else {
+        std::string line = OneLine(key) + "=" + OneLine(*value) + cr;
+        if (place.keyLine) {
+            lines[*place.keyLine] = std::move(line);
+        } else if (place.header) {
+            // New keys go after the section's last non-blank line.
+            std::size_t at = place.sectionEnd;
+            while (at > *place.header + 1 && TrimSpace(lines[at - 1]).empty()) {
+                --at;
+            }
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+        } else {
+            if (!lines.empty() && !TrimSpace(lines.back()).empty()) {
+                lines.push_back(cr);
+            }
+            lines.push_back("[" + OneLine(section) + "]" + cr);
+            lines.push_back(std::move(line));
+        }
+    }
+
+    std::string out;
+    for (const std::string& line : lines) {
+        out += line;
+        out += '\n';
+    }
+    return ReplaceFile(file, out, exists ? (st.st_mode & 07777) : 0600);
+}
+
+std::int32_t ParseIntValue(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsAsciiSpace(text[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Saturates instead of wrapping, so an absurdly long number stays on its side of zero.
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = std::min(10 * value + (text[i] - '0'), 1LL << 32);
+    }
+    if (negative) {
+        value = -value;
+    }
+    return static_cast<std::int32_t>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
+}
+
+std::int32_t ReadProfileInt(const std::string& file, std::string_view section, std::string_view key,
+                            std::int32_t def) {
+    std::optional<std::string> value = ReadProfileValue(file, section, key);
+    return value ? ParseIntValue(*value) : def;
+}

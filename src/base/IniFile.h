@@ -1,0 +1,37 @@
+// Profile (INI) files: case-insensitive sections and keys, every read from the file,
+// every write straight to the file, crash-safe and serialised between processes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Longest value a read returns; longer values are cut.
+inline constexpr std::size_t kMaxProfileValue = 258;
+
+// The value of `key` in `section`, white space around it removed and cut to kMaxProfileValue,
+// or nothing when the file, the section or the key is missing.
+std::optional<std::string> ReadProfileValue(const std::string& file, std::string_view section,
+                                            std::string_view key);
+
+// As ReadProfileValue, with `def` (also cut) in place of a missing value.
+std::string ReadProfileString(const std::string& file, std::string_view section,
+                              std::string_view key, std::string_view def);
+
+// Sets `key` in `section` to `value`, creating the file, section and key as needed; no value
+// deletes the key. The file is replaced by rename, so a reader or a crash sees either the old or
+// the new file, never a mix. CR and LF in names or value become spaces: they would split the
+// line and could forge other keys. Returns false when the file could not be written (for
+// example its folder is missing); callers that follow the profile rules ignore it.
+bool WriteProfileString(const std::string& file, std::string_view section, std::string_view key,
+                        std::optional<std::string_view> value);
+
+// A number as profile files write it: leading blanks, a sign, digits; anything after is ignored
+// and no digits give 0. Saturates at the ends of the 32-bit range.
+std::int32_t ParseIntValue(std::string_view text);
+
+// The value of `key` as a number (ParseIntValue), or `def` when there is none.
+std::int32_t ReadProfileInt(const std::string& file, std::string_view section, std::string_view key,
+                            std::int32_t def);

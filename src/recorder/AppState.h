@@ -1,0 +1,35 @@
+// Process-wide application state: the resolved folders and settings file, the main window and
+// the user's call mode. One instance for the process.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "settings/Folders.h"
+
+// What the call recorder tells the main window while one is registered: the level for the
+// meter (message 1027), caller ID to flash (1028), and the end of a call (1029). The desktop
+// window implements it; headless runs put a stand-in in its place.
+class MainWindowNotify {
+public:
+    virtual ~MainWindowNotify() = default;
+    virtual void OnLevelMessage(std::int8_t level) = 0;
+    virtual void OnCallerIdMessage(const std::string& text) = 0;
+    virtual void OnCallEndedMessage() = 0;
+};
+
+// What the user has asked the recorder to do with the line.
+enum class CallMode : int { Idle = 0, Record = 1, Hold = 2 };
+
+struct AppState : ProgramFolders {
+    MainWindowNotify* mainWindow = nullptr;  // set while the main window exists
+    CallMode callMode = CallMode::Idle;
+    // Hands a finished recording to the background level queue; empty when there is none.
+    std::function<void(const std::string& path)> levelQueue;
+};
+
+AppState& App();
+
+// Resolves the folders and the settings file as a normal run does at start.
+void ResolveAppFolders(AppState& app);

@@ -1,0 +1,397 @@
+// Runs a scenario against a running session on a simulated line.
+#include "simulation/ScenarioRunner.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <QEventLoop>
+#include <QProcess>
+#include <QStringList>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "audio/files/WaveReaders.h"
+#include "base/AsciiText.h"
+#include "base/IniFile.h"
+#include "settings/SettingsKeys.h"
+#include "settings/TimeText.h"
+
+namespace {
+
+constexpr std::int64_t kNsPerSecond = 1'000'000'000;
+constexpr std::int64_t kNsPerFrame = kNsPerSecond / 8000;
+// After "quit", the line is given this long (line time) to report the call idle.
+constexpr std::int64_t kEndWaitNs = 10 * kNsPerSecond;
+// Recording lengths are checked to within this many seconds.
+constexpr double kLengthTolerance = 0.2;
+
+const char* const kPromptNames[] = {"Start Prompt", "End Prompt", "On-Hold 1", "On-Hold 2",
+                                    "On-Hold 3"};
+
+std::string ModeName(CallMode mode) {
+    switch (mode) {
+        case CallMode::Record:
+            return "record";
+        case CallMode::Hold:
+            return "hold";
+        case CallMode::Idle:
+            break;
+    }
+    return "idle";
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        c = AsciiLower(c);
+    }
+    return text;
+}
+
+double RecordingSeconds(const std::string& path) {
+    LSoundSourcePtr source = OpenWaveFile(path);
+    if (!source || source->IsInvalid() || source->sampleRate <= 0) {
+        return -1;
+    }
+    return static_cast<double>(source->GetLength()) / source->sampleRate;
+}
+
+SimulatedCallerId CallerIdOf(const std::vector<std::string>& args) {
+    SimulatedCallerId id;
+    const std::string kind = Lower(args[0]);
+    if (kind == "blocked") {
+        id.kind = SimulatedCallerId::Kind::Blocked;
+    } else if (kind == "out-of-area") {
+        id.kind = SimulatedCallerId::Kind::OutOfArea;
+    } else if (kind == "unknown") {
+        id.kind = SimulatedCallerId::Kind::Unknown;
+    } else if (kind == "unavailable") {
+        id.kind = SimulatedCallerId::Kind::Unavailable;
+    } else {
+        id.number = args[0];
+        id.name = args.size() > 1 ? args[1] : "";
+    }
+    return id;
+}
+
+}  // namespace
+
+ScenarioRunner::ScenarioRunner(AppState& state, RecorderSession& recorderSession,
+                               std::shared_ptr<SimulatedLine> simulatedLine,
+                               std::function<void(const std::string&)> userActions,
+                               const WindowNotifications* windowNotifications, std::ostream& output)
+    : app(state),
+      session(recorderSession),
+      line(std::move(simulatedLine)),
+      user(std::move(userActions)),
+      notifications(windowNotifications),
+      out(output) {
+    for (const char* name : kPromptNames) {
+        prompts.push_back(LoadPromptSound(name, app.dataFolder + name + ".wav"));
+    }
+    poll.setInterval(1);
+    QObject::connect(&poll, &QTimer::timeout, [this] { Poll(); });
+}
+
+double ScenarioRunner::Elapsed() const {
+    return static_cast<double>(line->Clock().Now() - startNs) / kNsPerSecond;
+}
+
+std::string ScenarioRunner::AudioFile(const ScenarioStep& step) const {
+    const std::string& name = step.args[0];
+    return name.empty() || name[0] == '/' ? name : baseFolder + "/" + name;
+}
+
+bool ScenarioRunner::PrepareSpeech() {
+    speechFiles.assign(steps.size(), "");
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const ScenarioStep& step = steps[i];
+        if (step.action != "say-text" && step.action != "near-say-text") {
+            continue;
+        }
+        if (speechFolder.empty()) {
+            std::string pattern =
+                (std::filesystem::temp_directory_path() / "quillon-speech-XXXXXX");
+            if (!::mkdtemp(pattern.data())) {
+                out << "line " << step.lineNumber << ": no temporary folder for speech\n";
+                return false;
+            }
+            speechFolder = pattern;
+        }
+        std::string file = speechFolder + "/" + std::to_string(i) + ".wav";
+        int result =
+            QProcess::execute("espeak-ng", {"-v", "en-us", "-w", QString::fromStdString(file),
+                                            QString::fromStdString(step.args[0])});
+        if (result != 0) {
+            out << "line " << step.lineNumber << ": espeak-ng could not speak the text\n";
+            return false;
+        }
+        speechFiles[i] = file;
+    }
+    return true;
+}
+
+bool ScenarioRunner::Run(const std::vector<ScenarioStep>& scenario) {
+    steps = scenario;
+    next = 0;
+    failures = 0;
+    checks = 0;
+    checksFailed = 0;
+    if (!PrepareSpeech()) {
+        return false;
+    }
+    startNs = line->Clock().Now();
+    wasOffHook = line->IsOffHook();
+    phase = Phase::Running;
+    QEventLoop loop;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&loop, this] {
+        if (phase == Phase::Done) {
+            loop.quit();
+        }
+    });
+    poll.start();
+    loop.exec();
+    poll.stop();
+    if (!speechFolder.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(speechFolder, ignored);
+        speechFolder.clear();
+    }
+    return failures == 0;
+}
+
+void ScenarioRunner::Poll() {
+    CollectCapture();
+    std::int64_t now = line->Clock().Now();
+    if (phase == Phase::Running) {
+        while (phase == Phase::Running && next < steps.size() &&
+               now - startNs >= static_cast<std::int64_t>(steps[next].time * kNsPerSecond)) {
+            Perform(steps[next++]);
+        }
+        if (phase == Phase::Running && next == steps.size()) {
+            BeginFinish();
+        }
+    } else if (phase == Phase::Ending) {
+        bool ended = session.Line().GetCall() == 0 && !line->IsOffHook();
+        if ((ended && !session.Queue().IsThreadRunning()) || now >= finishDeadlineNs) {
+            Finish();
+        }
+    }
+}
+
+void ScenarioRunner::Perform(const ScenarioStep& step) {
+    bool done = true;
+    const std::string& action = step.action;
+    if (action == "ring") {
+        done = line->Ring(CallerIdOf(step.args));
+    } else if (action == "answer-far") {
+        done = line->FarPartyAnswers();
+    } else if (action == "hangup-far") {
+        done = line->FarPartyHangsUp();
+    } else if (action == "busy") {
+        done = line->FarPartyBusy();
+    } else if (action == "fax") {
+        done = line->SendFaxTone();
+    } else if (action == "digits") {
+        done = line->SendDigits(step.args[0]);
+    } else if (action == "say") {
+        done = line->SetFarPartyAudioFile(AudioFile(step));
+    } else if (action == "near-say") {
+        done = line->SetNearPartyAudioFile(AudioFile(step));
+    } else if (action == "say-text") {
+        done =
+            line->SetFarPartyAudioFile(speechFiles[static_cast<std::size_t>(&step - steps.data())]);
+    } else if (action == "near-say-text") {
+        done = line->SetNearPartyAudioFile(
+            speechFiles[static_cast<std::size_t>(&step - steps.data())]);
+    } else if (action == "silence-far") {
+        line->SetFarPartyAudio(LSoundSourcePtr());
+    } else if (action == "user") {
+        user(step.args[0]);
+    } else if (action == "set") {
+        done = WriteProfileString(app.settingsFile, kSettingsSection, step.args[0], step.args[1]);
+    } else if (action == "expect") {
+        ++checks;
+        std::string got;
+        if (!Check(step, got)) {
+            ++failures;
+            ++checksFailed;
+            out << "line " << step.lineNumber << ": expect";
+            for (const std::string& arg : step.args) {
+                out << " " << arg;
+            }
+            out << " failed at" << FormatTime1(static_cast<std::int32_t>(Elapsed() * 10000)) << ": "
+                << got << "\n";
+        }
+        return;
+    } else if (action == "quit") {
+        BeginFinish();
+        return;
+    }
+    if (!done) {
+        ++failures;
+        out << "line " << step.lineNumber << ": " << action << " cannot be done now (the call is "
+            << SimulatedCallStateName(line->State()) << ")\n";
+    }
+}
+
+bool ScenarioRunner::Check(const ScenarioStep& step, std::string& got) {
+    const std::string& what = step.args[0];
+    if (what == "recordings") {
+        got = std::to_string(Recordings().size()) + " recordings";
+        return Recordings().size() == std::stoul(step.args[1]);
+    }
+    if (what == "log") {
+        std::vector<std::string> entries = LogEntries();
+        got = "no such caller log line";
+        return std::any_of(entries.begin(), entries.end(), [&](const std::string& entry) {
+            return entry.find(step.args[1]) != std::string::npos;
+        });
+    }
+    if (what == "heard" || what == "beeps") {
+        ScanHeard();
+        if (what == "beeps") {
+            auto beeps = std::count_if(heard.begin(), heard.end(),
+                                       [](const HeardSound& h) { return h.what == "beep"; });
+            got = std::to_string(beeps) + " beeps";
+            return beeps == std::stol(step.args[1]);
+        }
+        got = "not heard";
+        return std::any_of(heard.begin(), heard.end(),
+                           [&](const HeardSound& h) { return h.what == step.args[1]; });
+    }
+    if (what == "mode") {
+        got = "mode " + ModeName(app.callMode);
+        return ModeName(app.callMode) == step.args[1];
+    }
+    if (what == "call") {
+        got = std::string("call ") + SimulatedCallStateName(line->State());
+        return Lower(SimulatedCallStateName(line->State())) == step.args[1];
+    }
+    if (what == "popups") {
+        if (!notifications) {
+            got = "popups are not counted here";
+            return false;
+        }
+        got = std::to_string(notifications->popups.size()) + " popups";
+        return notifications->popups.size() == std::stoul(step.args[1]);
+    }
+    // length N SECONDS
+    std::vector<std::string> recordings = Recordings();
+    std::size_t index = std::stoul(step.args[1]);
+    if (index == 0 || index > recordings.size()) {
+        got = "there is no recording " + step.args[1];
+        return false;
+    }
+    double seconds = RecordingSeconds(recordings[index - 1]);
+    got = std::to_string(seconds) + " s";
+    return std::fabs(seconds - std::stod(step.args[2])) <= kLengthTolerance;
+}
+
+void ScenarioRunner::CollectCapture() {
+    // The line places what was played a little after it sounded, so its audio is only taken
+    // once the line is back on hook; until then the present stretch is looked at in place.
+    bool offHook = line->IsOffHook();
+    if (offHook && !wasOffHook) {
+        captures.push_back({line->Clock().Now(), {}});
+    } else if (!offHook && wasOffHook && !captures.empty()) {
+        captures.back().samples = line->TakeCapture();
+    }
+    wasOffHook = offHook;
+}
+
+void ScenarioRunner::ScanHeard() {
+    CollectCapture();
+    heard.clear();
+    for (std::size_t i = 0; i < captures.size(); ++i) {
+        const CaptureSegment& segment = captures[i];
+        bool current = wasOffHook && i + 1 == captures.size();
+        std::int64_t offset = (segment.originNs - startNs) / kNsPerFrame;
+        for (HeardSound sound :
+             ScanLineAudio(current ? line->Capture() : segment.samples, prompts)) {
+            sound.frame += offset;
+            heard.push_back(sound);
+        }
+    }
+}
+
+void ScenarioRunner::BeginFinish() {
+    app.callMode = CallMode::Idle;
+    session.Line().Drop();
+    phase = Phase::Ending;
+    finishDeadlineNs = line->Clock().Now() + kEndWaitNs;
+}
+
+void ScenarioRunner::Finish() {
+    ScanHeard();
+    // Whatever the worker has not levelled yet is levelled now, before the summary.
+    session.Queue().Stop();
+    LStopEvent never;
+    session.Queue().ProcessQueued(never);
+    PrintSummary();
+    phase = Phase::Done;
+}
+
+std::vector<std::string> ScenarioRunner::Recordings() const {
+    std::vector<std::string> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(app.recordingsFolder, error)) {
+        if (entry.is_regular_file() && EndsWithNoCase(entry.path().filename().string(), ".wav")) {
+            files.push_back(entry.path().string());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::vector<std::string> ScenarioRunner::LogEntries() const {
+    std::vector<std::string> entries;
+    std::vector<std::string> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(app.logsFolder, error)) {
+        files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    for (const std::string& file : files) {
+        std::ifstream in(file, std::ios::binary);
+        std::string lineText;
+        while (std::getline(in, lineText)) {
+            if (!lineText.empty() && lineText.back() == '\r') {
+                lineText.pop_back();
+            }
+            // Entries start with their time; the three header lines do not.
+            if (lineText.size() > 9 && lineText[2] == ':' && lineText[5] == ':') {
+                entries.push_back(lineText);
+            }
+        }
+    }
+    return entries;
+}
+
+void ScenarioRunner::PrintSummary() {
+    std::vector<std::string> recordings = Recordings();
+    out << "Recordings (" << recordings.size() << ") in " << app.recordingsFolder << ":\n";
+    for (const std::string& path : recordings) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.1f s", RecordingSeconds(path));
+        out << "  " << std::filesystem::path(path).filename().string() << "  " << seconds << "\n";
+    }
+    out << "Caller log:\n";
+    for (const std::string& entry : LogEntries()) {
+        out << "  " << entry << "\n";
+    }
+    out << "Heard on the line:\n";
+    for (const HeardSound& sound : heard) {
+        out << " " << FormatTime1(static_cast<std::int32_t>(sound.frame * 10000 / 8000)) << "  "
+            << sound.what << "\n";
+    }
+    if (notifications) {
+        out << "Notifications: " << notifications->levels << " level, "
+            << notifications->popups.size() << " caller ID, " << notifications->callsEnded
+            << " call ended\n";
+    }
+    out << "Expectations: " << checks - checksFailed << " held, " << checksFailed << " failed\n";
+    if (failures > checksFailed) {
+        out << "Steps that could not be done: " << failures - checksFailed << "\n";
+    }
+}

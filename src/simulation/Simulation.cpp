@@ -1,0 +1,82 @@
+// A whole run of the program without its windows, on a simulated line of its own.
+#include "simulation/Simulation.h"
+
+#include "recorder/CallerLog.h"
+#include "recorder/RecorderSession.h"
+#include "telephony/LineProviders.h"
+
+namespace {
+
+constexpr char kSimulationProvider[] = "Simulation";
+
+// The line providers in use for as long as it lives; the previous ones come back afterwards.
+class ActiveProviders {
+public:
+    explicit ActiveProviders(std::vector<std::string> names) : previous(ActiveLineProviders()) {
+        SetActiveLineProviders(std::move(names));
+        LTapiLine::Shutdown();  // the next application context loads them
+    }
+    ~ActiveProviders() {
+        LTapiLine::Shutdown();
+        SetActiveLineProviders(previous);
+    }
+    ActiveProviders(const ActiveProviders&) = delete;
+    ActiveProviders& operator=(const ActiveProviders&) = delete;
+
+private:
+    std::vector<std::string> previous;
+};
+
+CallCommand UserCommand(const std::string& action) {
+    if (action == "record") {
+        return CallCommand::Record;
+    }
+    if (action == "hold") {
+        return CallCommand::Hold;
+    }
+    if (action == "record-toggle") {
+        return CallCommand::RecordToggle;
+    }
+    if (action == "hold-toggle") {
+        return CallCommand::HoldToggle;
+    }
+    return CallCommand::Stop;
+}
+
+}  // namespace
+
+SimulationResult RunSimulation(AppState& app, const std::vector<ScenarioStep>& steps,
+                               const SimulationOptions& options, std::ostream& out) {
+    SimulationResult result;
+    RealTimeClock clock(options.speed);
+    std::shared_ptr<SimulatedLine> line = SimulatedLine::Create(clock);
+    LineProviderRegistration provider(kSimulationProvider,
+                                      [line] { return line->CreateProvider(); });
+    ActiveProviders active({kSimulationProvider});
+
+    HeadlessWindow window;
+    app.mainWindow = &window;
+    {
+        RecorderSession session(app, clock);
+        result.started = session.OpenLine(true);
+        if (result.started) {
+            AppendLogEntry(app.logsFolder, "Quillon Recorder Run");
+            session.StartAutoDelete();
+            if (options.prepare) {
+                options.prepare(app);
+            }
+            ScenarioRunner runner(
+                app, session, line,
+                [&session](const std::string& action) { session.Command(UserCommand(action)); },
+                &window.counts, out);
+            runner.SetBaseFolder(options.baseFolder);
+            result.held = runner.Run(steps);
+            result.recordings = runner.Recordings();
+            result.heard = runner.Heard();
+        }
+        app.mainWindow = nullptr;
+        session.Shutdown();
+    }
+    result.notifications = window.counts;
+    return result;
+}

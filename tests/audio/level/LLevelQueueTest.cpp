@@ -1,0 +1,111 @@
+// The background queue: files are levelled in their place by a worker thread, in order, across
+// restarts; missing files are skipped; stopping leaves a file that is in use untouched.
+#include "audio/level/LLevelQueue.h"
+
+#include <gtest/gtest.h>
+
+#include "audio/level/LevelTestFiles.h"
+
+namespace {
+
+class LLevelQueueTest : public ::testing::Test {
+protected:
+    TempDir root;
+    ScopedEnv tmp{"TMPDIR", root.Path()};
+    std::string dataFolder = root.Path() + "/";
+    LStopEvent neverStop;
+
+    std::string Recording(const std::string& name, double seconds = 1) {
+        std::string path = root / name;
+        WriteFile(path, QuietRecording(seconds, 16000, 2));
+        return path;
+    }
+    static bool Levelled(const std::string& path) {
+        WaveInfo info = InspectWave(path);
+        return info.valid && info.format.sampleRate == 8000 && info.format.channels == 1;
+    }
+};
+
+TEST_F(LLevelQueueTest, AddedFilesAreLevelledInTheBackground) {
+    const std::string a = Recording("a.wav");
+    const std::string b = Recording("b.wav");
+    LLevelQueue queue(dataFolder);
+    EXPECT_EQ(queue.QueuePath(), root / "bgalc.dat");
+    ASSERT_TRUE(queue.Add(a));
+    ASSERT_TRUE(queue.Add(b));
+    ASSERT_TRUE(Eventually([&] { return !queue.IsThreadRunning(); }));
+    EXPECT_TRUE(Levelled(a));
+    EXPECT_TRUE(Levelled(b));
+    EXPECT_EQ(LevelQueueFile(queue.QueuePath()).Count(), 0);
+
+    // The next Add starts the worker again.
+    const std::string c = Recording("c.wav");
+    ASSERT_TRUE(queue.Add(c));
+    ASSERT_TRUE(Eventually([&] { return !queue.IsThreadRunning(); }));
+    EXPECT_TRUE(Levelled(c));
+    EXPECT_FALSE(queue.Add("relative.wav"));
+}
+
+TEST_F(LLevelQueueTest, ADeletedFileIsSkippedAndTheQueueGoesOn) {
+    const std::string a = Recording("a.wav");
+    const std::string b = Recording("b.wav");
+    const std::string c = Recording("c.wav");
+    LevelQueueFile file(dataFolder + "bgalc.dat");
+    for (const std::string& path : {a, b, c}) {
+        ASSERT_TRUE(file.Append(path));
+    }
+    std::remove(b.c_str());
+
+    LLevelQueue queue(dataFolder);
+    std::vector<std::pair<std::string, LevelResult>> reports;
+    queue.ProcessQueued(neverStop, [&](const std::string& path, LevelResult result) {
+        reports.emplace_back(path, result);
+    });
+    EXPECT_EQ(reports, (std::vector<std::pair<std::string, LevelResult>>{
+                           {a, LevelResult::Levelled},
+                           {b, LevelResult::NotAudio},
+                           {c, LevelResult::Levelled},
+                       }));
+    EXPECT_FALSE(Exists(b));
+    EXPECT_EQ(file.Count(), 0);
+}
+
+TEST_F(LLevelQueueTest, EntriesLeftByAnEarlierRunAreLevelledAfterARestart) {
+    const std::string a = Recording("a.wav");
+    const std::string b = Recording("b.wav");
+    {
+        // The earlier run queued two files and stopped before levelling them.
+        LevelQueueFile(dataFolder + "bgalc.dat").Append(a);
+        LevelQueueFile(dataFolder + "bgalc.dat").Append(b);
+    }
+    LLevelQueue queue(dataFolder);
+    const std::string c = Recording("c.wav");
+    ASSERT_TRUE(queue.Add(c));
+    ASSERT_TRUE(Eventually([&] { return !queue.IsThreadRunning(); }));
+    EXPECT_TRUE(Levelled(a));
+    EXPECT_TRUE(Levelled(b));
+    EXPECT_TRUE(Levelled(c));
+    EXPECT_EQ(LevelQueueFile(queue.QueuePath()).Count(), 0);
+}
+
+TEST_F(LLevelQueueTest, StopEndsAWorkerWaitingForAFileInUseAndLeavesTheFile) {
+    const std::string a = Recording("a.wav");
+    const std::string original = ReadFile(a);
+    LSoundSourcePtr player = OpenWaveFile(a);
+    LLevelQueue queue(dataFolder);
+    ASSERT_TRUE(queue.Add(a));
+    // The entry is taken before it is processed.
+    ASSERT_TRUE(Eventually([&] { return LevelQueueFile(queue.QueuePath()).Count() == 0; }));
+    // Its levelled copy waits beside it, complete, for the player to let go.
+    ASSERT_TRUE(Eventually([&] {
+        std::vector<std::string> hidden = HiddenFiles(root.Path());
+        return hidden.size() == 1 && ReadFile(root / hidden[0]).size() == 46u + 8000 * 2;
+    }));
+    EXPECT_TRUE(queue.IsThreadRunning());
+    queue.Stop();
+    EXPECT_FALSE(queue.IsThreadRunning());
+    EXPECT_EQ(ReadFile(a), original);
+    EXPECT_TRUE(HiddenFiles(root.Path()).empty());
+}
+
+}  // namespace

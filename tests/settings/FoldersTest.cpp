@@ -1,0 +1,95 @@
+// Folder resolution: registered folders, the private default data folder, and the environment
+// variables that place them.
+#include "settings/Folders.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "base/IniFile.h"
+#include "support/TempDir.h"
+
+namespace {
+
+class FoldersTest : public ::testing::Test {
+protected:
+    TempDir root;
+    ScopedEnv data{"XDG_DATA_HOME", root / "data"};
+    ScopedEnv config{"QUILLON_CONFIG_DIR", root / "config"};
+    std::string defaultFolder = root / "data/Ostrel/Quillon";
+
+    void Register(const char* value, const std::string& path) {
+        ::mkdir((root / "config").c_str(), 0700);
+        ASSERT_TRUE(WriteProfileString(root / "config/folders.ini", "Folders", value, path));
+    }
+};
+
+TEST_F(FoldersTest, WithoutRegistrationEverythingDerivesFromTheDefaultFolder) {
+    ProgramFolders app = ResolveProgramFolders();
+    EXPECT_EQ(app.dataFolder, defaultFolder + "/");
+    EXPECT_EQ(app.settingsFile, defaultFolder + "/settings.ini");
+    EXPECT_EQ(app.recordingsFolder, defaultFolder + "/Recordings/");
+    EXPECT_EQ(app.logsFolder, defaultFolder + "/Logs/");
+    // The data folder is made, private; the recordings and logs folders are not.
+    EXPECT_EQ(FileMode(defaultFolder), 0700u);
+    EXPECT_EQ(FileMode(root / "data/Ostrel"), 0700u);
+    EXPECT_FALSE(Exists(defaultFolder + "/Recordings"));
+    EXPECT_FALSE(Exists(defaultFolder + "/Logs"));
+    EXPECT_FALSE(Exists(defaultFolder + "/settings.ini"));
+}
+
+TEST_F(FoldersTest, RegisteredFoldersWin) {
+    Register("DataFiles", "/srv/quillon");
+    Register("Recordings", "/media/calls/");
+    Register("Logs", "  /var/tmp/logs  ");
+    ProgramFolders app = ResolveProgramFolders();
+    EXPECT_EQ(app.dataFolder, "/srv/quillon/");
+    EXPECT_EQ(app.settingsFile, "/srv/quillon/settings.ini");
+    EXPECT_EQ(app.recordingsFolder, "/media/calls/");
+    EXPECT_EQ(app.logsFolder, "/var/tmp/logs/");
+}
+
+TEST_F(FoldersTest, PartlyRegisteredAndEmptyValuesFallBack) {
+    Register("recordings", "/media/calls");  // value names ignore letter case
+    Register("Logs", "");
+    ProgramFolders app = ResolveProgramFolders();
+    EXPECT_EQ(app.dataFolder, defaultFolder + "/");
+    EXPECT_EQ(app.recordingsFolder, "/media/calls/");
+    EXPECT_EQ(app.logsFolder, defaultFolder + "/Logs/");
+}
+
+TEST_F(FoldersTest, ExistingFoldersKeepTheirModes) {
+    ::mkdir((root / "data").c_str(), 0755);
+    ::mkdir((root / "data/Ostrel").c_str(), 0755);
+    ::mkdir(defaultFolder.c_str(), 0750);
+    ::chmod(defaultFolder.c_str(), 0750);
+    EXPECT_EQ(DefaultDataFolder(), defaultFolder);
+    EXPECT_EQ(FileMode(root / "data/Ostrel"), 0755u);
+    EXPECT_EQ(FileMode(defaultFolder), 0750u);
+}
+
+TEST_F(FoldersTest, MissingBaseFoldersAreCreatedPrivate) {
+    ScopedEnv deep("XDG_DATA_HOME", root / "a/b/c");
+    EXPECT_EQ(DefaultDataFolder(), root / "a/b/c/Ostrel/Quillon");
+    EXPECT_EQ(FileMode(root / "a"), 0700u);
+    EXPECT_EQ(FileMode(root / "a/b/c/Ostrel/Quillon"), 0700u);
+}
+
+TEST_F(FoldersTest, HomeFoldersAreUsedWhenTheDesktopVariablesAreUnsetOrRelative) {
+    ScopedEnv home("HOME", root / "home");
+    ScopedEnv relative("XDG_DATA_HOME", std::string("relative/data"));
+    ScopedEnv noConfig("QUILLON_CONFIG_DIR", std::nullopt);
+    ScopedEnv noXdgConfig("XDG_CONFIG_HOME", std::nullopt);
+    EXPECT_EQ(DefaultDataFolder(), root / "home/.local/share/Ostrel/Quillon");
+    EXPECT_EQ(ConfigFolder(), root / "home/.config/Ostrel/Quillon");
+    EXPECT_EQ(FoldersFile(), root / "home/.config/Ostrel/Quillon/folders.ini");
+    ScopedEnv xdgConfig("XDG_CONFIG_HOME", root / "cfg/");
+    EXPECT_EQ(ConfigFolder(), root / "cfg/Ostrel/Quillon");
+}
+
+TEST_F(FoldersTest, ConfigVariableReplacesTheConfigFolder) {
+    ScopedEnv xdgConfig("XDG_CONFIG_HOME", root / "cfg");
+    EXPECT_EQ(ConfigFolder(), root / "config");
+    EXPECT_EQ(FoldersFile(), root / "config/folders.ini");
+}
+
+}  // namespace
