@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "audio/dsp/PlayChain.h"
+#include "audio/dsp/TelephoneFormat.h"
 #include "audio/files/WaveReaders.h"
 #include "audio/files/WaveWriters.h"
 #include "recorder/CallerLog.h"
@@ -136,7 +137,7 @@ void RecorderLine::StartRecordingProper() {
                        : kNoToneInterval;
     nextTone = toneInterval;
     operation = kRecording;
-    LSoundSinkPtr writer = CreateWaveWriter(currentFile, 8000, 0, 16, 1);
+    LSoundSinkPtr writer = CreateWaveWriter(currentFile, kLineRate, 0, kLineBits, 1);
     if (line) {
         line->Record(writer, kRecordSilenceLimit, kRecordThreshold, kRecordMaximumLength);
     }

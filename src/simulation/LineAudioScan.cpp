@@ -6,11 +6,11 @@
 
 #include "audio/dsp/LChannelsProcess.h"
 #include "audio/dsp/LResampler.h"
+#include "audio/dsp/TelephoneFormat.h"
 #include "audio/files/WaveReaders.h"
 
 namespace {
 
-constexpr std::int32_t kRate = 8000;
 constexpr std::size_t kWindow = 80;         // 10 ms
 constexpr double kSoundRms = 300.0;         // 16-bit units: about -40 dB
 constexpr std::size_t kGapWindows = 10;     // 100 ms of silence ends a stretch
@@ -31,7 +31,7 @@ double WindowRms(const std::int16_t* samples, std::size_t count) {
 
 // Share of the energy of `samples` that lies at 1 kHz (Goertzel).
 double BeepShare(const std::int16_t* samples, std::size_t count) {
-    const double coefficient = 2.0 * std::cos(2.0 * M_PI * 1000.0 / kRate);
+    const double coefficient = 2.0 * std::cos(2.0 * M_PI * 1000.0 / kLineRate);
     double s1 = 0;
     double s2 = 0;
     double energy = 0;
@@ -99,7 +99,7 @@ PromptSound LoadPromptSound(const std::string& name, const std::string& file) {
         return prompt;
     }
     LChannelsProcess(1).Create(source, source);
-    LSampleRateProcess(kRate).Create(source, source);
+    LSampleRateProcess(kLineRate).Create(source, source);
     std::int32_t length = source->GetLength();
     std::vector<std::int32_t> values(static_cast<std::size_t>(std::max(length, 0)));
     source->Read(values.data(), length);

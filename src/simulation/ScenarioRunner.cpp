@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "audio/dsp/TelephoneFormat.h"
 #include "audio/files/WaveReaders.h"
 #include "base/AsciiText.h"
 #include "base/IniFile.h"
@@ -20,7 +21,7 @@
 namespace {
 
 constexpr std::int64_t kNsPerSecond = 1'000'000'000;
-constexpr std::int64_t kNsPerFrame = kNsPerSecond / 8000;
+constexpr std::int64_t kNsPerFrame = kNsPerSecond / kLineRate;
 // After "quit", the line is given this long (line time) to report the call idle.
 constexpr std::int64_t kEndWaitNs = 10 * kNsPerSecond;
 // Recording lengths are checked to within this many seconds.
@@ -382,7 +383,7 @@ void ScenarioRunner::PrintSummary() {
     }
     out << "Heard on the line:\n";
     for (const HeardSound& sound : heard) {
-        out << " " << FormatTime1(static_cast<std::int32_t>(sound.frame * 10000 / 8000)) << "  "
+        out << " " << FormatTime1(static_cast<std::int32_t>(sound.frame * 10000 / kLineRate)) << "  "
             << sound.what << "\n";
     }
     if (notifications) {

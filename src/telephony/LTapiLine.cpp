@@ -10,6 +10,7 @@
 #include "audio/dsp/LResampler.h"
 #include "audio/dsp/LToneCadenceDetector.h"
 #include "audio/dsp/SoundLevel.h"
+#include "audio/dsp/TelephoneFormat.h"
 #include "telephony/TapiBuffer.h"
 
 namespace {
@@ -450,7 +451,7 @@ void LTapiLine::HandOff() {
 void LTapiLine::Play(LSoundSourcePtr& source) {
     StopAudio();
     LChannelsProcess(1).Create(source, source);
-    LSampleRateProcess(8000).Create(source, source);
+    LSampleRateProcess(kLineRate).Create(source, source);
     player.device = static_cast<std::int8_t>(waveOutDevice & 0xFF);
     playing = 1;
     if (!player.Start(source, kPlayPrefilled)) {

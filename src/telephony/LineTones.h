@@ -5,10 +5,9 @@
 #include <cstdint>
 #include <optional>
 
-// Line audio runs at 8,000 frames a second; positions are line frames counted from the start of
-// the line's clock.
-inline constexpr std::int32_t kLineRate = 8000;
+#include "audio/dsp/TelephoneFormat.h"
 
+// Positions are line frames (kLineRate a second) counted from the start of the line's clock.
 // Line frame at clock time `nanoseconds`.
 inline std::int64_t LineFrameAt(std::int64_t nanoseconds) {
     return nanoseconds / (1'000'000'000 / kLineRate);

@@ -15,6 +15,7 @@
 #include "audio/dsp/LBufferedStreams.h"
 #include "audio/dsp/LChannelsProcess.h"
 #include "audio/dsp/SoundLevel.h"
+#include "audio/dsp/TelephoneFormat.h"
 #include "audio/files/LWaveWriter.h"
 #include "audio/files/WaveReaders.h"
 #include "audio/level/LAutoLevelProcessor.h"
@@ -23,8 +24,7 @@
 
 namespace {
 
-constexpr std::int32_t kOutputRate = 8000;
-constexpr std::int32_t kOutputBytes = 2;  // 16-bit mono
+constexpr std::int32_t kOutputBytes = kLineBits / 8;  // mono
 constexpr auto kLockRetry = std::chrono::milliseconds(500);
 // Blocks processed between looks at the stop event (about 5 s of audio at 8,000 Hz).
 constexpr int kStepsBetweenStopChecks = 256;
@@ -182,7 +182,7 @@ LevelResult LevelWaveFile(const std::string& input, const std::string& output,
     if (!temp.IsOpen()) {
         return LevelResult::Failed;
     }
-    auto writer = MakeCounted<LWaveWriter>(temp.Name(), kOutputRate, 0, kOutputBytes, 1);
+    auto writer = MakeCounted<LWaveWriter>(temp.Name(), kLineRate, 0, kOutputBytes, 1);
     if (!writer || writer->IsInvalid()) {
         return LevelResult::Failed;
     }
