@@ -1,9 +1,7 @@
-// The call recorder on a line that only notes what it is asked: announcements, recording with
-// its tone, the stop and hold checks, on-hold rotation, digits, caller ID, hand-on of files.
+// The call recorder on a line that only notes what it is asked.
 #include "recorder/RecorderLine.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
@@ -11,7 +9,7 @@
 #include "FakeLine.h"
 #include "audio/files/WaveWriters.h"
 #include "base/IniFile.h"
-#include "support/TempDir.h"
+#include "support/TempAppState.h"
 
 namespace {
 
@@ -24,47 +22,52 @@ struct Window : MainWindowNotify {
     int ended = 0;
 };
 
+using Ops = std::vector<std::string>;
+
 // Prompt lengths in frames, so a play shows which prompt it was.
-constexpr int kStart = 1000;
-constexpr int kEnd = 2000;
-constexpr int kHold1 = 3000;
-constexpr int kHold2 = 4000;
-constexpr int kHold3 = 5000;
+constexpr int kStart = 1000, kEnd = 2000, kHold1 = 3000, kHold2 = 4000, kHold3 = 5000;
+const std::string kRecord = "record 600000 -127 36000000";
+
+std::string Play(int frames) {
+    return "play " + std::to_string(frames);
+}
 
 class RecorderLineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        app.dataFolder = dir.Path() + "/";
-        app.settingsFile = app.dataFolder + "settings.ini";
-        app.recordingsFolder = app.dataFolder + "Recordings/";
-        app.logsFolder = app.dataFolder + "Logs/";
-        ::mkdir(app.recordingsFolder.c_str(), 0700);
-        ::mkdir(app.logsFolder.c_str(), 0700);
         app.mainWindow = &window;
         app.levelQueue = [this](const std::string& path) { queued.push_back(path); };
-        MakePrompt("Start Prompt", kStart);
-        MakePrompt("End Prompt", kEnd);
-        MakePrompt("On-Hold 1", kHold1);
-        MakePrompt("On-Hold 2", kHold2);
-        MakePrompt("On-Hold 3", kHold3);
+        for (auto [name, frames] : {std::pair{"Start Prompt", kStart},
+                                    {"End Prompt", kEnd},
+                                    {"On-Hold 1", kHold1},
+                                    {"On-Hold 2", kHold2},
+                                    {"On-Hold 3", kHold3}}) {
+            LSoundSinkPtr writer = CreateWaveWriter(app.dataFolder + name + ".wav", 8000, 0, 16, 1);
+            std::vector<std::int32_t> samples(static_cast<std::size_t>(frames), 16000);
+            writer->Write(samples.data(), frames);
+        }
         auto handler = std::make_unique<RecorderLine>(app);
         recorder = handler.get();
         line.SetStandingHandler(std::move(handler));
     }
-
-    void MakePrompt(const std::string& name, int frames) {
-        LSoundSinkPtr writer = CreateWaveWriter(app.dataFolder + name + ".wav", 8000, 0, 16, 1);
-        std::vector<std::int32_t> samples(static_cast<std::size_t>(frames), 1000 * 16);
-        writer->Write(samples.data(), frames);
-    }
     void Set(const char* key, const char* value) {
         ASSERT_TRUE(WriteProfileString(app.settingsFile, "settings", key, value));
     }
-    static std::string Play(int frames) { return "play " + std::to_string(frames); }
-    static std::string RecordOp() { return "record 600000 -127 36000000"; }
+    // Connects a call in `mode`; the operations that asked for.
+    Ops Connect(CallMode mode) {
+        app.callMode = mode;
+        line.Connect();
+        return line.Take();
+    }
+    void PlayDone() {
+        line.Send([](LTapiCallHandler& h) { h.OnPlayDone(); });
+    }
+    void RecordProgress(std::int32_t position) {
+        line.Send([position](LTapiCallHandler& h) { h.OnRecordProgress(position); });
+    }
 
     TempDir dir;
-    AppState app;
+    AppState app = TempAppState(dir);
     Window window;
     std::vector<std::string> queued;
     FakeLine line;
@@ -72,34 +75,32 @@ protected:
 };
 
 TEST_F(RecorderLineTest, RecordWithBothAnnouncementsTonesAndHandOn) {
-    app.callMode = CallMode::Record;
-    line.Connect();
-    EXPECT_EQ(line.Take(), std::vector<std::string>{Play(kStart)});
+    EXPECT_EQ(Connect(CallMode::Record), Ops{Play(kStart)});
     EXPECT_EQ(recorder->GetOperation(), RecorderLine::kStartPrompt);
 
-    line.Send([](LTapiCallHandler& h) { h.OnPlayDone(); });
-    EXPECT_EQ(line.Take(), std::vector<std::string>{RecordOp()});
+    PlayDone();
+    EXPECT_EQ(line.Take(), Ops{kRecord});
     EXPECT_EQ(recorder->GetOperation(), RecorderLine::kRecording);
     std::string file = recorder->CurrentFile();
     EXPECT_EQ(file.rfind(app.recordingsFolder, 0), 0u);
-    EXPECT_EQ(file.substr(file.size() - 4), ".wav");
+    EXPECT_TRUE(file.ends_with(".wav"));
 
     // Tones one interval in, then every interval after the one that sounded.
     for (std::int32_t position : {0, 149999, 150000, 299999, 300500, 450499, 450500}) {
-        line.Send([position](LTapiCallHandler& h) { h.OnRecordProgress(position); });
+        RecordProgress(position);
     }
-    EXPECT_EQ(line.Take(), (std::vector<std::string>{"beep", "beep", "beep"}));
-    line.Send([](LTapiCallHandler& h) { h.OnGenerateDone(); });  // changes nothing
+    EXPECT_EQ(line.Take(), (Ops{"beep", "beep", "beep"}));
+    line.Send([](LTapiCallHandler& h) { h.OnGenerateDone(); });
     EXPECT_TRUE(line.Take().empty());
     line.Send([](LTapiCallHandler& h) { h.OnRecordLevel(-20); });
     EXPECT_EQ(window.levels, std::vector<int>{-20});
 
     app.callMode = CallMode::Idle;  // Record pressed again
     line.Send([](LTapiCallHandler& h) { h.OnRecordLevel(-20); });
-    EXPECT_EQ(line.Take(), std::vector<std::string>{Play(kEnd)});
+    EXPECT_EQ(line.Take(), Ops{Play(kEnd)});
     EXPECT_EQ(recorder->GetOperation(), RecorderLine::kEndPrompt);
-    line.Send([](LTapiCallHandler& h) { h.OnPlayDone(); });
-    EXPECT_EQ(line.Take(), std::vector<std::string>{"drop"});
+    PlayDone();
+    EXPECT_EQ(line.Take(), Ops{"drop"});
     EXPECT_TRUE(queued.empty());  // only once the call has ended
 
     app.callMode = CallMode::Record;
@@ -113,39 +114,34 @@ TEST_F(RecorderLineTest, RecordWithBothAnnouncementsTonesAndHandOn) {
 TEST_F(RecorderLineTest, ToneIntervalsBelowTwoSecondsAreRaisedAndToneOffMeansNone) {
     Set("recordtoneinterval", "0:00:01");
     Set("startprompt", "false");
-    app.callMode = CallMode::Record;
-    line.Connect();
-    EXPECT_EQ(line.Take(), std::vector<std::string>{RecordOp()});
-    line.Send([](LTapiCallHandler& h) { h.OnRecordProgress(19999); });
+    EXPECT_EQ(Connect(CallMode::Record), Ops{kRecord});
+    RecordProgress(19999);
     EXPECT_TRUE(line.Take().empty());
-    line.Send([](LTapiCallHandler& h) { h.OnRecordProgress(20000); });
-    EXPECT_EQ(line.Take(), std::vector<std::string>{"beep"});
+    RecordProgress(20000);
+    EXPECT_EQ(line.Take(), Ops{"beep"});
 
     Set("recordtone", "false");
     line.End();
-    app.callMode = CallMode::Record;
-    line.Connect();
-    EXPECT_EQ(line.Take(), std::vector<std::string>{RecordOp()});
-    line.Send([](LTapiCallHandler& h) { h.OnRecordProgress(36000000 - 1); });
+    EXPECT_EQ(Connect(CallMode::Record), Ops{kRecord});
+    RecordProgress(36000000 - 1);
     EXPECT_TRUE(line.Take().empty());
 }
 
-TEST_F(RecorderLineTest, NoEndPromptGoesStraightToTheModesNextStep) {
+TEST_F(RecorderLineTest, NoEndPromptGoesStraightToTheModesNextStepAndNoLevellingQueuesNothing) {
     Set("startprompt", "false");
     Set("endprompt", "false");
-    app.callMode = CallMode::Record;
-    line.Connect();
-    line.Take();
+    Set("recordalc", "false");
+    Connect(CallMode::Record);
     app.callMode = CallMode::Idle;
-    line.Send([](LTapiCallHandler& h) { h.OnRecordProgress(100); });
-    EXPECT_EQ(line.Take(), std::vector<std::string>{"drop"});
+    RecordProgress(100);
+    EXPECT_EQ(line.Take(), Ops{"drop"});
+    line.End();
+    EXPECT_TRUE(queued.empty());
 }
 
 TEST_F(RecorderLineTest, FarEndHangingUpLeavesTheLineToEndTheRecording) {
     Set("startprompt", "false");
-    app.callMode = CallMode::Record;
-    line.Connect();
-    line.Take();
+    Connect(CallMode::Record);
     std::string file = recorder->CurrentFile();
     line.Send([](LTapiCallHandler& h) { h.OnRemoteHangUp(); });
     EXPECT_TRUE(line.Take().empty());
@@ -155,15 +151,13 @@ TEST_F(RecorderLineTest, FarEndHangingUpLeavesTheLineToEndTheRecording) {
 
 TEST_F(RecorderLineTest, HoldWhileRecordingPlaysTheEndPromptThenTheOnHoldFilesInTurn) {
     Set("startprompt", "false");
-    app.callMode = CallMode::Record;
-    line.Connect();
-    line.Take();
+    Connect(CallMode::Record);
     app.callMode = CallMode::Hold;
-    line.Send([](LTapiCallHandler& h) { h.OnRecordProgress(100); });
-    EXPECT_EQ(line.Take(), std::vector<std::string>{Play(kEnd)});
+    RecordProgress(100);
+    EXPECT_EQ(line.Take(), Ops{Play(kEnd)});
     for (int expected : {kHold1, kHold2, kHold3, kHold1}) {
-        line.Send([](LTapiCallHandler& h) { h.OnPlayDone(); });
-        EXPECT_EQ(line.Take(), std::vector<std::string>{Play(expected)});
+        PlayDone();
+        EXPECT_EQ(line.Take(), Ops{Play(expected)});
         EXPECT_EQ(recorder->GetOperation(), RecorderLine::kOnHold);
     }
     EXPECT_EQ(ReadProfileString(app.settingsFile, "settings", "holdno", ""), "1");
@@ -175,45 +169,35 @@ TEST_F(RecorderLineTest, HoldWhileRecordingPlaysTheEndPromptThenTheOnHoldFilesIn
 
 TEST_F(RecorderLineTest, RecordWhileHoldingStartsANewFileAndQueuesThePreviousOne) {
     Set("endprompt", "false");
-    app.callMode = CallMode::Record;
-    line.Connect();
-    line.Send([](LTapiCallHandler& h) { h.OnPlayDone(); });
+    Connect(CallMode::Record);
+    PlayDone();
     line.Take();
     std::string first = recorder->CurrentFile();
     app.callMode = CallMode::Hold;
     line.Send([](LTapiCallHandler& h) { h.OnRecordLevel(-10); });
-    EXPECT_EQ(line.Take(), std::vector<std::string>{Play(kHold1)});
+    EXPECT_EQ(line.Take(), Ops{Play(kHold1)});
     app.callMode = CallMode::Record;
     line.Send([](LTapiCallHandler& h) { h.OnPlayProgress(100); });
-    EXPECT_EQ(line.Take(), (std::vector<std::string>{"stop", Play(kStart)}));
+    EXPECT_EQ(line.Take(), (Ops{"stop", Play(kStart)}));
     EXPECT_TRUE(queued.empty());
-    line.Send([](LTapiCallHandler& h) { h.OnPlayDone(); });
-    EXPECT_EQ(line.Take(), std::vector<std::string>{RecordOp()});
+    PlayDone();
+    EXPECT_EQ(line.Take(), Ops{kRecord});
     EXPECT_EQ(queued, std::vector<std::string>{first});
-    // Both recordings started within one second with the same caller ID: the second gets a
-    // name of its own instead of emptying the first.
-    std::string second = recorder->CurrentFile();
-    EXPECT_NE(second, first);
-    if (second.substr(0, second.size() - 8) == first.substr(0, first.size() - 4)) {
-        EXPECT_EQ(second.substr(second.size() - 8), " (2).wav");
-    }
+    // Started within the same second, the second recording still gets a name of its own.
+    EXPECT_NE(recorder->CurrentFile(), first);
 }
 
 TEST_F(RecorderLineTest, NineDuringHoldDropsOtherDigitsAndOtherTimesDoNot) {
-    app.callMode = CallMode::Hold;
-    line.Connect();
-    line.Take();
+    EXPECT_EQ(Connect(CallMode::Hold), Ops{Play(kHold1)});
     for (char digit : {'1', '0', '#', '*'}) {
         line.Send([digit](LTapiCallHandler& h) { h.OnDigit(digit); });
     }
     EXPECT_TRUE(line.Take().empty());
     line.Send([](LTapiCallHandler& h) { h.OnDigit('9'); });
-    EXPECT_EQ(line.Take(), std::vector<std::string>{"drop"});
+    EXPECT_EQ(line.Take(), Ops{"drop"});
 
     line.End();
-    app.callMode = CallMode::Record;
-    line.Connect();
-    line.Take();
+    Connect(CallMode::Record);
     line.Send([](LTapiCallHandler& h) { h.OnDigit('9'); });
     EXPECT_TRUE(line.Take().empty());
 }
@@ -225,10 +209,7 @@ TEST_F(RecorderLineTest, CallerIdOnTheSecondRingOnlyAndNeverAnswered) {
         EXPECT_FALSE(recorder->OfferCall(ring));
     }
     EXPECT_EQ(window.popups, std::vector<std::string>{"Incoming call\r\n5551234\r\nSMITH J"});
-    std::string log;
-    for (const auto& entry : std::filesystem::directory_iterator(app.logsFolder)) {
-        log += ReadFile(entry.path());
-    }
+    std::string log = ReadFolder(app.logsFolder);
     EXPECT_NE(log.find(" Incoming call 5551234 SMITH J"), std::string::npos);
     EXPECT_EQ(log.find("Incoming call", log.find("Incoming call") + 1), std::string::npos);
 
@@ -240,33 +221,14 @@ TEST_F(RecorderLineTest, CallerIdOnTheSecondRingOnlyAndNeverAnswered) {
     Set("cidflash", "false");
     recorder->OfferCall(2);
     EXPECT_EQ(window.popups.size(), 1u);
-    log.clear();
-    for (const auto& entry : std::filesystem::directory_iterator(app.logsFolder)) {
-        log += ReadFile(entry.path());
-    }
+    log = ReadFolder(app.logsFolder);
     EXPECT_NE(log.find(" Incoming call  \r\n"), std::string::npos);
     EXPECT_NE(log.find(" Incoming call 5550000 "), std::string::npos);
 }
 
-TEST_F(RecorderLineTest, RecordingIsNamedByTimeAndCallerNumber) {
-    Set("startprompt", "false");
-    std::strcpy(line.callerNumber, "5551234");
-    app.callMode = CallMode::Record;
-    line.Connect();
-    std::string name = recorder->CurrentFile().substr(app.recordingsFolder.size());
-    // yyyy-mm-dd hh-mm-ss 5551234.wav
-    ASSERT_EQ(name.size(), 31u) << name;
-    EXPECT_EQ(name.substr(19), " 5551234.wav");
-    EXPECT_EQ(name[4], '-');
-    EXPECT_EQ(name[10], ' ');
-    EXPECT_EQ(name[13], '-');
-}
-
 TEST_F(RecorderLineTest, MissingStartPromptDropsTheCallAndRecordsNothing) {
     std::filesystem::remove(app.dataFolder + "Start Prompt.wav");
-    app.callMode = CallMode::Record;
-    line.Connect();
-    EXPECT_EQ(line.Take(), std::vector<std::string>{"drop"});
+    EXPECT_EQ(Connect(CallMode::Record), Ops{"drop"});
     line.End();
     EXPECT_TRUE(queued.empty());
     EXPECT_TRUE(std::filesystem::is_empty(app.recordingsFolder));
@@ -274,9 +236,7 @@ TEST_F(RecorderLineTest, MissingStartPromptDropsTheCallAndRecordsNothing) {
 
 TEST_F(RecorderLineTest, IdleCallsAreDroppedAndNothingIsSentWithoutAMainWindow) {
     app.mainWindow = nullptr;
-    app.callMode = CallMode::Idle;
-    line.Connect();
-    EXPECT_EQ(line.Take(), std::vector<std::string>{"drop"});
+    EXPECT_EQ(Connect(CallMode::Idle), Ops{"drop"});
     line.Send([](LTapiCallHandler& h) { h.OnPlayLevel(-5); });
     std::strcpy(line.callerNumber, "5551234");
     recorder->OfferCall(2);
@@ -287,12 +247,11 @@ TEST_F(RecorderLineTest, IdleCallsAreDroppedAndNothingIsSentWithoutAMainWindow) 
 }
 
 TEST_F(RecorderLineTest, PromptsPlayThroughTheTelephonePlayProcessOfTheMoment) {
-    app.callMode = CallMode::Hold;
-    line.Connect();
+    Connect(CallMode::Hold);
     std::int32_t plain[64];
     line.played->Read(plain, 64);
     Set("audiogain", "6dB");
-    line.Send([](LTapiCallHandler& h) { h.OnPlayDone(); });
+    PlayDone();
     std::int32_t louder[64];
     line.played->Read(louder, 64);
     // 6 dB is about twice the amplitude.

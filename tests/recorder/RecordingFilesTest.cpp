@@ -1,5 +1,4 @@
-// Recording names, and the auto-delete pass: ages around the limit, day counts, and what the
-// pass must never touch.
+// Recording names, and the auto-delete pass: the age limit, day counts, what it never touches.
 #include "recorder/RecordingFiles.h"
 
 #include <fcntl.h>
@@ -17,12 +16,7 @@ namespace {
 
 std::tm Stamp() {
     std::tm local{};
-    local.tm_year = 126;
-    local.tm_mon = 11;
-    local.tm_mday = 5;
-    local.tm_hour = 14;
-    local.tm_min = 3;
-    local.tm_sec = 22;
+    ::strptime("2026-12-05 14:03:22", "%Y-%m-%d %H:%M:%S", &local);
     return local;
 }
 
@@ -45,6 +39,15 @@ TEST(RecordingPathTest, NamesByTimeAndCallerId) {
         EXPECT_EQ(RecordingPath("/rec/", Stamp(), row.number, row.name),
                   std::string("/rec/") + row.file);
     }
+}
+
+TEST(RecordingPathTest, ATakenNameGetsTheFirstFreeNumber) {
+    TempDir dir;
+    std::string path = dir / "2026-12-05 14-03-22 555.wav";
+    EXPECT_EQ(UniqueRecordingPath(path), path);
+    WriteFile(path, "");
+    WriteFile(dir / "2026-12-05 14-03-22 555 (2).wav", "");
+    EXPECT_EQ(UniqueRecordingPath(path), dir / "2026-12-05 14-03-22 555 (3).wav");
 }
 
 TEST(FileTimeTest, UsesTheUpperBitsOfTheHundredNanosecondCount) {
@@ -136,13 +139,10 @@ TEST_F(AutoDeleteTest, OnlyWavFilesOfTheFolderItselfAreDeleted) {
     EXPECT_TRUE(Exists(target));
 }
 
-TEST_F(AutoDeleteTest, DryRunListsWithoutDeleting) {
+TEST_F(AutoDeleteTest, DryRunListsWithoutDeletingAndAMissingFolderIsAnEmptyPass) {
     MakeFile("old.wav", 45);
     EXPECT_EQ(Pass(30, true), std::vector<std::string>{folder + "old.wav"});
     EXPECT_TRUE(Exists(folder + "old.wav"));
-}
-
-TEST_F(AutoDeleteTest, MissingFolderIsAnEmptyPass) {
     EXPECT_TRUE(DeleteOldRecordings(folder + "none/", 30, nowHigh).empty());
 }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -62,4 +63,17 @@ bool Exists(const std::string& path) {
 unsigned FileMode(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+std::string ReadFolder(const std::string& folder) {
+    std::set<std::string> files;
+    std::error_code missing;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, missing)) {
+        files.insert(entry.path().string());
+    }
+    std::string content;
+    for (const std::string& file : files) {
+        content += ReadFile(file);
+    }
+    return content;
 }

@@ -37,3 +37,5 @@ void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);  // empty when missing
 bool Exists(const std::string& path);
 unsigned FileMode(const std::string& path);  // permission bits
+// The content of every file in `folder`, one after the other in name order.
+std::string ReadFolder(const std::string& folder);
