@@ -1,11 +1,8 @@
-// The desktop program's normal run driven by a scenario on the simulated line: the user steps
-// press the real buttons, "quit" closes the main window with the ordered shutdown, and the exit
-// code says whether every expectation held.
+// The desktop program run by a scenario on the simulated line: its user steps press the real
+// buttons, "quit" closes the main window in order, the exit code says whether all held.
 #include "app/DesktopProgram.h"
 
 #include <gtest/gtest.h>
-
-#include <QDir>
 
 #include "recorder/AppState.h"
 #include "support/QtWidgetsTestApp.h"
@@ -21,14 +18,6 @@ protected:
     int Run(const std::string& scenario) {
         WriteFile(dir / "call.scenario", scenario);
         return RunDesktop({"quillon", "--scenario", QString::fromStdString(dir / "call.scenario")});
-    }
-    std::string Log() const {
-        std::string all;
-        QDir logs(QString::fromStdString(App().logsFolder));
-        for (const QString& file : logs.entryList(QDir::Files)) {
-            all += ReadFile(App().logsFolder + file.toStdString());
-        }
-        return all;
     }
 
     TempDir dir;
@@ -47,7 +36,7 @@ TEST_F(DesktopProgramTest, ScenarioPressesTheRecordButtonAndQuitsCleanly) {
                   "2.5 quit\n"),
               0);
     EXPECT_TRUE(messages.requests.empty());
-    std::string log = Log();
+    std::string log = ReadFolder(App().logsFolder);
     EXPECT_NE(log.find("Quillon Recorder Run"), std::string::npos);
     EXPECT_NE(log.find("Quillon Recorder Exit"), std::string::npos);
     EXPECT_EQ(App().mainWindow, nullptr);

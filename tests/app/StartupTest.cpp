@@ -1,6 +1,5 @@
-// What a start does: the normal run, the hand-over to a running program (which touches no
-// file), the damaged installation file, and the installer and uninstaller asking a running
-// program to close.
+// What a start does: the normal run, the hand-over to a running program (touching no file), the
+// damaged installation file, and the installer and uninstaller asking a running program to close.
 #include "app/Startup.h"
 
 #include <gtest/gtest.h>
@@ -11,9 +10,8 @@
 #include <optional>
 
 #include "app/InstanceChannel.h"
-#include "support/QtWidgetsTestApp.h"
 #include "support/TempDir.h"
-#include "ui/MessageBox.h"
+#include "ui/UiTestSupport.h"
 
 namespace {
 
@@ -24,10 +22,6 @@ protected:
         char* cwd = ::getcwd(nullptr, 0);
         savedFolder = cwd;
         std::free(cwd);
-        SetMessageBoxHook([this](const MessageRequest& request) {
-            messages.push_back(request);
-            return kAnswerOk;
-        });
         steps.run = [this] {
             ++runs;
             return 3;
@@ -35,10 +29,7 @@ protected:
         steps.setup = [this](StartMode mode) { setups.push_back(mode); };
         steps.sleep = [this](int ms) { sleeps.push_back(ms); };
     }
-    void TearDown() override {
-        SetMessageBoxHook({});
-        [[maybe_unused]] int back = ::chdir(savedFolder.c_str());
-    }
+    void TearDown() override { [[maybe_unused]] int back = ::chdir(savedFolder.c_str()); }
 
     std::string Program(const std::string& name, const std::string& trailer = "") {
         std::string path = programs / name;
@@ -70,14 +61,14 @@ protected:
     int runs = 0;
     std::vector<StartMode> setups;
     std::vector<int> sleeps;
-    std::vector<MessageRequest> messages;
+    MessageRecorder messages;
 };
 
 TEST_F(StartupTest, AloneTheProgramRunsInItsOwnFolder) {
     std::string program = Program("quillon");
     EXPECT_EQ(Start(program), 3);
     EXPECT_EQ(runs, 1);
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(messages.requests.empty());
     EXPECT_EQ(QDir::currentPath().toStdString(), programs.Path());
 }
 
@@ -102,12 +93,9 @@ TEST_F(StartupTest, SetupNameWithoutTheInstallerTrailerIsADamagedDownload) {
     ASSERT_TRUE(first.Listen());
     QSignalSpy close(&first, &InstanceServer::CloseRequested);
     EXPECT_EQ(Start(Program("QuillonSetup.exe", "\x0F\x0F\xF0\xF0")), 0);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].caption, "Install Error");
-    EXPECT_EQ(messages[0].text,
-              "Installation file corrupt.\n\nA checksum error was detected in your install "
-              "file, please redownload file and install again.");
-    EXPECT_EQ(messages[0].icon, MessageIcon::Warning);
+    ASSERT_EQ(messages.requests.size(), 1u);
+    EXPECT_EQ(messages.requests[0].caption, "Install Error");
+    EXPECT_EQ(messages.requests[0].icon, MessageIcon::Warning);
     EXPECT_EQ(runs, 0);
     EXPECT_TRUE(setups.empty());
     EXPECT_FALSE(close.wait(100));  // the running program is left alone
@@ -122,7 +110,7 @@ TEST_F(StartupTest, InstallerAsksTheRunningProgramToCloseAndWaits) {
     EXPECT_EQ(sleeps, std::vector<int>{2000});
     EXPECT_EQ(setups, std::vector<StartMode>{StartMode::Install});
     EXPECT_EQ(runs, 0);
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(messages.requests.empty());
 }
 
 TEST_F(StartupTest, UninstallerWaitsLessAndOnlyForARunningProgram) {
