@@ -1,14 +1,10 @@
-// quillon-tool info, convert and playchain, run in-process on hand-built WAV files.
-#include <gtest/gtest.h>
-
+// quillon-tool info, convert and playchain on hand-built WAV files.
 #include <cmath>
 #include <numbers>
-#include <sstream>
 
+#include "ToolRun.h"
 #include "audio/files/WaveReaders.h"
 #include "audio/files/WaveTestFiles.h"
-#include "support/TempDir.h"
-#include "tool/Tool.h"
 
 namespace {
 
@@ -32,6 +28,7 @@ struct Decoded {
     std::vector<std::int32_t> samples;
 };
 
+// Read to the end: the length of a compressed file is an estimate until then.
 Decoded Decode(const std::string& path) {
     Decoded d;
     LSoundSourcePtr source = OpenWaveFile(path, &d.format);
@@ -50,29 +47,15 @@ Decoded Decode(const std::string& path) {
 }
 
 std::int32_t Peak(const std::vector<std::int32_t>& samples) {
-    std::int32_t peak = 0;
-    for (std::int32_t s : samples) {
-        peak = std::max(peak, std::abs(s));
-    }
-    return peak;
+    auto louder = [](std::int32_t a, std::int32_t b) { return std::abs(a) < std::abs(b); };
+    return samples.empty() ? 0
+                           : std::abs(*std::max_element(samples.begin(), samples.end(), louder));
 }
 
-class AudioCommandsTest : public ::testing::Test {
+class AudioCommandsTest : public ToolRun {
 protected:
-    TempDir root;
     std::string in = root / "in.wav";
     std::string outFile = root / "out.wav";
-    std::string out;
-    std::string err;
-
-    int Run(std::vector<std::string> args) {
-        std::ostringstream o;
-        std::ostringstream e;
-        int code = RunTool(args, o, e);
-        out = o.str();
-        err = e.str();
-        return code;
-    }
 };
 
 TEST_F(AudioCommandsTest, InfoShowsFormatLengthPeakAndLevel) {
@@ -84,8 +67,7 @@ TEST_F(AudioCommandsTest, InfoShowsFormatLengthPeakAndLevel) {
     }
     WriteFile(in, Pcm16File(1, 8000, square));
     ASSERT_EQ(Run({"info", in}), kToolOk) << err;
-    EXPECT_EQ(out, "file:     " + in +
-                       "\n"
+    EXPECT_EQ(out, "file:     " + in + "\n" +
                        "format:   PCM 16-bit\n"
                        "rate:     8000 Hz\n"
                        "channels: 1\n"
@@ -110,25 +92,19 @@ TEST_F(AudioCommandsTest, UnusableInputsAreNamedWithTheReasonAndNothingIsWritten
     WriteFile(root / "text.wav", "plain text, no RIFF");
     WriteFile(root / "adpcm.wav",
               RiffWave(Chunk("fmt ", FormatBody(2, 1, 8000, 4, 20)) + Chunk("data", "abcd")));
-    struct Row {
-        std::string file;
-        std::string reason;
-    } rows[] = {
-        {root / "missing.wav", "No such file or directory"},
-        {root.Path(), "is a folder"},
-        {root / "text.wav", "not a WAV or MP3 file that can be read"},
-        {root / "adpcm.wav", "the format (format tag 0x0002) is not supported"},
-    };
-    for (const Row& row : rows) {
-        for (const char* command : {"info", "convert", "playchain"}) {
-            std::vector<std::string> args = {command, row.file};
-            if (std::string(command) != "info") {
-                args.push_back(outFile);
-            }
-            EXPECT_EQ(Run(args), kToolFailed) << command << " " << row.file;
-            EXPECT_EQ(err, "quillon-tool: " + row.file + ": " + row.reason + "\n") << command;
+    const std::pair<std::string, const char*> rows[] = {
+        {root / "missing.wav", "No such file"},
+        {root.Path(), "folder"},
+        {root / "text.wav", "not a WAV or MP3 file"},
+        {root / "adpcm.wav", "format tag 0x0002"}};
+    for (const auto& [file, reason] : rows) {
+        for (ToolArgs args : {ToolArgs{"info", file}, ToolArgs{"convert", file, outFile},
+                              ToolArgs{"playchain", file, outFile}}) {
+            EXPECT_EQ(Run(args), kToolFailed) << args[0] << " " << file;
+            EXPECT_TRUE(err.starts_with("quillon-tool: " + file + ": ")) << err;
+            EXPECT_NE(err.find(reason), std::string::npos) << err;
             EXPECT_EQ(out, "");
-            EXPECT_FALSE(Exists(outFile)) << command << " " << row.file;
+            EXPECT_FALSE(Exists(outFile));
         }
     }
 }
@@ -152,8 +128,7 @@ TEST_F(AudioCommandsTest, BadArgumentsAreUsageErrors) {
         {"playchain", in, outFile, "--highpass", "1501"},
         {"playchain", in, outFile, "--compressor", "-19"},
         {"playchain", in, outFile, "--gain", "9"},
-        {"playchain", in, in},
-    };
+        {"playchain", in, in}};
     for (const auto& args : rows) {
         EXPECT_EQ(Run(args), kToolUsage) << args.back();
         EXPECT_NE(err.find("usage: quillon-tool " + args[0]), std::string::npos) << err;
@@ -194,7 +169,7 @@ TEST_F(AudioCommandsTest, ConvertCopiesAudioAlreadyInTheTargetFormat) {
 TEST_F(AudioCommandsTest, ConvertWritesEveryCodecAndWidth) {
     WriteFile(in, Pcm16File(1, 8000, Tone(8000, 1, 8000, 440, 12000)));
     struct Row {
-        std::vector<std::string> options;
+        ToolArgs options;
         std::uint16_t tag;
         std::uint16_t bits;
         std::int32_t frames;
@@ -207,7 +182,7 @@ TEST_F(AudioCommandsTest, ConvertWritesEveryCodecAndWidth) {
         {{"--bits", "32"}, kWaveFormatPcm, 32, 8000},
     };
     for (const Row& row : rows) {
-        std::vector<std::string> args = {"convert", in, outFile};
+        ToolArgs args = {"convert", in, outFile};
         args.insert(args.end(), row.options.begin(), row.options.end());
         ASSERT_EQ(Run(args), kToolOk) << err;
         Decoded d = Decode(outFile);
@@ -222,8 +197,7 @@ TEST_F(AudioCommandsTest, ConvertRefusesChannelCountsItCannotConvert) {
     WriteFile(in, RiffWave(Chunk("fmt ", FormatBody(1, 6, 8000, 16)) +
                            Chunk("data", std::string(6 * 2 * 100, '\x01'))));
     EXPECT_EQ(Run({"convert", in, outFile}), kToolFailed);
-    EXPECT_EQ(err, "quillon-tool: " + in +
-                       ": 6 channels at 8000 Hz cannot be converted to 1 channels at 8000 Hz\n");
+    EXPECT_NE(err.find(in + ": 6 channels at 8000 Hz"), std::string::npos) << err;
     EXPECT_FALSE(Exists(outFile));
     // Kept as they are, six channels are fine.
     EXPECT_EQ(Run({"convert", in, outFile, "--channels", "6"}), kToolOk) << err;

@@ -1,36 +1,21 @@
-// quillon-tool devices, play and record, on a virtual device running a hundred times faster
-// than real time.
-#include <gtest/gtest.h>
-
+// quillon-tool devices, play and record, on a virtual device a hundred times faster than real
+// time.
 #include <cmath>
-#include <sstream>
 
+#include "ToolRun.h"
 #include "audio/devices/VirtualWaveDevice.h"
 #include "audio/devices/WaveDevices.h"
 #include "audio/files/WaveReaders.h"
-#include "support/TempDir.h"
-#include "tool/Tool.h"
+#include "audio/files/WaveTestFiles.h"
 
 namespace {
 
-class DeviceCommandsTest : public ::testing::Test {
+class DeviceCommandsTest : public ToolRun {
 protected:
-    int Run(std::vector<std::string> args) {
-        std::ostringstream o;
-        std::ostringstream e;
-        int code = RunTool(args, o, e);
-        out = o.str();
-        err = e.str();
-        return code;
-    }
-
-    TempDir dir;
     RealTimeClock fast{100.0};
     std::shared_ptr<VirtualWaveDevice> line =
         std::make_shared<VirtualWaveDevice>("Test Line", fast);
     WaveDeviceRegistration registration{line};
-    std::string out;
-    std::string err;
 };
 
 TEST_F(DeviceCommandsTest, DevicesListsTheDefaultDeviceAndVirtualOnes) {
@@ -43,31 +28,12 @@ TEST_F(DeviceCommandsTest, DevicesListsTheDefaultDeviceAndVirtualOnes) {
 }
 
 TEST_F(DeviceCommandsTest, PlayPlaysTheWholeFileOnTheChosenDevice) {
-    // Half a second of a 16-bit ramp, written by hand as a plain PCM WAV file.
-    std::vector<std::int16_t> samples(4000);
+    std::vector<std::int16_t> samples(4000);  // half a second of a ramp
     for (std::size_t i = 0; i < samples.size(); ++i) {
         samples[i] = static_cast<std::int16_t>(i);
     }
-    std::string wav = dir / "ramp.wav";
-    {
-        std::ostringstream file;
-        auto u32 = [&](std::uint32_t v) { file.write(reinterpret_cast<const char*>(&v), 4); };
-        auto u16 = [&](std::uint16_t v) { file.write(reinterpret_cast<const char*>(&v), 2); };
-        file << "RIFF";
-        u32(36 + 8000);
-        file << "WAVEfmt ";
-        u32(16);
-        u16(1);
-        u16(1);
-        u32(8000);
-        u32(16000);
-        u16(2);
-        u16(16);
-        file << "data";
-        u32(8000);
-        file.write(reinterpret_cast<const char*>(samples.data()), 8000);
-        WriteFile(wav, file.str());
-    }
+    std::string wav = root / "ramp.wav";
+    WriteFile(wav, Pcm16File(1, 8000, samples));
     ASSERT_EQ(Run({"play", wav, "--device", std::to_string(registration.OutputId())}), kToolOk)
         << err;
     EXPECT_NE(out.find("playing " + wav + " (8000 Hz, 1 channel) on Test Line"), std::string::npos);
@@ -82,7 +48,7 @@ TEST_F(DeviceCommandsTest, RecordWritesTheRequestedSecondsToAWavFile) {
                 samples[i] = static_cast<std::int16_t>(3000 * std::sin(i * 0.3));
             }
         });
-    std::string wav = dir / "take.wav";
+    std::string wav = root / "take.wav";
     ASSERT_EQ(
         Run({"record", wav, "--device", std::to_string(registration.InputId()), "--seconds", "1"}),
         kToolOk)
@@ -96,11 +62,11 @@ TEST_F(DeviceCommandsTest, RecordWritesTheRequestedSecondsToAWavFile) {
 }
 
 TEST_F(DeviceCommandsTest, BadFilesDevicesAndArgumentsFailClearly) {
-    EXPECT_EQ(Run({"play", dir / "missing.wav"}), kToolFailed);
+    EXPECT_EQ(Run({"play", root / "missing.wav"}), kToolFailed);
     EXPECT_NE(err.find("missing.wav"), std::string::npos);
-    EXPECT_EQ(Run({"play", dir / "x.wav", "--device", "120"}), kToolFailed);
-    EXPECT_EQ(Run({"record", dir / "x.wav", "--device", "120"}), kToolFailed);
-    EXPECT_FALSE(Exists(dir / "x.wav"));
+    EXPECT_EQ(Run({"play", root / "x.wav", "--device", "120"}), kToolFailed);
+    EXPECT_EQ(Run({"record", root / "x.wav", "--device", "120"}), kToolFailed);
+    EXPECT_FALSE(Exists(root / "x.wav"));
     EXPECT_EQ(Run({"play"}), kToolUsage);
     EXPECT_EQ(Run({"play", "a.wav", "--volume", "loud"}), kToolUsage);
     EXPECT_EQ(Run({"record", "a.wav", "--rate", "0"}), kToolUsage);

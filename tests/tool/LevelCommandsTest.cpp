@@ -1,32 +1,14 @@
-// quillon-tool level and queue, run in-process.
-#include <gtest/gtest.h>
-
-#include <sstream>
-
+// quillon-tool level and queue.
+#include "ToolRun.h"
 #include "audio/level/LevelQueueFile.h"
 #include "audio/level/LevelTestFiles.h"
-#include "tool/Tool.h"
 
 namespace {
 
-class LevelCommandsTest : public ::testing::Test {
+class LevelCommandsTest : public ToolRun {
 protected:
-    TempDir root;
-    ScopedEnv data{"XDG_DATA_HOME", root / "data"};
-    ScopedEnv config{"QUILLON_CONFIG_DIR", root / "config"};
     ScopedEnv tmp{"TMPDIR", root.Path()};
-    std::string queueFile = root / "data/Ostrel/Quillon/bgalc.dat";
-    std::string out;
-    std::string err;
-
-    int Run(std::vector<std::string> args) {
-        std::ostringstream o;
-        std::ostringstream e;
-        int code = RunTool(args, o, e);
-        out = o.str();
-        err = e.str();
-        return code;
-    }
+    std::string queueFile = dataFolder + "bgalc.dat";
     std::string Recording(const std::string& name) {
         WriteFile(root / name, QuietRecording(1, 8000, 2));
         return root / name;

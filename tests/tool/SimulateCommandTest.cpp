@@ -1,32 +1,14 @@
 // quillon-tool simulate: exit codes, the summary, and where the run keeps its files.
-#include <gtest/gtest.h>
-
-#include <sstream>
-
-#include "support/TempDir.h"
-#include "tool/Tool.h"
+#include "ToolRun.h"
 
 namespace {
 
-class SimulateCommandTest : public ::testing::Test {
+class SimulateCommandTest : public ToolRun {
 protected:
-    int Run(std::vector<std::string> args) {
-        std::ostringstream o;
-        std::ostringstream e;
-        int code = RunTool(args, o, e);
-        out = o.str();
-        err = e.str();
-        return code;
-    }
     std::string Scenario(const std::string& text) {
-        std::string path = dir / "call.scenario";
-        WriteFile(path, text);
-        return path;
+        WriteFile(root / "call.scenario", text);
+        return root / "call.scenario";
     }
-
-    TempDir dir;
-    std::string out;
-    std::string err;
 };
 
 TEST_F(SimulateCommandTest, AScenarioWhoseExpectationsHoldExitsZeroWithASummary) {
@@ -36,15 +18,15 @@ TEST_F(SimulateCommandTest, AScenarioWhoseExpectationsHoldExitsZeroWithASummary)
         "7 expect popups 1\n"
         "7 expect log \"Incoming call 5550142 BROWN K\"\n"
         "8 quit\n");
-    ASSERT_EQ(Run({"simulate", scenario, "--speed", "20", "--data", dir / "run"}), kToolOk) << out;
-    EXPECT_NE(out.find("Recordings (0) in " + dir / "run/Recordings/"), std::string::npos) << out;
+    ASSERT_EQ(Run({"simulate", scenario, "--speed", "20", "--data", root / "run"}), kToolOk) << out;
+    EXPECT_NE(out.find("Recordings (0) in " + root / "run/Recordings/"), std::string::npos) << out;
     EXPECT_NE(out.find(" Incoming call 5550142 BROWN K\n"), std::string::npos);
     EXPECT_NE(out.find("Notifications: 0 level, 1 caller ID, 0 call ended"), std::string::npos);
     EXPECT_NE(out.find("Expectations: 2 held, 0 failed"), std::string::npos);
-    EXPECT_NE(out.find("Data folder: " + dir / "run/"), std::string::npos);
+    EXPECT_NE(out.find("Data folder: " + root / "run/"), std::string::npos);
     // The run's data folder holds what the program would have: prompts, settings, the log.
-    EXPECT_TRUE(Exists(dir / "run/Start Prompt.wav"));
-    EXPECT_TRUE(Exists(dir / "run/Default On-Hold 3.wav"));
+    EXPECT_TRUE(Exists(root / "run/Start Prompt.wav"));
+    EXPECT_TRUE(Exists(root / "run/Default On-Hold 3.wav"));
 }
 
 TEST_F(SimulateCommandTest, AFailedExpectationExitsOne) {
@@ -62,7 +44,7 @@ TEST_F(SimulateCommandTest, BadScenariosAndArgumentsAreUsageErrors) {
     EXPECT_EQ(Run({"simulate"}), kToolUsage);
     EXPECT_EQ(Run({"simulate", scenario, "--speed", "0"}), kToolUsage);
     EXPECT_EQ(Run({"simulate", scenario, "--fast"}), kToolUsage);
-    EXPECT_EQ(Run({"simulate", dir / "missing.scenario"}), kToolFailed);
+    EXPECT_EQ(Run({"simulate", root / "missing.scenario"}), kToolFailed);
     EXPECT_NE(err.find("cannot read"), std::string::npos);
 }
 

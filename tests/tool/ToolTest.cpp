@@ -1,46 +1,22 @@
-// quillon-tool run in-process: each subcommand's output and effect, and usage errors.
-#include "tool/Tool.h"
-
-#include <gtest/gtest.h>
+// quillon-tool paths, settings, log and cleanup, and the usage errors of every command.
 #include <sys/stat.h>
 #include <utime.h>
 
-#include <sstream>
-
+#include "ToolRun.h"
 #include "base/IniFile.h"
-#include "support/TempDir.h"
 
 namespace {
 
-class ToolTest : public ::testing::Test {
-protected:
-    TempDir root;
-    ScopedEnv data{"XDG_DATA_HOME", root / "data"};
-    ScopedEnv config{"QUILLON_CONFIG_DIR", root / "config"};
-    std::string dataFolder = root / "data/Ostrel/Quillon/";
-    std::string out;
-    std::string err;
-
-    int Run(std::vector<std::string> args) {
-        std::ostringstream o;
-        std::ostringstream e;
-        int code = RunTool(args, o, e);
-        out = o.str();
-        err = e.str();
-        return code;
-    }
-};
+class ToolTest : public ToolRun {};
 
 TEST_F(ToolTest, PathsShowsTheFoldersAndWhatIsMissing) {
     ASSERT_EQ(Run({"paths"}), kToolOk);
-    EXPECT_NE(out.find("data folder:       " + dataFolder + "\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("recordings folder: " + dataFolder + "Recordings/  (missing)\n"),
-              std::string::npos)
-        << out;
-    EXPECT_NE(out.find("logs folder:       " + dataFolder + "Logs/  (missing)\n"),
-              std::string::npos);
-    EXPECT_NE(out.find("settings file:     " + dataFolder + "settings.ini  (missing)\n"),
-              std::string::npos);
+    for (std::string line : {"data folder:       " + dataFolder + "\n",
+                             "recordings folder: " + dataFolder + "Recordings/  (missing)\n",
+                             "logs folder:       " + dataFolder + "Logs/  (missing)\n",
+                             "settings file:     " + dataFolder + "settings.ini  (missing)\n"}) {
+        EXPECT_NE(out.find(line), std::string::npos) << out;
+    }
     ::mkdir((dataFolder + "Logs").c_str(), 0700);
     ASSERT_EQ(Run({"paths"}), kToolOk);
     EXPECT_NE(out.find("logs folder:       " + dataFolder + "Logs/\n"), std::string::npos);
@@ -75,7 +51,7 @@ TEST_F(ToolTest, SettingsSetAndGetUseTheTypedEncodings) {
     }
 }
 
-TEST_F(ToolTest, SettingsGetOfAMissingKeyShowsTheDefaultThroughTheParser) {
+TEST_F(ToolTest, SettingsOfAMissingKeyShowTheDefaultThroughTheParser) {
     std::string file = root / "s.ini";
     ASSERT_EQ(Run({"settings", "get", "settings", "deletefiledays", "--type", "int", "--default",
                    "30", "--file", file}),
@@ -89,14 +65,16 @@ TEST_F(ToolTest, SettingsGetOfAMissingKeyShowsTheDefaultThroughTheParser) {
     EXPECT_EQ(out, "hello\n");
 }
 
-TEST_F(ToolTest, SettingsWithoutFileUseTheResolvedSettingsFile) {
+TEST_F(ToolTest, SettingsGoToTheResolvedFileUnlessOneIsGiven) {
     ASSERT_EQ(Run({"settings", "set", "settings", "device", "2", "--type", "int"}), kToolOk);
     EXPECT_EQ(ReadProfileValue(dataFolder + "settings.ini", "settings", "device"), "2");
+    EXPECT_EQ(Run({"settings", "set", "s", "k", "v", "--file", root / "missing/s.ini"}),
+              kToolFailed);
+    EXPECT_NE(err.find("cannot write"), std::string::npos);
 }
 
 TEST_F(ToolTest, BadArgumentsAreUsageErrors) {
-    std::string file = root / "s.ini";
-    const std::vector<std::vector<std::string>> bad = {
+    const ToolArgs rows[] = {
         {},
         {"frobnicate"},
         {"paths", "extra"},
@@ -118,18 +96,11 @@ TEST_F(ToolTest, BadArgumentsAreUsageErrors) {
         {"log"},
         {"cleanup", "--now"},
     };
-    for (const auto& args : bad) {
-        std::vector<std::string> withFile = args;
-        EXPECT_EQ(Run(withFile), kToolUsage) << (args.empty() ? "" : args[0]);
+    for (const ToolArgs& args : rows) {
+        EXPECT_EQ(Run(args), kToolUsage) << (args.empty() ? "" : args.back());
         EXPECT_NE(err.find("usage:"), std::string::npos);
     }
-    EXPECT_FALSE(Exists(file));
-}
-
-TEST_F(ToolTest, SettingsSetReportsAnUnwritableFile) {
-    EXPECT_EQ(Run({"settings", "set", "s", "k", "v", "--file", root / "missing/s.ini"}),
-              kToolFailed);
-    EXPECT_NE(err.find("cannot write"), std::string::npos);
+    EXPECT_FALSE(Exists(dataFolder + "settings.ini"));
 }
 
 TEST_F(ToolTest, LogAppendsToTodaysCallerLog) {
@@ -138,13 +109,11 @@ TEST_F(ToolTest, LogAppendsToTodaysCallerLog) {
     ASSERT_EQ(::mkdir((dataFolder + "Logs").c_str(), 0700), 0);
     ASSERT_EQ(Run({"log", "Incoming", "call", "555"}), kToolOk);
     std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
-    char name[64];
-    std::strftime(name, sizeof name, "Log %Y-%m-%d.txt", &local);
-    std::string content = ReadFile(dataFolder + "Logs/" + name);
-    EXPECT_EQ(content.rfind("Caller Log for ", 0), 0u);
-    EXPECT_EQ(content.substr(content.size() - 18), " Incoming call 555");
+    char today[32];
+    std::strftime(today, sizeof today, "Logs/Log %Y-%m-%d.txt", std::localtime(&now));
+    std::string content = ReadFile(dataFolder + today);
+    EXPECT_TRUE(content.starts_with("Caller Log for ")) << content;
+    EXPECT_TRUE(content.ends_with(" Incoming call 555")) << content;
 }
 
 TEST_F(ToolTest, CleanupDeletesOldRecordingsOrListsThem) {
@@ -161,8 +130,7 @@ TEST_F(ToolTest, CleanupDeletesOldRecordingsOrListsThem) {
 
     ASSERT_EQ(Run({"cleanup", "--dry-run"}), kToolOk);
     EXPECT_EQ(out, "would delete " + recordings +
-                       "old.wav\n"
-                       "1 recording would be deleted (older than 30 days)\n");
+                       "old.wav\n1 recording would be deleted (older than 30 days)\n");
     EXPECT_TRUE(Exists(recordings + "old.wav"));
 
     ASSERT_TRUE(
@@ -171,9 +139,7 @@ TEST_F(ToolTest, CleanupDeletesOldRecordingsOrListsThem) {
     EXPECT_EQ(out, "0 recordings deleted (older than 60 days)\n");
     ASSERT_TRUE(WriteProfileString(dataFolder + "settings.ini", "settings", "deletefiledays", "0"));
     ASSERT_EQ(Run({"cleanup"}), kToolOk);
-    EXPECT_EQ(out, "deleted " + recordings +
-                       "old.wav\n"
-                       "1 recording deleted (older than 1 day)\n");
+    EXPECT_EQ(out, "deleted " + recordings + "old.wav\n1 recording deleted (older than 1 day)\n");
     EXPECT_FALSE(Exists(recordings + "old.wav"));
     EXPECT_TRUE(Exists(recordings + "new.wav"));
 }
