@@ -57,39 +57,32 @@ TEST_F(FoldersTest, PartlyRegisteredAndEmptyValuesFallBack) {
     EXPECT_EQ(app.logsFolder, defaultFolder + "/Logs/");
 }
 
-TEST_F(FoldersTest, ExistingFoldersKeepTheirModes) {
-    ::mkdir((root / "data").c_str(), 0755);
-    ::mkdir((root / "data/Ostrel").c_str(), 0755);
-    ::mkdir(defaultFolder.c_str(), 0750);
-    ::chmod(defaultFolder.c_str(), 0750);
-    EXPECT_EQ(DefaultDataFolder(), defaultFolder);
-    EXPECT_EQ(FileMode(root / "data/Ostrel"), 0755u);
-    EXPECT_EQ(FileMode(defaultFolder), 0750u);
-}
-
-TEST_F(FoldersTest, MissingBaseFoldersAreCreatedPrivate) {
+TEST_F(FoldersTest, MissingBaseFoldersAreMadePrivateAndExistingOnesKeepTheirModes) {
     ScopedEnv deep("XDG_DATA_HOME", root / "a/b/c");
     EXPECT_EQ(DefaultDataFolder(), root / "a/b/c/Ostrel/Quillon");
     EXPECT_EQ(FileMode(root / "a"), 0700u);
     EXPECT_EQ(FileMode(root / "a/b/c/Ostrel/Quillon"), 0700u);
+
+    ::chmod((root / "a").c_str(), 0755);
+    ::chmod((root / "a/b/c/Ostrel/Quillon").c_str(), 0750);
+    EXPECT_EQ(DefaultDataFolder(), root / "a/b/c/Ostrel/Quillon");
+    EXPECT_EQ(FileMode(root / "a"), 0755u);
+    EXPECT_EQ(FileMode(root / "a/b/c/Ostrel/Quillon"), 0750u);
 }
 
-TEST_F(FoldersTest, HomeFoldersAreUsedWhenTheDesktopVariablesAreUnsetOrRelative) {
+TEST_F(FoldersTest, FoldersFollowTheirVariablesOrElseTheHomeFolder) {
+    ScopedEnv xdgConfig("XDG_CONFIG_HOME", root / "cfg/");
+    EXPECT_EQ(ConfigFolder(), root / "config");  // the program's own variable first
+    EXPECT_EQ(FoldersFile(), root / "config/folders.ini");
+
     ScopedEnv home("HOME", root / "home");
     ScopedEnv relative("XDG_DATA_HOME", std::string("relative/data"));
     ScopedEnv noConfig("QUILLON_CONFIG_DIR", std::nullopt);
+    EXPECT_EQ(ConfigFolder(), root / "cfg/Ostrel/Quillon");
     ScopedEnv noXdgConfig("XDG_CONFIG_HOME", std::nullopt);
     EXPECT_EQ(DefaultDataFolder(), root / "home/.local/share/Ostrel/Quillon");
     EXPECT_EQ(ConfigFolder(), root / "home/.config/Ostrel/Quillon");
     EXPECT_EQ(FoldersFile(), root / "home/.config/Ostrel/Quillon/folders.ini");
-    ScopedEnv xdgConfig("XDG_CONFIG_HOME", root / "cfg/");
-    EXPECT_EQ(ConfigFolder(), root / "cfg/Ostrel/Quillon");
-}
-
-TEST_F(FoldersTest, ConfigVariableReplacesTheConfigFolder) {
-    ScopedEnv xdgConfig("XDG_CONFIG_HOME", root / "cfg");
-    EXPECT_EQ(ConfigFolder(), root / "config");
-    EXPECT_EQ(FoldersFile(), root / "config/folders.ini");
 }
 
 }  // namespace
