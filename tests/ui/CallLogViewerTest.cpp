@@ -7,13 +7,13 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
-#include <string>
-#include <vector>
 
 #include "UiTestSupport.h"
 #include "support/TempDir.h"
 
 namespace {
+
+using Paths = std::vector<std::string>;
 
 class CallLogViewerTest : public ::testing::Test {
 protected:
@@ -43,6 +43,7 @@ protected:
     static void Select(CallLogViewer& viewer, int row) {
         viewer.ItemAs<QListWidget>(CallLogViewer::kIdList)->setCurrentRow(row);
     }
+    // Whether View, Print and Delete are enabled; they go together, and Close always is.
     static bool ButtonsEnabled(CallLogViewer& viewer) {
         bool view = viewer.IsItemEnabled(CallLogViewer::kIdView);
         EXPECT_EQ(viewer.IsItemEnabled(CallLogViewer::kIdPrint), view);
@@ -54,25 +55,24 @@ protected:
     TempDir dir;
     std::string logs = dir.Path() + "/";
     MessageRecorder messages;
-    std::vector<std::string> viewed;
-    std::vector<std::string> printed;
+    Paths viewed;
+    Paths printed;
 };
 
 TEST_F(CallLogViewerTest, WithoutLogsTheListIsEmptyAndOnlyCloseWorks) {
     auto viewer = Open();
-    EXPECT_EQ(viewer->windowTitle(), "View or Print Incoming Call Logs");
     EXPECT_TRUE(Items(*viewer).isEmpty());
     EXPECT_FALSE(ButtonsEnabled(*viewer));
     viewer->Command(CallLogViewer::kIdView);
     viewer->Command(CallLogViewer::kIdDelete);
     EXPECT_TRUE(viewed.empty());
     EXPECT_TRUE(messages.requests.empty());
-}
+    viewer->Command(kIdOK);
+    EXPECT_TRUE(viewer->IsFinished());
+    EXPECT_EQ(viewer->result(), kResultOK);
 
-TEST_F(CallLogViewerTest, MissingLogsFolderListsNothing) {
     logs = dir / "no such folder/";
-    auto viewer = Open();
-    EXPECT_TRUE(Items(*viewer).isEmpty());
+    EXPECT_TRUE(Items(*Open()).isEmpty());
 }
 
 TEST_F(CallLogViewerTest, ListsEveryTextFileInDateOrderWithoutExtension) {
@@ -97,9 +97,8 @@ TEST_F(CallLogViewerTest, ViewAndPrintHandTheSelectedFileToTheDesktop) {
     QTest::mouseClick(viewer->ItemAs<QPushButton>(CallLogViewer::kIdView), Qt::LeftButton);
     Select(*viewer, 1);
     QTest::mouseClick(viewer->ItemAs<QPushButton>(CallLogViewer::kIdPrint), Qt::LeftButton);
-    EXPECT_EQ(viewed, std::vector<std::string>{logs + "Log 2026-12-05.txt"});
-    // The file keeps its own name, whatever the letter case of its extension.
-    EXPECT_EQ(printed, std::vector<std::string>{logs + "SHOUTED.TXT"});
+    EXPECT_EQ(viewed, Paths{logs + "Log 2026-12-05.txt"});
+    EXPECT_EQ(printed, Paths{logs + "SHOUTED.TXT"});  // whatever the case of its extension
 }
 
 TEST_F(CallLogViewerTest, DeleteAsksFirstAndRefillsTheList) {
@@ -110,7 +109,6 @@ TEST_F(CallLogViewerTest, DeleteAsksFirstAndRefillsTheList) {
     messages.answer = kAnswerNo;
     viewer->Command(CallLogViewer::kIdDelete);
     ASSERT_EQ(messages.requests.size(), 1u);
-    EXPECT_EQ(messages.requests[0].text, "Are you sure you want to delete this log file?");
     EXPECT_EQ(messages.requests[0].caption, "Confirm Delete");
     EXPECT_EQ(messages.requests[0].buttons, MessageButtons::YesNo);
     EXPECT_EQ(messages.requests[0].icon, MessageIcon::Warning);
@@ -120,16 +118,8 @@ TEST_F(CallLogViewerTest, DeleteAsksFirstAndRefillsTheList) {
     messages.answer = kAnswerYes;
     viewer->Command(CallLogViewer::kIdDelete);
     EXPECT_FALSE(Exists(dir / "Log 2026-12-05.txt"));
-    EXPECT_TRUE(Exists(dir / "Log 2026-12-04.txt"));
     EXPECT_EQ(Items(*viewer), QStringList{"Log 2026-12-04"});
     EXPECT_FALSE(ButtonsEnabled(*viewer));
-}
-
-TEST_F(CallLogViewerTest, CloseEndsTheDialog) {
-    auto viewer = Open();
-    viewer->Command(kIdOK);
-    EXPECT_TRUE(viewer->IsFinished());
-    EXPECT_EQ(viewer->result(), kResultOK);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The help: a page for every context, links between pages that lead somewhere, opening a
-// context with the desktop, the start-up tip rotation and the tip dialog.
+// The help: a page for every context, links that lead somewhere, opening a context with the
+// desktop, the start-up tip rotation and the tip dialog.
 #include "ui/Help.h"
 
 #include <gtest/gtest.h>
@@ -79,7 +79,9 @@ TEST_F(HelpTest, ShowHelpOpensTheContextsPage) {
     EXPECT_EQ(urls.urls[1].fileName(), "index.html");
 }
 
-TEST_F(HelpTest, MissingHelpOpensNothing) {
+TEST_F(HelpTest, HelpLivesBesideTheProgramAndMissingHelpOpensNothing) {
+    ScopedEnv unset{"QUILLON_HELP_DIR", std::nullopt};
+    EXPECT_EQ(HelpFolder(), (QCoreApplication::applicationDirPath() + "/help").toStdString());
     ScopedEnv elsewhere{"QUILLON_HELP_DIR", dir / "no help here"};
     UrlRecorder urls;
     EXPECT_FALSE(ShowHelp(kHelpContents));
@@ -87,25 +89,13 @@ TEST_F(HelpTest, MissingHelpOpensNothing) {
     EXPECT_FALSE(HasTip(0));
 }
 
-TEST_F(HelpTest, HelpLivesBesideTheProgramByDefault) {
-    ScopedEnv unset{"QUILLON_HELP_DIR", std::nullopt};
-    EXPECT_EQ(HelpFolder(), (QCoreApplication::applicationDirPath() + "/help").toStdString());
-}
-
 TEST_F(HelpTest, StartupTipsGoRoundTheTenInTurn) {
-    struct Row {
-        std::optional<int> stored;
-        int shown;
-        int next;
-    };
-    for (Row row : {Row{std::nullopt, 0, 1}, Row{0, 0, 1}, Row{9, 9, 10}, Row{10, 0, 1},
-                    Row{13, 3, 4}, Row{-3, 7, 8}}) {
-        std::remove(settingsFile.c_str());
-        if (row.stored) {
-            WriteSetting(settingsFile, settings::kTipNo, *row.stored);
-        }
-        EXPECT_EQ(TakeStartupTip(settingsFile), row.shown);
-        EXPECT_EQ(ReadSetting(settingsFile, settings::kTipNo), row.next);
+    EXPECT_EQ(TakeStartupTip(settingsFile), 0);  // nothing stored yet
+    EXPECT_EQ(ReadSetting(settingsFile, settings::kTipNo), 1);
+    for (auto [stored, shown] : {std::pair{0, 0}, {9, 9}, {10, 0}, {13, 3}, {-3, 7}}) {
+        WriteSetting(settingsFile, settings::kTipNo, stored);
+        EXPECT_EQ(TakeStartupTip(settingsFile), shown) << stored;
+        EXPECT_EQ(ReadSetting(settingsFile, settings::kTipNo), shown + 1) << stored;
     }
 }
 

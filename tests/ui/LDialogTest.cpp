@@ -1,5 +1,5 @@
-// The dialog framework: initialisation order, the routing of control notifications and
-// commands, OK and Cancel refusals, help, and enabling by identifier.
+// The dialog framework: initialisation order, control notifications routed as commands, OK and
+// Cancel refusals, help, and enabling by identifier.
 #include "ui/LDialog.h"
 
 #include <gtest/gtest.h>
@@ -74,17 +74,15 @@ protected:
     TraceDialog dialog;
 };
 
-TEST_F(LDialogTest, InitRunsOnceThenUpdate) {
+TEST_F(LDialogTest, InitRunsOnceThenUpdateWhetherCalledOrShown) {
     dialog.Initialize();
     dialog.Initialize();
     dialog.show();
     EXPECT_EQ(dialog.trace, (Trace{"init", "update"}));
-}
-
-TEST_F(LDialogTest, ShowingInitialises) {
-    dialog.show();
-    EXPECT_TRUE(dialog.IsInitialized());
-    EXPECT_EQ(dialog.trace, (Trace{"init", "update"}));
+    TraceDialog shown;
+    shown.show();
+    EXPECT_TRUE(shown.IsInitialized());
+    EXPECT_EQ(shown.trace, (Trace{"init", "update"}));
 }
 
 TEST_F(LDialogTest, ControlNotificationsArriveAsCommandsFollowedByUpdate) {
