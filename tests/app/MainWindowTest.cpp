@@ -24,6 +24,7 @@
 #include "recorder/RecorderLine.h"
 #include "recorder/RecorderSession.h"
 #include "settings/SettingsKeys.h"
+#include "support/QtTestApp.h"
 #include "support/TempAppState.h"
 #include "telephony/LineProviders.h"
 #include "telephony/providers/simulated/SimulatedLine.h"
@@ -201,8 +202,9 @@ TEST_F(MainWindowTest, RotatingTextStartsAfterHalfASecondThenEverySixSeconds) {
     EXPECT_EQ(window->TextTimer().interval(), 500);
     QStringList shown;
     for (int i = 0; i < 12; ++i) {
-        window->TextTimer().start(0);
-        QTRY_COMPARE(window->TextTimer().interval(), 6000);
+        FireTimer(window->TextTimer());
+        EXPECT_EQ(window->TextTimer().interval(), 6000);
+        EXPECT_TRUE(window->TextTimer().isActive());
         shown << window->Text().text();
     }
     for (int i = 0; i < 10; ++i) {

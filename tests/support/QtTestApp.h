@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QTimer>
 
 inline QCoreApplication& QtTestApp() {
     static int argc = 1;
@@ -15,4 +16,10 @@ inline QCoreApplication& QtTestApp() {
 inline void DeliverPostedEvents() {
     QtTestApp();
     QCoreApplication::sendPostedEvents();
+}
+
+// Does at once what `timer` does when its time is up.
+inline void FireTimer(QTimer& timer) {
+    timer.stop();
+    QMetaObject::invokeMethod(&timer, "timeout");
 }
