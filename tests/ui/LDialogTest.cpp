@@ -22,15 +22,8 @@ namespace {
 class TraceDialog : public LDialog {
 public:
     TraceDialog() {
-        button = Bind(101, new QPushButton(QStringLiteral("Go"), this));
-        check = Bind(102, new QCheckBox(QStringLiteral("Check"), this));
-        combo = Bind(103, new QComboBox(this));
         combo->addItems({QStringLiteral("a"), QStringLiteral("b")});
-        edit = Bind(104, new QLineEdit(this));
-        dbEdit = Bind(105, new LDBEdit(this));
-        list = Bind(106, new QListWidget(this));
         list->addItems({QStringLiteral("x"), QStringLiteral("y")});
-        action = BindAction(2001, new QAction(QStringLiteral("Record"), this));
     }
 
     void OnInit() override { trace.push_back("init"); }
@@ -57,13 +50,13 @@ public:
     std::vector<std::string> trace;
     bool allowOK = true;
     bool allowCancel = true;
-    QPushButton* button;
-    QCheckBox* check;
-    QComboBox* combo;
-    QLineEdit* edit;
-    LDBEdit* dbEdit;
-    QListWidget* list;
-    QAction* action;
+    QPushButton* button = Bind(101, new QPushButton(QStringLiteral("Go"), this));
+    QCheckBox* check = Bind(102, new QCheckBox(QStringLiteral("Check"), this));
+    QComboBox* combo = Bind(103, new QComboBox(this));
+    QLineEdit* edit = Bind(104, new QLineEdit(this));
+    LDBEdit* dbEdit = Bind(105, new LDBEdit(this));
+    QListWidget* list = Bind(106, new QListWidget(this));
+    QAction* action = BindAction(2001, new QAction(QStringLiteral("Record"), this));
 };
 
 using Trace = std::vector<std::string>;
