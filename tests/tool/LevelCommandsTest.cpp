@@ -29,9 +29,9 @@ TEST_F(LevelCommandsTest, LevelReplacesTheFileAndPrintsLevelsAndTime) {
 
 TEST_F(LevelCommandsTest, LevelToAnotherFileKeepsTheInput) {
     const std::string in = Recording("in.wav");
-    const std::string original = ReadFile(in);
+    const std::string before = ReadFile(in);
     ASSERT_EQ(Run({"level", in, root / "out.wav"}), kToolOk) << err;
-    EXPECT_EQ(ReadFile(in), original);
+    EXPECT_EQ(ReadFile(in), before);
     EXPECT_EQ(InspectWave(root / "out.wav").format.channels, 1u);
 }
 
