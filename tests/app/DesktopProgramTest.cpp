@@ -1,5 +1,4 @@
-// The desktop program run by a scenario on the simulated line: its user steps press the real
-// buttons, "quit" closes the main window in order, the exit code says whether all held.
+// The desktop program run by a scenario: real buttons, ordered shutdown, the exit code.
 #include "app/DesktopProgram.h"
 
 #include <gtest/gtest.h>

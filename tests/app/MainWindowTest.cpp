@@ -1,6 +1,4 @@
-// The main window on the simulated line: what only the window does with the call recorder (its
-// buttons, keys and menu items, what it shows of the recorder's reports), the start-up messages
-// and tips, the timers, the settings round trip and the ordered shutdown.
+// The main window on the simulated line: what only the window does, start-up and shutdown.
 #include "app/MainWindow.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// What a start does: the normal run, the hand-over to a running program (touching no file), the
-// damaged installation file, and the installer and uninstaller asking a running program to close.
+// What a start does: run, hand over to a running program, or install with it closed.
 #include "app/Startup.h"
 
 #include <gtest/gtest.h>

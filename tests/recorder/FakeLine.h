@@ -1,5 +1,4 @@
-// A telephone line that only notes what its handler asks of it, and fires events at the
-// handler through the line's own dispatch.
+// A telephone line that notes what its handler asks and fires events through its own dispatch.
 #pragma once
 
 #include <string>

@@ -1,5 +1,4 @@
-// Folder resolution: registered folders, the private default data folder, and the environment
-// variables that place them.
+// Folder resolution: registered folders, the private default data folder, the variables.
 #include "settings/Folders.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// Typed settings: each encoding written and read back through the file, missing keys read
-// through the same parser as their defaults, and the key table's defaults.
+// Typed settings: each encoding through the file, and defaults for missing keys.
 #include "settings/SettingsStore.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// Whole calls through the call recorder on a simulated line, as scenarios: what the line heard,
-// the recordings made and whose voices they hold, caller ID, and the level queue's work.
+// Whole calls through the recorder on a simulated line: what was heard, recorded and logged.
 #include "simulation/Simulation.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// quillon-tool decode (MP3 to 16-bit WAV or the decoder's raw samples), and MP3 input to
-// convert and info.
+// quillon-tool decode, and MP3 input to convert and info.
 #include "ToolRun.h"
 #include "audio/files/LMp3Reader.h"
 #include "audio/files/Mp3TestFiles.h"

@@ -1,5 +1,4 @@
-// quillon-tool devices, play and record, on a virtual device a hundred times faster than real
-// time.
+// quillon-tool devices, play and record, on a virtual device a hundred times real time.
 #include <cmath>
 
 #include "ToolRun.h"

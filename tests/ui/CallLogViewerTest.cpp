@@ -1,5 +1,4 @@
-// The caller log viewer: the list of log files, the enable rules, view and print, and delete
-// after confirmation.
+// The caller log viewer: the list, the enable rules, view, print, and delete after asking.
 #include "ui/CallLogViewer.h"
 
 #include <gtest/gtest.h>

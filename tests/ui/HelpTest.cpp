@@ -1,5 +1,4 @@
-// The help: a page for every context, links that lead somewhere, opening a context with the
-// desktop, the start-up tip rotation and the tip dialog.
+// The help: a page for every context, working links, opening pages, start-up tips.
 #include "ui/Help.h"
 
 #include <gtest/gtest.h>

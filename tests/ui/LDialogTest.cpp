@@ -1,5 +1,4 @@
-// The dialog framework: initialisation order, control notifications routed as commands, OK and
-// Cancel refusals, help, and enabling by identifier.
+// The dialog framework: initialisation, notifications as commands, OK, Cancel, help, enabling.
 #include "ui/LDialog.h"
 
 #include <gtest/gtest.h>

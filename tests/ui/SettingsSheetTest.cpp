@@ -1,5 +1,4 @@
-// The settings sheet: every control loaded and saved, the refusal of a line device without voice,
-// Cancel, the Record page's enable rules, previews, the change menu and each page's help.
+// The settings sheet: load and save, the voice device check, Cancel, previews, page help.
 #include "ui/SettingsSheet.h"
 
 #include <gtest/gtest.h>

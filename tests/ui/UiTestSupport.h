@@ -1,5 +1,4 @@
-// What the dialog tests catch instead of showing it: message boxes and pages handed to the
-// desktop.
+// What the dialog tests catch instead of showing: message boxes and pages for the desktop.
 #pragma once
 
 #include <QDesktopServices>
