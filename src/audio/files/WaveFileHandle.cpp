@@ -9,13 +9,15 @@
 #include "base/PosixFile.h"
 
 WaveFileHandle WaveFileHandle::OpenForReading(const std::string& path) {
-    UniqueFd descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without waiting, since opening a FIFO would wait for a writer.
+    UniqueFd descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (descriptor) {
         struct stat st {};
         // Only regular files: a pipe or device could block a read forever.
         if (::fstat(descriptor.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
             return {};
         }
+        ::fcntl(descriptor.Get(), F_SETFL, 0);  // reads wait as usual again
         ::posix_fadvise(descriptor.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
         ::flock(descriptor.Get(), LOCK_SH | LOCK_NB);
     }
