@@ -1,14 +1,12 @@
 // The five prompts shipped inside the program.
 #include "recorder/DefaultPrompts.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "base/AtomicFile.h"
 #include "base/PosixFile.h"
-#include "base/UniqueFd.h"
 
 // The WAV files are assembled into the program as read-only data, each between a start and an
 // end symbol.
@@ -34,17 +32,8 @@ std::string_view Between(const char* begin, const char* end) {
 // Writes `data` as `path` only when nothing has that name: the content goes to a temporary file
 // first and is linked into place, so the file appears whole or not at all.
 bool WriteNew(const std::string& path, std::string_view data) {
-    std::string temp = path + ".XXXXXX";
-    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (!fd) {
-        return false;
-    }
-    bool written =
-        WriteAll(fd.Get(), data) && ::fchmod(fd.Get(), 0600) == 0 && ::fsync(fd.Get()) == 0;
-    fd.Reset();
-    bool linked = written && ::link(temp.c_str(), path.c_str()) == 0;
-    ::unlink(temp.c_str());
-    return linked;
+    AtomicFile next(path);
+    return WriteAll(next.Fd(), data) && next.Sync(0600) && next.Create();
 }
 
 }  // namespace
