@@ -1,5 +1,5 @@
-// The sound player on a virtual output device driven by a test clock: prefill, the end of the
-// source, the peak limiter, seeking, scrubbing, stalls, and notifications on the owner's thread.
+// The sound player on a virtual device and a test clock: prefill, the end, the peak limiter,
+// seeking, scrubbing, stalls, and notifications on the owner's thread.
 #include "audio/devices/LSoundPlayer.h"
 
 #include <gtest/gtest.h>
@@ -10,68 +10,36 @@
 #include <functional>
 #include <thread>
 
+#include "DeviceEvents.h"
 #include "audio/devices/WaveDevices.h"
+#include "audio/dsp/TestSources.h"
 #include "support/QtTestApp.h"
 
 namespace {
 
 constexpr std::int64_t kMs = 1'000'000;
 
-// A source of `length` frames whose samples count up from 0 (times `scale`), so played audio
-// shows where it came from. Reads past `allowedReads` wait, to hold the feeding thread.
-class CountingSource : public LSoundSource {
+// `length` frames counting up from 0 (times `scale`), so played audio shows where it came from.
+// Reads past `allowedReads` wait, to hold the feeding thread.
+class CountingSource : public VectorSource {
 public:
     CountingSource(std::int32_t length, std::int32_t scale = 16, std::int32_t bound = 0x7FFF0)
-        : length(length), scale(scale) {
-        sampleRate = 8000;
+        : VectorSource(std::vector<std::int32_t>(length), 8000, 1) {
+        for (std::int32_t i = 0; i < length; ++i) {
+            samples[i] = i % 1000 * scale;
+        }
         peakBound = bound;
     }
     void Read(std::int32_t* buffer, std::int32_t frames) override {
-        while (reads.load() >= allowedReads.load()) {
+        while (fed.load() >= allowedReads.load()) {
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
-        ++reads;
-        for (std::int32_t i = 0; i < frames; ++i, ++position) {
-            buffer[i] = position < length ? (position % 1000) * scale : 0;
-        }
+        ++fed;
+        VectorSource::Read(buffer, frames);
     }
-    void Seek(std::int32_t frame) override { position = frame; }
-    std::int32_t GetPosition() override { return position; }
-    std::int32_t GetLength() override { return length; }
 
-    std::atomic<int> reads{0};
+    std::atomic<int> fed{0};
     std::atomic<int> allowedReads{1 << 30};
-
-private:
-    std::int32_t length;
-    std::int32_t scale;
-    std::int32_t position = 0;
-};
-
-struct Events : LSoundPlayerNotify {
-    void OnPlayerPlaying(std::uint32_t) override { Log("playing"); }
-    void OnPlayerStopped(std::uint32_t) override { Log("stopped"); }
-    void OnPlayerScrubbing(std::uint32_t) override { Log("scrubbing"); }
-    void OnPlayerPaused(std::uint32_t) override { Log("paused"); }
-    void OnPlayerPosition(std::uint32_t, std::int32_t position) override {
-        positions.push_back(position);
-        Check();
-    }
-    void OnPlayerLevels(const LLevelReport& report, std::uint32_t) override {
-        levels.push_back(report.Single());
-        Check();
-    }
-    void Log(const char* what) {
-        log.push_back(what);
-        Check();
-    }
-    void Check() { onOwnerThread = onOwnerThread && std::this_thread::get_id() == owner; }
-
-    std::thread::id owner = std::this_thread::get_id();
-    bool onOwnerThread = true;
-    std::vector<std::string> log;
-    std::vector<std::int32_t> positions;
-    std::vector<int> levels;
 };
 
 class PlayerTest : public ::testing::Test {
@@ -108,7 +76,7 @@ protected:
     TestClock clock;
     std::shared_ptr<VirtualWaveDevice> device = std::make_shared<VirtualWaveDevice>("out", clock);
     WaveDeviceRegistration registration{device};
-    Events events;
+    DeviceEvents events;
     LSoundPlayer player;
 };
 
@@ -116,7 +84,7 @@ TEST_F(PlayerTest, PrefillStartsPlayingOnlyOnceFortyTwoBuffersAreQueued) {
     auto source = MakeCounted<CountingSource>(80000);
     source->allowedReads = 41;  // holds the feeding thread at the 42nd buffer
     ASSERT_TRUE(player.Start(source, kPlayerPrefill));
-    ASSERT_TRUE(PlayUntil([&] { return source->reads.load() == 41; }, 50));
+    ASSERT_TRUE(PlayUntil([&] { return source->fed.load() == 41; }, 50));
     clock.Advance(2000 * kMs);
     Settle();
     EXPECT_TRUE(device->Captured().empty());

@@ -1,11 +1,12 @@
-// The sound recorder on a virtual input device driven by a test clock: block sizes, levels,
-// voice operation, the maximum length, and notifications on the owner's thread only.
+// The sound recorder on a virtual device and a test clock: block sizes, levels, voice operation,
+// the maximum length, and notifications on the owner's thread only.
 #include "audio/devices/LSoundRecorder.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
+#include "DeviceEvents.h"
 #include "audio/devices/WaveDevices.h"
 #include "audio/dsp/TestSources.h"
 #include "support/QtTestApp.h"
@@ -13,31 +14,6 @@
 namespace {
 
 constexpr std::int64_t kMs = 1'000'000;
-
-struct Events : LSoundRecorderNotify {
-    void OnRecorderWriting(std::uint32_t) override { Log("writing"); }
-    void OnRecorderWaiting(std::uint32_t) override { Log("waiting"); }
-    void OnRecorderStopped(std::uint32_t) override { Log("stopped"); }
-    void OnRecorderPosition(std::uint32_t, std::int32_t position) override {
-        lastPosition = position;
-        Check();
-    }
-    void OnRecorderLevels(const LLevelReport& report, std::uint32_t) override {
-        lastLevel = report.Single();
-        Check();
-    }
-    void Log(const char* what) {
-        log.push_back(what);
-        Check();
-    }
-    void Check() { onOwnerThread = onOwnerThread && std::this_thread::get_id() == owner; }
-
-    std::thread::id owner = std::this_thread::get_id();
-    bool onOwnerThread = true;
-    std::vector<std::string> log;
-    std::int32_t lastPosition = -1;
-    int lastLevel = 0;
-};
 
 class RecorderTest : public ::testing::Test {
 protected:
@@ -78,7 +54,7 @@ protected:
     std::shared_ptr<VirtualWaveDevice> device = std::make_shared<VirtualWaveDevice>("in", clock);
     WaveDeviceRegistration registration{device};
     std::int64_t frame = 0;
-    Events events;
+    DeviceEvents events;
     LSoundRecorder recorder;
 };
 
@@ -105,7 +81,7 @@ TEST_F(RecorderTest, LevelsRunFromSilenceToTwelveDecibels) {
     const LLevelReport& report = recorder.GetLevelReport();
     EXPECT_EQ(std::tuple(int{report.channels}, int{report.level[0]}, int{report.level[1]}),
               std::tuple(2, 12, -127));
-    EXPECT_EQ(events.lastLevel, 12);
+    EXPECT_EQ(events.levels.back(), 12);
 }
 
 TEST_F(RecorderTest, VoiceOperationKeepsTheLookBackAndCutsLongSilence) {
@@ -127,7 +103,7 @@ TEST_F(RecorderTest, VoiceOperationKeepsTheLookBackAndCutsLongSilence) {
     Run(100);
     EXPECT_EQ(events.log.back(), "waiting");
     EXPECT_EQ(sink->position, 24400 + 3600);
-    EXPECT_EQ(events.lastPosition, 35000);
+    EXPECT_EQ(events.positions.back(), 35000);
     Run(1000);
     EXPECT_EQ(sink->position, 24400 + 3600);
     EXPECT_TRUE(events.onOwnerThread);
@@ -171,7 +147,7 @@ TEST_F(RecorderTest, RestartDiscardsTheTakeAndWaits) {
     recorder.Restart();
     EXPECT_EQ(sink->position, 0);
     EXPECT_EQ(recorder.GetState(), LSoundRecorder::kWaiting);
-    EXPECT_EQ(events.lastPosition, 0);
+    EXPECT_EQ(events.positions.back(), 0);
     Run(100);
     EXPECT_EQ(recorder.GetState(), LSoundRecorder::kWriting);
 }

@@ -1,5 +1,5 @@
-// The wave device layer: virtual devices on a test clock (buffer order, pause, reset, loops,
-// stalls, timed waits, input pacing), the device lists, and sound card opens that fail cleanly.
+// The wave device layer: virtual devices on a test clock, the device lists, and sound card opens
+// that fail cleanly.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -136,11 +136,9 @@ TEST_F(VirtualDeviceTest, PlayedAudioKeepsTheTimeItBeganHoweverLateItIsTaken) {
     clock.Advance(500 * kMs);
     const std::vector<VirtualWaveDevice::PlayedAudio> played = device->TakePlayed();
     ASSERT_EQ(played.size(), 2u);
-    EXPECT_EQ(played[0].start, 1000 * kMs);
-    EXPECT_EQ(played[0].samples.size(), 1600u);
-    EXPECT_EQ(played[1].start, 1250 * kMs);
-    EXPECT_EQ(played[1].samples.front(), 3);
-    EXPECT_EQ(played[1].format.sampleRate, 8000);
+    EXPECT_EQ(std::tuple(played[0].start, played[0].samples.size()), std::tuple(1000 * kMs, 1600u));
+    EXPECT_EQ(std::tuple(played[1].start, played[1].samples.front(), played[1].format.sampleRate),
+              std::tuple(1250 * kMs, std::int16_t{3}, 8000));
     EXPECT_TRUE(device->TakePlayed().empty());
 }
 
@@ -213,9 +211,7 @@ TEST(RealTimeClockTest, SpedUpClockPlaysBuffersByItself) {
         out->ResetEvent();
         out->WaitEvent(100);
     }
-    for (const auto& buffer : buffers) {
-        EXPECT_TRUE(buffer->Done());
-    }
+    EXPECT_TRUE(std::all_of(buffers.begin(), buffers.end(), [](auto& b) { return b->Done(); }));
     EXPECT_EQ(device->Captured().size(), 8000u);
 }
 

@@ -47,31 +47,24 @@ TEST(CountedPtrTest, CountsEveryCopyAndFreesAtZero) {
 }
 
 TEST(SoundFilterTest, ConstructionRuleAndForwarding) {
-    struct Row {
-        bool hasUpstream;
-        std::int32_t rate;
-        std::uint8_t channels;
-        bool upstreamInvalid;
-        std::int32_t expectedRate;
-        std::uint8_t expectedChannels;
-        bool expectedInvalid;
-    } rows[] = {
-        {true, 8000, 2, false, 8000, 2, false}, {true, 0, 1, false, 44100, 1, true},
-        {true, -5, 1, false, 44100, 1, true},   {true, 8000, 0, false, 8000, 1, true},
-        {true, 22050, 1, true, 22050, 1, true}, {false, 0, 0, false, 44100, 1, true},
-    };
-    for (const Row& row : rows) {
+    // An unusable rate becomes 44,100 Hz and no channels one, and either marks the filter invalid.
+    for (auto [hasUpstream, rate, channels, upstreamInvalid, filterRate, filterChannels, invalid] :
+         {std::tuple{true, 8000, 2, false, 8000, 2, false},
+          {true, 0, 1, false, 44100, 1, true},
+          {true, -5, 1, false, 44100, 1, true},
+          {true, 8000, 0, false, 8000, 1, true},
+          {true, 22050, 1, true, 22050, 1, true},
+          {false, 0, 0, false, 44100, 1, true}}) {
         LSoundSourcePtr up;
-        if (row.hasUpstream) {
-            up = MakeVectorSource({}, row.rate, row.channels);
+        if (hasUpstream) {
+            up = MakeVectorSource({}, rate, std::uint8_t(channels));
             up->peakBound = 1234;
-            up->flags |= row.upstreamInvalid ? kSoundInvalid : 0;
+            up->flags |= upstreamInvalid ? kSoundInvalid : 0;
         }
         LCountedPtr<LSoundFilter> filter = MakeCounted<LSoundFilter>(up);
-        EXPECT_EQ(filter->sampleRate, row.expectedRate);
-        EXPECT_EQ(filter->channels, row.expectedChannels);
-        EXPECT_EQ(filter->IsInvalid(), row.expectedInvalid);
-        EXPECT_EQ(filter->peakBound, row.hasUpstream ? 1234 : kDefaultPeakBound);
+        EXPECT_EQ(std::tuple(filter->sampleRate, int{filter->channels}, filter->IsInvalid()),
+                  std::tuple(filterRate, filterChannels, invalid));
+        EXPECT_EQ(filter->peakBound, hasUpstream ? 1234 : kDefaultPeakBound);
         EXPECT_EQ(up ? up->refCount : 2, 2);  // the filter holds one
     }
     auto plain = MakeCounted<LSoundFilter>(MakeVectorSource({5, 6, 7, 8}, 8000, 2));
@@ -82,9 +75,8 @@ TEST(SoundSinkTest, SinkFilterForwardsAndFollowsItsDownstream) {
     auto sink = MakeCounted<TestSink>(11025, 2);
     LSoundSinkPtr downstream = sink;
     auto filter = MakeCounted<LSoundSinkFilter>(downstream);
-    EXPECT_EQ(filter->sampleRate, 11025);
-    EXPECT_EQ(filter->channels, 2);
-    EXPECT_EQ(filter->flags, kSinkCreated);
+    EXPECT_EQ(std::tuple(filter->sampleRate, int{filter->channels}, int{filter->flags}),
+              std::tuple(11025, 2, int{kSinkCreated}));
     EXPECT_EQ(sink->refCount, 3);
     const std::int32_t data[] = {1, 2, 3, 4, 5, 6};
     filter->Write(data, 3);
@@ -93,10 +85,10 @@ TEST(SoundSinkTest, SinkFilterForwardsAndFollowsItsDownstream) {
     filter->Truncate(1);
     EXPECT_EQ(filter->position, 1);
     EXPECT_EQ(sink->samples, (std::vector<std::int32_t>{1, 2}));
+    // Without a downstream: telephone line audio, counted.
 
     auto alone = MakeCounted<LSoundSinkFilter>(LSoundSinkPtr());
-    EXPECT_EQ(alone->sampleRate, 8000);
-    EXPECT_EQ(alone->channels, 1);
+    EXPECT_EQ(std::tuple(alone->sampleRate, int{alone->channels}), std::tuple(8000, 1));
     alone->Write(data, 6);
     EXPECT_EQ(alone->position, 6);
 }

@@ -1,5 +1,5 @@
-// Compressed WAV files: the writer's layout, and round trips through the writer and the reader
-// for every codec, with the reader's length, block seeking and end handling.
+// Compressed WAV files: the writer's layout, round trips through writer and reader for every
+// codec, and the reader's length, block seeking and end handling.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -44,7 +44,7 @@ protected:
     }
 };
 
-TEST_F(LAcmWaveTest, WriterLayoutCarriesTheFormatRecordAndFinalSizes) {
+TEST_F(LAcmWaveTest, WriterLayoutCarriesTheFormatRecordFinalSizesAndCodedSamples) {
     const WaveFormatRecord ima = ImaAdpcmFormat(8000, 1);
     LSoundSinkPtr writer = CreateWaveWriterForFormat(path, ima);
     const std::vector<std::int32_t> samples = Tones(1000, 1, 8000);
@@ -63,18 +63,17 @@ TEST_F(LAcmWaveTest, WriterLayoutCarriesTheFormatRecordAndFinalSizes) {
     EXPECT_EQ(Le32At(closed, 4), 40 + data);
     const std::vector<std::uint8_t> record = ima.Serialize();
     EXPECT_EQ(closed.substr(20, 20), std::string(record.begin(), record.end()));
-}
 
-TEST_F(LAcmWaveTest, G711WriterStoresTheCompandedSixteenBitSamples) {
-    LSoundSinkPtr writer = CreateWaveWriterForFormat(path, G711Format(kWaveFormatMulaw, 8000, 1));
-    const std::vector<std::int32_t> samples = {0, 16000, -16000, 524272, 7, 8};
-    writer->Write(samples.data(), 6);
+    // G.711 stores the companded 16-bit samples after a record of 18 bytes.
+    writer = CreateWaveWriterForFormat(path, G711Format(kWaveFormatMulaw, 8000, 1));
+    const std::vector<std::int32_t> loud = {0, 16000, -16000, 524272, 7, 8};
+    writer->Write(loud.data(), 6);
     writer.Release();
     const std::string bytes = ReadFile(path);
     ASSERT_EQ(bytes.size(), 46u + 6);
     EXPECT_EQ(Le32At(bytes, 16), 18u);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        EXPECT_EQ(std::uint8_t(bytes[46 + i]), LinearToMulaw(Sixteen(samples[i]))) << i;
+    for (std::size_t i = 0; i < loud.size(); ++i) {
+        EXPECT_EQ(std::uint8_t(bytes[46 + i]), LinearToMulaw(Sixteen(loud[i]))) << i;
     }
 }
 

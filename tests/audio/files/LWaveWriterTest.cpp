@@ -1,5 +1,4 @@
-// The PCM WAV writer: header layout and arithmetic, the periodic rewrite, retakes from a start
-// frame, truncation, width selection and sample narrowing.
+// The PCM WAV writer: header, periodic rewrite, start frame, truncation, widths and narrowing.
 #include "audio/files/LWaveWriter.h"
 
 #include <gtest/gtest.h>
@@ -23,8 +22,8 @@ protected:
                          std::int32_t rate = 8000) {
         return CreateWaveWriter(path, rate, start, bits, channels);
     }
-
-    // Writes `frames` frames of a 16-bit value pattern (frame i = i % 1000 * 16 on every channel).
+    // Writes frames [first, first + frames) of a pattern (frame i = i % 1000 * 16 on every
+    // channel) in writes of `block` frames.
     static void WriteRamp(LSoundSink& sink, std::int32_t first, std::int32_t frames,
                           std::int32_t block = 1000) {
         std::vector<std::int32_t> buffer(std::size_t(block) * sink.channels);
@@ -38,29 +37,24 @@ protected:
     }
 };
 
-TEST_F(LWaveWriterTest, HeaderIsProvisionalWhileOpenAndFinalAfterRelease) {
+TEST_F(LWaveWriterTest, HeaderIsProvisionalWhileOpenAndFinalAfterReleaseForWritesOfAnySize) {
     LSoundSinkPtr writer = Create(0, 16, 2);
-    ASSERT_TRUE(writer);
     ASSERT_FALSE(writer->IsInvalid());
-    WriteRamp(*writer, 0, 1000);
+    WriteRamp(*writer, 0, 20000, 20000);
     const std::string open = Bytes();
-    ASSERT_EQ(open.size(), 46u + 4000);
-    EXPECT_EQ(open.substr(0, 4), "RIFF");
-    EXPECT_EQ(open.substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(open.substr(38, 4), "data");
-    // Format size 18, PCM, 2 channels, 8,000 Hz, 32,000 bytes per second, block align 4,
-    // 16 bits, extra size 0.
-    EXPECT_EQ(open.substr(16, 22), Le32(18) + Le16(1) + Le16(2) + Le32(8000) + Le32(32000) +
-                                       Le16(4) + Le16(16) + Le16(0));
-    // 32 seconds ahead of what was there at the last header write (creation).
-    EXPECT_EQ(Le32At(open, 42), 8000u * 32 * 4);
-    EXPECT_EQ(Le32At(open, 4), 8000u * 32 * 4 + 38);
+    ASSERT_EQ(open.size(), 46u + 80000);
+    // PCM, 2 channels, 8,000 Hz, 32,000 bytes per second, block align 4, 16 bits, no extra;
+    // the data size 32 seconds ahead of what was there at the last header write (creation).
+    EXPECT_EQ(open.substr(0, 46), "RIFF" + Le32(8000 * 32 * 4 + 38) + "WAVEfmt " + Le32(18) +
+                                      Le16(1) + Le16(2) + Le32(8000) + Le32(32000) + Le16(4) +
+                                      Le16(16) + Le16(0) + "data" + Le32(8000 * 32 * 4));
     writer.Release();
     const std::string closed = Bytes();
-    EXPECT_EQ(Le32At(closed, 42), 4000u);
-    EXPECT_EQ(Le32At(closed, 4), 4038u);
-    EXPECT_EQ(closed.size(), 4046u);
-    EXPECT_EQ(Le16At(closed, 46 + 4 * 999), 999u);  // frame 999, left channel
+    EXPECT_EQ(std::tuple(closed.size(), Le32At(closed, 4), Le32At(closed, 42)),
+              std::tuple(80046u, 80038u, 80000u));
+    for (std::int32_t frame : {0, 999, 8191, 8192, 16384, 19999}) {
+        EXPECT_EQ(Le16At(closed, 46 + 4 * frame + 2), frame % 1000) << frame;
+    }
 }
 
 TEST_F(LWaveWriterTest, HeaderIsRewrittenOnlyAfterSixteenSecondsOfAudio) {
@@ -81,9 +75,7 @@ TEST_F(LWaveWriterTest, HeaderIsRewrittenOnlyAfterSixteenSecondsOfAudio) {
 }
 
 TEST_F(LWaveWriterTest, AStartFrameKeepsTheAudioBeforeItPadsOrEmpties) {
-    LSoundSinkPtr first = Create();
-    WriteRamp(*first, 0, 5000);
-    first.Release();
+    WriteRamp(*Create(), 0, 5000);
     const std::string original = Bytes();
     LSoundSinkPtr retake = Create(1000);
     EXPECT_EQ(retake->position, 1000);
@@ -95,33 +87,29 @@ TEST_F(LWaveWriterTest, AStartFrameKeepsTheAudioBeforeItPadsOrEmpties) {
     ASSERT_EQ(after.size(), 46u + 3000);
     EXPECT_EQ(Le32At(after, 42), 3000u);
     EXPECT_EQ(after.substr(46, 2000), original.substr(46, 2000));
-    EXPECT_EQ(Le16At(after, 46 + 2000), 1000);
-    EXPECT_EQ(Le16At(after, 46 + 2998), 1000);
-
-    // Start 0 empties the file, a start beyond its end pads with silence, a negative start is 0.
+    EXPECT_EQ(std::tuple(Le16At(after, 46 + 2000), Le16At(after, 46 + 2998)),
+              std::tuple(1000, 1000));
+    // Start 0 empties the file, a start beyond its end pads with silence, a negative one is 0.
     LSoundSinkPtr fresh = Create();
     EXPECT_EQ(Bytes().size(), 46u);
     fresh.Release();
     EXPECT_EQ(DataSizeField(), 0u);
-    LSoundSinkPtr beyond = Create(300);
+    Create(300).Release();
     EXPECT_EQ(Bytes().substr(46), std::string(600, '\0'));
-    beyond.Release();
     EXPECT_EQ(Create(-20)->position, 0);
 }
 
 TEST_F(LWaveWriterTest, TruncateCutsBackButNeverForward) {
     LSoundSinkPtr writer = Create();
     WriteRamp(*writer, 0, 3000);
+    const auto state = [&] { return std::tuple(writer->position, Bytes().size()); };
     writer->Truncate(5000);
-    EXPECT_EQ(writer->position, 3000);
-    EXPECT_EQ(Bytes().size(), 46u + 6000);
+    EXPECT_EQ(state(), std::tuple(3000, 46u + 6000));
     writer->Truncate(2000);
-    EXPECT_EQ(writer->position, 2000);
-    EXPECT_EQ(Bytes().size(), 46u + 4000);
+    EXPECT_EQ(state(), std::tuple(2000, 46u + 4000));
     EXPECT_EQ(DataSizeField(), (8000u * 32 + 2000) * 2);
     writer->Truncate(-5);
-    EXPECT_EQ(writer->position, 0);
-    EXPECT_EQ(Bytes().size(), 46u);
+    EXPECT_EQ(state(), std::tuple(0, 46u));
     WriteRamp(*writer, 0, 10);
     writer.Release();
     EXPECT_EQ(Bytes().size(), 46u + 20);
@@ -140,10 +128,10 @@ TEST_F(LWaveWriterTest, BitsPerSampleChoosesTheWidthAndSamplesNarrowWithoutSatur
         LSoundSinkPtr writer = Create(0, bits, 2, 11025);
         EXPECT_EQ(writer->peakBound, peakBound) << bits;
         writer.Release();
-        const std::string bytes = Bytes();
-        EXPECT_EQ(Le16At(bytes, 34), fileBits) << bits;
-        EXPECT_EQ(Le16At(bytes, 32), fileBits / 4) << bits;  // 2 channels
-        EXPECT_EQ(Le32At(bytes, 28), 11025u * fileBits / 4) << bits;
+        // Bits, block align and bytes per second of 2 channels.
+        EXPECT_EQ(Bytes().substr(28, 8),
+                  Le32(11025 * fileBits / 4) + Le16(fileBits / 4) + Le16(std::uint16_t(fileBits)))
+            << bits;
     }
     // The file's bytes, little-endian.
     for (auto [bits, sample, stored] : {std::tuple{8, 0, 128u},
@@ -164,38 +152,20 @@ TEST_F(LWaveWriterTest, BitsPerSampleChoosesTheWidthAndSamplesNarrowWithoutSatur
         LSoundSinkPtr writer = Create(0, bits);
         writer->Write(&sample, 1);
         writer.Release();
-        const std::string bytes = Bytes();
-        EXPECT_EQ(bits == 8    ? std::uint8_t(bytes.at(46))
-                  : bits == 16 ? Le16At(bytes, 46)
-                               : Le32At(bytes, 46),
-                  stored)
-            << bits << " bits, sample " << sample;
-    }
-}
-
-TEST_F(LWaveWriterTest, WritesOfAnySizeGoThroughWhole) {
-    LSoundSinkPtr writer = Create(0, 16, 2);
-    WriteRamp(*writer, 0, 20000, 20000);
-    writer.Release();
-    const std::string bytes = Bytes();
-    ASSERT_EQ(bytes.size(), 46u + 80000);
-    for (std::int32_t frame : {0, 8191, 8192, 16384, 19999}) {
-        EXPECT_EQ(Le16At(bytes, 46 + 4 * frame + 2), frame % 1000) << frame;
+        EXPECT_EQ(Bytes().substr(46), Le32(stored).substr(0, bits / 8))
+            << bits << " bits, " << sample;
     }
 }
 
 TEST_F(LWaveWriterTest, AnUnopenableFileGivesAnInvalidWriterThatOnlyCounts) {
     LSoundSinkPtr writer = CreateWaveWriter(dir / "missing/folder.wav", 8000, 0, 16, 1);
-    ASSERT_TRUE(writer);
-    EXPECT_TRUE(writer->IsInvalid());
+    ASSERT_TRUE(writer && writer->IsInvalid());
     WriteRamp(*writer, 0, 1500);
     EXPECT_EQ(writer->position, 1500);
     writer->Truncate(10);
     writer.Release();
     EXPECT_FALSE(Exists(dir / "missing/folder.wav"));
-    LSoundSinkPtr noChannels = Create(0, 16, 0);
-    EXPECT_TRUE(noChannels->IsInvalid());
-    noChannels.Release();
+    EXPECT_TRUE(Create(0, 16, 0)->IsInvalid());
     EXPECT_FALSE(Exists(path));
 }
 
