@@ -1,5 +1,5 @@
-// The automatic level control end to end: block layout, output length and fade, the scratch
-// files, and the loudness that the rules predict for steady and changing input.
+// The automatic level control end to end: blocks, output length and fade, scratch files, and the
+// loudness that the rules predict for steady and changing input.
 #include "audio/level/LAutoLevelProcessor.h"
 
 #include <gtest/gtest.h>
@@ -254,33 +254,32 @@ TEST(LAutoLevelProcessorTest, ScratchFilesArePrivateUniqueAndLeaveNothingBehind)
 }
 
 TEST(LAutoLevelProcessorTest, NothingIsWrittenWithoutUsableInputOutputOrTemporaryFolder) {
-    auto invalidSource = MakeVectorSource({1, 2, 3}, 8000);
-    invalidSource->flags |= kSoundInvalid;
-    auto invalidSink = Sink();
-    invalidSink->flags |= kSoundInvalid;
+    const auto invalid = [](auto object) {
+        object->flags |= kSoundInvalid;
+        return object;
+    };
     struct Row {
         const char* what;
         LSoundSourcePtr source;
         LCountedPtr<TestSink> sink;
-        std::optional<std::string> tmpdir;
+        const char* tmpdir;
     } rows[] = {
-        {"no source", nullptr, Sink(), std::nullopt},
-        {"invalid source", invalidSource, Sink(), std::nullopt},
-        {"invalid sink", MakeVectorSource({1, 2, 3}, 8000), invalidSink, std::nullopt},
+        {"no source", nullptr, Sink(), nullptr},
+        {"invalid source", invalid(MakeVectorSource({1, 2, 3}, 8000)), Sink(), nullptr},
+        {"invalid sink", MakeVectorSource({1, 2, 3}, 8000), invalid(Sink()), nullptr},
         {"three channels into mono", MakeVectorSource(std::vector<std::int32_t>(300, 5), 8000, 3),
-         Sink(), std::nullopt},
+         Sink(), nullptr},
         {"no temporary folder", MakeVectorSource({1, 2, 3}, 8000), Sink(), "/nonexistent/quillon"},
     };
     for (Row& row : rows) {
         std::optional<ScopedEnv> env;
-        if (row.tmpdir) {
-            env.emplace("TMPDIR", *row.tmpdir);
+        if (row.tmpdir != nullptr) {
+            env.emplace("TMPDIR", row.tmpdir);
         }
         LAutoLevelProcessor processor(row.source, row.sink, LAutoLevelParams{});
         EXPECT_EQ(processor.State(), LAutoLevelState::NotReady) << row.what;
         EXPECT_FALSE(processor.Step()) << row.what;
-        EXPECT_TRUE(row.sink->samples.empty()) << row.what;
-        EXPECT_EQ(row.sink->position, 0) << row.what;
+        EXPECT_TRUE(row.sink->samples.empty() && row.sink->position == 0) << row.what;
     }
 }
 
