@@ -40,11 +40,11 @@ bool WriteNew(const std::string& path, std::string_view data) {
 
 std::span<const DefaultPrompt> DefaultPrompts() {
     static const DefaultPrompt prompts[] = {
-        {"Start Prompt", Between(quillonStartPrompt, quillonStartPromptEnd)},
-        {"End Prompt", Between(quillonEndPrompt, quillonEndPromptEnd)},
-        {"On-Hold 1", Between(quillonOnHold1, quillonOnHold1End)},
-        {"On-Hold 2", Between(quillonOnHold2, quillonOnHold2End)},
-        {"On-Hold 3", Between(quillonOnHold3, quillonOnHold3End)},
+        {PromptSlot::StartPrompt, Between(quillonStartPrompt, quillonStartPromptEnd)},
+        {PromptSlot::EndPrompt, Between(quillonEndPrompt, quillonEndPromptEnd)},
+        {PromptSlot::OnHold1, Between(quillonOnHold1, quillonOnHold1End)},
+        {PromptSlot::OnHold2, Between(quillonOnHold2, quillonOnHold2End)},
+        {PromptSlot::OnHold3, Between(quillonOnHold3, quillonOnHold3End)},
     };
     return prompts;
 }
@@ -52,8 +52,8 @@ std::span<const DefaultPrompt> DefaultPrompts() {
 std::vector<std::string> InstallDefaultPrompts(const std::string& dataFolder) {
     std::vector<std::string> written;
     for (const DefaultPrompt& prompt : DefaultPrompts()) {
-        for (const std::string& prefix : {std::string(), std::string("Default ")}) {
-            std::string path = dataFolder + prefix + prompt.name + ".wav";
+        for (const std::string& path :
+             {PromptFile(dataFolder, prompt.slot), DefaultPromptFile(dataFolder, prompt.slot)}) {
             if (::access(path.c_str(), F_OK) != 0 && errno == ENOENT &&
                 WriteNew(path, prompt.data)) {
                 written.push_back(path);

@@ -204,16 +204,17 @@ TEST_F(MainWindowTest, MenuItemsFollowTheCallMode) {
 TEST_F(MainWindowTest, HoldWhileRecordingShowsHoldAtOnceAndPlaysTheEndPromptFirst) {
     Open();
     window->Command(MainWindow::kIdRecord);
-    ASSERT_TRUE(
-        RunUntil([this] { return Recorder()->GetOperation() == RecorderLine::kRecording; }, 20000));
+    ASSERT_TRUE(RunUntil(
+        [this] { return Recorder()->GetOperation() == RecorderLine::Operation::Recording; },
+        20000));
     window->Command(MainWindow::kIdHold);
     EXPECT_TRUE(Checked(MainWindow::kIdHold));  // at once
     EXPECT_FALSE(Checked(MainWindow::kIdRecord));
-    ASSERT_TRUE(
-        RunUntil([this] { return Recorder()->GetOperation() != RecorderLine::kRecording; }, 2000));
-    EXPECT_EQ(Recorder()->GetOperation(), RecorderLine::kEndPrompt);
-    ASSERT_TRUE(
-        RunUntil([this] { return Recorder()->GetOperation() == RecorderLine::kOnHold; }, 20000));
+    ASSERT_TRUE(RunUntil(
+        [this] { return Recorder()->GetOperation() != RecorderLine::Operation::Recording; }, 2000));
+    EXPECT_EQ(Recorder()->GetOperation(), RecorderLine::Operation::EndPrompt);
+    ASSERT_TRUE(RunUntil(
+        [this] { return Recorder()->GetOperation() == RecorderLine::Operation::OnHold; }, 20000));
 }
 
 TEST_F(MainWindowTest, RecorderReportsReachTheMeterPopupAndButtons) {
@@ -420,8 +421,9 @@ TEST_F(SimulatedLineWindowTest, ACallRungFromTheWindowIsRecordedWithTheRecordBut
     EXPECT_NE(LogText().find("5550199"), std::string::npos);
 
     QTest::mouseClick(window->ItemAs<QPushButton>(MainWindow::kIdRecord), Qt::LeftButton);
-    ASSERT_TRUE(
-        RunUntil([this] { return Recorder()->GetOperation() == RecorderLine::kRecording; }, 20000));
+    ASSERT_TRUE(RunUntil(
+        [this] { return Recorder()->GetOperation() == RecorderLine::Operation::Recording; },
+        20000));
     Run(2000);
     EXPECT_TRUE(window->Meter().isEnabled());
     QTest::mouseClick(window->ItemAs<QPushButton>(MainWindow::kIdRecord), Qt::LeftButton);

@@ -75,11 +75,11 @@ TEST_F(RecorderLineTest, RecordWithBothAnnouncementsTonesAndHandOn) {
     app.callMode = CallMode::Record;
     line.Connect();
     EXPECT_EQ(line.Take(), std::vector<std::string>{Play(kStart)});
-    EXPECT_EQ(recorder->GetOperation(), RecorderLine::kStartPrompt);
+    EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::StartPrompt);
 
     line.Send([](LTapiCallHandler& h) { h.OnPlayDone(); });
     EXPECT_EQ(line.Take(), std::vector<std::string>{RecordOp()});
-    EXPECT_EQ(recorder->GetOperation(), RecorderLine::kRecording);
+    EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::Recording);
     std::string file = recorder->CurrentFile();
     EXPECT_EQ(file.rfind(app.recordingsFolder, 0), 0u);
     EXPECT_EQ(file.substr(file.size() - 4), ".wav");
@@ -97,7 +97,7 @@ TEST_F(RecorderLineTest, RecordWithBothAnnouncementsTonesAndHandOn) {
     app.callMode = CallMode::Idle;  // Record pressed again
     line.Send([](LTapiCallHandler& h) { h.OnRecordLevel(-20); });
     EXPECT_EQ(line.Take(), std::vector<std::string>{Play(kEnd)});
-    EXPECT_EQ(recorder->GetOperation(), RecorderLine::kEndPrompt);
+    EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::EndPrompt);
     line.Send([](LTapiCallHandler& h) { h.OnPlayDone(); });
     EXPECT_EQ(line.Take(), std::vector<std::string>{"drop"});
     EXPECT_TRUE(queued.empty());  // only once the call has ended
@@ -164,7 +164,7 @@ TEST_F(RecorderLineTest, HoldWhileRecordingPlaysTheEndPromptThenTheOnHoldFilesIn
     for (int expected : {kHold1, kHold2, kHold3, kHold1}) {
         line.Send([](LTapiCallHandler& h) { h.OnPlayDone(); });
         EXPECT_EQ(line.Take(), std::vector<std::string>{Play(expected)});
-        EXPECT_EQ(recorder->GetOperation(), RecorderLine::kOnHold);
+        EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::OnHold);
     }
     EXPECT_EQ(ReadProfileString(app.settingsFile, "settings", "holdno", ""), "1");
     // Play reports while the mode is still hold change nothing.
