@@ -376,9 +376,10 @@ TEST(ScenarioParseTest, BadLinesAreReportedWithTheirNumbers) {
         ParseScenario("2 quit\n1 ring 555 \"A \\\"B\\\"\" # rings\n1 user record\n");
     ASSERT_FALSE(good.error);
     ASSERT_EQ(good.steps.size(), 3u);
-    EXPECT_EQ(good.steps[0].action, "ring");
+    EXPECT_EQ(good.steps[0].action, ScenarioAction::Ring);
     EXPECT_EQ(good.steps[0].args, (std::vector<std::string>{"555", "A \"B\""}));
-    EXPECT_EQ(good.steps[1].action, "user");  // same time: file order kept
+    EXPECT_EQ(good.steps[1].action, ScenarioAction::User);  // same time: file order kept
+    EXPECT_EQ(good.steps[1].command, CallCommand::Record);
     EXPECT_EQ(good.steps[2].lineNumber, 1);
 }
 
