@@ -305,8 +305,8 @@ TEST_F(MainWindowTest, WithoutVoiceDevicesTheStartSaysNoTAPIDevices) {
     Open();
     ASSERT_EQ(messages.requests.size(), 1u);
     EXPECT_EQ(messages.requests[0].caption, "No TAPI Devices");
-    EXPECT_EQ(messages.requests[0].text.substr(0, 56),
-              "No installed TAPI telephony line devices are detected.\r\n");
+    EXPECT_EQ(messages.requests[0].text.substr(0, 41),
+              "No telephony line devices are detected.\n\n");
     // Record then has no call to act on.
     window->Command(MainWindow::kIdRecord);
     EXPECT_EQ(app.callMode, CallMode::Record);

@@ -210,10 +210,10 @@ TEST_F(SettingsSheetTest, DeviceWithoutVoiceIsRefusedAndNothingIsWritten) {
     ASSERT_EQ(messages.requests.size(), 1u);
     EXPECT_EQ(messages.requests[0].caption, "Device Error");
     EXPECT_EQ(messages.requests[0].text,
-              "The line device that you have selected is not voice capable.\r\n\r\nThis means "
-              "that the device is either (i) not a voice modem or voice telephony card, or (ii) "
-              "if it is a voice modem or a voice telephony card the correct Wave and TAPI "
-              "drivers have not been installed.");
+              "The line device that you have selected is not voice capable.\n\nThis means that "
+              "the device is either (i) not a voice modem or voice telephony card, or (ii) if it "
+              "is a voice modem or a voice telephony card the drivers of its line and of its "
+              "sound device (ALSA) have not been installed.");
     EXPECT_EQ(messages.requests[0].icon, MessageIcon::Warning);
     EXPECT_FALSE(sheet->IsFinished());
     EXPECT_TRUE(sheet->isVisible());
