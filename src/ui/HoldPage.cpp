@@ -5,13 +5,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "controls/LDBEdit.h"
 #include "settings/SettingsKeys.h"
 #include "ui/Help.h"
 #include "ui/MessageTexts.h"
+#include "ui/NumberEdit.h"
 
 namespace {
 
@@ -50,13 +50,7 @@ HoldPage::HoldPage(std::string settingsFile, std::string dataFolder, QWidget* pa
     gain->SetRange(kGainMinimum, kGainMaximum);
     gain->SetSunken(true);
     gain->setFixedWidth(160);
-    auto* highPass = Bind(kIdHighPass, new QLineEdit(this));
-    highPass->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), highPass));
-    highPass->setMaxLength(9);
-    highPass->setAlignment(Qt::AlignRight);
-    highPass->setFixedWidth(highPass->fontMetrics().horizontalAdvance(QStringLiteral("000000")) +
-                            12);
+    auto* highPass = Bind(kIdHighPass, NewNumberEdit(this));
     auto* threshold = Bind(kIdCompressorThreshold, new LDBEdit(this));
     threshold->SetRange(kThresholdMinimum, kThresholdMaximum);
     threshold->SetSunken(true);

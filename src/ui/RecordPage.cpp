@@ -7,13 +7,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "settings/SettingsKeys.h"
 #include "settings/TimeText.h"
 #include "ui/Help.h"
 #include "ui/MessageTexts.h"
+#include "ui/NumberEdit.h"
 
 namespace {
 
@@ -72,12 +72,7 @@ RecordPage::RecordPage(std::string settingsFile, std::string dataFolder, QWidget
     RoutePromptButtons(kIdPlayEndPrompt, kIdChangeEndPrompt, PromptSlot::EndPrompt);
     layout->addSpacing(8);
 
-    auto* days = Bind(kIdDeleteDays, new QLineEdit(this));
-    days->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), days));
-    days->setMaxLength(9);
-    days->setAlignment(Qt::AlignRight);
-    days->setFixedWidth(days->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 12);
+    auto* days = Bind(kIdDeleteDays, NewNumberEdit(this));
     auto* daysRow = new QHBoxLayout;
     daysRow->addWidget(new QLabel(QStringLiteral("Automatically delete files after"), this));
     daysRow->addWidget(days);
