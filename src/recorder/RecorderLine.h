@@ -73,6 +73,7 @@ private:
     std::int32_t nextTone = 0;
 };
 
-// "none", "start prompt", "end prompt", "recording" or "on hold": for test failures and logs.
+// "none", "start prompt", "end prompt", "recording" or "on hold", so that test failures and
+// messages name the operation.
 const char* RecorderOperationName(RecorderLine::Operation operation);
 std::ostream& operator<<(std::ostream& out, RecorderLine::Operation operation);
