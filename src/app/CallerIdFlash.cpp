@@ -60,7 +60,12 @@ void CallerIdFlash::Show(const QString& text, const QRect& tray) {
     window->setObjectName(QStringLiteral("CallerIdPopup"));
     window->setStyleSheet(
         QStringLiteral("#CallerIdPopup { background: #fffbe6; border: 1px solid #8a6d00; }"));
-    auto* label = new QLabel(QString(text).remove(QLatin1Char('\r')), window);
+    // One line each for what the text has; a caller's number or name may be missing. Plain
+    // text, so that a name with markup in it neither breaks the lines nor shows as markup.
+    const QStringList lines =
+        QString(text).remove(QLatin1Char('\r')).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    auto* label = new QLabel(lines.join(QLatin1Char('\n')), window);
+    label->setTextFormat(Qt::PlainText);
     label->setObjectName(QStringLiteral("id%1").arg(kIdText));
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);

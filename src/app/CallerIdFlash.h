@@ -18,8 +18,9 @@ public:
     explicit CallerIdFlash(QObject* parent = nullptr);
     ~CallerIdFlash() override;
 
-    // Closes a popup still open and shows `text` in a new one, without taking the keyboard
-    // focus; `tray` is where the tray icon is, when the desktop tells.
+    // Closes a popup still open and shows the lines of `text` (CR LF or LF between them) in a
+    // new one, without taking the keyboard focus; `tray` is where the tray icon is, when the
+    // desktop tells.
     void Show(const QString& text, const QRect& tray = {});
     void Close();
 

@@ -20,6 +20,7 @@
 #include "app/MainWindow.h"
 #include "app/SimulatedLineWindow.h"
 #include "app/TapiLineDevices.h"
+#include "recorder/PromptFiles.h"
 #include "recorder/RecorderSession.h"
 #include "simulation/Scenario.h"
 #include "simulation/ScenarioRunner.h"
@@ -54,17 +55,23 @@ private:
 };
 
 // A scenario's "user" steps press the main window's own buttons and menu items.
-void PressFor(MainWindow& window, const std::string& action) {
-    if (action == "record-toggle") {
-        window.ItemAs<QPushButton>(MainWindow::kIdRecord)->click();
-    } else if (action == "hold-toggle") {
-        window.ItemAs<QPushButton>(MainWindow::kIdHold)->click();
-    } else if (action == "record") {
-        window.Action(MainWindow::kIdCallRecord)->trigger();
-    } else if (action == "hold") {
-        window.Action(MainWindow::kIdCallHold)->trigger();
-    } else if (action == "stop") {
-        window.Action(MainWindow::kIdCallStop)->trigger();
+void PressFor(MainWindow& window, CallCommand command) {
+    switch (command) {
+        case CallCommand::RecordToggle:
+            window.ItemAs<QPushButton>(MainWindow::kIdRecord)->click();
+            break;
+        case CallCommand::HoldToggle:
+            window.ItemAs<QPushButton>(MainWindow::kIdHold)->click();
+            break;
+        case CallCommand::Record:
+            window.Action(MainWindow::kIdCallRecord)->trigger();
+            break;
+        case CallCommand::Hold:
+            window.Action(MainWindow::kIdCallHold)->trigger();
+            break;
+        case CallCommand::Stop:
+            window.Action(MainWindow::kIdCallStop)->trigger();
+            break;
     }
 }
 
@@ -161,7 +168,7 @@ int RunDesktop(const QStringList& arguments) {
         if (simulate) {
             // The far party's voice: one of the spoken prompts installed with the session.
             simulator = std::make_unique<SimulatedLineWindow>(
-                SharedSimulatedLine(), app.dataFolder + "Default On-Hold 2.wav");
+                SharedSimulatedLine(), DefaultPromptFile(app.dataFolder, PromptSlot::OnHold2));
             simulator->move(window.frameGeometry().topRight() + QPoint(16, 0));
             simulator->show();
             QObject::connect(&window, &QDialog::finished, simulator.get(), &QWidget::close);
@@ -173,8 +180,8 @@ int RunDesktop(const QStringList& arguments) {
             app.mainWindow = &counting;
             ScenarioRunner runner(
                 app, session, SharedSimulatedLine(),
-                [&window](const std::string& action) { PressFor(window, action); },
-                &counting.counts, std::cout);
+                [&window](CallCommand command) { PressFor(window, command); }, &counting.counts,
+                std::cout);
             runner.SetBaseFolder(QFileInfo(scenarioFile).absolutePath().toStdString());
             bool held = runner.Run(scenario.steps);
             window.close();  // "quit", or the last step: the normal shutdown

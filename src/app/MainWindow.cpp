@@ -24,35 +24,11 @@
 #include "settings/SettingsKeys.h"
 #include "ui/CallLogViewer.h"
 #include "ui/Help.h"
-#include "ui/MessageBox.h"
+#include "ui/MessageTexts.h"
 #include "ui/SettingsSheet.h"
 #include "ui/TipDialog.h"
 
 namespace {
-
-constexpr char kNoDevicesText[] =
-    "No installed TAPI telephony line devices are detected.\r\n\r\nIf you are attempting to use "
-    "a voice modem this might mean that the modem is not actually a voice modem, the wrong "
-    "drivers have been installed for the modem, you are using Windows NT4 (most voice modems do "
-    "not work under NT4) or your modem is not 100% TAPI compliant.\r\n\r\nIf you are attempting "
-    "to use professional telephony cards (eg. Dialogic) it might mean you have not installed all "
-    "required Hardware drivers, TAPI drivers and Wave drivers.";
-
-constexpr char kNotVoiceText[] =
-    "The telephony line device you have selected is not voice capable.\r\n\r\nIf you are "
-    "attempting to use a voice modem this might mean that the modem is not actually a voice "
-    "modem, the wrong drivers have been installed for the modem, you are using Windows NT4 (most "
-    "voice modems do not work under NT4) or your modem is not 100% TAPI compliant.\r\n\r\nIf you "
-    "are attempting to use professional telephony cards (eg. Dialogic) it might mean you have "
-    "not installed all required Hardware drivers, TAPI drivers and Wave drivers.";
-
-constexpr char kSetupText[] =
-    "There are 2 important steps you need to take before Quillon will work correctly:\r\n1. Turn "
-    "off the wait-for-dial-tone setting of your modem. To do this, open the Windows Control "
-    "Panel, select the modem item, select your modem, select properties and un-tick the Wait for "
-    "Dial Tone box.\r\n2. Select your voice modem as the telephony device using "
-    "Settings.\r\n\r\nIf you have any difficulties using Quillon, please read the "
-    "Troubleshooting Problems Help Page.";
 
 // Every web page of the Internet Resources menu lives under this address.
 constexpr char kWebBase[] = "https://www.ostrel.example/";
@@ -77,10 +53,6 @@ constexpr WebPageEntry kWebPages[] = {
     {"Ostrel Answering Machine", "answering-machine/"},
 };
 static_assert(std::size(kWebPages) == MainWindow::kIdLastWebPage - MainWindow::kIdFirstWebPage + 1);
-
-void Warn(QWidget* owner, const char* text, const char* caption) {
-    ShowMessage(owner, {text, caption, MessageIcon::Warning, MessageButtons::Ok});
-}
 
 QPushButton* ImageButton(const QPixmap& image, QWidget* parent) {
     auto* button = new QPushButton(parent);
@@ -204,15 +176,14 @@ void MainWindow::OnInit() {
     qApp->installEventFilter(this);
 
     if (!session.OpenLine(true)) {
-        Warn(this, kNoDevicesText, "No TAPI Devices");
+        ShowMessage(this, messages::kNoLineDevices);
     }
     ShowStartupHelp();
 }
 
 void MainWindow::ShowStartupHelp() {
     if (install) {
-        ShowMessage(
-            this, {kSetupText, "Setup Instructions", MessageIcon::Information, MessageButtons::Ok});
+        ShowMessage(this, messages::kSetupInstructions);
         return;
     }
     if (!ReadSetting(app.settingsFile, settings::kShowTip)) {
@@ -285,7 +256,7 @@ void MainWindow::RunSettings() {
         sheet.exec();
     }
     if (!session.OpenLine(false)) {
-        Warn(this, kNotVoiceText, "No TAPI Devices");
+        ShowMessage(this, messages::kLineNotVoice);
     }
 }
 

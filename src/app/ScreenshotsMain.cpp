@@ -18,6 +18,7 @@
 #include "app/MainWindow.h"
 #include "app/RotatingText.h"
 #include "app/SimulatedLineWindow.h"
+#include "recorder/PromptFiles.h"
 #include "recorder/RecorderSession.h"
 #include "settings/SettingsKeys.h"
 #include "telephony/LTapiLine.h"
@@ -145,7 +146,8 @@ int main(int argc, char** argv) {
         window.Command(MainWindow::kIdCallRecord);
         window.OnLevelMessage(-9);
         shooter.Save(window, "main-window-recording");
-        SimulatedLineWindow simulator(SharedSimulatedLine(), dataFolder + "Default On-Hold 2.wav");
+        SimulatedLineWindow simulator(SharedSimulatedLine(),
+                                      DefaultPromptFile(dataFolder, PromptSlot::OnHold2));
         shooter.Save(simulator, "simulated-line");
         window.close();
     }

@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 
 #include "app/InstanceChannel.h"
-#include "ui/MessageBox.h"
+#include "ui/MessageTexts.h"
 
 std::string ProgramFile() {
     return QCoreApplication::applicationFilePath().toStdString();
@@ -25,8 +25,7 @@ int StartProgram(const std::string& programFile, const StartupSteps& steps,
     StartMode mode = ChooseStartMode(programFile, ReadTrailer(programFile));
     switch (mode) {
         case StartMode::InstallError:
-            ShowMessage(nullptr, {kInstallErrorText, "Install Error", MessageIcon::Warning,
-                                  MessageButtons::Ok});
+            ShowMessage(nullptr, messages::kInstallError);
             return 0;
         case StartMode::Install:
         case StartMode::Uninstall:

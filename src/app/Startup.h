@@ -8,10 +8,6 @@
 
 #include "app/StartupMode.h"
 
-inline constexpr char kInstallErrorText[] =
-    "Installation file corrupt.\n\nA checksum error was detected in your install file, please "
-    "redownload file and install again.";
-
 struct StartupSteps {
     // The normal run; its result is the program's exit code.
     std::function<int()> run;

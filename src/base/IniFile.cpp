@@ -4,15 +4,13 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 #include "base/AsciiText.h"
+#include "base/AtomicFile.h"
 #include "base/PosixFile.h"
 #include "base/UniqueFd.h"
 
@@ -104,23 +102,6 @@ std::string OneLine(std::string_view text) {
     return out;
 }
 
-// Replaces `file` with `content` through a temporary file beside it and a rename.
-bool ReplaceFile(const std::string& file, const std::string& content, mode_t mode) {
-    std::string temp = file + ".XXXXXX";
-    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (!fd) {
-        return false;
-    }
-    bool ok =
-        WriteAll(fd.Get(), content) && ::fchmod(fd.Get(), mode) == 0 && ::fsync(fd.Get()) == 0;
-    fd.Reset();
-    if (!ok || ::rename(temp.c_str(), file.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 std::optional<std::string> ReadProfileValue(const std::string& file, std::string_view section,
@@ -151,10 +132,8 @@ bool WriteProfileString(const std::string& file, std::string_view section, std::
     if (!folder) {
         return false;
     }
-    while (::flock(folder.Get(), LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            return false;
-        }
+    if (RetryInterrupted([&] { return ::flock(folder.Get(), LOCK_EX); }) != 0) {
+        return false;
     }
 
     struct stat st {};
@@ -197,7 +176,9 @@ bool WriteProfileString(const std::string& file, std::string_view section, std::
         out += line;
         out += '\n';
     }
-    return ReplaceFile(file, out, exists ? (st.st_mode & 07777) : 0600);
+    AtomicFile next(file);
+    return WriteAll(next.Fd(), out) && next.Sync(exists ? (st.st_mode & 07777) : 0600) &&
+           next.Replace();
 }
 
 std::int32_t ParseIntValue(std::string_view text) {

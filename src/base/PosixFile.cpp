@@ -1,25 +1,53 @@
-// Small helpers over POSIX file calls shared by the stores that write files directly.
+// Small helpers over POSIX file calls shared by the code that reads and writes files directly.
 #include "base/PosixFile.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
+#include <sys/file.h>
 #include <unistd.h>
 
-#include <cerrno>
+namespace {
 
-#include "base/UniqueFd.h"
+// Moves `size` bytes through `step(done)`, a read or write call that returns how much of the
+// rest it moved; returns the bytes moved, fewer only when a call failed or moved nothing.
+template <typename Step>
+std::size_t MoveAll(std::size_t size, Step step) {
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t n = RetryInterrupted([&] { return step(done); });
+        if (n <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+}  // namespace
+
+std::size_t ReadAll(int fd, void* data, std::size_t size) {
+    auto* bytes = static_cast<char*>(data);
+    return MoveAll(size, [&](std::size_t done) { return ::read(fd, bytes + done, size - done); });
+}
+
+std::size_t ReadAllAt(int fd, std::int64_t offset, void* data, std::size_t size) {
+    auto* bytes = static_cast<char*>(data);
+    return MoveAll(size, [&](std::size_t done) {
+        return ::pread(fd, bytes + done, size - done, offset + static_cast<off_t>(done));
+    });
+}
 
 bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
+    return MoveAll(data.size(), [&](std::size_t done) {
+               return ::write(fd, data.data() + done, data.size() - done);
+           }) == data.size();
+}
+
+bool WriteAllAt(int fd, std::int64_t offset, std::string_view data) {
+    return MoveAll(data.size(), [&](std::size_t done) {
+               return ::pwrite(fd, data.data() + done, data.size() - done,
+                               offset + static_cast<off_t>(done));
+           }) == data.size();
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
@@ -30,11 +58,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     std::string content;
     char buffer[8192];
     for (;;) {
-        ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
+        ssize_t n = RetryInterrupted([&] { return ::read(fd.Get(), buffer, sizeof buffer); });
         if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
             return std::nullopt;
         }
         if (n == 0) {
@@ -50,4 +75,26 @@ std::string ParentFolder(const std::string& path) {
         return ".";
     }
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+UniqueFile CreateUniqueFile(const std::string& folder, std::string_view stem) {
+    UniqueFile file;
+    file.name = folder + "/" + std::string(stem) + "XXXXXX";
+    // mkostemp creates the file new, with mode 0600.
+    file.fd.Reset(::mkostemp(file.name.data(), O_CLOEXEC));
+    if (!file.fd) {
+        file.name.clear();
+    }
+    return file;
+}
+
+LockTry TryLockExclusive(int fd) {
+    if (RetryInterrupted([fd] { return ::flock(fd, LOCK_EX | LOCK_NB); }) == 0) {
+        return LockTry::Taken;
+    }
+    return errno == EWOULDBLOCK ? LockTry::Busy : LockTry::Failed;
 }

@@ -24,6 +24,9 @@ public:
     bool Valid() const { return fd >= 0; }
     explicit operator bool() const { return Valid(); }
 
+    // Gives up ownership: the caller closes the descriptor.
+    int Release() { return std::exchange(fd, -1); }
+
     void Reset(int descriptor = -1) {
         if (fd >= 0) {
             ::close(fd);

@@ -2,11 +2,9 @@
 #include "recorder/CallerLog.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -22,11 +20,9 @@ namespace {
 bool LockWithin(int fd) {
     using namespace std::chrono_literals;
     for (int attempt = 0; attempt < 50; ++attempt) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            return true;
-        }
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            return false;
+        LockTry result = TryLockExclusive(fd);
+        if (result != LockTry::Busy) {
+            return result == LockTry::Taken;
         }
         std::this_thread::sleep_for(5ms);
     }

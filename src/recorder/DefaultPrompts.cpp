@@ -1,14 +1,12 @@
 // The five prompts shipped inside the program.
 #include "recorder/DefaultPrompts.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "base/AtomicFile.h"
 #include "base/PosixFile.h"
-#include "base/UniqueFd.h"
 
 // The WAV files are assembled into the program as read-only data, each between a start and an
 // end symbol.
@@ -34,28 +32,19 @@ std::string_view Between(const char* begin, const char* end) {
 // Writes `data` as `path` only when nothing has that name: the content goes to a temporary file
 // first and is linked into place, so the file appears whole or not at all.
 bool WriteNew(const std::string& path, std::string_view data) {
-    std::string temp = path + ".XXXXXX";
-    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (!fd) {
-        return false;
-    }
-    bool written =
-        WriteAll(fd.Get(), data) && ::fchmod(fd.Get(), 0600) == 0 && ::fsync(fd.Get()) == 0;
-    fd.Reset();
-    bool linked = written && ::link(temp.c_str(), path.c_str()) == 0;
-    ::unlink(temp.c_str());
-    return linked;
+    AtomicFile next(path);
+    return WriteAll(next.Fd(), data) && next.Sync(0600) && next.Create();
 }
 
 }  // namespace
 
 std::span<const DefaultPrompt> DefaultPrompts() {
     static const DefaultPrompt prompts[] = {
-        {"Start Prompt", Between(quillonStartPrompt, quillonStartPromptEnd)},
-        {"End Prompt", Between(quillonEndPrompt, quillonEndPromptEnd)},
-        {"On-Hold 1", Between(quillonOnHold1, quillonOnHold1End)},
-        {"On-Hold 2", Between(quillonOnHold2, quillonOnHold2End)},
-        {"On-Hold 3", Between(quillonOnHold3, quillonOnHold3End)},
+        {PromptSlot::StartPrompt, Between(quillonStartPrompt, quillonStartPromptEnd)},
+        {PromptSlot::EndPrompt, Between(quillonEndPrompt, quillonEndPromptEnd)},
+        {PromptSlot::OnHold1, Between(quillonOnHold1, quillonOnHold1End)},
+        {PromptSlot::OnHold2, Between(quillonOnHold2, quillonOnHold2End)},
+        {PromptSlot::OnHold3, Between(quillonOnHold3, quillonOnHold3End)},
     };
     return prompts;
 }
@@ -63,8 +52,8 @@ std::span<const DefaultPrompt> DefaultPrompts() {
 std::vector<std::string> InstallDefaultPrompts(const std::string& dataFolder) {
     std::vector<std::string> written;
     for (const DefaultPrompt& prompt : DefaultPrompts()) {
-        for (const std::string& prefix : {std::string(), std::string("Default ")}) {
-            std::string path = dataFolder + prefix + prompt.name + ".wav";
+        for (const std::string& path :
+             {PromptFile(dataFolder, prompt.slot), DefaultPromptFile(dataFolder, prompt.slot)}) {
             if (::access(path.c_str(), F_OK) != 0 && errno == ENOENT &&
                 WriteNew(path, prompt.data)) {
                 written.push_back(path);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <ostream>
 
 #include "audio/dsp/PlayChain.h"
 #include "audio/dsp/TelephoneFormat.h"
@@ -14,7 +15,31 @@
 #include "settings/SettingsKeys.h"
 #include "telephony/LTelephoneLine.h"
 
+const char* RecorderOperationName(RecorderLine::Operation operation) {
+    switch (operation) {
+        case RecorderLine::Operation::None:
+            return "none";
+        case RecorderLine::Operation::StartPrompt:
+            return "start prompt";
+        case RecorderLine::Operation::EndPrompt:
+            return "end prompt";
+        case RecorderLine::Operation::Recording:
+            return "recording";
+        case RecorderLine::Operation::OnHold:
+            return "on hold";
+    }
+    return "unknown";
+}
+
+std::ostream& operator<<(std::ostream& out, RecorderLine::Operation operation) {
+    return out << RecorderOperationName(operation);
+}
+
 RecorderLine::RecorderLine(AppState& state) : app(state) {}
+
+void RecorderLine::SetOperation(Operation next) {
+    operation = next;
+}
 
 void RecorderLine::Drop() {
     if (line) {
@@ -29,7 +54,7 @@ void RecorderLine::SendLevel(std::int8_t level) {
 }
 
 bool RecorderLine::OfferCall(std::uint32_t ringCount) {
-    if (ringCount != 2) {
+    if (ringCount != kCallerIdRing) {
         return false;
     }
     std::string number = line ? line->callerNumber : "";
@@ -57,20 +82,20 @@ void RecorderLine::Start() {
 }
 
 void RecorderLine::OnDigit(char digit) {
-    if (operation == kOnHold && digit == '9') {
+    if (operation == Operation::OnHold && digit == '9') {
         Drop();
     }
 }
 
 void RecorderLine::OnPlayDone() {
     switch (operation) {
-        case kStartPrompt:
+        case Operation::StartPrompt:
             StartRecordingProper();
             break;
-        case kEndPrompt:
+        case Operation::EndPrompt:
             Start();
             break;
-        case kOnHold:
+        case Operation::OnHold:
             NextOnHoldFile();
             break;
         default:
@@ -117,8 +142,8 @@ void RecorderLine::OnCallEnded() {
 
 void RecorderLine::BeginRecording() {
     if (ReadSetting(app.settingsFile, settings::kStartPrompt)) {
-        operation = kStartPrompt;
-        PlayPrompt("Start Prompt");
+        SetOperation(Operation::StartPrompt);
+        PlayPrompt(PromptSlot::StartPrompt);
     } else {
         StartRecordingProper();
     }
@@ -136,7 +161,7 @@ void RecorderLine::StartRecordingProper() {
                                   settings::kMinRecordToneInterval)
                        : kNoToneInterval;
     nextTone = toneInterval;
-    operation = kRecording;
+    SetOperation(Operation::Recording);
     LSoundSinkPtr writer = CreateWaveWriter(currentFile, kLineRate, 0, kLineBits, 1);
     if (line) {
         line->Record(writer, kRecordSilenceLimit, kRecordThreshold, kRecordMaximumLength);
@@ -145,19 +170,19 @@ void RecorderLine::StartRecordingProper() {
 }
 
 void RecorderLine::StopCheck() {
-    if (operation != kRecording || app.callMode == CallMode::Record) {
+    if (operation != Operation::Recording || app.callMode == CallMode::Record) {
         return;
     }
     if (ReadSetting(app.settingsFile, settings::kEndPrompt)) {
-        operation = kEndPrompt;
-        PlayPrompt("End Prompt");
+        SetOperation(Operation::EndPrompt);
+        PlayPrompt(PromptSlot::EndPrompt);
     } else {
         Start();
     }
 }
 
 void RecorderLine::HoldCheck() {
-    if (operation != kOnHold || app.callMode == CallMode::Hold) {
+    if (operation != Operation::OnHold || app.callMode == CallMode::Hold) {
         return;
     }
     if (line) {
@@ -168,10 +193,10 @@ void RecorderLine::HoldCheck() {
 
 void RecorderLine::NextOnHoldFile() {
     std::int32_t n = ReadSetting(app.settingsFile, settings::kHoldNo);
-    WriteSetting(app.settingsFile, settings::kHoldNo, (n + 1) % 3);
-    operation = kOnHold;
-    // A negative stored value still names one of the three files.
-    PlayPrompt("On-Hold " + std::to_string(((n % 3) + 3) % 3 + 1));
+    WriteSetting(app.settingsFile, settings::kHoldNo, (n + 1) % kOnHoldFiles);
+    SetOperation(Operation::OnHold);
+    // A negative stored value still names one of the files.
+    PlayPrompt(OnHoldSlot((n % kOnHoldFiles + kOnHoldFiles) % kOnHoldFiles + 1));
 }
 
 void RecorderLine::HandOnRecording() {
@@ -184,8 +209,8 @@ void RecorderLine::HandOnRecording() {
     currentFile.clear();
 }
 
-void RecorderLine::PlayPrompt(const std::string& name) {
-    LSoundSourcePtr source = OpenWaveFile(app.dataFolder + name + ".wav");
+void RecorderLine::PlayPrompt(PromptSlot slot) {
+    LSoundSourcePtr source = OpenWaveFile(PromptFile(app.dataFolder, slot));
     LSoundSourcePtr chain =
         BuildPlayChain(source, ReadSetting(app.settingsFile, settings::kAudioHighPass),
                        ReadSetting(app.settingsFile, settings::kAudioCompressorThres),

@@ -5,20 +5,27 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 
 #include "recorder/AppState.h"
+#include "recorder/PromptFiles.h"
 #include "telephony/LTapiCallHandler.h"
 
 class RecorderLine : public LTapiCallHandler {
 public:
-    enum Operation : std::int32_t {
-        kNoOperation = 0,
-        kStartPrompt = 1,
-        kEndPrompt = 2,
-        kRecording = 3,
-        kOnHold = 4,
+    // What the recorder is doing on the call; every decision compares it with the call mode.
+    enum class Operation : std::int32_t {
+        None = 0,
+        StartPrompt = 1,  // playing the recording-started announcement
+        EndPrompt = 2,    // playing the recording-stopped announcement
+        Recording = 3,
+        OnHold = 4,  // playing an on-hold file
     };
+
+    // Caller ID comes between the first and the second ring: it is reported once, at the
+    // second.
+    static constexpr std::uint32_t kCallerIdRing = 2;
 
     // Recording settings that are not settings keys.
     static constexpr std::int32_t kRecordSilenceLimit = 600000;     // 60 s
@@ -55,12 +62,18 @@ private:
     void HoldCheck();
     void NextOnHoldFile();
     void HandOnRecording();
-    void PlayPrompt(const std::string& name);
+    void SetOperation(Operation next);
+    void PlayPrompt(PromptSlot slot);
     void SendLevel(std::int8_t level);
 
     AppState& app;
-    Operation operation = kNoOperation;
+    Operation operation = Operation::None;
     std::string currentFile;
     std::int32_t toneInterval = 0;
     std::int32_t nextTone = 0;
 };
+
+// "none", "start prompt", "end prompt", "recording" or "on hold", so that test failures and
+// messages name the operation.
+const char* RecorderOperationName(RecorderLine::Operation operation);
+std::ostream& operator<<(std::ostream& out, RecorderLine::Operation operation);

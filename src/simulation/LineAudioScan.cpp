@@ -134,7 +134,7 @@ std::vector<HeardSound> ScanLineAudio(const std::vector<std::int16_t>& audio,
         const std::int16_t* sound = audio.data() + start * kWindow;
         if (lastSound + 1 - start <= kBeepWindows) {
             if (BeepShare(sound, length) > 0.5) {
-                heard.push_back({static_cast<std::int64_t>(start * kWindow), "beep"});
+                heard.push_back({static_cast<std::int64_t>(start * kWindow), kBeepSound});
             }
             continue;
         }

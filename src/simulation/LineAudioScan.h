@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
+// What the recording tone is called among the sounds heard.
+inline constexpr char kBeepSound[] = "beep";
+
 struct HeardSound {
     std::int64_t frame = 0;  // where it starts in the audio
-    std::string what;        // a prompt's name, or "beep"
+    std::string what;        // a prompt's name, or kBeepSound
 };
 
 // A prompt as it sounds, from the first frame that is not silence.

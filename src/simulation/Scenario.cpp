@@ -2,8 +2,12 @@
 #include "simulation/Scenario.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <sstream>
+
+#include "base/AsciiText.h"
 
 namespace {
 
@@ -53,79 +57,187 @@ bool IsSeconds(const std::string& text, double& value) {
     return !text.empty() && end == text.c_str() + text.size() && value >= 0 && value < 1e7;
 }
 
-bool OneOf(const std::string& word, std::initializer_list<const char*> choices) {
-    return std::any_of(choices.begin(), choices.end(),
-                       [&](const char* choice) { return word == choice; });
+// A word of the scenario language and what it stands for.
+template <class Value>
+struct Word {
+    const char* word;
+    Value value;
+};
+
+template <class Value, std::size_t N>
+std::optional<Value> Lookup(const Word<Value> (&words)[N], const std::string& word) {
+    for (const Word<Value>& entry : words) {
+        if (word == entry.word) {
+            return entry.value;
+        }
+    }
+    return std::nullopt;
 }
 
-// Why the arguments of `action` are not acceptable; nothing when they are.
-std::optional<std::string> CheckStep(const std::string& action,
-                                     const std::vector<std::string>& args) {
-    auto arity = [&](std::size_t low, std::size_t high,
-                     const char* what) -> std::optional<std::string> {
-        if (args.size() < low || args.size() > high) {
-            return action + " takes " + what;
+template <class Value, std::size_t N>
+const char* WordFor(const Word<Value> (&words)[N], Value value) {
+    for (const Word<Value>& entry : words) {
+        if (entry.value == value) {
+            return entry.word;
         }
-        return std::nullopt;
-    };
-    if (OneOf(action, {"answer-far", "hangup-far", "busy", "fax", "silence-far", "quit"})) {
-        return arity(0, 0, "no arguments");
     }
-    if (OneOf(action, {"say", "say-text", "near-say", "near-say-text", "digits"})) {
-        return arity(1, 1, "one argument");
-    }
-    if (action == "ring") {
-        return arity(1, 2, "a number or a withheld kind, and a name");
-    }
-    if (action == "set") {
-        return arity(2, 2, "a key and a value");
-    }
-    if (action == "user") {
-        if (auto problem = arity(1, 1, "one action")) {
-            return problem;
+    return "";
+}
+
+// Each action with the number of words it takes ("expect" checks its own beyond the first).
+struct ActionSyntax {
+    Word<ScenarioAction> name;
+    std::size_t fewest;
+    std::size_t most;
+    const char* arity;  // the error when their number is wrong, after the action word
+};
+constexpr std::size_t kAnyNumber = SIZE_MAX;
+constexpr ActionSyntax kActions[] = {
+    {{"ring", ScenarioAction::Ring}, 1, 2, "takes a number or a withheld kind, and a name"},
+    {{"answer-far", ScenarioAction::AnswerFar}, 0, 0, "takes no arguments"},
+    {{"hangup-far", ScenarioAction::HangupFar}, 0, 0, "takes no arguments"},
+    {{"busy", ScenarioAction::Busy}, 0, 0, "takes no arguments"},
+    {{"fax", ScenarioAction::Fax}, 0, 0, "takes no arguments"},
+    {{"digits", ScenarioAction::Digits}, 1, 1, "takes one argument"},
+    {{"say", ScenarioAction::Say}, 1, 1, "takes one argument"},
+    {{"say-text", ScenarioAction::SayText}, 1, 1, "takes one argument"},
+    {{"near-say", ScenarioAction::NearSay}, 1, 1, "takes one argument"},
+    {{"near-say-text", ScenarioAction::NearSayText}, 1, 1, "takes one argument"},
+    {{"silence-far", ScenarioAction::SilenceFar}, 0, 0, "takes no arguments"},
+    {{"user", ScenarioAction::User}, 1, 1, "takes one action"},
+    {{"set", ScenarioAction::Set}, 2, 2, "takes a key and a value"},
+    {{"expect", ScenarioAction::Expect}, 1, kAnyNumber, "needs what to check"},
+    {{"quit", ScenarioAction::Quit}, 0, 0, "takes no arguments"},
+};
+
+constexpr Word<CallCommand> kUserActions[] = {
+    {"record", CallCommand::Record},
+    {"hold", CallCommand::Hold},
+    {"stop", CallCommand::Stop},
+    {"record-toggle", CallCommand::RecordToggle},
+    {"hold-toggle", CallCommand::HoldToggle},
+};
+
+constexpr Word<CallMode> kModes[] = {
+    {"idle", CallMode::Idle},
+    {"record", CallMode::Record},
+    {"hold", CallMode::Hold},
+};
+
+// Written in any letter case, as networks and people spell them.
+constexpr Word<SimulatedCallerId::Kind> kWithheldKinds[] = {
+    {"blocked", SimulatedCallerId::Kind::Blocked},
+    {"out-of-area", SimulatedCallerId::Kind::OutOfArea},
+    {"unknown", SimulatedCallerId::Kind::Unknown},
+    {"unavailable", SimulatedCallerId::Kind::Unavailable},
+};
+
+constexpr SimulatedCallState kCallStates[] = {
+    SimulatedCallState::Idle,      SimulatedCallState::Offering, SimulatedCallState::Dialing,
+    SimulatedCallState::Connected, SimulatedCallState::Busy,     SimulatedCallState::Disconnected,
+};
+
+// What the words after "expect <what>" are.
+enum class ExpectedWords { Count, Text, Mode, CallState, RecordingLength };
+struct ExpectationSyntax {
+    Word<Expectation> name;
+    ExpectedWords words;
+    const char* takes;
+};
+constexpr ExpectationSyntax kExpectations[] = {
+    {{"recordings", Expectation::Recordings}, ExpectedWords::Count, "a count"},
+    {{"beeps", Expectation::Beeps}, ExpectedWords::Count, "a count"},
+    {{"popups", Expectation::Popups}, ExpectedWords::Count, "a count"},
+    {{"log", Expectation::Log}, ExpectedWords::Text, "a text"},
+    {{"heard", Expectation::Heard}, ExpectedWords::Text, "a text"},
+    {{"mode", Expectation::Mode}, ExpectedWords::Mode, "idle, record or hold"},
+    {{"call", Expectation::Call}, ExpectedWords::CallState, "a call state"},
+    {{"length", Expectation::Length},
+     ExpectedWords::RecordingLength,
+     "a recording number and seconds"},
+};
+
+SimulatedCallerId CallerIdOf(const std::vector<std::string>& args) {
+    SimulatedCallerId id;
+    for (const Word<SimulatedCallerId::Kind>& kind : kWithheldKinds) {
+        if (EqualsNoCase(args[0], kind.word)) {
+            id.kind = kind.value;
+            return id;
         }
-        if (!OneOf(args[0], {"record", "hold", "stop", "record-toggle", "hold-toggle"})) {
+    }
+    id.number = args[0];
+    id.name = args.size() > 1 ? args[1] : "";
+    return id;
+}
+
+// Whether the words after "expect <what>" fit it; fills in the mode or call state they name.
+bool ParseExpectedWords(ExpectedWords words, ScenarioStep& step) {
+    const std::vector<std::string>& args = step.args;
+    double seconds = 0;
+    switch (words) {
+        case ExpectedWords::Count:
+            return args.size() == 2 && IsCount(args[1]);
+        case ExpectedWords::Text:
+            return args.size() == 2;
+        case ExpectedWords::Mode: {
+            const std::optional<CallMode> mode =
+                args.size() == 2 ? Lookup(kModes, args[1]) : std::nullopt;
+            step.mode = mode.value_or(CallMode::Idle);
+            return mode.has_value();
+        }
+        case ExpectedWords::CallState:
+            for (SimulatedCallState state : kCallStates) {
+                if (args.size() == 2 && args[1] == SimulatedCallStateName(state)) {
+                    step.callState = state;
+                    return true;
+                }
+            }
+            return false;
+        case ExpectedWords::RecordingLength:
+            return args.size() == 3 && IsCount(args[1]) && IsSeconds(args[2], seconds);
+    }
+    return false;
+}
+
+// Parses the words of `step` (its action word is `word`); why they are not acceptable, or
+// nothing when they are.
+std::optional<std::string> ParseStep(const std::string& word, ScenarioStep& step) {
+    const auto* syntax = std::find_if(std::begin(kActions), std::end(kActions),
+                                      [&](const ActionSyntax& a) { return word == a.name.word; });
+    if (syntax == std::end(kActions)) {
+        return "unknown action '" + word + "'";
+    }
+    step.action = syntax->name.value;
+    const std::vector<std::string>& args = step.args;
+    if (args.size() < syntax->fewest || args.size() > syntax->most) {
+        return word + " " + syntax->arity;
+    }
+    switch (step.action) {
+        case ScenarioAction::Ring:
+            step.callerId = CallerIdOf(args);
+            return std::nullopt;
+        case ScenarioAction::User:
+            if (std::optional<CallCommand> command = Lookup(kUserActions, args[0])) {
+                step.command = *command;
+                return std::nullopt;
+            }
             return "unknown user action '" + args[0] + "'";
+        case ScenarioAction::Expect: {
+            const auto* expectation =
+                std::find_if(std::begin(kExpectations), std::end(kExpectations),
+                             [&](const ExpectationSyntax& e) { return args[0] == e.name.word; });
+            if (expectation == std::end(kExpectations)) {
+                return "unknown expectation '" + args[0] + "'";
+            }
+            step.expectation = expectation->name.value;
+            if (!ParseExpectedWords(expectation->words, step)) {
+                return "expect " + args[0] + " takes " + expectation->takes;
+            }
+            return std::nullopt;
         }
-        return std::nullopt;
+        default:
+            return std::nullopt;
     }
-    if (action == "expect") {
-        if (args.empty()) {
-            return "expect needs what to check";
-        }
-        const std::string& what = args[0];
-        double seconds = 0;
-        if (OneOf(what, {"recordings", "beeps", "popups"})) {
-            return args.size() == 2 && IsCount(args[1])
-                       ? std::nullopt
-                       : std::optional<std::string>("expect " + what + " takes a count");
-        }
-        if (OneOf(what, {"log", "heard"})) {
-            return args.size() == 2
-                       ? std::nullopt
-                       : std::optional<std::string>("expect " + what + " takes a text");
-        }
-        if (what == "mode") {
-            return args.size() == 2 && OneOf(args[1], {"idle", "record", "hold"})
-                       ? std::nullopt
-                       : std::optional<std::string>("expect mode takes idle, record or hold");
-        }
-        if (what == "call") {
-            return args.size() == 2 && OneOf(args[1], {"idle", "offering", "dialing", "connected",
-                                                       "busy", "disconnected"})
-                       ? std::nullopt
-                       : std::optional<std::string>("expect call takes a call state");
-        }
-        if (what == "length") {
-            return args.size() == 3 && IsCount(args[1]) && IsSeconds(args[2], seconds)
-                       ? std::nullopt
-                       : std::optional<std::string>(
-                             "expect length takes a recording number and "
-                             "seconds");
-        }
-        return "unknown expectation '" + what + "'";
-    }
-    return "unknown action '" + action + "'";
 }
 
 }  // namespace
@@ -155,9 +267,8 @@ ParsedScenario ParseScenario(const std::string& text) {
         if (words->size() < 2) {
             return fail("a time needs an action");
         }
-        step.action = (*words)[1];
         step.args.assign(words->begin() + 2, words->end());
-        if (std::optional<std::string> problem = CheckStep(step.action, step.args)) {
+        if (std::optional<std::string> problem = ParseStep((*words)[1], step)) {
             return fail(*problem);
         }
         parsed.steps.push_back(std::move(step));
@@ -165,4 +276,17 @@ ParsedScenario ParseScenario(const std::string& text) {
     std::stable_sort(parsed.steps.begin(), parsed.steps.end(),
                      [](const ScenarioStep& a, const ScenarioStep& b) { return a.time < b.time; });
     return parsed;
+}
+
+const char* ScenarioActionWord(ScenarioAction action) {
+    for (const ActionSyntax& syntax : kActions) {
+        if (syntax.name.value == action) {
+            return syntax.name.word;
+        }
+    }
+    return "";
+}
+
+const char* CallModeWord(CallMode mode) {
+    return WordFor(kModes, mode);
 }

@@ -17,11 +17,43 @@
 #include <string>
 #include <vector>
 
+#include "recorder/AppState.h"
+#include "recorder/CallCommands.h"
+#include "telephony/providers/simulated/SimulatedLine.h"
+
+// What a step does: one value for each action word.
+enum class ScenarioAction {
+    Ring,
+    AnswerFar,
+    HangupFar,
+    Busy,
+    Fax,
+    Digits,
+    Say,
+    SayText,
+    NearSay,
+    NearSayText,
+    SilenceFar,
+    User,
+    Set,
+    Expect,
+    Quit,
+};
+
+// What an "expect" step checks: one value for each word after "expect".
+enum class Expectation { Recordings, Log, Heard, Beeps, Mode, Call, Popups, Length };
+
 struct ScenarioStep {
     double time = 0;  // seconds from the start
     int lineNumber = 0;
-    std::string action;
-    std::vector<std::string> args;
+    ScenarioAction action = ScenarioAction::Quit;
+    std::vector<std::string> args;  // the words after the action word, as written
+    // What the words stand for, parsed with the step where its action has them.
+    SimulatedCallerId callerId;                               // ring
+    CallCommand command = CallCommand::Stop;                  // user
+    Expectation expectation = Expectation::Recordings;        // expect
+    CallMode mode = CallMode::Idle;                           // expect mode
+    SimulatedCallState callState = SimulatedCallState::Idle;  // expect call
 };
 
 // Steps in time order (steps at the same time keep their file order), or an error naming the
@@ -32,3 +64,7 @@ struct ParsedScenario {
 };
 
 ParsedScenario ParseScenario(const std::string& text);
+
+// The words scenario files use for an action and for a call mode.
+const char* ScenarioActionWord(ScenarioAction action);
+const char* CallModeWord(CallMode mode);

@@ -15,6 +15,7 @@
 #include "audio/files/WaveReaders.h"
 #include "base/AsciiText.h"
 #include "base/IniFile.h"
+#include "recorder/PromptFiles.h"
 #include "settings/SettingsKeys.h"
 #include "settings/TimeText.h"
 
@@ -27,28 +28,6 @@ constexpr std::int64_t kEndWaitNs = 10 * kNsPerSecond;
 // Recording lengths are checked to within this many seconds.
 constexpr double kLengthTolerance = 0.2;
 
-const char* const kPromptNames[] = {"Start Prompt", "End Prompt", "On-Hold 1", "On-Hold 2",
-                                    "On-Hold 3"};
-
-std::string ModeName(CallMode mode) {
-    switch (mode) {
-        case CallMode::Record:
-            return "record";
-        case CallMode::Hold:
-            return "hold";
-        case CallMode::Idle:
-            break;
-    }
-    return "idle";
-}
-
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        c = AsciiLower(c);
-    }
-    return text;
-}
-
 double RecordingSeconds(const std::string& path) {
     LSoundSourcePtr source = OpenWaveFile(path);
     if (!source || source->IsInvalid() || source->sampleRate <= 0) {
@@ -57,29 +36,11 @@ double RecordingSeconds(const std::string& path) {
     return static_cast<double>(source->GetLength()) / source->sampleRate;
 }
 
-SimulatedCallerId CallerIdOf(const std::vector<std::string>& args) {
-    SimulatedCallerId id;
-    const std::string kind = Lower(args[0]);
-    if (kind == "blocked") {
-        id.kind = SimulatedCallerId::Kind::Blocked;
-    } else if (kind == "out-of-area") {
-        id.kind = SimulatedCallerId::Kind::OutOfArea;
-    } else if (kind == "unknown") {
-        id.kind = SimulatedCallerId::Kind::Unknown;
-    } else if (kind == "unavailable") {
-        id.kind = SimulatedCallerId::Kind::Unavailable;
-    } else {
-        id.number = args[0];
-        id.name = args.size() > 1 ? args[1] : "";
-    }
-    return id;
-}
-
 }  // namespace
 
 ScenarioRunner::ScenarioRunner(AppState& state, RecorderSession& recorderSession,
                                std::shared_ptr<SimulatedLine> simulatedLine,
-                               std::function<void(const std::string&)> userActions,
+                               std::function<void(CallCommand)> userActions,
                                const WindowNotifications* windowNotifications, std::ostream& output)
     : app(state),
       session(recorderSession),
@@ -87,8 +48,8 @@ ScenarioRunner::ScenarioRunner(AppState& state, RecorderSession& recorderSession
       user(std::move(userActions)),
       notifications(windowNotifications),
       out(output) {
-    for (const char* name : kPromptNames) {
-        prompts.push_back(LoadPromptSound(name, app.dataFolder + name + ".wav"));
+    for (PromptSlot slot : kPromptSlots) {
+        prompts.push_back(LoadPromptSound(PromptName(slot), PromptFile(app.dataFolder, slot)));
     }
     poll.setInterval(1);
     QObject::connect(&poll, &QTimer::timeout, [this] { Poll(); });
@@ -107,7 +68,7 @@ bool ScenarioRunner::PrepareSpeech() {
     speechFiles.assign(steps.size(), "");
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const ScenarioStep& step = steps[i];
-        if (step.action != "say-text" && step.action != "near-say-text") {
+        if (step.action != ScenarioAction::SayText && step.action != ScenarioAction::NearSayText) {
             continue;
         }
         if (speechFolder.empty()) {
@@ -182,102 +143,123 @@ void ScenarioRunner::Poll() {
 
 void ScenarioRunner::Perform(const ScenarioStep& step) {
     bool done = true;
-    const std::string& action = step.action;
-    if (action == "ring") {
-        done = line->Ring(CallerIdOf(step.args));
-    } else if (action == "answer-far") {
-        done = line->FarPartyAnswers();
-    } else if (action == "hangup-far") {
-        done = line->FarPartyHangsUp();
-    } else if (action == "busy") {
-        done = line->FarPartyBusy();
-    } else if (action == "fax") {
-        done = line->SendFaxTone();
-    } else if (action == "digits") {
-        done = line->SendDigits(step.args[0]);
-    } else if (action == "say") {
-        done = line->SetFarPartyAudioFile(AudioFile(step));
-    } else if (action == "near-say") {
-        done = line->SetNearPartyAudioFile(AudioFile(step));
-    } else if (action == "say-text") {
-        done =
-            line->SetFarPartyAudioFile(speechFiles[static_cast<std::size_t>(&step - steps.data())]);
-    } else if (action == "near-say-text") {
-        done = line->SetNearPartyAudioFile(
-            speechFiles[static_cast<std::size_t>(&step - steps.data())]);
-    } else if (action == "silence-far") {
-        line->SetFarPartyAudio(LSoundSourcePtr());
-    } else if (action == "user") {
-        user(step.args[0]);
-    } else if (action == "set") {
-        done = WriteProfileString(app.settingsFile, kSettingsSection, step.args[0], step.args[1]);
-    } else if (action == "expect") {
-        ++checks;
-        std::string got;
-        if (!Check(step, got)) {
-            ++failures;
-            ++checksFailed;
-            out << "line " << step.lineNumber << ": expect";
-            for (const std::string& arg : step.args) {
-                out << " " << arg;
-            }
-            out << " failed at" << FormatTime1(static_cast<std::int32_t>(Elapsed() * 10000)) << ": "
-                << got << "\n";
-        }
-        return;
-    } else if (action == "quit") {
-        BeginFinish();
-        return;
+    const std::string& speech = speechFiles[static_cast<std::size_t>(&step - steps.data())];
+    switch (step.action) {
+        case ScenarioAction::Ring:
+            done = line->Ring(step.callerId);
+            break;
+        case ScenarioAction::AnswerFar:
+            done = line->FarPartyAnswers();
+            break;
+        case ScenarioAction::HangupFar:
+            done = line->FarPartyHangsUp();
+            break;
+        case ScenarioAction::Busy:
+            done = line->FarPartyBusy();
+            break;
+        case ScenarioAction::Fax:
+            done = line->SendFaxTone();
+            break;
+        case ScenarioAction::Digits:
+            done = line->SendDigits(step.args[0]);
+            break;
+        case ScenarioAction::Say:
+            done = line->SetFarPartyAudioFile(AudioFile(step));
+            break;
+        case ScenarioAction::NearSay:
+            done = line->SetNearPartyAudioFile(AudioFile(step));
+            break;
+        case ScenarioAction::SayText:
+            done = line->SetFarPartyAudioFile(speech);
+            break;
+        case ScenarioAction::NearSayText:
+            done = line->SetNearPartyAudioFile(speech);
+            break;
+        case ScenarioAction::SilenceFar:
+            line->SetFarPartyAudio(LSoundSourcePtr());
+            break;
+        case ScenarioAction::User:
+            user(step.command);
+            break;
+        case ScenarioAction::Set:
+            done =
+                WriteProfileString(app.settingsFile, kSettingsSection, step.args[0], step.args[1]);
+            break;
+        case ScenarioAction::Expect:
+            Expect(step);
+            return;
+        case ScenarioAction::Quit:
+            BeginFinish();
+            return;
     }
     if (!done) {
         ++failures;
-        out << "line " << step.lineNumber << ": " << action << " cannot be done now (the call is "
-            << SimulatedCallStateName(line->State()) << ")\n";
+        out << "line " << step.lineNumber << ": " << ScenarioActionWord(step.action)
+            << " cannot be done now (the call is " << SimulatedCallStateName(line->State())
+            << ")\n";
     }
 }
 
+void ScenarioRunner::Expect(const ScenarioStep& step) {
+    ++checks;
+    std::string got;
+    if (Check(step, got)) {
+        return;
+    }
+    ++failures;
+    ++checksFailed;
+    out << "line " << step.lineNumber << ": expect";
+    for (const std::string& arg : step.args) {
+        out << " " << arg;
+    }
+    out << " failed at" << FormatTime1(static_cast<std::int32_t>(Elapsed() * 10000)) << ": " << got
+        << "\n";
+}
+
 bool ScenarioRunner::Check(const ScenarioStep& step, std::string& got) {
-    const std::string& what = step.args[0];
-    if (what == "recordings") {
-        got = std::to_string(Recordings().size()) + " recordings";
-        return Recordings().size() == std::stoul(step.args[1]);
-    }
-    if (what == "log") {
-        std::vector<std::string> entries = LogEntries();
-        got = "no such caller log line";
-        return std::any_of(entries.begin(), entries.end(), [&](const std::string& entry) {
-            return entry.find(step.args[1]) != std::string::npos;
-        });
-    }
-    if (what == "heard" || what == "beeps") {
-        ScanHeard();
-        if (what == "beeps") {
+    switch (step.expectation) {
+        case Expectation::Recordings:
+            got = std::to_string(Recordings().size()) + " recordings";
+            return Recordings().size() == std::stoul(step.args[1]);
+        case Expectation::Log: {
+            std::vector<std::string> entries = LogEntries();
+            got = "no such caller log line";
+            return std::any_of(entries.begin(), entries.end(), [&](const std::string& entry) {
+                return entry.find(step.args[1]) != std::string::npos;
+            });
+        }
+        case Expectation::Heard:
+            ScanHeard();
+            got = "not heard";
+            return std::any_of(heard.begin(), heard.end(),
+                               [&](const HeardSound& h) { return h.what == step.args[1]; });
+        case Expectation::Beeps: {
+            ScanHeard();
             auto beeps = std::count_if(heard.begin(), heard.end(),
-                                       [](const HeardSound& h) { return h.what == "beep"; });
+                                       [](const HeardSound& h) { return h.what == kBeepSound; });
             got = std::to_string(beeps) + " beeps";
             return beeps == std::stol(step.args[1]);
         }
-        got = "not heard";
-        return std::any_of(heard.begin(), heard.end(),
-                           [&](const HeardSound& h) { return h.what == step.args[1]; });
+        case Expectation::Mode:
+            got = std::string("mode ") + CallModeWord(app.callMode);
+            return app.callMode == step.mode;
+        case Expectation::Call:
+            got = std::string("call ") + SimulatedCallStateName(line->State());
+            return line->State() == step.callState;
+        case Expectation::Popups:
+            if (!notifications) {
+                got = "popups are not counted here";
+                return false;
+            }
+            got = std::to_string(notifications->popups.size()) + " popups";
+            return notifications->popups.size() == std::stoul(step.args[1]);
+        case Expectation::Length:
+            return CheckLength(step, got);
     }
-    if (what == "mode") {
-        got = "mode " + ModeName(app.callMode);
-        return ModeName(app.callMode) == step.args[1];
-    }
-    if (what == "call") {
-        got = std::string("call ") + SimulatedCallStateName(line->State());
-        return Lower(SimulatedCallStateName(line->State())) == step.args[1];
-    }
-    if (what == "popups") {
-        if (!notifications) {
-            got = "popups are not counted here";
-            return false;
-        }
-        got = std::to_string(notifications->popups.size()) + " popups";
-        return notifications->popups.size() == std::stoul(step.args[1]);
-    }
-    // length N SECONDS
+    return false;
+}
+
+bool ScenarioRunner::CheckLength(const ScenarioStep& step, std::string& got) const {
     std::vector<std::string> recordings = Recordings();
     std::size_t index = std::stoul(step.args[1]);
     if (index == 0 || index > recordings.size()) {
@@ -383,8 +365,8 @@ void ScenarioRunner::PrintSummary() {
     }
     out << "Heard on the line:\n";
     for (const HeardSound& sound : heard) {
-        out << " " << FormatTime1(static_cast<std::int32_t>(sound.frame * 10000 / kLineRate)) << "  "
-            << sound.what << "\n";
+        out << " " << FormatTime1(static_cast<std::int32_t>(sound.frame * 10000 / kLineRate))
+            << "  " << sound.what << "\n";
     }
     if (notifications) {
         out << "Notifications: " << notifications->levels << " level, "

@@ -37,10 +37,10 @@ public:
 
 class ScenarioRunner {
 public:
-    // `user` performs "user ..." steps ("record", "hold", "stop", "record-toggle",
-    // "hold-toggle"); `notifications` may be null when nobody counts them.
+    // `user` performs the commands of "user ..." steps; `notifications` may be null when nobody
+    // counts them.
     ScenarioRunner(AppState& app, RecorderSession& session, std::shared_ptr<SimulatedLine> line,
-                   std::function<void(const std::string& action)> user,
+                   std::function<void(CallCommand command)> user,
                    const WindowNotifications* notifications, std::ostream& out);
 
     // Relative audio file names of "say" and "near-say" steps are taken from this folder.
@@ -70,7 +70,10 @@ private:
     std::string AudioFile(const ScenarioStep& step) const;
     void Poll();
     void Perform(const ScenarioStep& step);
+    void Expect(const ScenarioStep& step);
+    // Whether the expectation of `step` holds; `got` says what was found instead.
     bool Check(const ScenarioStep& step, std::string& got);
+    bool CheckLength(const ScenarioStep& step, std::string& got) const;
     void CollectCapture();
     void ScanHeard();
     void BeginFinish();
@@ -81,7 +84,7 @@ private:
     AppState& app;
     RecorderSession& session;
     std::shared_ptr<SimulatedLine> line;
-    std::function<void(const std::string&)> user;
+    std::function<void(CallCommand)> user;
     const WindowNotifications* notifications;
     std::ostream& out;
     std::string baseFolder = ".";

@@ -27,22 +27,6 @@ private:
     std::vector<std::string> previous;
 };
 
-CallCommand UserCommand(const std::string& action) {
-    if (action == "record") {
-        return CallCommand::Record;
-    }
-    if (action == "hold") {
-        return CallCommand::Hold;
-    }
-    if (action == "record-toggle") {
-        return CallCommand::RecordToggle;
-    }
-    if (action == "hold-toggle") {
-        return CallCommand::HoldToggle;
-    }
-    return CallCommand::Stop;
-}
-
 }  // namespace
 
 SimulationResult RunSimulation(AppState& app, const std::vector<ScenarioStep>& steps,
@@ -66,8 +50,7 @@ SimulationResult RunSimulation(AppState& app, const std::vector<ScenarioStep>& s
                 options.prepare(app);
             }
             ScenarioRunner runner(
-                app, session, line,
-                [&session](const std::string& action) { session.Command(UserCommand(action)); },
+                app, session, line, [&session](CallCommand command) { session.Command(command); },
                 &window.counts, out);
             runner.SetBaseFolder(options.baseFolder);
             result.held = runner.Run(steps);

@@ -3,13 +3,14 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "audio/files/AudioConversion.h"
+#include "base/PosixFile.h"
+#include "base/UniqueFd.h"
 
 namespace {
 
@@ -22,11 +23,9 @@ std::string Unreadable(const std::string& path) {
     if (S_ISDIR(st.st_mode)) {
         return "is a folder";
     }
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    if (!UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC))) {
         return std::strerror(errno);
     }
-    ::close(fd);
     return "not a WAV or MP3 file that can be read";
 }
 
@@ -51,8 +50,7 @@ LSoundSourcePtr OpenToolInput(const std::string& path, std::ostream& err,
 bool IsSameFile(const std::string& a, const std::string& b) {
     struct stat sa {};
     struct stat sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && SameFile(sa, sb);
 }
 
 std::string FormatName(const WaveFormatRecord& format) {

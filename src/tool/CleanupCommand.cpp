@@ -7,19 +7,13 @@
 #include "recorder/RecordingFiles.h"
 #include "tool/Tool.h"
 
-namespace {
-
-constexpr char kUsage[] = "usage: quillon-tool cleanup [--dry-run]\n";
-
-}  // namespace
-
 int RunCleanupCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
     bool dryRun = false;
     for (const std::string& arg : args) {
         if (arg == "--dry-run") {
             dryRun = true;
         } else {
-            return UsageError(err, "unknown argument '" + arg + "'", kUsage);
+            return UsageError(err, "unknown argument '" + arg + "'");
         }
     }
     AppState app;

@@ -3,15 +3,11 @@
 #include "audio/files/AudioConversion.h"
 #include "audio/files/WaveWriters.h"
 #include "tool/AudioInput.h"
+#include "tool/FileConversion.h"
 #include "tool/Tool.h"
 #include "tool/ToolOptions.h"
 
 namespace {
-
-constexpr char kUsage[] =
-    "usage: quillon-tool convert IN OUT [--rate HZ] [--channels N] [--bits 8|16|32]\n"
-    "                            [--codec pcm|ulaw|alaw|ima]\n"
-    "  writes IN as OUT; the defaults give the telephone format, 8000 Hz 16-bit mono PCM\n";
 
 // The format record OUT is written in, or nothing for an unknown codec name.
 std::optional<WaveFormatRecord> OutputFormat(const std::string& codec, std::int32_t rate,
@@ -43,10 +39,10 @@ int RunConvertCommand(const ToolArgs& args, std::ostream& out, std::ostream& err
     ToolOptions options;
     if (auto error =
             ParseToolOptions(args, {"--rate", "--channels", "--bits", "--codec"}, {}, options)) {
-        return UsageError(err, *error, kUsage);
+        return UsageError(err, *error);
     }
     if (options.positional.size() != 2) {
-        return UsageError(err, "convert takes an input and an output file", kUsage);
+        return UsageError(err, "convert takes an input and an output file");
     }
     const std::string& input = options.positional[0];
     const std::string& output = options.positional[1];
@@ -54,26 +50,22 @@ int RunConvertCommand(const ToolArgs& args, std::ostream& out, std::ostream& err
     const auto channels = ParseIntOption(options.Value("--channels", "1"), 1, 255);
     const auto bits = ParseIntOption(options.Value("--bits", "16"), 8, 32);
     if (!rate) {
-        return UsageError(err, "--rate must be 1 to 192000 Hz", kUsage);
+        return UsageError(err, "--rate must be 1 to 192000 Hz");
     }
     if (!channels) {
-        return UsageError(err, "--channels must be 1 to 255", kUsage);
+        return UsageError(err, "--channels must be 1 to 255");
     }
     if (!bits || (*bits != 8 && *bits != 16 && *bits != 32)) {
-        return UsageError(err, "--bits must be 8, 16 or 32", kUsage);
+        return UsageError(err, "--bits must be 8, 16 or 32");
     }
     const std::optional<WaveFormatRecord> format =
         OutputFormat(options.Value("--codec", "pcm"), *rate, *channels, *bits);
     if (!format) {
-        return UsageError(err, "--codec must be pcm, ulaw, alaw or ima", kUsage);
+        return UsageError(err, "--codec must be pcm, ulaw, alaw or ima");
     }
-    if (IsSameFile(input, output)) {
-        return UsageError(err, "the output would overwrite the input", kUsage);
-    }
-
-    LSoundSourcePtr source = OpenToolInput(input, err);
-    if (!source) {
-        return kToolFailed;
+    LSoundSourcePtr source;
+    if (std::optional<int> stop = OpenConversionInput(input, output, err, source)) {
+        return *stop;
     }
     LSoundSourcePtr chain =
         BuildConversionChain(source, *rate, *channels, WaveWriterPeakBound(*format));
@@ -84,11 +76,9 @@ int RunConvertCommand(const ToolArgs& args, std::ostream& out, std::ostream& err
         return kToolFailed;
     }
     LSoundSinkPtr writer = CreateWaveWriterForFormat(output, *format);
-    if (!writer || writer->IsInvalid()) {
-        err << "quillon-tool: " << output << ": cannot be written\n";
-        return kToolFailed;
+    if (int result = WriteConversionOutput(*chain, writer, output, err); result != kToolOk) {
+        return result;
     }
-    WriteConverted(*chain, *writer);
     out << output << ": " << writer->position << " frames, " << *rate << " Hz, " << *channels
         << (*channels == 1 ? " channel, " : " channels, ") << FormatName(*format) << "\n";
     return kToolOk;

@@ -12,13 +12,6 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: quillon-tool decode IN.mp3 OUT.wav\n"
-    "       quillon-tool decode IN.mp3 OUT.raw --raw\n"
-    "  decodes IN at its own rate and channels: to 16-bit PCM through the peak limiter, or\n"
-    "  with --raw to the decoder's 32-bit samples (1.0 = 262144), interleaved little-endian\n"
-    "  without a header\n";
-
 constexpr std::int32_t kBlockFrames = 8192;
 
 // Reads `source` block by block until its position reaches its length, which an MP3 reader
@@ -89,15 +82,15 @@ int WriteWave(const LSoundSourcePtr& reader, const std::string& output, std::ost
 int RunDecodeCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
     ToolOptions options;
     if (auto error = ParseToolOptions(args, {}, {"--raw"}, options)) {
-        return UsageError(err, *error, kUsage);
+        return UsageError(err, *error);
     }
     if (options.positional.size() != 2) {
-        return UsageError(err, "decode takes an input and an output file", kUsage);
+        return UsageError(err, "decode takes an input and an output file");
     }
     const std::string& input = options.positional[0];
     const std::string& output = options.positional[1];
     if (IsSameFile(input, output)) {
-        return UsageError(err, "the output would overwrite the input", kUsage);
+        return UsageError(err, "the output would overwrite the input");
     }
     LSoundSourcePtr reader = OpenMp3File(input);
     if (!reader || reader->IsInvalid()) {

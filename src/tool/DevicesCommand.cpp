@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr char kUsage[] = "usage: quillon-tool devices\n";
-
 void PrintList(std::ostream& out, const char* title, WaveDirection direction) {
     out << title << ":\n";
     std::vector<std::string> names = WaveDeviceNames(direction);
@@ -21,7 +19,7 @@ void PrintList(std::ostream& out, const char* title, WaveDirection direction) {
 
 int RunDevicesCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
     if (!args.empty()) {
-        return UsageError(err, "devices takes no arguments", kUsage);
+        return UsageError(err, "devices takes no arguments");
     }
     PrintList(out, "Output devices", WaveDirection::Output);
     PrintList(out, "Input devices", WaveDirection::Input);

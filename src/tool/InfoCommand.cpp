@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr char kUsage[] = "usage: quillon-tool info FILE\n";
-
 // Full scale of 16-bit audio in internal units.
 constexpr double kFullScale = 524288.0;
 
@@ -26,7 +24,7 @@ std::string Decibels(double db, const char* unit) {
 
 int RunInfoCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
     if (args.size() != 1) {
-        return UsageError(err, "info takes one file", kUsage);
+        return UsageError(err, "info takes one file");
     }
     WaveFormatRecord format;
     LSoundSourcePtr source = OpenToolInput(args[0], err, &format);

@@ -7,11 +7,6 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: quillon-tool level IN [OUT]\n"
-    "  writes IN levelled to OUT as 8000 Hz 16-bit mono; without OUT, IN is replaced once the\n"
-    "  result is complete and nobody has IN open\n";
-
 std::string Decibels(double level) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f dB", level);
@@ -22,7 +17,7 @@ std::string Decibels(double level) {
 
 int RunLevelCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
     if (args.empty() || args.size() > 2) {
-        return UsageError(err, "level takes an input file and an optional output file", kUsage);
+        return UsageError(err, "level takes an input file and an optional output file");
     }
     const std::string& input = args[0];
     const std::string& output = args.size() == 2 ? args[1] : args[0];

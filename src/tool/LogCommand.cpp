@@ -3,15 +3,9 @@
 #include "recorder/CallerLog.h"
 #include "tool/Tool.h"
 
-namespace {
-
-constexpr char kUsage[] = "usage: quillon-tool log TEXT\n";
-
-}  // namespace
-
 int RunLogCommand(const ToolArgs& args, std::ostream& /*out*/, std::ostream& err) {
     if (args.empty()) {
-        return UsageError(err, "log needs the text of the entry", kUsage);
+        return UsageError(err, "log needs the text of the entry");
     }
     std::string text = args[0];
     for (std::size_t i = 1; i < args.size(); ++i) {

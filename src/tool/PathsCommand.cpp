@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr char kUsage[] = "usage: quillon-tool paths\n";
-
 void PrintPath(std::ostream& out, const char* label, const std::string& path, bool folder) {
     struct stat st {};
     bool present = ::stat(path.c_str(), &st) == 0 && (folder ? S_ISDIR(st.st_mode) : true);
@@ -19,7 +17,7 @@ void PrintPath(std::ostream& out, const char* label, const std::string& path, bo
 
 int RunPathsCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
     if (!args.empty()) {
-        return UsageError(err, "paths takes no arguments", kUsage);
+        return UsageError(err, "paths takes no arguments");
     }
     AppState app;
     ResolveAppFolders(app);

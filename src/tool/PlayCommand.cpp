@@ -5,40 +5,28 @@
 #include "audio/devices/Mixer.h"
 #include "audio/devices/WaveDevices.h"
 #include "audio/files/WaveReaders.h"
-#include "settings/TimeText.h"
+#include "tool/ProgressPrinter.h"
 #include "tool/Tool.h"
 #include "tool/ToolEventLoop.h"
 #include "tool/ToolOptions.h"
 
 namespace {
 
-constexpr char kUsage[] = "usage: quillon-tool play FILE [--device N] [--volume DB]\n";
-
 // Prints the position and level once a second, and ends the loop when playing stops.
 class PlayProgress : public LSoundPlayerNotify {
 public:
-    explicit PlayProgress(std::ostream& output) : out(output) {}
+    explicit PlayProgress(std::ostream& out) : printer(out) {}
 
     void OnPlayerPosition(std::uint32_t, std::int32_t position) override {
-        lastPosition = position;
-        if (position / kTimeUnitsPerSecond != shownSecond) {
-            shownSecond = position / kTimeUnitsPerSecond;
-            out << FormatTime1(position) << "  " << static_cast<int>(level) << " dB" << std::endl;
-        }
+        printer.Position(position);
     }
     void OnPlayerLevels(const LLevelReport& report, std::uint32_t) override {
-        level = report.Single();
+        printer.Levels(report);
     }
-    void OnPlayerStopped(std::uint32_t) override {
-        out << "stopped at" << FormatTime1(lastPosition) << std::endl;
-        QuitToolEventLoop();
-    }
+    void OnPlayerStopped(std::uint32_t) override { printer.Stopped("stopped at", ""); }
 
 private:
-    std::ostream& out;
-    std::int32_t lastPosition = 0;
-    std::int32_t shownSecond = -1;
-    std::int8_t level = -127;
+    ProgressPrinter printer;
 };
 
 }  // namespace
@@ -47,16 +35,15 @@ int RunPlayCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
     EnsureToolApplication();
     ToolOptions options;
     if (auto problem = ParseToolOptions(args, {"--device", "--volume"}, {}, options)) {
-        return UsageError(err, *problem, kUsage);
+        return UsageError(err, *problem);
     }
     if (options.positional.size() != 1) {
-        return UsageError(err, "play needs one FILE", kUsage);
+        return UsageError(err, "play needs one FILE");
     }
     std::optional<std::int32_t> device = ParseIntOption(options.Value("--device", "0"), 0, 127);
     std::optional<std::int8_t> volume = ParseDecibelOption(options.Value("--volume", "0"));
     if (!device || !volume) {
-        return UsageError(err, device ? "--volume takes a level in dB" : "--device takes an id",
-                          kUsage);
+        return UsageError(err, device ? "--volume takes a level in dB" : "--device takes an id");
     }
     const std::string& file = options.positional[0];
     LSoundSourcePtr source = OpenWaveFile(file);

@@ -3,49 +3,36 @@
 #include "audio/dsp/PlayChain.h"
 #include "audio/files/AudioConversion.h"
 #include "audio/files/WaveWriters.h"
-#include "tool/AudioInput.h"
+#include "tool/FileConversion.h"
 #include "tool/Tool.h"
 #include "tool/ToolOptions.h"
-
-namespace {
-
-constexpr char kUsage[] =
-    "usage: quillon-tool playchain IN OUT [--highpass HZ] [--compressor DB] [--gain DB]\n"
-    "  writes IN through the play process as 16-bit OUT at IN's rate and channels;\n"
-    "  HZ 0 to 1500 (on above 20), compressor threshold -18 to 0 dB (on below -2),\n"
-    "  gain -8 to +8 dB (on from 2 dB either way)\n";
-
-}  // namespace
 
 int RunPlaychainCommand(const ToolArgs& args, std::ostream& /*out*/, std::ostream& err) {
     ToolOptions options;
     if (auto error =
             ParseToolOptions(args, {"--highpass", "--compressor", "--gain"}, {}, options)) {
-        return UsageError(err, *error, kUsage);
+        return UsageError(err, *error);
     }
     if (options.positional.size() != 2) {
-        return UsageError(err, "playchain takes an input and an output file", kUsage);
+        return UsageError(err, "playchain takes an input and an output file");
     }
     const auto highPass = ParseIntOption(options.Value("--highpass", "0"), 0, 1500);
     const auto threshold = ParseDecibelOption(options.Value("--compressor", "0"), -18, 0);
     const auto gain = ParseDecibelOption(options.Value("--gain", "0"), -8, 8);
     if (!highPass) {
-        return UsageError(err, "--highpass must be 0 to 1500 Hz", kUsage);
+        return UsageError(err, "--highpass must be 0 to 1500 Hz");
     }
     if (!threshold) {
-        return UsageError(err, "--compressor must be -18 to 0 dB", kUsage);
+        return UsageError(err, "--compressor must be -18 to 0 dB");
     }
     if (!gain) {
-        return UsageError(err, "--gain must be -8 to 8 dB", kUsage);
+        return UsageError(err, "--gain must be -8 to 8 dB");
     }
     const std::string& input = options.positional[0];
     const std::string& output = options.positional[1];
-    if (IsSameFile(input, output)) {
-        return UsageError(err, "the output would overwrite the input", kUsage);
-    }
-    LSoundSourcePtr source = OpenToolInput(input, err);
-    if (!source) {
-        return kToolFailed;
+    LSoundSourcePtr source;
+    if (std::optional<int> stop = OpenConversionInput(input, output, err, source)) {
+        return *stop;
     }
     // The peak stage of the conversion keeps what the gain and compressor add within 16 bits.
     LSoundSourcePtr chain =
@@ -55,11 +42,6 @@ int RunPlaychainCommand(const ToolArgs& args, std::ostream& /*out*/, std::ostrea
         err << "quillon-tool: " << input << ": cannot be played through the process\n";
         return kToolFailed;
     }
-    LSoundSinkPtr writer = CreateWaveWriter(output, source->sampleRate, 0, 16, source->channels);
-    if (!writer || writer->IsInvalid()) {
-        err << "quillon-tool: " << output << ": cannot be written\n";
-        return kToolFailed;
-    }
-    WriteConverted(*chain, *writer);
-    return kToolOk;
+    return WriteConversionOutput(
+        *chain, CreateWaveWriter(output, source->sampleRate, 0, 16, source->channels), output, err);
 }

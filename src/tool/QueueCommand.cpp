@@ -10,11 +10,6 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: quillon-tool queue add FILE    queue a recording for levelling\n"
-    "       quillon-tool queue list        show the queued files, oldest first\n"
-    "       quillon-tool queue run         level every queued file, then exit\n";
-
 const char* Outcome(LevelResult result) {
     switch (result) {
         case LevelResult::Levelled:
@@ -55,7 +50,7 @@ int Add(const std::string& dataFolder, const std::string& file, std::ostream& ou
 
 int RunQueueCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
-        return UsageError(err, "queue needs add, list or run", kUsage);
+        return UsageError(err, "queue needs add, list or run");
     }
     AppState app;
     ResolveAppFolders(app);
@@ -77,5 +72,5 @@ int RunQueueCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) 
         });
         return kToolOk;
     }
-    return UsageError(err, "unknown queue command", kUsage);
+    return UsageError(err, "unknown queue command");
 }

@@ -5,45 +5,32 @@
 #include "audio/devices/WaveDevices.h"
 #include "audio/files/WaveWriters.h"
 #include "settings/TimeText.h"
+#include "tool/ProgressPrinter.h"
 #include "tool/Tool.h"
 #include "tool/ToolEventLoop.h"
 #include "tool/ToolOptions.h"
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: quillon-tool record FILE [--device N] [--seconds S] [--rate R] [--channels C] "
-    "[--vox DB]\n";
-
 // With voice operation, a silence longer than this ends a take.
 constexpr std::int32_t kVoxSilenceLimit = 2 * kTimeUnitsPerSecond;
 
 class RecordProgress : public LSoundRecorderNotify {
 public:
-    explicit RecordProgress(std::ostream& output) : out(output) {}
+    explicit RecordProgress(std::ostream& out) : printer(out) {}
 
-    void OnRecorderWriting(std::uint32_t) override { out << "recording" << std::endl; }
-    void OnRecorderWaiting(std::uint32_t) override { out << "waiting for sound" << std::endl; }
+    void OnRecorderWriting(std::uint32_t) override { printer.Line("recording"); }
+    void OnRecorderWaiting(std::uint32_t) override { printer.Line("waiting for sound"); }
     void OnRecorderPosition(std::uint32_t, std::int32_t position) override {
-        length = position;
-        if (position / kTimeUnitsPerSecond != shownSecond) {
-            shownSecond = position / kTimeUnitsPerSecond;
-            out << FormatTime1(position) << "  " << static_cast<int>(level) << " dB" << std::endl;
-        }
+        printer.Position(position);
     }
     void OnRecorderLevels(const LLevelReport& report, std::uint32_t) override {
-        level = report.Single();
+        printer.Levels(report);
     }
-    void OnRecorderStopped(std::uint32_t) override {
-        out << "stopped:" << FormatTime1(length) << " recorded" << std::endl;
-        QuitToolEventLoop();
-    }
+    void OnRecorderStopped(std::uint32_t) override { printer.Stopped("stopped:", " recorded"); }
 
 private:
-    std::ostream& out;
-    std::int32_t length = 0;
-    std::int32_t shownSecond = -1;
-    std::int8_t level = -127;
+    ProgressPrinter printer;
 };
 
 }  // namespace
@@ -53,10 +40,10 @@ int RunRecordCommand(const ToolArgs& args, std::ostream& out, std::ostream& err)
     ToolOptions options;
     if (auto problem = ParseToolOptions(
             args, {"--device", "--seconds", "--rate", "--channels", "--vox"}, {}, options)) {
-        return UsageError(err, *problem, kUsage);
+        return UsageError(err, *problem);
     }
     if (options.positional.size() != 1) {
-        return UsageError(err, "record needs one FILE", kUsage);
+        return UsageError(err, "record needs one FILE");
     }
     auto device = ParseIntOption(options.Value("--device", "0"), 0, 127);
     auto seconds = ParseIntOption(options.Value("--seconds", "0"), 0, 200000);
@@ -64,7 +51,7 @@ int RunRecordCommand(const ToolArgs& args, std::ostream& out, std::ostream& err)
     auto channels = ParseIntOption(options.Value("--channels", "1"), 1, 2);
     auto vox = ParseDecibelOption(options.Value("--vox", "--dB"));
     if (!device || !seconds || !rate || !channels || !vox) {
-        return UsageError(err, "a number is out of range", kUsage);
+        return UsageError(err, "a number is out of range");
     }
     std::vector<std::string> names = WaveDeviceNames(WaveDirection::Input);
     if (*device >= static_cast<std::int32_t>(names.size())) {

@@ -11,11 +11,6 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: quillon-tool settings get SECTION KEY [--type T] [--default V] [--file F]\n"
-    "       quillon-tool settings set SECTION KEY VALUE [--type T] [--file F]\n"
-    "       T: int, bool, db, duration, time, datetime or text (the default)\n";
-
 bool AllOf(std::string_view text, std::string_view allowed) {
     return text.find_first_not_of(allowed) == std::string_view::npos;
 }
@@ -127,30 +122,28 @@ std::optional<std::string> ParseArgs(const ToolArgs& args, SettingsArgs& parsed)
 int RunSettingsCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
     SettingsArgs parsed;
     if (std::optional<std::string> problem = ParseArgs(args, parsed)) {
-        return UsageError(err, *problem, kUsage);
+        return UsageError(err, *problem);
     }
     const std::vector<std::string>& pos = parsed.positional;
     bool get = !pos.empty() && pos[0] == "get";
     bool set = !pos.empty() && pos[0] == "set";
     if (!get && !set) {
-        return UsageError(err, "settings needs 'get' or 'set'", kUsage);
+        return UsageError(err, "settings needs 'get' or 'set'");
     }
     if (pos.size() != (get ? 3u : 4u)) {
-        return UsageError(err,
-                          get ? "settings get needs SECTION and KEY"
-                              : "settings set needs SECTION, KEY and VALUE",
-                          kUsage);
+        return UsageError(err, get ? "settings get needs SECTION and KEY"
+                                   : "settings set needs SECTION, KEY and VALUE");
     }
     if (set && parsed.def) {
-        return UsageError(err, "--default goes with 'get'", kUsage);
+        return UsageError(err, "--default goes with 'get'");
     }
     const ValueType& type = *parsed.type;
     const std::string& given = get ? parsed.def.value_or("") : pos[3];
     if ((set || parsed.def) && !type.accepts(given)) {
-        return UsageError(err, "'" + given + "' is not a " + type.name + " value", kUsage);
+        return UsageError(err, "'" + given + "' is not a " + type.name + " value");
     }
     if (pos[1].empty() || pos[2].empty()) {
-        return UsageError(err, "SECTION and KEY must not be empty", kUsage);
+        return UsageError(err, "SECTION and KEY must not be empty");
     }
 
     std::string file;

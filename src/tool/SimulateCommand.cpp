@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: quillon-tool simulate SCENARIO [--speed N] [--data DIR] [--keep]\n";
-
 // A data folder of its own for the run: DIR when given, else a temporary one that goes at the
 // end unless it is to be kept.
 class RunFolder {
@@ -51,14 +48,14 @@ int RunSimulateCommand(const ToolArgs& args, std::ostream& out, std::ostream& er
     EnsureToolApplication();
     ToolOptions options;
     if (auto problem = ParseToolOptions(args, {"--speed", "--data"}, {"--keep"}, options)) {
-        return UsageError(err, *problem, kUsage);
+        return UsageError(err, *problem);
     }
     if (options.positional.size() != 1) {
-        return UsageError(err, "simulate needs one SCENARIO file", kUsage);
+        return UsageError(err, "simulate needs one SCENARIO file");
     }
     std::optional<std::int32_t> speed = ParseIntOption(options.Value("--speed", "1"), 1, 1000);
     if (!speed) {
-        return UsageError(err, "--speed takes a whole number from 1 to 1000", kUsage);
+        return UsageError(err, "--speed takes a whole number from 1 to 1000");
     }
     const std::string& scenarioFile = options.positional[0];
     std::ifstream in(scenarioFile, std::ios::binary);

@@ -1,4 +1,4 @@
-// quillon-tool: dispatch to the subcommands.
+// quillon-tool: the table of subcommands with their usage, and the dispatch to them.
 #include "tool/Tool.h"
 
 #include <string_view>
@@ -7,61 +7,138 @@ namespace {
 
 struct Subcommand {
     std::string_view name;
+    // Its forms, one a line, each starting with the name.
+    std::string_view forms;
+    // What it does: the first line goes into the general usage, every line into its own.
+    std::string_view about;
     int (*run)(const ToolArgs&, std::ostream&, std::ostream&);
 };
 
 constexpr Subcommand kSubcommands[] = {
-    {"paths", RunPathsCommand},     {"settings", RunSettingsCommand},
-    {"log", RunLogCommand},         {"cleanup", RunCleanupCommand},
-    {"devices", RunDevicesCommand}, {"play", RunPlayCommand},
-    {"record", RunRecordCommand},   {"level", RunLevelCommand},
-    {"queue", RunQueueCommand},     {"info", RunInfoCommand},
-    {"convert", RunConvertCommand}, {"playchain", RunPlaychainCommand},
-    {"decode", RunDecodeCommand},   {"simulate", RunSimulateCommand},
+    {"paths", "paths", "show the data, recordings and logs folders and the settings file",
+     RunPathsCommand},
+    {"settings",
+     "settings get SECTION KEY [--type T] [--default V] [--file F]\n"
+     "settings set SECTION KEY VALUE [--type T] [--file F]",
+     "read or write a key of a settings file\n"
+     "T: int, bool, db, duration, time, datetime or text (the default)\n"
+     "F: the program's own settings file when not given",
+     RunSettingsCommand},
+    {"log", "log TEXT", "append an entry to today's caller log", RunLogCommand},
+    {"cleanup", "cleanup [--dry-run]",
+     "delete recordings older than the auto-delete age\n"
+     "with --dry-run, only list them",
+     RunCleanupCommand},
+    {"devices", "devices", "list the sound output and input devices", RunDevicesCommand},
+    {"play", "play FILE [--device N] [--volume DB]", "play a WAV file on an output device",
+     RunPlayCommand},
+    {"record", "record FILE [--device N] [--seconds S] [--rate R] [--channels C] [--vox DB]",
+     "record from an input device into a 16-bit WAV file\n"
+     "until Ctrl-C, or for S seconds; with --vox, only while the sound is above DB",
+     RunRecordCommand},
+    {"level", "level IN [OUT]",
+     "level a WAV file into OUT as 8000 Hz 16-bit mono\n"
+     "without OUT, IN is replaced once the result is complete and nobody has IN open",
+     RunLevelCommand},
+    {"queue", "queue add FILE\nqueue list\nqueue run",
+     "add to, list or run the background level queue\n"
+     "add: queue a recording for levelling\n"
+     "list: show the queued files, oldest first\n"
+     "run: level every queued file, then exit",
+     RunQueueCommand},
+    {"info", "info FILE", "show the format, length, peak and level of a WAV or MP3 file",
+     RunInfoCommand},
+    {"convert",
+     "convert IN OUT [--rate HZ] [--channels N] [--bits 8|16|32] [--codec pcm|ulaw|alaw|ima]",
+     "write IN as OUT in another format\n"
+     "the defaults give the telephone format, 8000 Hz 16-bit mono PCM",
+     RunConvertCommand},
+    {"playchain", "playchain IN OUT [--highpass HZ] [--compressor DB] [--gain DB]",
+     "write IN through the telephone play process into OUT\n"
+     "OUT is 16-bit at IN's rate and channels;\n"
+     "HZ 0 to 1500 (on above 20), compressor threshold -18 to 0 dB (on below -2),\n"
+     "gain -8 to +8 dB (on from 2 dB either way)",
+     RunPlaychainCommand},
+    {"decode", "decode IN.mp3 OUT.wav\ndecode IN.mp3 OUT.raw --raw",
+     "decode an MP3 file into a 16-bit WAV file or raw 32-bit samples\n"
+     "decodes IN at its own rate and channels: to 16-bit PCM through the peak limiter, or\n"
+     "with --raw to the decoder's 32-bit samples (1.0 = 262144), interleaved little-endian\n"
+     "without a header",
+     RunDecodeCommand},
+    {"simulate", "simulate SCENARIO [--speed N] [--data DIR] [--keep]",
+     "run a scenario file against the recorder on a simulated line", RunSimulateCommand},
 };
 
-constexpr char kUsage[] =
-    "usage: quillon-tool COMMAND [ARGS]\n"
-    "  paths                          show the data, recordings and logs folders and settings "
-    "file\n"
-    "  settings get SECTION KEY [--type T] [--default V] [--file F]\n"
-    "  settings set SECTION KEY VALUE [--type T] [--file F]\n"
-    "                                 T: int, bool, db, duration, time, datetime, text "
-    "(default)\n"
-    "  log TEXT                       append an entry to today's caller log\n"
-    "  cleanup [--dry-run]            delete recordings older than the auto-delete age\n"
-    "  devices                        list the sound output and input devices\n"
-    "  play FILE [--device N] [--volume DB]\n"
-    "  record FILE [--device N] [--seconds S] [--rate R] [--channels C] [--vox DB]\n"
-    "  level IN [OUT]                 level a WAV file (replaces IN without OUT)\n"
-    "  queue add FILE | list | run    the background level queue\n"
-    "  info FILE                      format, length, peak and level of a WAV or MP3 file\n"
-    "  convert IN OUT [--rate HZ] [--channels N] [--bits B] [--codec pcm|ulaw|alaw|ima]\n"
-    "  playchain IN OUT [--highpass HZ] [--compressor DB] [--gain DB]\n"
-    "  decode IN.mp3 OUT [--raw]      an MP3 file as 16-bit WAV, or raw 32-bit samples\n"
-    "  simulate SCENARIO [--speed N] [--data DIR] [--keep]\n"
-    "                                 run a scenario file against the recorder on a simulated "
-    "line\n";
+// The general usage puts what a command does beside its last form, from this column.
+constexpr std::size_t kAboutColumn = 33;
+
+// Calls `line` with each line of `text`.
+template <class Line>
+void ForEachLine(std::string_view text, Line line) {
+    while (!text.empty()) {
+        std::size_t end = text.find('\n');
+        line(text.substr(0, end));
+        text.remove_prefix(end == text.npos ? text.size() : end + 1);
+    }
+}
+
+std::string_view FirstLine(std::string_view text) {
+    return text.substr(0, text.find('\n'));
+}
+
+void PrintGeneralUsage(std::ostream& out) {
+    out << "usage: quillon-tool COMMAND [ARGS]\n";
+    for (const Subcommand& command : kSubcommands) {
+        std::size_t column = 0;
+        ForEachLine(command.forms, [&](std::string_view form) {
+            if (column > 0) {
+                out << "\n";
+            }
+            out << "  " << form;
+            column = 2 + form.size();
+        });
+        out << (column < kAboutColumn ? std::string(kAboutColumn - column, ' ')
+                                      : "\n" + std::string(kAboutColumn, ' '))
+            << FirstLine(command.about) << "\n";
+    }
+}
+
+void PrintUsage(std::ostream& out, const Subcommand& command) {
+    const char* lead = "usage: ";
+    ForEachLine(command.forms, [&](std::string_view form) {
+        out << lead << "quillon-tool " << form << "\n";
+        lead = "       ";
+    });
+    ForEachLine(command.about, [&](std::string_view line) { out << "  " << line << "\n"; });
+}
 
 }  // namespace
 
-int UsageError(std::ostream& err, const std::string& message, const char* usage) {
-    err << "quillon-tool: " << message << "\n" << usage;
+int UsageError(std::ostream& err, const std::string& message) {
+    err << "quillon-tool: " << message << "\n";
     return kToolUsage;
 }
 
 int RunTool(const ToolArgs& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
-        return UsageError(err, "no command given", kUsage);
+        UsageError(err, "no command given");
+        PrintGeneralUsage(err);
+        return kToolUsage;
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        out << kUsage;
+        PrintGeneralUsage(out);
         return kToolOk;
     }
     for (const Subcommand& command : kSubcommands) {
         if (args[0] == command.name) {
-            return command.run(ToolArgs(args.begin() + 1, args.end()), out, err);
+            int result = command.run(ToolArgs(args.begin() + 1, args.end()), out, err);
+            if (result == kToolUsage) {
+                PrintUsage(err, command);
+            }
+            return result;
         }
     }
-    return UsageError(err, "unknown command '" + args[0] + "'", kUsage);
+    UsageError(err, "unknown command '" + args[0] + "'");
+    PrintGeneralUsage(err);
+    return kToolUsage;
 }

@@ -1,5 +1,6 @@
 // quillon-tool: the command-line companion. Each subcommand takes its own arguments (without
-// the subcommand's name) and returns the process exit code.
+// the subcommand's name) and returns the process exit code; its usage is kept with the table of
+// subcommands in Tool.cpp.
 #pragma once
 
 #include <ostream>
@@ -30,5 +31,6 @@ int RunConvertCommand(const ToolArgs& args, std::ostream& out, std::ostream& err
 int RunPlaychainCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunDecodeCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 
-// Prints "quillon-tool: message" and the usage line of the subcommand; returns kToolUsage.
-int UsageError(std::ostream& err, const std::string& message, const char* usage);
+// Prints "quillon-tool: message" and returns kToolUsage; RunTool then prints the usage of the
+// subcommand.
+int UsageError(std::ostream& err, const std::string& message);

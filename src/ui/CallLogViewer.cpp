@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "ui/DesktopShell.h"
-#include "ui/MessageBox.h"
+#include "ui/MessageTexts.h"
 
 CallLogViewer::CallLogViewer(std::string logsFolder, QWidget* parent)
     : LDialog(parent),
@@ -83,9 +83,7 @@ void CallLogViewer::OnCommand(int id, int /*code*/) {
             print(file, this);
             break;
         case kIdDelete:
-            if (ShowMessage(this,
-                            {"Are you sure you want to delete this log file?", "Confirm Delete",
-                             MessageIcon::Warning, MessageButtons::YesNo}) == kAnswerYes) {
+            if (ShowMessage(this, messages::kConfirmLogDelete) == kAnswerYes) {
                 QFile::remove(QString::fromStdString(file));
                 OnInit();
             }

@@ -13,14 +13,9 @@
 #include "settings/SettingsKeys.h"
 #include "ui/Help.h"
 #include "ui/LineDevices.h"
-#include "ui/MessageBox.h"
+#include "ui/MessageTexts.h"
 
 namespace {
-
-constexpr char kNotVoiceText[] =
-    "The line device that you have selected is not voice capable.\r\n\r\nThis means that the "
-    "device is either (i) not a voice modem or voice telephony card, or (ii) if it is a voice "
-    "modem or a voice telephony card the correct Wave and TAPI drivers have not been installed.";
 
 // Selects `index` when the list has it, else nothing.
 void SelectIndex(QComboBox* combo, int index) {
@@ -100,8 +95,7 @@ bool GeneralPage::OnOK() {
     int device = ItemAs<QComboBox>(kIdLineDevice)->currentIndex();
     if (device >= 0) {
         if (!lines.IsVoiceLine(device)) {
-            ShowMessage(this,
-                        {kNotVoiceText, "Device Error", MessageIcon::Warning, MessageButtons::Ok});
+            ShowMessage(this, messages::kDeviceNotVoice);
             return false;
         }
         WriteSetting(settingsFile, settings::kDevice, device);

@@ -5,12 +5,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "controls/LDBEdit.h"
 #include "settings/SettingsKeys.h"
 #include "ui/Help.h"
+#include "ui/MessageTexts.h"
+#include "ui/NumberEdit.h"
 
 namespace {
 
@@ -22,22 +23,23 @@ constexpr int kThresholdMaximum = 0;
 }  // namespace
 
 HoldPage::HoldPage(std::string settingsFile, std::string dataFolder, QWidget* parent)
-    : LDialog(parent),
-      settingsFile(settingsFile),
-      preview(settingsFile, std::move(dataFolder), kPlayErrorText) {
+    : PromptPage(std::move(settingsFile), std::move(dataFolder), messages::kHoldPagePlayError,
+                 parent) {
     auto* layout = new QVBoxLayout(this);
 
     auto* files = new QGridLayout;
-    for (int n = 1; n <= 3; ++n) {
+    for (int n = 1; n <= kOnHoldFiles; ++n) {
+        const int play = kIdPlayOnHold1 + 2 * (n - 1);
+        const int change = kIdChangeOnHold1 + 2 * (n - 1);
         files->addWidget(
-            Bind(kIdPlayOnHold1 + 2 * (n - 1),
+            Bind(play,
                  new QPushButton(QStringLiteral("Play On-Hold Messages / Music %1").arg(n), this)),
             n - 1, 0);
         files->addWidget(
-            Bind(
-                kIdChangeOnHold1 + 2 * (n - 1),
-                new QPushButton(QStringLiteral("Change On-Hold Messages / Music %1").arg(n), this)),
+            Bind(change, new QPushButton(
+                             QStringLiteral("Change On-Hold Messages / Music %1").arg(n), this)),
             n - 1, 1);
+        RoutePromptButtons(play, change, OnHoldSlot(n));
     }
     layout->addLayout(files);
     layout->addSpacing(12);
@@ -48,13 +50,7 @@ HoldPage::HoldPage(std::string settingsFile, std::string dataFolder, QWidget* pa
     gain->SetRange(kGainMinimum, kGainMaximum);
     gain->SetSunken(true);
     gain->setFixedWidth(160);
-    auto* highPass = Bind(kIdHighPass, new QLineEdit(this));
-    highPass->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), highPass));
-    highPass->setMaxLength(9);
-    highPass->setAlignment(Qt::AlignRight);
-    highPass->setFixedWidth(highPass->fontMetrics().horizontalAdvance(QStringLiteral("000000")) +
-                            12);
+    auto* highPass = Bind(kIdHighPass, NewNumberEdit(this));
     auto* threshold = Bind(kIdCompressorThreshold, new LDBEdit(this));
     threshold->SetRange(kThresholdMinimum, kThresholdMaximum);
     threshold->SetSunken(true);
@@ -96,20 +92,4 @@ bool HoldPage::OnOK() {
 
 void HoldPage::OnHelp() {
     ShowHelp(kHelpHoldPage);
-}
-
-void HoldPage::OnCommand(int id, int /*code*/) {
-    if (id < kIdPlayOnHold1 || id > kIdChangeOnHold3) {
-        return;
-    }
-    int n = (id - kIdPlayOnHold1) / 2 + 1;
-    if ((id - kIdPlayOnHold1) % 2 == 0) {
-        preview.Toggle(OnHoldSlot(n), this);
-    } else {
-        preview.ShowChangeMenu(OnHoldSlot(n));
-    }
-}
-
-void HoldPage::OnDestroy() {
-    preview.Stop();
 }

@@ -4,10 +4,9 @@
 
 #include <string>
 
-#include "ui/LDialog.h"
-#include "ui/PromptPreview.h"
+#include "ui/PromptPage.h"
 
-class HoldPage : public LDialog {
+class HoldPage : public PromptPage {
     Q_OBJECT
 
 public:
@@ -22,21 +21,9 @@ public:
     static constexpr int kIdHighPass = 109;
     static constexpr int kIdCompressorThreshold = 110;
 
-    static constexpr char kPlayErrorText[] =
-        "Unable to start playback, please check you have selected the correct play device using "
-        "the General Tab of Settings.";
-
     HoldPage(std::string settingsFile, std::string dataFolder, QWidget* parent = nullptr);
 
     void OnInit() override;
     bool OnOK() override;
     void OnHelp() override;
-    void OnCommand(int id, int code) override;
-    void OnDestroy() override;
-
-    PromptPreview& Preview() { return preview; }
-
-private:
-    std::string settingsFile;
-    PromptPreview preview;
 };

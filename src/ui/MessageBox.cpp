@@ -20,11 +20,10 @@ int ShowMessage(QWidget* owner, const MessageRequest& request) {
     if (Hook()) {
         return Hook()(request);
     }
-    QString text = QString::fromStdString(request.text);
-    text.remove(QLatin1Char('\r'));
     QMessageBox box(
         request.icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Information,
-        QString::fromStdString(request.caption), text, QMessageBox::NoButton, owner);
+        QString::fromUtf8(request.caption), QString::fromUtf8(request.text), QMessageBox::NoButton,
+        owner);
     if (request.buttons == MessageButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         return box.exec() == QMessageBox::Yes ? kAnswerYes : kAnswerNo;

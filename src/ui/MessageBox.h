@@ -1,9 +1,9 @@
-// Message boxes: the program's warnings and questions, with the exact texts and captions its
-// dialogs give. A test replaces the box with a function that records what would be asked.
+// Message boxes: the program's warnings and questions, whose texts and captions are kept in
+// MessageTexts.h. A test replaces the box with a function that records what would be asked.
 #pragma once
 
 #include <functional>
-#include <string>
+#include <string_view>
 
 class QWidget;
 
@@ -15,9 +15,10 @@ inline constexpr int kAnswerOk = 1;
 inline constexpr int kAnswerYes = 6;
 inline constexpr int kAnswerNo = 7;
 
+// One message box. The texts live as long as the program (they are constants).
 struct MessageRequest {
-    std::string text;  // "\r\n" line breaks as the program writes them
-    std::string caption;
+    std::string_view text;  // "\n" breaks a line
+    std::string_view caption;
     MessageIcon icon = MessageIcon::Information;
     MessageButtons buttons = MessageButtons::Ok;
 };

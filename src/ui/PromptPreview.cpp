@@ -19,10 +19,10 @@ std::unique_ptr<QMenu> CreateChangeMenu() {
         int id;
         const char* text;
     };
-    for (Entry entry :
-         {Entry{kIdChangeRecord, "&Record..."}, Entry{kIdChangeLoad, "&Load Wav or Mp3 File..."},
-          Entry{kIdChangeSynthesize, "&Synthesize Speech..."},
-          Entry{kIdChangeReset, "Reset to &Default"}}) {
+    for (Entry entry : {Entry{PromptPreview::kIdChangeRecord, "&Record..."},
+                        Entry{PromptPreview::kIdChangeLoad, "&Load Wav or Mp3 File..."},
+                        Entry{PromptPreview::kIdChangeSynthesize, "&Synthesize Speech..."},
+                        Entry{PromptPreview::kIdChangeReset, "Reset to &Default"}}) {
         QAction* action = menu->addAction(QString::fromLatin1(entry.text));
         action->setData(entry.id);
         action->setEnabled(false);
@@ -33,10 +33,10 @@ std::unique_ptr<QMenu> CreateChangeMenu() {
 }  // namespace
 
 PromptPreview::PromptPreview(std::string settingsFile, std::string dataFolder,
-                             std::string playErrorText)
+                             MessageRequest playError)
     : settingsFile(std::move(settingsFile)),
       dataFolder(std::move(dataFolder)),
-      playErrorText(std::move(playErrorText)) {}
+      playError(playError) {}
 
 PromptPreview::~PromptPreview() {
     player.Stop();
@@ -58,8 +58,7 @@ void PromptPreview::Toggle(PromptSlot slot, QWidget* owner) {
     }
     player.device = device;
     if (!player.Start(source, 0)) {
-        ShowMessage(owner,
-                    {playErrorText, "Sound Card Error", MessageIcon::Warning, MessageButtons::Ok});
+        ShowMessage(owner, playError);
     }
 }
 

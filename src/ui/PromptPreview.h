@@ -8,21 +8,22 @@
 
 #include "audio/devices/LSoundPlayer.h"
 #include "recorder/PromptFiles.h"
+#include "ui/MessageBox.h"
 
 class QMenu;
 class QWidget;
 
-// Change menu commands.
-inline constexpr int kIdChangeRecord = 1001;
-inline constexpr int kIdChangeLoad = 1002;
-inline constexpr int kIdChangeSynthesize = 1003;
-inline constexpr int kIdChangeReset = 1004;
-
 class PromptPreview {
 public:
+    // Change menu commands.
+    static constexpr int kIdChangeRecord = 1001;
+    static constexpr int kIdChangeLoad = 1002;
+    static constexpr int kIdChangeSynthesize = 1003;
+    static constexpr int kIdChangeReset = 1004;
+
     // `settingsFile` gives the playback device and volume; `dataFolder` holds the files;
-    // `playErrorText` is what the page says when the sound card refuses to play.
-    PromptPreview(std::string settingsFile, std::string dataFolder, std::string playErrorText);
+    // `playError` is what the page says when the sound card refuses to play.
+    PromptPreview(std::string settingsFile, std::string dataFolder, MessageRequest playError);
     ~PromptPreview();
 
     // The play buttons: stops a preview that is playing; otherwise plays the slot's file on the
@@ -40,7 +41,7 @@ public:
 private:
     std::string settingsFile;
     std::string dataFolder;
-    std::string playErrorText;
+    MessageRequest playError;
     LSoundPlayer player;
     PromptSlot changeSlot = PromptSlot::StartPrompt;
     std::unique_ptr<QMenu> changeMenu;

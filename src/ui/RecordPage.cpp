@@ -7,12 +7,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "settings/SettingsKeys.h"
 #include "settings/TimeText.h"
 #include "ui/Help.h"
+#include "ui/MessageTexts.h"
+#include "ui/NumberEdit.h"
 
 namespace {
 
@@ -33,9 +34,8 @@ QHBoxLayout* PromptButtons(QWidget* play, QWidget* change) {
 }  // namespace
 
 RecordPage::RecordPage(std::string settingsFile, std::string dataFolder, QWidget* parent)
-    : LDialog(parent),
-      settingsFile(settingsFile),
-      preview(settingsFile, std::move(dataFolder), kPlayErrorText) {
+    : PromptPage(std::move(settingsFile), std::move(dataFolder), messages::kRecordPagePlayError,
+                 parent) {
     auto* layout = new QVBoxLayout(this);
 
     layout->addWidget(
@@ -44,6 +44,7 @@ RecordPage::RecordPage(std::string settingsFile, std::string dataFolder, QWidget
     layout->addLayout(PromptButtons(
         Bind(kIdPlayStartPrompt, Button("Play Recording-Started Announcement", this)),
         Bind(kIdChangeStartPrompt, Button("Change Recording-Started Announcement", this))));
+    RoutePromptButtons(kIdPlayStartPrompt, kIdChangeStartPrompt, PromptSlot::StartPrompt);
     layout->addSpacing(8);
 
     layout->addWidget(
@@ -68,14 +69,10 @@ RecordPage::RecordPage(std::string settingsFile, std::string dataFolder, QWidget
     layout->addLayout(PromptButtons(
         Bind(kIdPlayEndPrompt, Button("Play Recording-Stopped Announcement", this)),
         Bind(kIdChangeEndPrompt, Button("Change Recording-Stopped Announcement", this))));
+    RoutePromptButtons(kIdPlayEndPrompt, kIdChangeEndPrompt, PromptSlot::EndPrompt);
     layout->addSpacing(8);
 
-    auto* days = Bind(kIdDeleteDays, new QLineEdit(this));
-    days->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), days));
-    days->setMaxLength(9);
-    days->setAlignment(Qt::AlignRight);
-    days->setFixedWidth(days->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 12);
+    auto* days = Bind(kIdDeleteDays, NewNumberEdit(this));
     auto* daysRow = new QHBoxLayout;
     daysRow->addWidget(new QLabel(QStringLiteral("Automatically delete files after"), this));
     daysRow->addWidget(days);
@@ -124,27 +121,4 @@ void RecordPage::Update() {
     bool end = IsChecked(kIdEndPrompt);
     EnableItem(kIdPlayEndPrompt, end);
     EnableItem(kIdChangeEndPrompt, end);
-}
-
-void RecordPage::OnCommand(int id, int /*code*/) {
-    switch (id) {
-        case kIdPlayStartPrompt:
-            preview.Toggle(PromptSlot::StartPrompt, this);
-            break;
-        case kIdChangeStartPrompt:
-            preview.ShowChangeMenu(PromptSlot::StartPrompt);
-            break;
-        case kIdPlayEndPrompt:
-            preview.Toggle(PromptSlot::EndPrompt, this);
-            break;
-        case kIdChangeEndPrompt:
-            preview.ShowChangeMenu(PromptSlot::EndPrompt);
-            break;
-        default:
-            break;
-    }
-}
-
-void RecordPage::OnDestroy() {
-    preview.Stop();
 }

@@ -73,6 +73,24 @@ TEST_F(WindowsTest, SecondPopupReplacesTheFirstAndClosesFifteenSecondsAfterItOpe
     EXPECT_EQ(flash.Popup(), nullptr);
 }
 
+TEST_F(WindowsTest, PopupShowsEachLineThatHasTextAsPlainText) {
+    CallerIdFlash flash;
+    struct Row {
+        const char* text;
+        const char* shown;
+    } rows[] = {
+        {"Incoming call\r\n5551234\r\nSMITH J", "Incoming call\n5551234\nSMITH J"},
+        {"Incoming call\r\n5551234\r\n", "Incoming call\n5551234"},  // no name
+        {"Incoming call\r\n\r\nSMITH J", "Incoming call\nSMITH J"},  // no number
+        {"Incoming call\n555\n<b>A</b>", "Incoming call\n555\n<b>A</b>"},
+    };
+    for (const Row& row : rows) {
+        flash.Show(QString::fromLatin1(row.text));
+        EXPECT_EQ(flash.Text()->text(), row.shown) << row.text;
+        EXPECT_EQ(flash.Text()->textFormat(), Qt::PlainText);
+    }
+}
+
 TEST_F(WindowsTest, PopupIsSmallAndSitsInsideTheScreen) {
     CallerIdFlash flash;
     flash.Show(QStringLiteral("Incoming call\r\n5551234"));

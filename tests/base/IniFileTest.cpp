@@ -4,10 +4,11 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <cstdio>
 #include <string>
 
 #include "support/TempDir.h"
@@ -20,116 +21,67 @@ protected:
     std::string file = dir / "settings.ini";
 };
 
-TEST_F(IniFileTest, MissingFileSectionOrKeyReadsAsDefault) {
-    EXPECT_FALSE(ReadProfileValue(file, "settings", "device"));
-    EXPECT_EQ(ReadProfileString(file, "settings", "device", "7"), "7");
-    WriteFile(file, "[other]\ndevice=1\n[settings]\nshowtip=true\n");
-    EXPECT_EQ(ReadProfileString(file, "settings", "device", "7"), "7");
-    EXPECT_EQ(ReadProfileString(file, "missing", "showtip", "x"), "x");
-    EXPECT_EQ(ReadProfileString(file, "settings", "showtip", "x"), "true");
-}
-
-TEST_F(IniFileTest, SectionsAndKeysIgnoreCaseAndSurroundingSpace) {
-    WriteFile(file, "  [ SetTings ]  \r\n   DEVICE   =   3 4  \r\n");
-    EXPECT_EQ(ReadProfileString(file, "settings", "device", ""), "3 4");
-    ASSERT_TRUE(WriteProfileString(file, "SETTINGS", "Device", "5"));
-    EXPECT_EQ(ReadProfileString(file, "settings", "dEvIcE", ""), "5");
-    // The key was replaced in place, not added a second time; the CR LF style is kept.
-    EXPECT_EQ(ReadFile(file), "  [ SetTings ]  \r\nDevice=5\r\n");
-}
-
-TEST_F(IniFileTest, WriteCreatesFileSectionAndKeyAndKeepsTheRest) {
-    ASSERT_TRUE(WriteProfileString(file, "settings", "device", "1"));
-    EXPECT_EQ(ReadFile(file), "[settings]\ndevice=1\n");
-    EXPECT_EQ(FileMode(file), 0600u);
-
-    WriteFile(file, "; comment\n[settings]\ndevice=1\n\n[player]\nvolume=2\n");
-    ASSERT_TRUE(WriteProfileString(file, "settings", "showtip", "false"));
-    ASSERT_TRUE(WriteProfileString(file, "recorder", "gain", "-6dB"));
-    EXPECT_EQ(ReadFile(file),
-              "; comment\n[settings]\ndevice=1\nshowtip=false\n\n[player]\nvolume=2\n\n"
-              "[recorder]\ngain=-6dB\n");
-}
-
-TEST_F(IniFileTest, WritingNoValueDeletesTheKeyOnly) {
-    WriteFile(file, "[settings]\na=1\nb=2\n[other]\nb=3\n");
-    ASSERT_TRUE(WriteProfileString(file, "settings", "B", std::nullopt));
-    EXPECT_FALSE(ReadProfileValue(file, "settings", "b"));
-    EXPECT_EQ(ReadProfileString(file, "settings", "a", ""), "1");
-    EXPECT_EQ(ReadProfileString(file, "other", "b", ""), "3");
-    // Deleting what is not there changes nothing, and creates no file.
-    std::string before = ReadFile(file);
-    ASSERT_TRUE(WriteProfileString(file, "settings", "nothere", std::nullopt));
-    EXPECT_EQ(ReadFile(file), before);
-    ASSERT_TRUE(WriteProfileString(dir / "none.ini", "s", "k", std::nullopt));
-    EXPECT_FALSE(Exists(dir / "none.ini"));
-}
-
-TEST_F(IniFileTest, EmptyValueIsPresentNotMissing) {
-    WriteFile(file, "[settings]\nsendemail=\n");
-    EXPECT_EQ(ReadProfileValue(file, "settings", "sendemail"), std::string());
-    EXPECT_EQ(ReadProfileString(file, "settings", "sendemail", "x"), "");
-}
-
-TEST_F(IniFileTest, ValuesAndDefaultsAreCutAt258Characters) {
-    std::string longValue(300, 'v');
-    ASSERT_TRUE(WriteProfileString(file, "settings", "path", longValue));
-    EXPECT_NE(ReadFile(file).find(longValue), std::string::npos);  // stored whole
-    EXPECT_EQ(ReadProfileString(file, "settings", "path", ""), std::string(258, 'v'));
-    EXPECT_EQ(ReadProfileString(file, "settings", "other", longValue), std::string(258, 'v'));
-    std::string exact(258, 'e');
-    ASSERT_TRUE(WriteProfileString(file, "settings", "path", exact));
-    EXPECT_EQ(ReadProfileString(file, "settings", "path", ""), exact);
-}
-
-TEST_F(IniFileTest, LineBreaksInValuesCannotForgeKeysOrSections) {
-    ASSERT_TRUE(WriteProfileString(file, "settings", "sendemail",
-                                   "me@example.org\r\ndevice=9\n[evil]\nx=1"));
-    EXPECT_FALSE(ReadProfileValue(file, "settings", "device"));
-    EXPECT_FALSE(ReadProfileValue(file, "evil", "x"));
-    EXPECT_EQ(ReadProfileString(file, "settings", "sendemail", ""),
-              "me@example.org  device=9 [evil] x=1");
-    ASSERT_TRUE(WriteProfileString(file, "set\ntings", "k\rey", "v"));
-    EXPECT_EQ(ReadProfileString(file, "set tings", "k ey", ""), "v");
-}
-
-TEST_F(IniFileTest, OnlyTheFirstSectionOfANameCounts) {
-    WriteFile(file, "[s]\na=1\n[S]\na=2\nb=3\n");
-    EXPECT_EQ(ReadProfileString(file, "s", "a", ""), "1");
-    EXPECT_FALSE(ReadProfileValue(file, "s", "b"));
-    ASSERT_TRUE(WriteProfileString(file, "s", "b", "4"));
-    EXPECT_EQ(ReadProfileString(file, "s", "b", ""), "4");
-}
-
-TEST_F(IniFileTest, WriteInMissingFolderFailsQuietly) {
+// Each row reads a key of a file, then writes it: a value, or none to delete it.
+TEST_F(IniFileTest, ReadsAndWritesFindTheFirstSectionAndKeyWithoutRegardToCaseOrSpace) {
+    const std::nullopt_t none = std::nullopt;
+    const std::string two = "[other]\ndevice=1\n[settings]\nshowtip=true\n";
+    const std::string sheet = "; comment\n[settings]\ndevice=1\n\n[player]\nvolume=2\n";
+    const std::string longValue(300, 'v');
+    const std::string exact(258, 'e');
+    struct Row {
+        std::optional<std::string> before;  // none: no file
+        const char *section, *key;
+        std::optional<std::string> read, write, after;
+    } rows[] = {
+        {none, "settings", "device", none, "1", "[settings]\ndevice=1\n"},
+        {two, "settings", "device", none, "2", two + "device=2\n"},
+        {"  [ SetTings ]  \r\n   DEVICE   =   3 4  \r\n", "SETTINGS", "Device", "3 4", "5",
+         "  [ SetTings ]  \r\nDevice=5\r\n"},
+        // New keys go after the section's last non-blank line, new sections after a blank line.
+        {sheet, "settings", "showtip", none, "false",
+         "; comment\n[settings]\ndevice=1\nshowtip=false\n\n[player]\nvolume=2\n"},
+        {sheet, "recorder", "gain", none, "-6dB", sheet + "\n[recorder]\ngain=-6dB\n"},
+        {"[s]\na=1\n[S]\na=2\nb=3\n", "s", "b", none, "4", "[s]\na=1\nb=4\n[S]\na=2\nb=3\n"},
+        {"[s]\na=1\n[S]\na=2\nb=3\n", "s", "A", "1", none, "[s]\n[S]\na=2\nb=3\n"},
+        // An empty value is present; line breaks in names or values cannot forge keys or sections.
+        {"[settings]\nsendemail=\n", "settings", "sendemail", "",
+         "me@example.org\r\ndevice=9\n[evil]",
+         "[settings]\nsendemail=me@example.org  device=9 [evil]\n"},
+        {none, "set\ntings", "k\rey", none, "v", "[set tings]\nk ey=v\n"},
+        // Reads are cut at 258 characters; writes are stored whole.
+        {"[s]\nk=" + longValue + "\n", "s", "k", std::string(258, 'v'), none, "[s]\n"},
+        {"[s]\nk=" + exact + "\n", "s", "k", exact, longValue, "[s]\nk=" + longValue + "\n"},
+        {"[s]\na=1\n", "s", "nothere", none, none, "[s]\na=1\n"},
+        {none, "s", "k", none, none, none},
+    };
+    for (const Row& row : rows) {
+        std::remove(file.c_str());
+        if (row.before) {
+            WriteFile(file, *row.before);
+            ::chmod(file.c_str(), 0644);
+        }
+        const unsigned mode = row.before ? 0644u : 0600u;  // kept, or private for a new file
+        EXPECT_EQ(ReadProfileValue(file, row.section, row.key), row.read) << row.key;
+        EXPECT_EQ(ReadProfileString(file, row.section, row.key, "d"), row.read.value_or("d"));
+        EXPECT_TRUE(WriteProfileString(file, row.section, row.key, row.write)) << row.key;
+        EXPECT_EQ(Exists(file) ? std::optional(ReadFile(file)) : none, row.after) << row.key;
+        EXPECT_EQ(FileMode(file), row.after ? mode : 0u) << row.key;
+    }
+    EXPECT_EQ(ReadProfileString(file, "s", "missing", longValue), std::string(258, 'v'));
     EXPECT_FALSE(WriteProfileString(dir / "no/such/settings.ini", "s", "k", "v"));
     EXPECT_FALSE(Exists(dir / "no"));
 }
 
-TEST_F(IniFileTest, ReplacingKeepsTheFileModeAndLeavesNoTemporaryFiles) {
-    WriteFile(file, "[s]\nk=1\n");
-    ::chmod(file.c_str(), 0644);
-    ASSERT_TRUE(WriteProfileString(file, "s", "k", "2"));
-    EXPECT_EQ(FileMode(file), 0644u);
-    int entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
-        ++entries;
-    }
-    EXPECT_EQ(entries, 1);
-}
-
 // Two processes writing different keys at once must not lose each other's writes.
 TEST_F(IniFileTest, ConcurrentWritersLoseNothing) {
-    constexpr int kKeys = 40;
+    auto key = [](int c, int k) { return "p" + std::to_string(c) + "k" + std::to_string(k); };
     pid_t children[2];
     for (int c = 0; c < 2; ++c) {
         children[c] = ::fork();
         ASSERT_GE(children[c], 0);
         if (children[c] == 0) {
-            for (int k = 0; k < kKeys; ++k) {
-                WriteProfileString(file, "settings",
-                                   "p" + std::to_string(c) + "k" + std::to_string(k),
-                                   std::to_string(k));
+            for (int k = 0; k < 40; ++k) {
+                WriteProfileString(file, "settings", key(c, k), std::to_string(k));
             }
             ::_exit(0);
         }
@@ -140,44 +92,39 @@ TEST_F(IniFileTest, ConcurrentWritersLoseNothing) {
         ASSERT_TRUE(WIFEXITED(status));
     }
     for (int c = 0; c < 2; ++c) {
-        for (int k = 0; k < kKeys; ++k) {
-            EXPECT_EQ(ReadProfileString(file, "settings",
-                                        "p" + std::to_string(c) + "k" + std::to_string(k), "lost"),
-                      std::to_string(k));
+        for (int k = 0; k < 40; ++k) {
+            EXPECT_EQ(ReadProfileString(file, "settings", key(c, k), "lost"), std::to_string(k));
         }
     }
 }
 
-// A reader, and a writer killed at any moment, only ever leave the old or the new file.
+// A reader, and a writer killed at any moment, only ever see the old or the new file whole.
 TEST_F(IniFileTest, ReadersAndCrashesSeeTheOldOrTheNewFileWhole) {
-    const std::string a(200, 'a');
-    const std::string b(200, 'b');
+    const std::string a(200, 'a'), b(200, 'b');
     ASSERT_TRUE(WriteProfileString(file, "settings", "first", a));
     ASSERT_TRUE(WriteProfileString(file, "settings", "last", a));
+    auto whole = [&] {
+        std::string first = ReadProfileString(file, "settings", "first", "");
+        std::string last = ReadProfileString(file, "settings", "last", "");
+        return (first == a || first == b) && (last == a || last == b);
+    };
     for (int round = 0; round < 5; ++round) {
         pid_t writer = ::fork();
         ASSERT_GE(writer, 0);
         if (writer == 0) {
             for (int i = 0;; ++i) {
-                const std::string& v = (i % 2) ? a : b;
                 // Both keys in one write would be one change; two writes are two whole files.
-                WriteProfileString(file, "settings", "first", v);
-                WriteProfileString(file, "settings", "last", v);
+                WriteProfileString(file, "settings", "first", (i % 2) ? a : b);
+                WriteProfileString(file, "settings", "last", (i % 2) ? a : b);
             }
         }
         for (int i = 0; i < 200; ++i) {
-            std::string first = ReadProfileString(file, "settings", "first", "missing");
-            std::string last = ReadProfileString(file, "settings", "last", "missing");
-            ASSERT_TRUE(first == a || first == b) << first;
-            ASSERT_TRUE(last == a || last == b) << last;
+            ASSERT_TRUE(whole());
         }
         ::usleep(1000 * (round + 1));
         ::kill(writer, SIGKILL);
         ::waitpid(writer, nullptr, 0);
-        std::string content = ReadFile(file);
-        EXPECT_TRUE(content.rfind("[settings]\nfirst=", 0) == 0) << content;
-        std::string first = ReadProfileString(file, "settings", "first", "missing");
-        EXPECT_TRUE(first == a || first == b);
+        EXPECT_TRUE(whole()) << ReadFile(file);
     }
 }
 

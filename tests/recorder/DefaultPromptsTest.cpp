@@ -12,17 +12,17 @@ TEST(DefaultPromptsTest, AreShortTelephoneFormatWavFiles) {
     TempDir dir;
     ASSERT_EQ(DefaultPrompts().size(), 5u);
     for (const DefaultPrompt& prompt : DefaultPrompts()) {
-        std::string path = dir / (std::string(prompt.name) + ".wav");
+        std::string path = PromptFile(dir.Path() + "/", prompt.slot);
         WriteFile(path, std::string(prompt.data));
         WaveFormatRecord format{};
         LSoundSourcePtr source = OpenWaveFile(path, &format);
-        ASSERT_TRUE(source) << prompt.name;
+        ASSERT_TRUE(source) << PromptName(prompt.slot);
         EXPECT_FALSE(source->IsInvalid());
         EXPECT_EQ(source->sampleRate, 8000);
         EXPECT_EQ(source->channels, 1);
         EXPECT_EQ(format.bitsPerSample, 16);
-        EXPECT_GT(source->GetLength(), 8000) << prompt.name;       // at least a second
-        EXPECT_LT(source->GetLength(), 10 * 8000) << prompt.name;  // under ten
+        EXPECT_GT(source->GetLength(), 8000) << PromptName(prompt.slot);       // at least a second
+        EXPECT_LT(source->GetLength(), 10 * 8000) << PromptName(prompt.slot);  // under ten
     }
 }
 

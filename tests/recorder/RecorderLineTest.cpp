@@ -76,11 +76,11 @@ protected:
 
 TEST_F(RecorderLineTest, RecordWithBothAnnouncementsTonesAndHandOn) {
     EXPECT_EQ(Connect(CallMode::Record), Ops{Play(kStart)});
-    EXPECT_EQ(recorder->GetOperation(), RecorderLine::kStartPrompt);
+    EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::StartPrompt);
 
     PlayDone();
     EXPECT_EQ(line.Take(), Ops{kRecord});
-    EXPECT_EQ(recorder->GetOperation(), RecorderLine::kRecording);
+    EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::Recording);
     std::string file = recorder->CurrentFile();
     EXPECT_EQ(file.rfind(app.recordingsFolder, 0), 0u);
     EXPECT_TRUE(file.ends_with(".wav"));
@@ -98,7 +98,7 @@ TEST_F(RecorderLineTest, RecordWithBothAnnouncementsTonesAndHandOn) {
     app.callMode = CallMode::Idle;  // Record pressed again
     line.Send([](LTapiCallHandler& h) { h.OnRecordLevel(-20); });
     EXPECT_EQ(line.Take(), Ops{Play(kEnd)});
-    EXPECT_EQ(recorder->GetOperation(), RecorderLine::kEndPrompt);
+    EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::EndPrompt);
     PlayDone();
     EXPECT_EQ(line.Take(), Ops{"drop"});
     EXPECT_TRUE(queued.empty());  // only once the call has ended
@@ -158,7 +158,7 @@ TEST_F(RecorderLineTest, HoldWhileRecordingPlaysTheEndPromptThenTheOnHoldFilesIn
     for (int expected : {kHold1, kHold2, kHold3, kHold1}) {
         PlayDone();
         EXPECT_EQ(line.Take(), Ops{Play(expected)});
-        EXPECT_EQ(recorder->GetOperation(), RecorderLine::kOnHold);
+        EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::OnHold);
     }
     EXPECT_EQ(ReadProfileString(app.settingsFile, "settings", "holdno", ""), "1");
     // Play reports while the mode is still hold change nothing.

@@ -3,8 +3,6 @@
 
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QEvent>
 #include <algorithm>
 
 #include "audio/devices/WaveDevices.h"
@@ -24,38 +22,13 @@ constexpr std::uint16_t kReportPosition = 0x01;
 constexpr std::uint16_t kReportLevels = 0x02;
 constexpr std::uint16_t kReportFinished = 0x04;
 
-class ReportEvent : public QEvent {
-public:
-    static QEvent::Type EventType() {
-        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
-        return type;
-    }
-    ReportEvent() : QEvent(EventType()) {}
-};
-
 std::int16_t To16Bits(std::int32_t sample) {
     return static_cast<std::int16_t>((sample + 8) >> 4);
 }
 
 }  // namespace
 
-// Turns the feeding thread's reports into notifications on the owner's thread.
-class LSoundPlayer::Window : public QObject {
-public:
-    explicit Window(LSoundPlayer& owner) : player(owner) {}
-
-protected:
-    void customEvent(QEvent* event) override {
-        if (event->type() == ReportEvent::EventType()) {
-            player.OnReport();
-        }
-    }
-
-private:
-    LSoundPlayer& player;
-};
-
-LSoundPlayer::LSoundPlayer() : window(std::make_unique<Window>(*this)) {}
+LSoundPlayer::LSoundPlayer() : inbox(std::make_unique<QObject>()) {}
 
 LSoundPlayer::~LSoundPlayer() {
     Stop();
@@ -76,7 +49,8 @@ std::int32_t LSoundPlayer::ToUnits(std::int32_t frames) const {
 }
 
 void LSoundPlayer::PostReport() {
-    QCoreApplication::postEvent(window.get(), new ReportEvent());
+    QMetaObject::invokeMethod(
+        inbox.get(), [this] { OnReport(); }, Qt::QueuedConnection);
 }
 
 bool LSoundPlayer::Start(const LSoundSourcePtr& newSource, std::uint16_t options) {

@@ -70,7 +70,6 @@ protected:
     void OnThreadStart() override;
 
 private:
-    class Window;
     struct Record {
         std::vector<std::int16_t> memory;
         WaveHeader header;
@@ -87,7 +86,8 @@ private:
     void MeasureLevels(const std::int32_t* samples, std::int32_t frames, LLevelReport& report);
     std::int32_t ToUnits(std::int32_t frames) const;
 
-    std::unique_ptr<Window> window;
+    // Reports queued for the owner's thread; those still queued when it goes are dropped.
+    std::unique_ptr<QObject> inbox;
     mutable std::mutex lock;  // the ring, the flags, the position and source reads
     std::int32_t position = 0;
     std::uint16_t modeFlags = 0;

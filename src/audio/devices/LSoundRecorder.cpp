@@ -1,8 +1,6 @@
 // Records 16-bit PCM from a wave input device into a sink, with levels and voice operation.
 #include "audio/devices/LSoundRecorder.h"
 
-#include <QCoreApplication>
-#include <QEvent>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -18,39 +16,9 @@ constexpr std::int32_t kKeptSilence = 4500;
 // Stop keeps this much after the last sound (1/10,000 s).
 constexpr std::int32_t kKeptTail = 500;
 
-// A filled input buffer on its way to the recorder's thread.
-class BlockEvent : public QEvent {
-public:
-    static QEvent::Type EventType() {
-        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
-        return type;
-    }
-    BlockEvent(WaveHeader* block, std::uint32_t startGeneration)
-        : QEvent(EventType()), header(block), generation(startGeneration) {}
-    WaveHeader* header;
-    std::uint32_t generation;
-};
-
 }  // namespace
 
-// Receives the device's blocks on the thread that owns the recorder.
-class LSoundRecorder::Window : public QObject {
-public:
-    explicit Window(LSoundRecorder& owner) : recorder(owner) {}
-
-protected:
-    void customEvent(QEvent* event) override {
-        if (event->type() == BlockEvent::EventType()) {
-            auto* block = static_cast<BlockEvent*>(event);
-            recorder.OnBlock(block->header, block->generation);
-        }
-    }
-
-private:
-    LSoundRecorder& recorder;
-};
-
-LSoundRecorder::LSoundRecorder() : window(std::make_unique<Window>(*this)) {}
+LSoundRecorder::LSoundRecorder() : inbox(std::make_unique<QObject>()) {}
 
 LSoundRecorder::~LSoundRecorder() {
     Stop();
@@ -90,10 +58,11 @@ bool LSoundRecorder::Start(const LSoundSinkPtr& newSink, std::uint16_t options,
     WavePcmFormat format{newSink->sampleRate, newSink->channels, 16};
 
     ++generation;
-    QObject* receiver = window.get();
     std::uint32_t startGeneration = generation;
-    auto deliver = [receiver, startGeneration](WaveHeader* header) {
-        QCoreApplication::postEvent(receiver, new BlockEvent(header, startGeneration));
+    auto deliver = [this, receiver = inbox.get(), startGeneration](WaveHeader* header) {
+        QMetaObject::invokeMethod(
+            receiver, [this, header, startGeneration] { OnBlock(header, startGeneration); },
+            Qt::QueuedConnection);
     };
     waveIn = OpenWaveIn(device, format, false, deliver);
     if (!waveIn) {

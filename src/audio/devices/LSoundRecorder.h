@@ -64,7 +64,6 @@ public:
     const LSoundSinkPtr& GetSink() const { return sink; }
 
 private:
-    class Window;
     struct Buffer {
         std::vector<std::int16_t> memory;
         WaveHeader header;
@@ -77,7 +76,9 @@ private:
     std::int32_t SinkLength() const;
     void WriteToSink(const std::int32_t* samples, std::int32_t frames);
 
-    std::unique_ptr<Window> window;
+    // The device's filled blocks, queued for the owner's thread; those still queued when it goes
+    // are dropped.
+    std::unique_ptr<QObject> inbox;
     State state = kIdle;
     LSoundSinkPtr sink;
     LLevelReport levelReport;

@@ -19,7 +19,8 @@ inline constexpr std::uint64_t kZeroDBMeanSquare = 8388626;
 inline std::int32_t GainProduct(std::int32_t x, std::int32_t g) {
     const std::int32_t xHigh = x >> 12;
     const std::int32_t gHigh = g >> 12;
-    // The high product may wrap like the 32-bit original; the two middle ones always fit.
+    // The result is x * g / 2^24 modulo 2^32, as 32-bit arithmetic gives it: the high product
+    // and the sum are unsigned so that their wrap is defined; the middle products always fit.
     const std::uint32_t high =
         static_cast<std::uint32_t>(xHigh) * static_cast<std::uint32_t>(gHigh);
     const std::int32_t middle1 = ((x & 0xFFF) * gHigh) >> 12;

@@ -16,21 +16,28 @@ constexpr int kMaxMagnitude = 15 + 8191;
 // Requantisation gains 2^(q / 4) for q = -kGainBias .. kGainBias + 63.
 constexpr int kGainBias = 512;
 constexpr int kLongWindow = 3;
+// Scalefactor bands of a long block (the top one has no scalefactor of its own) and of one
+// window of a short block.
+constexpr int kLongBands = 22;
+constexpr int kShortBands = 13;
 
 // Where the values of one granule go, for one sampling rate and block kind. Values arrive band
 // by band (and, in short bands, window by window): an "entry" is one band of one window.
 struct BandLayout {
     int count = 0;
-    std::uint16_t start[40] = {};  // first line of the entry in frequency order
-    std::uint8_t width[40] = {};   // values in the entry
-    std::uint8_t stride[40] = {};  // 1 in long bands, 3 in short ones (windows interleave)
-    std::uint8_t window[40] = {};  // short window 0..2, or kLongWindow
-    std::uint8_t pretab[40] = {};
+    std::uint16_t start[kMp3MaxBandEntries] = {};  // first line of the entry in frequency order
+    std::uint8_t width[kMp3MaxBandEntries] = {};   // values in the entry
+    // 1 in long bands, 3 in short ones (windows interleave).
+    std::uint8_t stride[kMp3MaxBandEntries] = {};
+    std::uint8_t window[kMp3MaxBandEntries] = {};  // short window 0..2, or kLongWindow
+    std::uint8_t pretab[kMp3MaxBandEntries] = {};
     // The entry whose scalefactor is the intensity position: itself, or for the top band, which
     // has no scalefactor, the band below it in the same window.
-    std::uint8_t intensitySource[40] = {};
-    std::uint16_t place[576] = {};   // frequency-order line of the n-th decoded value
-    std::uint16_t extent[576] = {};  // 1 + the highest line among the first n + 1 values
+    std::uint8_t intensitySource[kMp3MaxBandEntries] = {};
+    // Frequency-order line of the n-th decoded value.
+    std::uint16_t place[kMp3GranuleLines] = {};
+    // 1 + the highest line among the first n + 1 values.
+    std::uint16_t extent[kMp3GranuleLines] = {};
 
     void Add(int firstLine, int values, int step, int windowIndex, int pretabValue, int source) {
         start[count] = static_cast<std::uint16_t>(firstLine);
@@ -44,13 +51,13 @@ struct BandLayout {
     // Short bands from `fromLine` (per window) up: the windows interleave within each band.
     void AddShort(const std::uint8_t* bands, int fromLine) {
         int low = fromLine;
-        for (int b = 0; b < 13; ++b) {
+        for (int b = 0; b < kShortBands; ++b) {
             const int high = bands[b + 1];
             if (high <= low) {
                 continue;
             }
             for (int w = 0; w < 3; ++w) {
-                const int source = b == 12 ? count - 3 : count;
+                const int source = b == kShortBands - 1 ? count - 3 : count;
                 Add(3 * low + w, high - low, 3, w, 0, source);
             }
             low = high;
@@ -106,9 +113,9 @@ struct DecoderTables {
         const std::uint16_t* longBands = kMp3LongBands[rate];
         const std::uint8_t* shortBands = kMp3ShortBands[rate];
         BandLayout& longLayout = layouts[rate][0];
-        for (int b = 0; b < 22; ++b) {
+        for (int b = 0; b < kLongBands; ++b) {
             longLayout.Add(longBands[b], longBands[b + 1] - longBands[b], 1, kLongWindow,
-                           kMp3Pretab[b], b == 21 ? 20 : b);
+                           kMp3Pretab[b], b == kLongBands - 1 ? kLongBands - 2 : b);
         }
         longLayout.Finish();
         layouts[rate][1].AddShort(shortBands, 0);
@@ -154,7 +161,8 @@ void Mp3FrameDecoder::ReadSideInfo(const Mp3Header& header, const std::uint8_t* 
         for (int ch = 0; ch < channels; ++ch) {
             Granule& g = side.granules[gr][ch];
             g.part23Length = static_cast<int>(bits.Read(12));
-            g.bigValues = std::min(static_cast<int>(bits.Read(9)), 288);
+            // big_values counts pairs of lines.
+            g.bigValues = std::min(static_cast<int>(bits.Read(9)), kMp3GranuleLines / 2);
             g.globalGain = static_cast<int>(bits.Read(8));
             g.scalefacCompress = static_cast<int>(bits.Read(mpeg1 ? 4 : 9));
             if (bits.Read(1)) {
@@ -175,7 +183,7 @@ void Mp3FrameDecoder::ReadSideInfo(const Mp3Header& header, const std::uint8_t* 
                 } else {
                     g.region1Start = kMp3LongBands[rate][8];
                 }
-                g.region2Start = 576;
+                g.region2Start = kMp3GranuleLines;
             } else {
                 g.blockType = 0;
                 g.mixed = false;
@@ -185,8 +193,9 @@ void Mp3FrameDecoder::ReadSideInfo(const Mp3Header& header, const std::uint8_t* 
                 g.subblockGain[0] = g.subblockGain[1] = g.subblockGain[2] = 0;
                 const int region0Count = static_cast<int>(bits.Read(4));
                 const int region1Count = static_cast<int>(bits.Read(3));
-                g.region1Start = kMp3LongBands[rate][std::min(region0Count + 1, 22)];
-                g.region2Start = kMp3LongBands[rate][std::min(region0Count + region1Count + 2, 22)];
+                g.region1Start = kMp3LongBands[rate][std::min(region0Count + 1, kLongBands)];
+                g.region2Start =
+                    kMp3LongBands[rate][std::min(region0Count + region1Count + 2, kLongBands)];
             }
             g.preflag = mpeg1 ? static_cast<int>(bits.Read(1)) : 0;
             g.scalefacScale = static_cast<int>(bits.Read(1));
@@ -243,7 +252,7 @@ bool Mp3FrameDecoder::Decode(const Mp3Header& header, const std::uint8_t* body, 
             const Granule& g = side.granules[gr][ch];
             filterbank.Hybrid(ch, lines[ch], g.blockType, g.mixed, usedLines[ch]);
         }
-        filterbank.Synthesize(channels, out + gr * 576 * channels);
+        filterbank.Synthesize(channels, out + gr * kMp3GranuleLines * channels);
     }
     return true;
 }
@@ -262,7 +271,7 @@ void Mp3FrameDecoder::ReadScalefactors(const Mp3Header& header, Granule& g, int 
             for (int i = first; i < first + 18; ++i) {
                 scf[i] = static_cast<std::uint8_t>(bits.Read(slen2));
             }
-            std::fill(scf + first + 18, scf + 40, 0);
+            std::fill(scf + first + 18, scf + kMp3MaxBandEntries, 0);
         } else {
             // Four groups of bands; in the second granule scfsi reuses a group of the first.
             static constexpr int kGroups[5] = {0, 6, 11, 16, 21};
@@ -275,7 +284,7 @@ void Mp3FrameDecoder::ReadScalefactors(const Mp3Header& header, Granule& g, int 
                     scf[i] = static_cast<std::uint8_t>(bits.Read(slen));
                 }
             }
-            std::fill(scf + 21, scf + 40, 0);
+            std::fill(scf + kLongBands - 1, scf + kMp3MaxBandEntries, 0);
         }
         return;
     }
@@ -291,8 +300,8 @@ void Mp3FrameDecoder::ReadScalefactors(const Mp3Header& header, Granule& g, int 
             scalefactorLimits[i] = static_cast<std::uint8_t>((1 << slen) - 1);
         }
     }
-    std::fill(scf + i, scf + 40, 0);
-    std::fill(scalefactorLimits + i, scalefactorLimits + 40, 0);
+    std::fill(scf + i, scf + kMp3MaxBandEntries, 0);
+    std::fill(scalefactorLimits + i, scalefactorLimits + kMp3MaxBandEntries, 0);
     g.preflag = coding.preflag;
 }
 
@@ -303,9 +312,9 @@ int Mp3FrameDecoder::DecodeLines(const Mp3Header& header, const Granule& g, int 
     const BandLayout& layout = t.layouts[header.RateIndex()][kind];
     const std::uint8_t* scf = scalefactors[channel];
     float* out = lines[channel];
-    std::fill(out, out + 576, 0.0f);
+    std::fill(out, out + kMp3GranuleLines, 0.0f);
 
-    float scales[40];
+    float scales[kMp3MaxBandEntries];
     const int shift = g.scalefacScale ? 4 : 2;  // quarter powers of two per scalefactor step
     for (int e = 0; e < layout.count; ++e) {
         const int w = layout.window[e];
@@ -398,7 +407,7 @@ int Mp3FrameDecoder::DecodeLines(const Mp3Header& header, const Granule& g, int 
     // Count1 region: quadruples of magnitudes 0 or 1 up to the end of the granule's bits.
     const std::uint8_t* quads = g.count1Table ? kMp3QuadLookupB : kMp3QuadLookupA;
     const int quadBits = g.count1Table ? 4 : 6;
-    while (n < 576 && br.Position() < endBit) {
+    while (n < kMp3GranuleLines && br.Position() < endBit) {
         // Code word (at most 6 bits) and its signs are in one peek.
         const std::uint32_t peek = br.Peek();
         const unsigned code = quads[peek >> (32 - quadBits)];
@@ -428,7 +437,7 @@ int Mp3FrameDecoder::DecodeLines(const Mp3Header& header, const Granule& g, int 
             n += 4;
             continue;
         }
-        for (int i = 0; i < 4 && n < 576; ++i, ++n) {
+        for (int i = 0; i < 4 && n < kMp3GranuleLines; ++i, ++n) {
             while (n >= entryEnd) {
                 entryEnd += layout.width[++entry];
             }

@@ -9,6 +9,10 @@
 #include "audio/files/Mp3Filterbank.h"
 #include "audio/files/Mp3Header.h"
 
+// Scalefactor bands of one granule counted once per window, as they are decoded: at most 39,
+// the 13 short bands in each of 3 windows.
+inline constexpr int kMp3MaxBandEntries = 40;
+
 class Mp3FrameDecoder {
 public:
     Mp3FrameDecoder() = default;
@@ -65,8 +69,8 @@ private:
     int reservoirFill = 0;
     // Scalefactors per channel in decoding order (kept across granules for scfsi), and for the
     // lower sampling frequencies' intensity stereo the largest value each one could code.
-    std::uint8_t scalefactors[2][40] = {};
-    std::uint8_t scalefactorLimits[40] = {};
+    std::uint8_t scalefactors[2][kMp3MaxBandEntries] = {};
+    std::uint8_t scalefactorLimits[kMp3MaxBandEntries] = {};
     // Requantised lines per channel in frequency order.
-    float lines[2][576] = {};
+    float lines[2][kMp3GranuleLines] = {};
 };

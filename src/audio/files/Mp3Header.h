@@ -3,6 +3,10 @@
 
 #include <cstdint>
 
+// Frequency lines of one granule, and the sample frames per channel it decodes to: 32 subbands
+// of 18 lines.
+inline constexpr int kMp3GranuleLines = 576;
+
 // The fields of one frame header that decoding needs.
 struct Mp3Header {
     int version = 0;        // 0 = MPEG-1, 1 = MPEG-2, 2 = MPEG-2.5
@@ -16,8 +20,8 @@ struct Mp3Header {
     int SampleRate() const;
     int Channels() const { return mode == 3 ? 1 : 2; }
     bool Mono() const { return mode == 3; }
-    // Sample frames per channel: two granules of 576 for MPEG-1, one otherwise.
-    int SamplesPerFrame() const { return version == 0 ? 1152 : 576; }
+    // Sample frames per channel: two granules for MPEG-1, one otherwise.
+    int SamplesPerFrame() const { return Granules() * kMp3GranuleLines; }
     int Granules() const { return version == 0 ? 2 : 1; }
     // Whole frame in bytes, header included.
     int FrameBytes() const;

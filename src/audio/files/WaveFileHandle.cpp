@@ -6,139 +6,70 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <utility>
-
-WaveFileHandle::WaveFileHandle(WaveFileHandle&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
-
-WaveFileHandle& WaveFileHandle::operator=(WaveFileHandle&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fd = std::exchange(other.fd, -1);
-    }
-    return *this;
-}
-
-WaveFileHandle::~WaveFileHandle() {
-    Close();
-}
+#include "base/PosixFile.h"
 
 WaveFileHandle WaveFileHandle::OpenForReading(const std::string& path) {
-    int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor >= 0) {
+    // Opened without waiting, since opening a FIFO would wait for a writer.
+    UniqueFd descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (descriptor) {
         struct stat st {};
         // Only regular files: a pipe or device could block a read forever.
-        if (::fstat(descriptor, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(descriptor);
+        if (::fstat(descriptor.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
             return {};
         }
-        ::posix_fadvise(descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
-        ::flock(descriptor, LOCK_SH | LOCK_NB);
+        ::fcntl(descriptor.Get(), F_SETFL, 0);  // reads wait as usual again
+        ::posix_fadvise(descriptor.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+        ::flock(descriptor.Get(), LOCK_SH | LOCK_NB);
     }
-    return WaveFileHandle(descriptor);
+    return WaveFileHandle(std::move(descriptor));
 }
 
 WaveFileHandle WaveFileHandle::OpenForWriting(const std::string& path, bool empty) {
-    int descriptor =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (empty ? O_TRUNC : 0), 0600);
-    if (descriptor >= 0) {
-        ::flock(descriptor, LOCK_EX | LOCK_NB);
+    UniqueFd descriptor(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (empty ? O_TRUNC : 0), 0600));
+    if (descriptor) {
+        ::flock(descriptor.Get(), LOCK_EX | LOCK_NB);
     }
-    return WaveFileHandle(descriptor);
-}
-
-void WaveFileHandle::Close() {
-    if (fd >= 0) {
-        ::close(std::exchange(fd, -1));
-    }
+    return WaveFileHandle(std::move(descriptor));
 }
 
 std::size_t WaveFileHandle::Read(void* data, std::size_t size) {
-    auto* bytes = static_cast<char*>(data);
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t n = ::read(fd, bytes + done, size - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
+    return ReadAll(fd.Get(), data, size);
 }
 
 bool WaveFileHandle::Write(const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        ssize_t n = ::write(fd, bytes, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        bytes += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+    return WriteAll(fd.Get(), {static_cast<const char*>(data), size});
 }
 
 bool WaveFileHandle::WriteAt(std::int64_t offset, const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        ssize_t n = ::pwrite(fd, bytes, size, offset);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        bytes += n;
-        offset += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+    return WriteAllAt(fd.Get(), offset, {static_cast<const char*>(data), size});
 }
 
 std::size_t WaveFileHandle::ReadAt(std::int64_t offset, void* data, std::size_t size) {
-    auto* bytes = static_cast<char*>(data);
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t n = ::pread(fd, bytes + done, size - done, offset + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
+    return ReadAllAt(fd.Get(), offset, data, size);
 }
 
 bool WaveFileHandle::Seek(std::int64_t offset) {
-    return offset >= 0 && ::lseek(fd, offset, SEEK_SET) == offset;
+    return offset >= 0 && ::lseek(fd.Get(), offset, SEEK_SET) == offset;
 }
 
 bool WaveFileHandle::Skip(std::int64_t delta) {
-    return ::lseek(fd, delta, SEEK_CUR) >= 0;
+    return ::lseek(fd.Get(), delta, SEEK_CUR) >= 0;
 }
 
 std::int64_t WaveFileHandle::Tell() const {
-    return ::lseek(fd, 0, SEEK_CUR);
+    return ::lseek(fd.Get(), 0, SEEK_CUR);
 }
 
 std::int64_t WaveFileHandle::Size() const {
     struct stat st {};
-    return ::fstat(fd, &st) == 0 ? st.st_size : -1;
+    return ::fstat(fd.Get(), &st) == 0 ? st.st_size : -1;
 }
 
 bool WaveFileHandle::EndAt(std::int64_t size) {
-    return ::ftruncate(fd, size) == 0 && Seek(size);
+    return ::ftruncate(fd.Get(), size) == 0 && Seek(size);
 }
 
 void WaveFileHandle::Flush() {
-    ::fdatasync(fd);
+    ::fdatasync(fd.Get());
 }

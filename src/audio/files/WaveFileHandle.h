@@ -6,15 +6,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
+
+#include "base/UniqueFd.h"
 
 class WaveFileHandle {
 public:
     WaveFileHandle() = default;
-    WaveFileHandle(WaveFileHandle&& other) noexcept;
-    WaveFileHandle& operator=(WaveFileHandle&& other) noexcept;
-    WaveFileHandle(const WaveFileHandle&) = delete;
-    WaveFileHandle& operator=(const WaveFileHandle&) = delete;
-    ~WaveFileHandle();
 
     // Advisory locks (flock) tell the level queue that a file is in use, so that it replaces
     // a recording only once nobody has it open. They are taken without waiting: a reader
@@ -27,8 +25,8 @@ public:
     // user (recordings of calls).
     static WaveFileHandle OpenForWriting(const std::string& path, bool empty);
 
-    bool IsOpen() const { return fd >= 0; }
-    void Close();
+    bool IsOpen() const { return fd.Valid(); }
+    void Close() { fd.Reset(); }
 
     // Reads up to `size` bytes at the file position; returns the bytes read (fewer only at the
     // end of the file or on an error).
@@ -52,7 +50,7 @@ public:
     void Flush();
 
 private:
-    explicit WaveFileHandle(int descriptor) : fd(descriptor) {}
+    explicit WaveFileHandle(UniqueFd descriptor) : fd(std::move(descriptor)) {}
 
-    int fd = -1;
+    UniqueFd fd;
 };

@@ -86,7 +86,7 @@ void LAutoLevelProcessor::AnalyseBlock() {
     const auto high = static_cast<std::uint32_t>(highCoefficient);
     for (std::size_t c = 0; c < channels; ++c) {
         ChannelAnalysis& channel = analysis[c];
-        // Unsigned arithmetic wraps like the 32-bit integers the filter was made for.
+        // The filter's state is defined modulo 2^32: unsigned arithmetic gives that wrap.
         auto s1 = static_cast<std::uint32_t>(channel.lowState);
         auto s2 = static_cast<std::uint32_t>(channel.highState);
         for (std::size_t i = 0; i < frames; ++i) {

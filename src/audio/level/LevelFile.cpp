@@ -2,12 +2,9 @@
 #include "audio/level/LevelFile.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <optional>
@@ -19,6 +16,7 @@
 #include "audio/files/LWaveWriter.h"
 #include "audio/files/WaveReaders.h"
 #include "audio/level/LAutoLevelProcessor.h"
+#include "base/AtomicFile.h"
 #include "base/PosixFile.h"
 #include "base/UniqueFd.h"
 
@@ -95,34 +93,6 @@ private:
     PowerSum& power;
 };
 
-// A hidden, private, unique file beside `target`, removed again unless kept.
-class HiddenTempFile {
-public:
-    explicit HiddenTempFile(const std::string& target)
-        : name(ParentFolder(target) + "/.tmpXXXXXX"), fd(::mkostemp(name.data(), O_CLOEXEC)) {}
-    ~HiddenTempFile() {
-        if (fd && !kept) {
-            ::unlink(name.c_str());
-        }
-    }
-    HiddenTempFile(const HiddenTempFile&) = delete;
-    HiddenTempFile& operator=(const HiddenTempFile&) = delete;
-
-    bool IsOpen() const { return fd.Valid(); }
-    const std::string& Name() const { return name; }
-    int Fd() const { return fd.Get(); }
-    void Keep() { kept = true; }
-
-private:
-    std::string name;
-    UniqueFd fd;
-    bool kept = false;
-};
-
-bool SameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 bool Unchanged(const struct stat& before, const struct stat& now) {
     return SameFile(before, now) && before.st_size == now.st_size &&
            before.st_mtim.tv_sec == now.st_mtim.tv_sec &&
@@ -132,21 +102,13 @@ bool Unchanged(const struct stat& before, const struct stat& now) {
 // Takes the exclusive lock that no reader or writer of the file may hold; waits on `stop`
 // between tries. False when the stop event came first.
 bool LockExclusively(int fd, const LStopEvent& stop) {
-    for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            return true;
-        }
-        if (errno == EINTR) {
-            continue;
-        }
-        if (errno != EWOULDBLOCK) {
-            // The file system keeps no such locks: nobody can hold one either.
-            return true;
-        }
+    // A file system that keeps no such locks (Failed) has nobody holding one either.
+    while (TryLockExclusive(fd) == LockTry::Busy) {
         if (stop.Wait(kLockRetry)) {
             return false;
         }
     }
+    return true;
 }
 
 // Runs the processor over the whole input; false when it did not write the whole output.
@@ -178,11 +140,12 @@ LevelResult LevelWaveFile(const std::string& input, const std::string& output,
     }
     LChannelsProcess(1).Create(source, source);
 
-    HiddenTempFile temp(output);
+    // Hidden while it is being written.
+    AtomicFile temp(output, ".tmp");
     if (!temp.IsOpen()) {
         return LevelResult::Failed;
     }
-    auto writer = MakeCounted<LWaveWriter>(temp.Name(), kLineRate, 0, kOutputBytes, 1);
+    auto writer = MakeCounted<LWaveWriter>(temp.TempName(), kLineRate, 0, kOutputBytes, 1);
     if (!writer || writer->IsInvalid()) {
         return LevelResult::Failed;
     }
@@ -214,8 +177,7 @@ LevelResult LevelWaveFile(const std::string& input, const std::string& output,
     const bool targetExists = ::stat(output.c_str(), &target) == 0;
     // A file that takes another's place keeps its permissions, and must be on the disk before
     // the rename, or a crash could leave neither. A new file risks nothing.
-    if (targetExists &&
-        (::fchmod(temp.Fd(), target.st_mode & 07777) != 0 || ::fsync(temp.Fd()) != 0)) {
+    if (targetExists && !temp.Sync(target.st_mode & 07777)) {
         return LevelResult::Failed;
     }
     // Levelling in place replaces the very file that was read, or nothing: not a file that
@@ -237,14 +199,8 @@ LevelResult LevelWaveFile(const std::string& input, const std::string& output,
             return LevelResult::Changed;
         }
     }
-    if (::rename(temp.Name().c_str(), output.c_str()) != 0) {
+    if (!temp.Replace()) {
         return LevelResult::Failed;
-    }
-    temp.Keep();
-    // The rename itself reaches the disk with the folder.
-    UniqueFd folder(::open(ParentFolder(output).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder) {
-        ::fsync(folder.Get());
     }
     if (readings != nullptr) {
         readings->input = inputPower.Level();

@@ -1,11 +1,11 @@
 // Private scratch files of the level processing.
 #include "audio/level/ScratchFile.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdlib>
+
+#include "base/PosixFile.h"
 
 std::string TemporaryFolder() {
     const char* folder = std::getenv("TMPDIR");
@@ -13,18 +13,16 @@ std::string TemporaryFolder() {
 }
 
 ScratchFile::ScratchFile(const char* prefix) {
-    std::string name = TemporaryFolder() + "/" + prefix + "XXXXXX";
-    // mkostemp creates the file new, with mode 0600.
-    int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0) {
+    UniqueFile created = CreateUniqueFile(TemporaryFolder(), prefix);
+    if (!created.fd) {
         return;
     }
-    ::unlink(name.c_str());
-    file.reset(::fdopen(fd, "w+b"));
+    ::unlink(created.name.c_str());
+    file.reset(::fdopen(created.fd.Get(), "w+b"));
     if (!file) {
-        ::close(fd);
         return;
     }
+    created.fd.Release();  // the stream closes it
     buffer = std::make_unique<char[]>(kBufferSize);
     std::setvbuf(file.get(), buffer.get(), _IOFBF, kBufferSize);
 }

@@ -1,76 +1,45 @@
-// The sound player on a virtual output device driven by a test clock: prefill, the end of the
-// source, the peak limiter, seeking, scrubbing, stalls, and notifications on the owner's thread.
+// The sound player on a virtual device and a test clock: prefill, the end, the peak limiter,
+// seeking, scrubbing, stalls, and notifications on the owner's thread.
 #include "audio/devices/LSoundPlayer.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
 
+#include "DeviceEvents.h"
 #include "audio/devices/WaveDevices.h"
+#include "audio/dsp/TestSources.h"
 #include "support/QtTestApp.h"
 
 namespace {
 
 constexpr std::int64_t kMs = 1'000'000;
 
-// A source of `length` frames whose samples count up from 0 (times `scale`), so played audio
-// shows where it came from. Reads past `allowedReads` wait, to hold the feeding thread.
-class CountingSource : public LSoundSource {
+// `length` frames counting up from 0 (times `scale`), so played audio shows where it came from.
+// Reads past `allowedReads` wait, to hold the feeding thread.
+class CountingSource : public VectorSource {
 public:
-    CountingSource(std::int32_t length, std::int32_t scale, std::int32_t bound)
-        : length(length), scale(scale) {
-        sampleRate = 8000;
+    CountingSource(std::int32_t length, std::int32_t scale = 16, std::int32_t bound = 0x7FFF0)
+        : VectorSource(std::vector<std::int32_t>(length), 8000, 1) {
+        for (std::int32_t i = 0; i < length; ++i) {
+            samples[i] = i % 1000 * scale;
+        }
         peakBound = bound;
     }
     void Read(std::int32_t* buffer, std::int32_t frames) override {
-        while (reads.load() >= allowedReads.load()) {
+        while (fed.load() >= allowedReads.load()) {
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
-        ++reads;
-        for (std::int32_t i = 0; i < frames; ++i, ++position) {
-            buffer[i] = position < length ? (position % 1000) * scale : 0;
-        }
+        ++fed;
+        VectorSource::Read(buffer, frames);
     }
-    void Seek(std::int32_t frame) override { position = frame; }
-    std::int32_t GetPosition() override { return position; }
-    std::int32_t GetLength() override { return length; }
 
-    std::atomic<int> reads{0};
+    std::atomic<int> fed{0};
     std::atomic<int> allowedReads{1 << 30};
-
-private:
-    std::int32_t length;
-    std::int32_t scale;
-    std::int32_t position = 0;
-};
-
-struct Events : LSoundPlayerNotify {
-    void OnPlayerPlaying(std::uint32_t) override { Log("playing"); }
-    void OnPlayerStopped(std::uint32_t) override { Log("stopped"); }
-    void OnPlayerScrubbing(std::uint32_t) override { Log("scrubbing"); }
-    void OnPlayerPaused(std::uint32_t) override { Log("paused"); }
-    void OnPlayerPosition(std::uint32_t, std::int32_t position) override {
-        positions.push_back(position);
-        Check();
-    }
-    void OnPlayerLevels(const LLevelReport& report, std::uint32_t) override {
-        levels.push_back(report.Single());
-        Check();
-    }
-    void Log(const char* what) {
-        log.push_back(what);
-        Check();
-    }
-    void Check() { onOwnerThread = onOwnerThread && std::this_thread::get_id() == owner; }
-
-    std::thread::id owner = std::this_thread::get_id();
-    bool onOwnerThread = true;
-    std::vector<std::string> log;
-    std::vector<std::int32_t> positions;
-    std::vector<int> levels;
 };
 
 class PlayerTest : public ::testing::Test {
@@ -96,19 +65,26 @@ protected:
         return done();
     }
     bool Stopped() const { return !events.log.empty() && events.log.back() == "stopped"; }
+    // Plays `source` to its end and returns what the device played.
+    std::vector<std::int16_t> PlayToTheEnd(const LSoundSourcePtr& source, std::uint16_t options) {
+        events.log.clear();
+        EXPECT_TRUE(player.Start(source, options));
+        EXPECT_TRUE(PlayUntil([&] { return Stopped(); }, 100));
+        return device->TakeCaptured();
+    }
 
     TestClock clock;
     std::shared_ptr<VirtualWaveDevice> device = std::make_shared<VirtualWaveDevice>("out", clock);
     WaveDeviceRegistration registration{device};
-    Events events;
+    DeviceEvents events;
     LSoundPlayer player;
 };
 
 TEST_F(PlayerTest, PrefillStartsPlayingOnlyOnceFortyTwoBuffersAreQueued) {
-    auto source = MakeCounted<CountingSource>(80000, 16, 0x7FFF0);
+    auto source = MakeCounted<CountingSource>(80000);
     source->allowedReads = 41;  // holds the feeding thread at the 42nd buffer
     ASSERT_TRUE(player.Start(source, kPlayerPrefill));
-    ASSERT_TRUE(PlayUntil([&] { return source->reads.load() == 41; }, 50));
+    ASSERT_TRUE(PlayUntil([&] { return source->fed.load() == 41; }, 50));
     clock.Advance(2000 * kMs);
     Settle();
     EXPECT_TRUE(device->Captured().empty());
@@ -119,15 +95,11 @@ TEST_F(PlayerTest, PrefillStartsPlayingOnlyOnceFortyTwoBuffersAreQueued) {
 
 TEST_F(PlayerTest, PrefillOfAShortPromptPlaysItAllAndStopsAtItsEnd) {
     // 1 s: ten buffers hold audio; the ring passes 42 over empty ones and playing starts.
-    auto source = MakeCounted<CountingSource>(8000, 16, 0x7FFF0);
-    ASSERT_TRUE(player.Start(source, kPlayerPrefill));
-    EXPECT_EQ(events.log, std::vector<std::string>{"playing"});
-    ASSERT_TRUE(PlayUntil([&] { return Stopped(); }, 100));
-    std::vector<std::int16_t> played = device->Captured();
+    const std::vector<std::int16_t> played =
+        PlayToTheEnd(MakeCounted<CountingSource>(8000), kPlayerPrefill);
+    EXPECT_EQ(events.log, (std::vector<std::string>{"playing", "stopped"}));
     ASSERT_EQ(played.size(), 8000u);
-    EXPECT_EQ(played[0], 0);
-    EXPECT_EQ(played[999], 999);
-    EXPECT_EQ(played[7999], 999);
+    EXPECT_EQ(std::tuple(played[0], played[999], played[7999]), std::tuple(0, 999, 999));
     EXPECT_EQ(events.positions.back(), 10000);  // the source's length
     EXPECT_TRUE(events.onOwnerThread);
     EXPECT_FALSE(player.IsActive());
@@ -135,29 +107,21 @@ TEST_F(PlayerTest, PrefillOfAShortPromptPlaysItAllAndStopsAtItsEnd) {
 
 TEST_F(PlayerTest, LoudSourcesGoThroughThePeakLimiter) {
     // Samples up to 999 * 0x800 would pass 16-bit full scale (0x7FFF0) without a limiter.
-    auto loud = MakeCounted<CountingSource>(4000, 0x800, 0x200000);
-    ASSERT_TRUE(player.Start(loud, 0));
-    ASSERT_TRUE(PlayUntil([&] { return Stopped(); }, 100));
-    std::vector<std::int16_t> played = device->TakeCaptured();
+    std::vector<std::int16_t> played =
+        PlayToTheEnd(MakeCounted<CountingSource>(4000, 0x800, 0x200000), 0);
     ASSERT_EQ(played.size(), 4000u);
     for (std::int16_t sample : played) {
         ASSERT_GE(sample, 0);  // a wrapped sample would show as negative
     }
     EXPECT_GT(*std::max_element(played.begin(), played.end()), 16000);
-
     // A source within 16 bits plays untouched.
-    events.log.clear();
-    auto exact = MakeCounted<CountingSource>(4000, 16, 0x7FFF0);
-    ASSERT_TRUE(player.Start(exact, 0));
-    ASSERT_TRUE(PlayUntil([&] { return Stopped(); }, 100));
-    played = device->TakeCaptured();
+    played = PlayToTheEnd(MakeCounted<CountingSource>(4000), 0);
     ASSERT_EQ(played.size(), 4000u);
     EXPECT_EQ(played[123], 123);
 }
 
 TEST_F(PlayerTest, SeekReportsTheNewPositionAndPlaysFromThere) {
-    auto source = MakeCounted<CountingSource>(80000, 16, 0x7FFF0);
-    ASSERT_TRUE(player.Start(source, kPlayerStartPaused));
+    ASSERT_TRUE(player.Start(MakeCounted<CountingSource>(80000), kPlayerStartPaused));
     EXPECT_EQ(events.log, std::vector<std::string>{"paused"});
     Settle();
     player.Seek(40500);
@@ -169,9 +133,8 @@ TEST_F(PlayerTest, SeekReportsTheNewPositionAndPlaysFromThere) {
 }
 
 TEST_F(PlayerTest, ScrubLoopsASnippetUntilResumed) {
-    auto source = MakeCounted<CountingSource>(80000, 16, 0x7FFF0);
     player.reportLevels = true;
-    ASSERT_TRUE(player.Start(source, kPlayerStartPaused));
+    ASSERT_TRUE(player.Start(MakeCounted<CountingSource>(80000), kPlayerStartPaused));
     Settle();
     player.Seek(16000);
     player.StartScrub();
@@ -180,7 +143,7 @@ TEST_F(PlayerTest, ScrubLoopsASnippetUntilResumed) {
     EXPECT_FALSE(events.levels.empty());
     clock.Advance(1000 * kMs);
     Settle();
-    std::vector<std::int16_t> played = device->Captured();
+    const std::vector<std::int16_t> played = device->Captured();
     ASSERT_GE(played.size(), 8000u);
     // A quarter block (200 frames) from frame 16,000, repeated.
     for (std::size_t i = 0; i < 8000; i += 97) {
@@ -188,47 +151,40 @@ TEST_F(PlayerTest, ScrubLoopsASnippetUntilResumed) {
     }
     player.Resume();
     EXPECT_EQ(events.log.back(), "playing");
-    std::size_t looped = device->Captured().size();
+    const std::size_t looped = device->Captured().size();
     ASSERT_TRUE(PlayUntil([&] { return device->Captured().size() >= looped + 1600; }, 50));
     // After the loop's last pass the audio goes on from where the snippet ended.
-    std::vector<std::int16_t> after = device->Captured();
-    auto next = std::find(after.begin() + static_cast<std::ptrdiff_t>(looped) - 1, after.end(),
-                          static_cast<std::int16_t>(200));
-    EXPECT_NE(next, after.end());
-}
-
-TEST_F(PlayerTest, StopOnAnIdlePlayerSendsNothing) {
-    player.Stop();
-    EXPECT_TRUE(events.log.empty());
-    auto source = MakeCounted<CountingSource>(80000, 16, 0x7FFF0);
-    ASSERT_TRUE(player.Start(source, 0));
-    player.Stop();
-    EXPECT_EQ(events.log, (std::vector<std::string>{"playing", "stopped"}));
-    player.Stop();
-    EXPECT_EQ(events.log.size(), 2u);
-    EXPECT_EQ(source->refCount, 1);
+    const std::vector<std::int16_t> after = device->Captured();
+    EXPECT_NE(std::find(after.begin() + std::ptrdiff_t(looped) - 1, after.end(), 200), after.end());
 }
 
 TEST_F(PlayerTest, AStalledDeviceEndsPlaying) {
     device->SetStalled(true);
-    auto source = MakeCounted<CountingSource>(800000, 16, 0x7FFF0);
-    ASSERT_TRUE(player.Start(source, 0));
+    ASSERT_TRUE(player.Start(MakeCounted<CountingSource>(800000), 0));
     // 280 waits of 100 ms of device time without a finished buffer.
     EXPECT_TRUE(PlayUntil([&] { return Stopped(); }, 400));
     EXPECT_EQ(events.positions.back(), 1000000);
     EXPECT_TRUE(events.onOwnerThread);
 }
 
-TEST_F(PlayerTest, StartFailsCleanly) {
+TEST_F(PlayerTest, StartFailsCleanlyAndStopReportsOnlyOnce) {
     EXPECT_FALSE(player.Start(LSoundSourcePtr(), 0));
-    auto invalid = MakeCounted<CountingSource>(100, 16, 0x7FFF0);
+    auto invalid = MakeCounted<CountingSource>(100);
     invalid->flags |= kSoundInvalid;
     EXPECT_FALSE(player.Start(invalid, 0));
     player.device = static_cast<std::int8_t>(registration.OutputId() + 1);
-    auto source = MakeCounted<CountingSource>(100, 16, 0x7FFF0);
+    auto source = MakeCounted<CountingSource>(100);
     EXPECT_FALSE(player.Start(source, 0));
     EXPECT_EQ(source->refCount, 1);
+    player.Stop();  // idle: nothing is sent
     EXPECT_TRUE(events.log.empty());
+
+    player.device = static_cast<std::int8_t>(registration.OutputId());
+    ASSERT_TRUE(player.Start(source, 0));
+    player.Stop();
+    player.Stop();
+    EXPECT_EQ(events.log, (std::vector<std::string>{"playing", "stopped"}));
+    EXPECT_EQ(source->refCount, 1);
 }
 
 }  // namespace

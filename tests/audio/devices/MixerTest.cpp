@@ -8,19 +8,19 @@
 namespace {
 
 TEST(MixerTest, LevelsMapToMixerValues) {
-    struct Row {
-        int level;
-        std::uint32_t value;
-    } rows[] = {{-127, 0},   {-36, 0},    {-35, 1424}, {0, 51264},
-                {10, 65504}, {11, 65535}, {127, 65535}};
-    for (const Row& row : rows) {
-        EXPECT_EQ(MixerValue(static_cast<std::int8_t>(row.level)), row.value) << row.level;
+    for (auto [level, value] : {std::pair{-127, 0u},
+                                {-36, 0u},
+                                {-35, 1424u},
+                                {0, 51264u},
+                                {10, 65504u},
+                                {11, 65535u},
+                                {127, 65535u}}) {
+        EXPECT_EQ(MixerValue(static_cast<std::int8_t>(level)), value) << level;
     }
 }
 
 TEST(MixerTest, DevicesWithoutAHardwareMixerHaveNoSourcesAndIgnoreSettings) {
-    auto line = std::make_shared<VirtualWaveDevice>("line");
-    WaveDeviceRegistration registration(line);
+    WaveDeviceRegistration registration(std::make_shared<VirtualWaveDevice>("line"));
     for (int device : {0, registration.InputId(), -1, 120}) {
         auto id = static_cast<std::int8_t>(device);
         EXPECT_EQ(GetRecordSourceCount(id), 0) << device;

@@ -1,5 +1,5 @@
-// The telephone play chain: which filters the settings switch on, their order, and that
-// releasing the chain frees everything.
+// The telephone play chain: which filters the settings switch on, their order and values, and
+// that releasing the chain frees everything.
 #include "audio/dsp/PlayChain.h"
 
 #include <gtest/gtest.h>
@@ -19,15 +19,10 @@ std::string Shape(const LSoundSourcePtr& head, const LSoundSource* file) {
     std::string shape;
     for (LSoundSource* s = head.Get(); s != file;
          s = static_cast<LSoundFilter*>(s)->upstream.Get()) {
-        if (dynamic_cast<LHighPassFilter*>(s) != nullptr) {
-            shape += 'H';
-        } else if (dynamic_cast<LCompressor*>(s) != nullptr) {
-            shape += 'C';
-        } else if (dynamic_cast<LGainFilter*>(s) != nullptr) {
-            shape += 'G';
-        } else {
-            return shape + '?';
-        }
+        shape += dynamic_cast<LHighPassFilter*>(s) != nullptr ? 'H'
+                 : dynamic_cast<LCompressor*>(s) != nullptr   ? 'C'
+                 : dynamic_cast<LGainFilter*>(s) != nullptr   ? 'G'
+                                                              : '?';
     }
     return shape;
 }
@@ -50,29 +45,23 @@ TEST(PlayChainTest, SettingsSwitchTheFiltersOnInAFixedOrder) {
         EXPECT_EQ(Shape(head, file.Get()), row.shape)
             << row.highPass << " Hz, " << int{row.threshold} << " dB, " << int{row.gain} << " dB";
     }
-}
-
-TEST(PlayChainTest, FiltersGetTheSettingValues) {
-    auto file = MakeVectorSource({}, 8000);
-    LSoundSourcePtr head = BuildPlayChain(file, 300, -12, 2);
+    // The filters get the setting values.
+    LSoundSourcePtr head = BuildPlayChain(MakeVectorSource({}, 8000), 300, -12, 2);
     auto* gain = static_cast<LGainFilter*>(head.Get());
     EXPECT_EQ(gain->gain, 21121264);
     auto* compressor = static_cast<LCompressor*>(gain->upstream.Get());
     EXPECT_EQ(compressor->gainTable[0], 42142461);
     EXPECT_EQ(compressor->blockFrames, 400);
-    auto* highPass = static_cast<LHighPassFilter*>(compressor->upstream.Get());
-    EXPECT_EQ(highPass->coefficient, 53);
+    EXPECT_EQ(static_cast<LHighPassFilter*>(compressor->upstream.Get())->coefficient, 53);
 }
 
-TEST(PlayChainTest, NoChainWithoutAUsableFile) {
+TEST(PlayChainTest, NoChainWithoutAUsableFileAndReleasingTheHeadFreesTheChain) {
     EXPECT_FALSE(BuildPlayChain(LSoundSourcePtr(), 300, -12, 2));
     auto invalid = MakeVectorSource({}, 8000);
     invalid->flags |= kSoundInvalid;
     EXPECT_FALSE(BuildPlayChain(invalid, 300, -12, 2));
     EXPECT_EQ(invalid->refCount, 1);
-}
 
-TEST(PlayChainTest, ReleasingTheHeadFreesTheWholeChain) {
     int alive = 0;
     LSoundSourcePtr head;
     {
@@ -80,8 +69,7 @@ TEST(PlayChainTest, ReleasingTheHeadFreesTheWholeChain) {
         head = BuildPlayChain(file, 300, -12, 6);
         EXPECT_EQ(file->refCount, 2);  // ours and the high-pass filter's
     }
-    std::vector<std::int32_t> out(1000);
-    head->Read(out.data(), 1000);
+    ReadAll(*head, 1000);
     EXPECT_EQ(head->refCount, 1);
     EXPECT_EQ(alive, 1);
     head.Release();

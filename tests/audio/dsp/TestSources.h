@@ -1,4 +1,4 @@
-// Test sources: a source over a sample vector that counts its live instances, and signals.
+// Test sources and sinks over sample vectors, signals and measurements of them.
 #pragma once
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "audio/dsp/LSoundSink.h"
 #include "audio/dsp/LSoundSource.h"
 
 // Plays `samples` (interleaved) from frame 0; before the start and past the end it delivers
@@ -39,10 +40,7 @@ public:
         }
         ++reads;
     }
-    void Seek(std::int32_t frame) override {
-        position = frame;
-        ++seeks;
-    }
+    void Seek(std::int32_t frame) override { position = frame; }
     std::int32_t GetPosition() override { return static_cast<std::int32_t>(position); }
     std::int32_t GetLength() override {
         return static_cast<std::int32_t>(samples.size() / channels);
@@ -51,10 +49,35 @@ public:
     std::vector<std::int32_t> samples;
     std::int64_t position = 0;
     int reads = 0;
-    int seeks = 0;
 
 private:
     int* alive;
+};
+
+inline LSoundSourcePtr MakeVectorSource(std::vector<std::int32_t> samples, std::int32_t rate,
+                                        std::uint8_t channels = 1, int* alive = nullptr) {
+    return MakeCounted<VectorSource>(std::move(samples), rate, channels, alive);
+}
+
+// Keeps what it is given, and the size of every write.
+class TestSink : public LSoundSink {
+public:
+    explicit TestSink(std::int32_t rate = 8000, std::uint8_t channelCount = 1) {
+        sampleRate = rate;
+        channels = channelCount;
+    }
+    void Write(const std::int32_t* buffer, std::int32_t frames) override {
+        samples.insert(samples.end(), buffer, buffer + static_cast<std::size_t>(frames) * channels);
+        writes.push_back(frames);
+        position += frames;
+    }
+    void Truncate(std::int32_t frames) override {
+        position = std::min(position, frames);
+        samples.resize(static_cast<std::size_t>(position) * channels);
+    }
+
+    std::vector<std::int32_t> samples;
+    std::vector<std::int32_t> writes;
 };
 
 // `frames` frames of a sine of `frequency` Hz with peak `amplitude`, the same on every channel.
@@ -81,7 +104,17 @@ inline std::vector<std::int32_t> Noise(std::int32_t frames, std::int32_t amplitu
     return out;
 }
 
-// Amplitude of the `frequency` component of samples [first, end) of one channel, by projection
+// Two mono signals of one length as the channels of a stereo one.
+inline std::vector<std::int32_t> Stereo(const std::vector<std::int32_t>& left,
+                                        const std::vector<std::int32_t>& right) {
+    std::vector<std::int32_t> out;
+    for (std::size_t f = 0; f < left.size(); ++f) {
+        out.insert(out.end(), {left[f], right[f]});
+    }
+    return out;
+}
+
+// Amplitude of the `frequency` component of frames [first, end) of one channel, by projection
 // on a sine and a cosine (exact for whole periods).
 inline double ToneAmplitude(const std::vector<std::int32_t>& samples, double frequency,
                             std::int32_t rate, std::size_t first, std::size_t end, int channels = 1,
@@ -104,11 +137,6 @@ inline double Rms(const std::vector<std::int32_t>& samples, std::size_t first, s
         sum += static_cast<double>(samples[i]) * samples[i];
     }
     return std::sqrt(sum / static_cast<double>(end - first));
-}
-
-inline LSoundSourcePtr MakeVectorSource(std::vector<std::int32_t> samples, std::int32_t rate,
-                                        std::uint8_t channels = 1, int* alive = nullptr) {
-    return MakeCounted<VectorSource>(std::move(samples), rate, channels, alive);
 }
 
 // Reads `frames` frames from `source` in pieces of at most `piece` frames.

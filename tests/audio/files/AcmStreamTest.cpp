@@ -1,5 +1,5 @@
-// The codec stream layer: which format pairs open, buffer sizing, and the block-align, end and
-// start semantics that the compressed WAV reader and writer depend on.
+// The codec stream layer: which format pairs open, buffer sizing, the IMA ADPCM block layout, and
+// the block-align, end and start semantics that the compressed WAV reader and writer depend on.
 #include "audio/files/AcmStream.h"
 
 #include <gtest/gtest.h>
@@ -32,43 +32,44 @@ Result Convert(AcmStream& stream, const std::uint8_t* in, std::size_t size, std:
     return result;
 }
 
+const WaveFormatRecord kPcm = Pcm16Format(8000, 1);
+const WaveFormatRecord kIma = ImaAdpcmFormat(8000, 1);
+
 TEST(AcmStreamTest, OpensOnlyTheOfferedPairs) {
-    const WaveFormatRecord pcm = Pcm16Format(8000, 1);
-    WaveFormatRecord pcm8 = pcm;
-    pcm8.bitsPerSample = 8;
-    WaveFormatRecord msAdpcm = ImaAdpcmFormat(8000, 1);
-    msAdpcm.formatTag = 2;
-    WaveFormatRecord imaOddBlock = ImaAdpcmFormat(8000, 1);
-    imaOddBlock.blockAlign = 255;
-    WaveFormatRecord imaBits3 = ImaAdpcmFormat(8000, 1);
-    imaBits3.bitsPerSample = 3;
-    WaveFormatRecord imaWrongCount = ImaAdpcmFormat(8000, 1);
-    imaWrongCount.extra = {0xF8, 0x01};  // 504 samples per block, but 256 bytes hold 505
-    WaveFormatRecord imaNoCount = ImaAdpcmFormat(8000, 1);
-    imaNoCount.extra.clear();
-    WaveFormatRecord noChannels = G711Format(kWaveFormatMulaw, 8000, 0);
+    const auto changed = [](WaveFormatRecord record, auto change) {
+        change(record);
+        return record;
+    };
+    const WaveFormatRecord mulaw = G711Format(kWaveFormatMulaw, 8000, 1);
+    const WaveFormatRecord alaw = G711Format(kWaveFormatAlaw, 8000, 1);
     struct Row {
         const char* name;
         WaveFormatRecord from;
         WaveFormatRecord to;
         bool opens;
     } rows[] = {
-        {"mu-law in", G711Format(kWaveFormatMulaw, 8000, 1), pcm, true},
-        {"mu-law out", pcm, G711Format(kWaveFormatMulaw, 8000, 1), true},
-        {"A-law in", G711Format(kWaveFormatAlaw, 8000, 1), pcm, true},
-        {"A-law out", pcm, G711Format(kWaveFormatAlaw, 8000, 1), true},
-        {"IMA in", ImaAdpcmFormat(8000, 1), pcm, true},
-        {"IMA out", pcm, ImaAdpcmFormat(8000, 1), true},
-        {"IMA without a sample count", imaNoCount, pcm, true},
-        {"PCM to PCM", pcm, pcm, false},
-        {"other tag", msAdpcm, pcm, false},
-        {"8-bit PCM side", pcm8, G711Format(kWaveFormatAlaw, 8000, 1), false},
-        {"channels differ", G711Format(kWaveFormatAlaw, 8000, 2), pcm, false},
-        {"rates differ", G711Format(kWaveFormatAlaw, 11025, 1), pcm, false},
-        {"no channels", noChannels, Pcm16Format(8000, 0), false},
-        {"IMA odd block", imaOddBlock, pcm, false},
-        {"IMA 3 bits", imaBits3, pcm, false},
-        {"IMA wrong sample count", pcm, imaWrongCount, false},
+        {"mu-law in", mulaw, kPcm, true},
+        {"mu-law out", kPcm, mulaw, true},
+        {"A-law in", alaw, kPcm, true},
+        {"A-law out", kPcm, alaw, true},
+        {"IMA in", kIma, kPcm, true},
+        {"IMA out", kPcm, kIma, true},
+        {"IMA without a sample count", changed(kIma, [](auto& r) { r.extra.clear(); }), kPcm, true},
+        {"PCM to PCM", kPcm, kPcm, false},
+        {"other tag", changed(kIma, [](auto& r) { r.formatTag = 2; }), kPcm, false},
+        {"8-bit PCM side", changed(kPcm, [](auto& r) { r.bitsPerSample = 8; }), alaw, false},
+        {"channels differ", G711Format(kWaveFormatAlaw, 8000, 2), kPcm, false},
+        {"rates differ", G711Format(kWaveFormatAlaw, 11025, 1), kPcm, false},
+        {"no channels", G711Format(kWaveFormatMulaw, 8000, 0), Pcm16Format(8000, 0), false},
+        {"IMA odd block", changed(kIma, [](auto& r) { r.blockAlign = 255; }), kPcm, false},
+        {"IMA 3 bits", changed(kIma, [](auto& r) { r.bitsPerSample = 3; }), kPcm, false},
+        // 504 samples per block, but 256 bytes hold 505.
+        {"IMA wrong sample count", kPcm,
+         changed(kIma,
+                 [](auto& r) {
+                     r.extra = {0xF8, 0x01};
+                 }),
+         false},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(AcmStream::Open(row.from, row.to) != nullptr, row.opens) << row.name;
@@ -76,26 +77,58 @@ TEST(AcmStreamTest, OpensOnlyTheOfferedPairs) {
 }
 
 TEST(AcmStreamTest, SizesCountWholeBlocks) {
-    auto muDecode = AcmStream::Open(G711Format(kWaveFormatMulaw, 8000, 1), Pcm16Format(8000, 1));
+    auto muDecode = AcmStream::Open(G711Format(kWaveFormatMulaw, 8000, 1), kPcm);
     EXPECT_EQ(muDecode->SourceSizeFor(16384), 8192u);
     EXPECT_EQ(muDecode->DestinationSizeFor(8192), 16384u);
     auto alawEncode = AcmStream::Open(Pcm16Format(8000, 2), G711Format(kWaveFormatAlaw, 8000, 2));
     EXPECT_EQ(alawEncode->DestinationSizeFor(4 * 8192), 16384u);
     EXPECT_EQ(alawEncode->DestinationSizeFor(3), 0u);  // not one whole frame
-
     // IMA mono, 256-byte blocks of 505 samples (1,010 PCM bytes).
-    auto imaDecode = AcmStream::Open(ImaAdpcmFormat(8000, 1), Pcm16Format(8000, 1));
+    auto imaDecode = AcmStream::Open(kIma, kPcm);
     EXPECT_EQ(imaDecode->SourceSizeFor(16384), 16 * 256u);
     EXPECT_EQ(imaDecode->SourceSizeFor(1009), 0u);
     EXPECT_EQ(imaDecode->DestinationSizeFor(257), 2 * 1010u);
-    auto imaEncode = AcmStream::Open(Pcm16Format(8000, 1), ImaAdpcmFormat(8000, 1));
+    auto imaEncode = AcmStream::Open(kPcm, kIma);
     EXPECT_EQ(imaEncode->DestinationSizeFor(16384), 17 * 256u);  // the partial block counts
     EXPECT_EQ(imaEncode->DestinationSizeFor(1009), 0u);
     EXPECT_EQ(imaEncode->SourceSizeFor(600), 2 * 1010u);
 }
 
+std::vector<std::int16_t> DecodeImaBlock(const std::vector<std::uint8_t>& block,
+                                         std::uint16_t channels, std::uint32_t* used = nullptr) {
+    WaveFormatRecord ima = ImaAdpcmFormat(8000, channels);
+    ima.blockAlign = static_cast<std::uint16_t>(block.size());
+    ima.extra.clear();
+    auto stream = AcmStream::Open(ima, Pcm16Format(8000, channels));
+    EXPECT_TRUE(stream);
+    const Result result = Convert(*stream, block.data(), block.size(), 64, kAcmConvertBlockAlign);
+    if (used != nullptr) {
+        *used = result.used;
+    }
+    std::vector<std::int16_t> samples(result.out.size() / 2);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = static_cast<std::int16_t>(LoadLe16(&result.out[2 * i]));
+    }
+    return samples;
+}
+
+TEST(AcmStreamTest, DecodesTheImaBlockLayout) {
+    // Header: first sample 16, index 0; then codes 7 7 F 0 4 0 0 0, low nibble first.
+    std::uint32_t used = 0;
+    EXPECT_EQ(DecodeImaBlock({0x10, 0x00, 0, 0, 0x77, 0x0F, 0x04, 0x00}, 1, &used),
+              (std::vector<std::int16_t>{16, 27, 57, -6, 3, 77, 87, 96, 104}));
+    EXPECT_EQ(used, 8u);
+    // Stereo: headers left (0) and right (-100, index 8), then 4 bytes of left codes (7, 0, ...)
+    // and 4 of right (0, 7, ...); the right steps are 16 at index 8 and 14 at 7.
+    const std::vector<std::int16_t> stereo =
+        DecodeImaBlock({0x00, 0x00, 0, 0, 0x9C, 0xFF, 8, 0, 0x07, 0, 0, 0, 0x70, 0, 0, 0}, 2);
+    ASSERT_EQ(stereo.size(), 18u);
+    EXPECT_EQ(std::vector<std::int16_t>(stereo.begin(), stereo.begin() + 6),
+              (std::vector<std::int16_t>{0, -100, 11, -98, 13, -73}));
+}
+
 TEST(AcmStreamTest, BlockAlignLeavesThePartialBlockAndEndConvertsIt) {
-    auto encoder = AcmStream::Open(Pcm16Format(8000, 1), ImaAdpcmFormat(8000, 1));
+    auto encoder = AcmStream::Open(kPcm, kIma);
     std::vector<std::uint8_t> pcm = Ramp(700, 1);
     Result aligned = Convert(*encoder, pcm.data(), pcm.size(), 4096, kAcmConvertBlockAlign);
     EXPECT_EQ(aligned.used, 1010u);
@@ -105,14 +138,13 @@ TEST(AcmStreamTest, BlockAlignLeavesThePartialBlockAndEndConvertsIt) {
     EXPECT_EQ(tail.used, 390u);
     EXPECT_EQ(tail.out.size(), 4u + 25 * 4);
 
-    auto decoder = AcmStream::Open(ImaAdpcmFormat(8000, 1), Pcm16Format(8000, 1));
+    auto decoder = AcmStream::Open(kIma, kPcm);
     // A destination too small for one block takes nothing.
     Result cramped = Convert(*decoder, aligned.out.data(), 256, 1000, kAcmConvertBlockAlign);
     EXPECT_EQ(cramped.used, 0u);
     EXPECT_TRUE(cramped.out.empty());
     // A partial block is left without the end flag and decoded in whole groups with it.
-    Result partial = Convert(*decoder, aligned.out.data(), 100, 2020, kAcmConvertBlockAlign);
-    EXPECT_EQ(partial.used, 0u);
+    EXPECT_EQ(Convert(*decoder, aligned.out.data(), 100, 2020, kAcmConvertBlockAlign).used, 0u);
     Result ending = Convert(*decoder, aligned.out.data(), 102, 2020, kAcmConvertEnd);
     EXPECT_EQ(ending.used, 102u);
     EXPECT_EQ(ending.out.size(), (1 + 24 * 8) * 2u);
@@ -146,7 +178,7 @@ TEST(AcmStreamTest, ChunkedConversionEqualsOneConversion) {
         Result once = Convert(*whole, pcm.data(), pcm.size(), 1 << 16, kAcmConvertEnd);
         EXPECT_EQ(once.used, pcm.size());
 
-        // Feed pieces of uneven size, carrying what a block-aligned call leaves over.
+        // Pieces of uneven size, carrying what a block-aligned call leaves over.
         auto pieces = AcmStream::Open(Pcm16Format(8000, 2), coded);
         std::vector<std::uint8_t> joined;
         std::vector<std::uint8_t> pending;
@@ -167,7 +199,7 @@ TEST(AcmStreamTest, ChunkedConversionEqualsOneConversion) {
 
 TEST(AcmStreamTest, StartForgetsTheStateCarriedBetweenBlocks) {
     std::vector<std::uint8_t> pcm = Ramp(505, 1);
-    auto encoder = AcmStream::Open(Pcm16Format(8000, 1), ImaAdpcmFormat(8000, 1));
+    auto encoder = AcmStream::Open(kPcm, kIma);
     Result first = Convert(*encoder, pcm.data(), pcm.size(), 256, 0);
     Result carried = Convert(*encoder, pcm.data(), pcm.size(), 256, 0);
     Result restarted = Convert(*encoder, pcm.data(), pcm.size(), 256, kAcmConvertStart);

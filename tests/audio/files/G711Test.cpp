@@ -7,41 +7,37 @@
 
 namespace {
 
-struct CodeRow {
-    std::uint8_t code;
-    std::int16_t linear;
-};
-
-TEST(G711Test, MulawDecodesTheTableLandmarks) {
-    const CodeRow rows[] = {
-        {0x00, -32124}, {0x80, 32124},  {0x7F, 0},    {0xFF, 0},   {0x7E, -8},
-        {0xFE, 8},      {0x0F, -16764}, {0x70, -120}, {0xF0, 120}, {0x8F, 16764},
-    };
-    for (const CodeRow& row : rows) {
-        EXPECT_EQ(MulawToLinear(row.code), row.linear) << int(row.code);
+TEST(G711Test, TableLandmarksAndExtremes) {
+    for (auto [code, linear] : {std::pair<std::uint8_t, std::int16_t>{0x00, -32124},
+                                {0x80, 32124},
+                                {0x7F, 0},
+                                {0xFF, 0},
+                                {0x7E, -8},
+                                {0xFE, 8},
+                                {0x0F, -16764},
+                                {0x70, -120},
+                                {0xF0, 120},
+                                {0x8F, 16764}}) {
+        EXPECT_EQ(MulawToLinear(code), linear) << int(code);
     }
-}
-
-TEST(G711Test, AlawDecodesTheTableLandmarks) {
-    const CodeRow rows[] = {
-        {0xD5, 8},  {0x55, -8},  {0xAA, 32256}, {0x2A, -32256},
-        {0xD4, 24}, {0xC5, 264}, {0xF5, 528},   {0x80, 5504},
-    };
-    for (const CodeRow& row : rows) {
-        EXPECT_EQ(AlawToLinear(row.code), row.linear) << int(row.code);
+    for (auto [code, linear] : {std::pair<std::uint8_t, std::int16_t>{0xD5, 8},
+                                {0x55, -8},
+                                {0xAA, 32256},
+                                {0x2A, -32256},
+                                {0xD4, 24},
+                                {0xC5, 264},
+                                {0xF5, 528},
+                                {0x80, 5504}}) {
+        EXPECT_EQ(AlawToLinear(code), linear) << int(code);
     }
-}
-
-TEST(G711Test, EncodersMapTheExtremesAndZero) {
-    EXPECT_EQ(LinearToMulaw(0), 0xFF);
-    EXPECT_EQ(LinearToMulaw(-1), 0x7F);
-    EXPECT_EQ(LinearToMulaw(32767), 0x80);
-    EXPECT_EQ(LinearToMulaw(-32768), 0x00);
-    EXPECT_EQ(LinearToMulaw(8), 0xFE);
-    EXPECT_EQ(LinearToAlaw(0), 0xD5);
-    EXPECT_EQ(LinearToAlaw(-1), 0x55);
-    EXPECT_EQ(LinearToAlaw(32767), 0xAA);
-    EXPECT_EQ(LinearToAlaw(-32768), 0x2A);
+    for (auto [linear, mu, a] : {std::tuple<std::int16_t, int, int>{0, 0xFF, 0xD5},
+                                 {-1, 0x7F, 0x55},
+                                 {32767, 0x80, 0xAA},
+                                 {-32768, 0x00, 0x2A},
+                                 {8, 0xFE, 0xD5}}) {
+        EXPECT_EQ(LinearToMulaw(linear), mu) << linear;
+        EXPECT_EQ(LinearToAlaw(linear), a) << linear;
+    }
 }
 
 TEST(G711Test, EveryCodeSurvivesDecodeAndEncode) {
@@ -57,9 +53,8 @@ TEST(G711Test, QuantisationIsMonotonicAndWithinHalfASegmentStep) {
     int previousMu = -32768;
     int previousA = -32768;
     for (int x = -32768; x <= 32767; ++x) {
-        auto sample = static_cast<std::int16_t>(x);
-        int mu = MulawToLinear(LinearToMulaw(sample));
-        int a = AlawToLinear(LinearToAlaw(sample));
+        const int mu = MulawToLinear(LinearToMulaw(static_cast<std::int16_t>(x)));
+        const int a = AlawToLinear(LinearToAlaw(static_cast<std::int16_t>(x)));
         ASSERT_GE(mu, previousMu) << x;
         ASSERT_GE(a, previousA) << x;
         previousMu = mu;

@@ -1,6 +1,5 @@
 // The MP3 file reader: rates and channels per version, refusing what is not Layer III, the
-// length estimate and its end, reading past the end, the header acceptance rule, seeking, and
-// damaged files.
+// length estimate and its end, the header acceptance rule, seeking, and damaged files.
 #include "audio/files/LMp3Reader.h"
 
 #include <gtest/gtest.h>
@@ -12,45 +11,42 @@
 
 namespace {
 
-std::string AsString(const std::vector<std::uint8_t>& bytes) {
-    return std::string(bytes.begin(), bytes.end());
+bool AllZero(const std::int32_t* first, const std::int32_t* end) {
+    return std::all_of(first, end, [](std::int32_t x) { return x == 0; });
 }
 
 class LMp3ReaderTest : public ::testing::Test {
 protected:
     std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-        const std::string path = dir / name;
-        WriteFile(path, AsString(bytes));
-        return path;
+        WriteFile(dir / name, std::string(bytes.begin(), bytes.end()));
+        return dir / name;
     }
     TempDir dir;
-};
-
-struct VersionRow {
-    int versionBits, bitrateIndex, sampleIndex, mode;
-    int rate, channels, samplesPerFrame;
-};
-
-const VersionRow kVersions[] = {
-    {3, 9, 0, 0, 44100, 2, 1152}, {3, 5, 1, 3, 48000, 1, 1152}, {3, 14, 2, 1, 32000, 2, 1152},
-    {2, 8, 0, 2, 22050, 2, 576},  {2, 4, 1, 3, 24000, 1, 576},  {2, 2, 2, 1, 16000, 2, 576},
-    {0, 4, 0, 0, 11025, 2, 576},  {0, 3, 1, 3, 12000, 1, 576},  {0, 2, 2, 3, 8000, 1, 576},
+    // MPEG-1 at 128 kbit/s and 44.1 kHz: stereo and mono.
+    const std::vector<std::uint8_t> stereo = SilentFrame(3, 9, 0, 0);
+    const std::vector<std::uint8_t> mono = SilentFrame(3, 9, 0, 3);
 };
 
 TEST_F(LMp3ReaderTest, RateChannelsAndFramesFollowTheVersion) {
-    for (const VersionRow& row : kVersions) {
-        SCOPED_TRACE(testing::Message() << row.rate << " Hz, mode " << row.mode);
-        std::vector<std::uint8_t> bytes;
-        Append(bytes, SilentFrame(row.versionBits, row.bitrateIndex, row.sampleIndex, row.mode),
-               10);
-        const Decoded d = DecodeWithReader(Write("silent.mp3", bytes));
+    for (auto [versionBits, bitrateIndex, sampleIndex, mode, rate, channels, samplesPerFrame] :
+         {std::tuple{3, 9, 0, 0, 44100, 2, 1152},
+          {3, 5, 1, 3, 48000, 1, 1152},
+          {3, 14, 2, 1, 32000, 2, 1152},
+          {2, 8, 0, 2, 22050, 2, 576},
+          {2, 4, 1, 3, 24000, 1, 576},
+          {2, 2, 2, 1, 16000, 2, 576},
+          {0, 4, 0, 0, 11025, 2, 576},
+          {0, 3, 1, 3, 12000, 1, 576},
+          {0, 2, 2, 3, 8000, 1, 576}}) {
+        SCOPED_TRACE(testing::Message() << rate << " Hz, mode " << mode);
+        const Decoded d = DecodeWithReader(Write(
+            "silent.mp3", Repeated(SilentFrame(versionBits, bitrateIndex, sampleIndex, mode), 10)));
         ASSERT_TRUE(d.valid);
-        EXPECT_EQ(d.rate, row.rate);
-        EXPECT_EQ(d.channels, row.channels);
-        EXPECT_EQ(d.initialLength, 10 * row.samplesPerFrame);
-        EXPECT_EQ(d.finalLength, 10 * row.samplesPerFrame);
-        EXPECT_EQ(std::count(d.samples.begin(), d.samples.end(), 0),
-                  std::ptrdiff_t(10 * row.samplesPerFrame * row.channels));
+        EXPECT_EQ(d.rate, rate);
+        EXPECT_EQ(d.channels, channels);
+        EXPECT_EQ(d.initialLength, 10 * samplesPerFrame);
+        EXPECT_EQ(d.finalLength, 10 * samplesPerFrame);
+        EXPECT_EQ(d.samples, std::vector<std::int32_t>(10 * samplesPerFrame * channels, 0));
     }
 }
 
@@ -59,32 +55,20 @@ TEST_F(LMp3ReaderTest, WhatIsNotLayerThreeAudioIsRefusedAndReadsAsSilence) {
     layer2.resize(417, 0);
     std::vector<std::uint8_t> freeFormat = HeaderBytes(3, 0, 0, 0);
     freeFormat.resize(417, 0);
-    const std::vector<std::uint8_t> frame = SilentFrame(3, 9, 0, 0);
-    std::vector<std::uint8_t> longTag(1100, 'T');
-    Append(longTag, frame, 10);
-    std::vector<std::uint8_t> sevenFrames;
-    Append(sevenFrames, frame, 7);
     std::vector<std::uint8_t> wave(44, 0);
     std::copy_n("RIFF\x24\x00\x00\x00WAVEfmt ", 16, wave.begin());
     wave.insert(wave.end(), 4000, 0x55);
-
-    struct Case {
-        const char* name;
-        std::vector<std::uint8_t> bytes;
-    };
-    std::vector<Case> cases = {
-        {"layer2.mp2", {}},   {"free.mp3", {}},
-        {"tag.mp3", longTag}, {"seven.mp3", sevenFrames},
-        {"wave.wav", wave},   {"text.txt", std::vector<std::uint8_t>(3000, 'a')},
-        {"empty.mp3", {}},
-    };
-    Append(cases[0].bytes, layer2, 10);
-    Append(cases[1].bytes, freeFormat, 10);
-    std::vector<std::string> paths = {dir / "missing.mp3"};
-    for (const Case& c : cases) {
-        paths.push_back(Write(c.name, c.bytes));
-    }
-    for (const std::string& path : paths) {
+    for (const std::string& path : {
+             dir / "missing.mp3",
+             Write("layer2.mp2", Repeated(layer2, 10)),
+             Write("free.mp3", Repeated(freeFormat, 10)),
+             // A tag longer than the 1,024 bytes searched for the first frame.
+             Write("tag.mp3", Repeated(stereo, 10, std::vector<std::uint8_t>(1100, 'T'))),
+             Write("seven.mp3", Repeated(stereo, 7)),
+             Write("wave.wav", wave),
+             Write("text.txt", std::vector<std::uint8_t>(3000, 'a')),
+             Write("empty.mp3", {}),
+         }) {
         SCOPED_TRACE(path);
         LSoundSourcePtr reader = OpenMp3File(path);
         ASSERT_TRUE(reader);
@@ -92,17 +76,17 @@ TEST_F(LMp3ReaderTest, WhatIsNotLayerThreeAudioIsRefusedAndReadsAsSilence) {
         EXPECT_EQ(reader->GetLength(), 0);
         std::vector<std::int32_t> buffer(500, 7);
         reader->Read(buffer.data(), 500 / reader->channels);
-        EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0), 500);
+        EXPECT_TRUE(AllZero(buffer.data(), buffer.data() + 500));
         EXPECT_EQ(reader->GetPosition(), 500 / reader->channels);
     }
 }
 
-TEST_F(LMp3ReaderTest, ShortTagBeforeTheFramesAndAnId3v1TagAfterThemAreSkipped) {
-    std::vector<std::uint8_t> bytes(900, 'I');
-    Append(bytes, SilentFrame(3, 9, 0, 0), 10);
-    std::vector<std::uint8_t> tag(128, 0xFF);  // not audio, even though it looks like sync
+TEST_F(LMp3ReaderTest, TagsBeforeAndAfterTheFramesAreSkipped) {
+    // A short tag before; an ID3v1 tag after, not audio even though it looks like sync.
+    std::vector<std::uint8_t> tag(128, 0xFF);
     std::copy_n("TAG", 3, tag.begin());
-    Append(bytes, tag);
+    const std::vector<std::uint8_t> bytes =
+        Repeated(tag, 1, Repeated(stereo, 10, std::vector<std::uint8_t>(900, 'I')));
     const Decoded d = DecodeWithReader(Write("tagged.mp3", bytes));
     ASSERT_TRUE(d.valid);
     EXPECT_EQ(d.finalLength, 10 * 1152);
@@ -111,8 +95,7 @@ TEST_F(LMp3ReaderTest, ShortTagBeforeTheFramesAndAnId3v1TagAfterThemAreSkipped) 
 TEST_F(LMp3ReaderTest, LengthEstimateRoundsUpAndBecomesExactAtTheEnd) {
     // 384-byte frames (128 kbit/s at 48 kHz) and then half a frame of other data: the estimate
     // of 20.5 frames rounds up with the 0.9 bias; decoding finds 20.
-    std::vector<std::uint8_t> bytes;
-    Append(bytes, SilentFrame(3, 9, 1, 0), 20);
+    std::vector<std::uint8_t> bytes = Repeated(SilentFrame(3, 9, 1, 0), 20);
     bytes.resize(bytes.size() + 192, 0);
     LSoundSourcePtr reader = OpenMp3File(Write("rounded.mp3", bytes));
     ASSERT_FALSE(reader->IsInvalid());
@@ -121,59 +104,43 @@ TEST_F(LMp3ReaderTest, LengthEstimateRoundsUpAndBecomesExactAtTheEnd) {
     reader->Read(buffer.data(), 30 * 1152);
     EXPECT_EQ(reader->GetLength(), 20 * 1152);
     EXPECT_EQ(reader->GetPosition(), 30 * 1152);
-    EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0), std::ptrdiff_t(buffer.size()));
+    EXPECT_TRUE(AllZero(buffer.data(), buffer.data() + buffer.size()));
     // A remainder under a tenth of a frame does not count.
     bytes.resize(bytes.size() - 192 + 30);
     EXPECT_EQ(OpenMp3File(Write("short-rest.mp3", bytes))->GetLength(), 20 * 1152);
-}
 
-TEST_F(LMp3ReaderTest, ReadingPastTheEndGivesZerosAndTheExactLength) {
+    // One read over a real file and as much again: the audio, then zeros, and the exact length.
     const std::string path = dir / "music.mp3";
     ASSERT_TRUE(EncodeWithLame(path, TestSignal::music, 44100, 2, 0.5, "-b 128"));
-    const int frames = ScanStream(ReadFile(path)).frames;
-    LSoundSourcePtr reader = OpenMp3File(path);
+    const int length = ScanStream(ReadFile(path)).frames * 1152;
+    reader = OpenMp3File(path);
     ASSERT_FALSE(reader->IsInvalid());
-    // One read covering the whole file and as much again.
-    const std::int32_t total = 2 * frames * 1152;
-    std::vector<std::int32_t> buffer(std::size_t(total) * 2, 1);
-    reader->Read(buffer.data(), total);
-    EXPECT_EQ(reader->GetLength(), frames * 1152);
-    EXPECT_EQ(reader->GetPosition(), total);
-    const auto end = buffer.begin() + std::ptrdiff_t(frames) * 1152 * 2;
-    EXPECT_NE(std::count(buffer.begin(), end, 0), end - buffer.begin());
-    EXPECT_EQ(std::count(end, buffer.end(), 0), buffer.end() - end);
-    // Further reads stay silent.
-    reader->Read(buffer.data(), 1000);
-    EXPECT_EQ(std::count(buffer.begin(), buffer.begin() + 2000, 0), 2000);
+    buffer.assign(std::size_t(2 * length) * 2, 1);
+    reader->Read(buffer.data(), 2 * length);
+    EXPECT_EQ(reader->GetLength(), length);
+    EXPECT_EQ(reader->GetPosition(), 2 * length);
+    EXPECT_FALSE(AllZero(buffer.data(), buffer.data() + 2 * length));
+    EXPECT_TRUE(AllZero(buffer.data() + 2 * length, buffer.data() + buffer.size()));
+    reader->Read(buffer.data(), 1000);  // further reads stay silent
+    EXPECT_TRUE(AllZero(buffer.data(), buffer.data() + 2000));
 }
 
-TEST_F(LMp3ReaderTest, ElevenHeadersInARowNotMatchingTheFirstFrameEndTheStream) {
-    const std::vector<std::uint8_t> mono = SilentFrame(3, 9, 0, 3);
-    const std::vector<std::uint8_t> stereo = SilentFrame(3, 9, 0, 0);
-    const std::vector<std::uint8_t> otherRate = SilentFrame(3, 9, 1, 3);
-    const std::vector<std::uint8_t> mpeg2 = SilentFrame(2, 9, 0, 3);
-    for (const auto* odd : {&stereo, &otherRate, &mpeg2}) {
+TEST_F(LMp3ReaderTest, ElevenOddHeadersInARowOrAGapOfMoreThan1024BytesEndTheStream) {
+    // Headers that do not match the first frame: stereo, another rate, MPEG-2.
+    for (const auto& odd : {stereo, SilentFrame(3, 9, 1, 3), SilentFrame(2, 9, 0, 3)}) {
         for (int count : {10, 11}) {
             SCOPED_TRACE(testing::Message() << count << " mismatched frames");
-            std::vector<std::uint8_t> bytes;
-            Append(bytes, mono, 10);
-            Append(bytes, *odd, count);
-            Append(bytes, mono, 10);
-            const Decoded d = DecodeWithReader(Write("mixed.mp3", bytes));
+            const Decoded d = DecodeWithReader(
+                Write("mixed.mp3", Repeated(mono, 10, Repeated(odd, count, Repeated(mono, 10)))));
             ASSERT_TRUE(d.valid);
             EXPECT_EQ(d.channels, 1);
             EXPECT_EQ(d.finalLength, (count == 10 ? 20 : 10) * 1152);
         }
     }
-}
-
-TEST_F(LMp3ReaderTest, GapOfMoreThan1024BytesEndsTheStream) {
     for (int gap : {1024, 1025}) {
-        std::vector<std::uint8_t> bytes;
-        Append(bytes, SilentFrame(3, 9, 0, 3), 10);
+        std::vector<std::uint8_t> bytes = Repeated(mono, 10);
         bytes.resize(bytes.size() + gap, 0x11);
-        Append(bytes, SilentFrame(3, 9, 0, 3), 5);
-        const Decoded d = DecodeWithReader(Write("gap.mp3", bytes));
+        const Decoded d = DecodeWithReader(Write("gap.mp3", Repeated(mono, 5, bytes)));
         EXPECT_EQ(d.finalLength, (gap == 1024 ? 15 : 10) * 1152) << gap;
     }
 }
@@ -181,18 +148,13 @@ TEST_F(LMp3ReaderTest, GapOfMoreThan1024BytesEndsTheStream) {
 // Seeking anywhere, then reading, gives what a straight decode gives from the same frame: the
 // priming frames fill the filterbank history and the bit reservoir.
 TEST_F(LMp3ReaderTest, SeekThenReadEqualsAStraightDecode) {
-    struct File {
-        const char* options;
-        int rate;
-        int samplesPerFrame;
-    };
-    for (const File& f : {File{"-m j -b 128", 44100, 1152}, File{"-m s -b 48", 22050, 576}}) {
-        SCOPED_TRACE(f.options);
+    for (auto [options, rate, spf] :
+         {std::tuple{"-m j -b 128", 44100, 1152}, {"-m s -b 48", 22050, 576}}) {
+        SCOPED_TRACE(options);
         const std::string path = dir / "seek.mp3";
-        ASSERT_TRUE(EncodeWithLame(path, TestSignal::music, f.rate, 2, 2.0, f.options));
+        ASSERT_TRUE(EncodeWithLame(path, TestSignal::music, rate, 2, 2.0, options));
         const Decoded straight = DecodeWithReader(path);
         ASSERT_TRUE(straight.valid);
-        const std::int32_t spf = f.samplesPerFrame;
         const std::int32_t middle = straight.finalLength / 2 + 123;
         LSoundSourcePtr reader = OpenMp3File(path);
         for (std::int32_t target : {middle, 0, 3 * spf, 4 * spf + 1, 5 * spf - 1, 17 * spf + 500,
@@ -207,16 +169,15 @@ TEST_F(LMp3ReaderTest, SeekThenReadEqualsAStraightDecode) {
             EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(),
                                    straight.samples.begin() + std::ptrdiff_t(target) * 2));
         }
-        // Before the start: silence, then the file's first frames.
+        // Before the start: silence, then the file's first frames; beyond the end: silence.
         reader->Seek(-100);
         std::vector<std::int32_t> buffer(2 * 600);
         reader->Read(buffer.data(), 600);
-        EXPECT_EQ(std::count(buffer.begin(), buffer.begin() + 200, 0), 200);
+        EXPECT_TRUE(AllZero(buffer.data(), buffer.data() + 200));
         EXPECT_TRUE(std::equal(buffer.begin() + 200, buffer.end(), straight.samples.begin()));
-        // Beyond the end: silence.
         reader->Seek(straight.finalLength + 5000);
         reader->Read(buffer.data(), 600);
-        EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0), 1200);
+        EXPECT_TRUE(AllZero(buffer.data(), buffer.data() + buffer.size()));
     }
 }
 

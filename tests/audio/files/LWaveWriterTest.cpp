@@ -1,5 +1,4 @@
-// The PCM WAV writer: header layout and arithmetic, the periodic rewrite, retakes from a start
-// frame, truncation, width selection and sample narrowing.
+// The PCM WAV writer: header, periodic rewrite, start frame, truncation, widths and narrowing.
 #include "audio/files/LWaveWriter.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +6,6 @@
 #include <vector>
 
 #include "WaveTestFiles.h"
-#include "audio/files/WaveReaders.h"
 #include "audio/files/WaveWriters.h"
 #include "support/TempDir.h"
 
@@ -20,13 +18,17 @@ protected:
 
     std::string Bytes() const { return ReadFile(path); }
     std::uint32_t DataSizeField() const { return Le32At(Bytes(), 42); }
-
-    // Writes `frames` frames of a mono 16-bit value pattern (frame i = i % 1000 * 16).
+    LSoundSinkPtr Create(std::int32_t start = 0, std::int32_t bits = 16, std::int32_t channels = 1,
+                         std::int32_t rate = 8000) {
+        return CreateWaveWriter(path, rate, start, bits, channels);
+    }
+    // Writes frames [first, first + frames) of a pattern (frame i = i % 1000 * 16 on every
+    // channel) in writes of `block` frames.
     static void WriteRamp(LSoundSink& sink, std::int32_t first, std::int32_t frames,
                           std::int32_t block = 1000) {
         std::vector<std::int32_t> buffer(std::size_t(block) * sink.channels);
         for (std::int32_t done = 0; done < frames; done += block) {
-            std::int32_t n = std::min(block, frames - done);
+            const std::int32_t n = std::min(block, frames - done);
             for (std::int32_t i = 0; i < n * sink.channels; ++i) {
                 buffer[i] = (first + done + i / sink.channels) % 1000 * 16;
             }
@@ -35,37 +37,28 @@ protected:
     }
 };
 
-TEST_F(LWaveWriterTest, HeaderIsProvisionalWhileOpenAndFinalAfterRelease) {
-    LSoundSinkPtr writer = CreateWaveWriter(path, 8000, 0, 16, 2);
-    ASSERT_TRUE(writer);
+TEST_F(LWaveWriterTest, HeaderIsProvisionalWhileOpenAndFinalAfterReleaseForWritesOfAnySize) {
+    LSoundSinkPtr writer = Create(0, 16, 2);
     ASSERT_FALSE(writer->IsInvalid());
-    WriteRamp(*writer, 0, 1000);
-    std::string open = Bytes();
-    ASSERT_EQ(open.size(), 46u + 4000);
-    EXPECT_EQ(open.substr(0, 4), "RIFF");
-    EXPECT_EQ(open.substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(Le32At(open, 16), 18u);
-    EXPECT_EQ(Le16At(open, 20), 1);  // PCM
-    EXPECT_EQ(Le16At(open, 22), 2);  // channels
-    EXPECT_EQ(Le32At(open, 24), 8000u);
-    EXPECT_EQ(Le32At(open, 28), 32000u);  // bytes per second
-    EXPECT_EQ(Le16At(open, 32), 4);       // block align
-    EXPECT_EQ(Le16At(open, 34), 16);
-    EXPECT_EQ(Le16At(open, 36), 0);  // extra size
-    EXPECT_EQ(open.substr(38, 4), "data");
-    // 32 seconds ahead of what was there at the last header write (creation).
-    EXPECT_EQ(Le32At(open, 42), 8000u * 32 * 4);
-    EXPECT_EQ(Le32At(open, 4), 8000u * 32 * 4 + 38);
+    WriteRamp(*writer, 0, 20000, 20000);
+    const std::string open = Bytes();
+    ASSERT_EQ(open.size(), 46u + 80000);
+    // PCM, 2 channels, 8,000 Hz, 32,000 bytes per second, block align 4, 16 bits, no extra;
+    // the data size 32 seconds ahead of what was there at the last header write (creation).
+    EXPECT_EQ(open.substr(0, 46), "RIFF" + Le32(8000 * 32 * 4 + 38) + "WAVEfmt " + Le32(18) +
+                                      Le16(1) + Le16(2) + Le32(8000) + Le32(32000) + Le16(4) +
+                                      Le16(16) + Le16(0) + "data" + Le32(8000 * 32 * 4));
     writer.Release();
-    std::string closed = Bytes();
-    EXPECT_EQ(Le32At(closed, 42), 4000u);
-    EXPECT_EQ(Le32At(closed, 4), 4038u);
-    EXPECT_EQ(closed.size(), 4046u);
-    EXPECT_EQ(Le16At(closed, 46 + 4 * 999), 999u);  // frame 999, left channel
+    const std::string closed = Bytes();
+    EXPECT_EQ(std::tuple(closed.size(), Le32At(closed, 4), Le32At(closed, 42)),
+              std::tuple(80046u, 80038u, 80000u));
+    for (std::int32_t frame : {0, 999, 8191, 8192, 16384, 19999}) {
+        EXPECT_EQ(Le16At(closed, 46 + 4 * frame + 2), frame % 1000) << frame;
+    }
 }
 
 TEST_F(LWaveWriterTest, HeaderIsRewrittenOnlyAfterSixteenSecondsOfAudio) {
-    LSoundSinkPtr writer = CreateWaveWriter(path, 8000, 0, 16, 1);
+    LSoundSinkPtr writer = Create();
     WriteRamp(*writer, 0, 128000, 8000);
     EXPECT_EQ(DataSizeField(), 8000u * 32 * 2) << "exactly 16 s written: no rewrite yet";
     WriteRamp(*writer, 128000, 1);
@@ -73,7 +66,7 @@ TEST_F(LWaveWriterTest, HeaderIsRewrittenOnlyAfterSixteenSecondsOfAudio) {
     // From then on the header claims 16 to 32 seconds more than the file holds.
     for (int i = 0; i < 60; ++i) {
         WriteRamp(*writer, writer->position, 7000, 7000);
-        std::uint32_t written = std::uint32_t(writer->position) * 2;
+        const std::uint32_t written = std::uint32_t(writer->position) * 2;
         ASSERT_GE(DataSizeField(), written + 16 * 8000 * 2) << i;
         ASSERT_LE(DataSizeField(), written + 32 * 8000 * 2) << i;
     }
@@ -81,143 +74,99 @@ TEST_F(LWaveWriterTest, HeaderIsRewrittenOnlyAfterSixteenSecondsOfAudio) {
     EXPECT_EQ(DataSizeField(), (128001u + 60 * 7000) * 2);
 }
 
-TEST_F(LWaveWriterTest, RetakeKeepsTheAudioBeforeTheStartFrame) {
-    LSoundSinkPtr first = CreateWaveWriter(path, 8000, 0, 16, 1);
-    WriteRamp(*first, 0, 5000);
-    first.Release();
-    std::string original = Bytes();
-
-    LSoundSinkPtr retake = CreateWaveWriter(path, 8000, 1000, 16, 1);
+TEST_F(LWaveWriterTest, AStartFrameKeepsTheAudioBeforeItPadsOrEmpties) {
+    WriteRamp(*Create(), 0, 5000);
+    const std::string original = Bytes();
+    LSoundSinkPtr retake = Create(1000);
     EXPECT_EQ(retake->position, 1000);
     EXPECT_EQ(Bytes().size(), 46u + 2000);
-    std::vector<std::int32_t> loud(500, 1000 * 16);
+    const std::vector<std::int32_t> loud(500, 1000 * 16);
     retake->Write(loud.data(), 500);
     retake.Release();
-    std::string after = Bytes();
+    const std::string after = Bytes();
     ASSERT_EQ(after.size(), 46u + 3000);
     EXPECT_EQ(Le32At(after, 42), 3000u);
     EXPECT_EQ(after.substr(46, 2000), original.substr(46, 2000));
-    EXPECT_EQ(Le16At(after, 46 + 2000), 1000);
-    EXPECT_EQ(Le16At(after, 46 + 2998), 1000);
-}
-
-TEST_F(LWaveWriterTest, StartFrameZeroEmptiesAndAStartBeyondTheEndPadsWithSilence) {
-    LSoundSinkPtr first = CreateWaveWriter(path, 8000, 0, 16, 1);
-    WriteRamp(*first, 0, 5000);
-    first.Release();
-    LSoundSinkPtr fresh = CreateWaveWriter(path, 8000, 0, 16, 1);
+    EXPECT_EQ(std::tuple(Le16At(after, 46 + 2000), Le16At(after, 46 + 2998)),
+              std::tuple(1000, 1000));
+    // Start 0 empties the file, a start beyond its end pads with silence, a negative one is 0.
+    LSoundSinkPtr fresh = Create();
     EXPECT_EQ(Bytes().size(), 46u);
     fresh.Release();
     EXPECT_EQ(DataSizeField(), 0u);
-
-    LSoundSinkPtr beyond = CreateWaveWriter(path, 8000, 300, 16, 1);
-    EXPECT_EQ(Bytes().size(), 46u + 600);
+    Create(300).Release();
     EXPECT_EQ(Bytes().substr(46), std::string(600, '\0'));
-    beyond.Release();
-    LSoundSinkPtr negative = CreateWaveWriter(path, 8000, -20, 16, 1);
-    EXPECT_EQ(negative->position, 0);
+    EXPECT_EQ(Create(-20)->position, 0);
 }
 
 TEST_F(LWaveWriterTest, TruncateCutsBackButNeverForward) {
-    LSoundSinkPtr writer = CreateWaveWriter(path, 8000, 0, 16, 1);
+    LSoundSinkPtr writer = Create();
     WriteRamp(*writer, 0, 3000);
+    const auto state = [&] { return std::tuple(writer->position, Bytes().size()); };
     writer->Truncate(5000);
-    EXPECT_EQ(writer->position, 3000);
-    EXPECT_EQ(Bytes().size(), 46u + 6000);
+    EXPECT_EQ(state(), std::tuple(3000, 46u + 6000));
     writer->Truncate(2000);
-    EXPECT_EQ(writer->position, 2000);
-    EXPECT_EQ(Bytes().size(), 46u + 4000);
+    EXPECT_EQ(state(), std::tuple(2000, 46u + 4000));
     EXPECT_EQ(DataSizeField(), (8000u * 32 + 2000) * 2);
     writer->Truncate(-5);
-    EXPECT_EQ(writer->position, 0);
-    EXPECT_EQ(Bytes().size(), 46u);
+    EXPECT_EQ(state(), std::tuple(0, 46u));
     WriteRamp(*writer, 0, 10);
     writer.Release();
     EXPECT_EQ(Bytes().size(), 46u + 20);
     EXPECT_EQ(DataSizeField(), 20u);
 }
 
-TEST_F(LWaveWriterTest, BitsPerSampleChoosesTheWidth) {
-    struct Row {
-        std::int32_t bits;
-        std::uint16_t fileBits;
-        std::int32_t peakBound;
-    } rows[] = {
-        {0, 8, 0x3F800},   {8, 8, 0x3F800},   {9, 16, 0x7FFF0},  {12, 16, 0x7FFF0},
-        {16, 16, 0x7FFF0}, {17, 32, 0x7FFF0}, {24, 32, 0x7FFF0}, {32, 32, 0x7FFF0},
-    };
-    for (const Row& row : rows) {
-        LSoundSinkPtr writer = CreateWaveWriter(path, 11025, 0, row.bits, 2);
-        EXPECT_EQ(writer->peakBound, row.peakBound) << row.bits;
+TEST_F(LWaveWriterTest, BitsPerSampleChoosesTheWidthAndSamplesNarrowWithoutSaturation) {
+    for (auto [bits, fileBits, peakBound] : {std::tuple{0, 8, 0x3F800},
+                                             {8, 8, 0x3F800},
+                                             {9, 16, 0x7FFF0},
+                                             {12, 16, 0x7FFF0},
+                                             {16, 16, 0x7FFF0},
+                                             {17, 32, 0x7FFF0},
+                                             {24, 32, 0x7FFF0},
+                                             {32, 32, 0x7FFF0}}) {
+        LSoundSinkPtr writer = Create(0, bits, 2, 11025);
+        EXPECT_EQ(writer->peakBound, peakBound) << bits;
         writer.Release();
-        std::string bytes = Bytes();
-        EXPECT_EQ(Le16At(bytes, 34), row.fileBits) << row.bits;
-        EXPECT_EQ(Le16At(bytes, 32), row.fileBits / 4) << row.bits;  // 2 channels
-        EXPECT_EQ(Le32At(bytes, 28), 11025u * row.fileBits / 4) << row.bits;
+        // Bits, block align and bytes per second of 2 channels.
+        EXPECT_EQ(Bytes().substr(28, 8),
+                  Le32(11025 * fileBits / 4) + Le16(fileBits / 4) + Le16(std::uint16_t(fileBits)))
+            << bits;
     }
-}
-
-TEST_F(LWaveWriterTest, SamplesNarrowWithoutSaturation) {
-    struct Row {
-        std::int32_t bits;
-        std::int32_t sample;
-        std::uint32_t stored;  // the file's bytes, little-endian
-    } rows[] = {
-        {8, 0, 128},          {8, 1023, 128},       {8, 1024, 129},
-        {8, -1025, 127},      {8, 260096, 255},     {8, -262144, 0},
-        {16, 7, 0},           {16, 8, 1},           {16, -9, 0xFFFF},
-        {16, 524279, 0x7FFF}, {16, 524280, 0x8000}, {16, -524288, 0x8000},
-        {32, 1, 4096},        {32, -1, 0xFFFFF000}, {32, 524272, 0x7FFF0000},
-    };
-    for (const Row& row : rows) {
-        LSoundSinkPtr writer = CreateWaveWriter(path, 8000, 0, row.bits, 1);
-        writer->Write(&row.sample, 1);
+    // The file's bytes, little-endian.
+    for (auto [bits, sample, stored] : {std::tuple{8, 0, 128u},
+                                        {8, 1023, 128u},
+                                        {8, 1024, 129u},
+                                        {8, -1025, 127u},
+                                        {8, 260096, 255u},
+                                        {8, -262144, 0u},
+                                        {16, 7, 0u},
+                                        {16, 8, 1u},
+                                        {16, -9, 0xFFFFu},
+                                        {16, 524279, 0x7FFFu},
+                                        {16, 524280, 0x8000u},
+                                        {16, -524288, 0x8000u},
+                                        {32, 1, 4096u},
+                                        {32, -1, 0xFFFFF000u},
+                                        {32, 524272, 0x7FFF0000u}}) {
+        LSoundSinkPtr writer = Create(0, bits);
+        writer->Write(&sample, 1);
         writer.Release();
-        std::string bytes = Bytes();
-        std::uint32_t stored = row.bits == 8    ? std::uint8_t(bytes.at(46))
-                               : row.bits == 16 ? Le16At(bytes, 46)
-                                                : Le32At(bytes, 46);
-        EXPECT_EQ(stored, row.stored) << row.bits << " bits, sample " << row.sample;
-    }
-}
-
-TEST_F(LWaveWriterTest, WritesOfAnySizeGoThroughWhole) {
-    LSoundSinkPtr writer = CreateWaveWriter(path, 8000, 0, 16, 2);
-    WriteRamp(*writer, 0, 20000, 20000);
-    writer.Release();
-    std::string bytes = Bytes();
-    ASSERT_EQ(bytes.size(), 46u + 80000);
-    for (std::int32_t frame : {0, 8191, 8192, 16384, 19999}) {
-        EXPECT_EQ(Le16At(bytes, 46 + 4 * frame + 2), frame % 1000) << frame;
+        EXPECT_EQ(Bytes().substr(46), Le32(stored).substr(0, bits / 8))
+            << bits << " bits, " << sample;
     }
 }
 
 TEST_F(LWaveWriterTest, AnUnopenableFileGivesAnInvalidWriterThatOnlyCounts) {
     LSoundSinkPtr writer = CreateWaveWriter(dir / "missing/folder.wav", 8000, 0, 16, 1);
-    ASSERT_TRUE(writer);
-    EXPECT_TRUE(writer->IsInvalid());
+    ASSERT_TRUE(writer && writer->IsInvalid());
     WriteRamp(*writer, 0, 1500);
     EXPECT_EQ(writer->position, 1500);
     writer->Truncate(10);
     writer.Release();
     EXPECT_FALSE(Exists(dir / "missing/folder.wav"));
-
-    LSoundSinkPtr noChannels = CreateWaveWriter(path, 8000, 0, 16, 0);
-    EXPECT_TRUE(noChannels->IsInvalid());
-    noChannels.Release();
+    EXPECT_TRUE(Create(0, 16, 0)->IsInvalid());
     EXPECT_FALSE(Exists(path));
-}
-
-TEST_F(LWaveWriterTest, AFileBeingWrittenReadsToItsCurrentEnd) {
-    LSoundSinkPtr writer = CreateWaveWriter(path, 8000, 0, 16, 1);
-    WriteRamp(*writer, 0, 1234);
-    LSoundSourcePtr reader = OpenWaveFile(path);
-    ASSERT_TRUE(reader);
-    EXPECT_EQ(reader->GetLength(), 1234);
-    WriteRamp(*writer, 1234, 766);
-    EXPECT_EQ(reader->GetLength(), 1234) << "known to be beyond the position";
-    reader->Seek(1234);
-    EXPECT_EQ(reader->GetLength(), 2000);
 }
 
 }  // namespace

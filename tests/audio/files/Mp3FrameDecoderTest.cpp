@@ -1,9 +1,11 @@
 // The frame decoder on its own: silent frames, the bit reservoir rule, the output size per
-// version and channel count, and corrupt frames that must stay inside every buffer.
+// version and channel count, intensity stereo, and corrupt frames that must stay inside every
+// buffer.
 #include "audio/files/Mp3FrameDecoder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <vector>
@@ -48,11 +50,13 @@ std::vector<std::uint8_t> SilentBody(const Mp3Header& h, int mainDataBegin) {
 
 // Decodes into a buffer with guard samples on both sides and checks that exactly the frame's
 // samples were written when it decoded (none when it did not).
-bool DecodeGuarded(Mp3FrameDecoder& decoder, const Mp3Header& h, const std::uint8_t* body, int size,
-                   std::vector<std::int32_t>& samples) {
+bool DecodeGuarded(Mp3FrameDecoder& decoder, const Mp3Header& h,
+                   const std::vector<std::uint8_t>& body, std::vector<std::int32_t>& samples,
+                   int size = -1) {
     const int count = h.SamplesPerFrame() * h.Channels();
     std::vector<std::int32_t> buffer(count + 64, kGuard);
-    const bool decoded = decoder.Decode(h, body, size, buffer.data() + 32);
+    const bool decoded =
+        decoder.Decode(h, body.data(), size < 0 ? int(body.size()) : size, buffer.data() + 32);
     for (int i = 0; i < 32; ++i) {
         EXPECT_EQ(buffer[i], kGuard);
         EXPECT_EQ(buffer[32 + count + i], kGuard);
@@ -74,16 +78,17 @@ const Layout kLayouts[] = {
 
 TEST(Mp3FrameDecoderTest, SilentFramesGiveOneFrameOfZerosPerVersionAndMode) {
     auto decoder = std::make_unique<Mp3FrameDecoder>();
+    std::vector<std::int32_t> samples;
     for (const Layout& l : kLayouts) {
         Mp3Header h = MakeHeader(l.version, l.sampleIndex, l.mode, l.bitrate);
         decoder->Reset();
-        std::vector<std::uint8_t> body = SilentBody(h, 0);
-        std::vector<std::int32_t> samples;
-        ASSERT_TRUE(
-            DecodeGuarded(*decoder, h, body.data(), static_cast<int>(body.size()), samples));
-        EXPECT_EQ(samples.size(), std::size_t(h.SamplesPerFrame() * h.Channels()));
+        ASSERT_TRUE(DecodeGuarded(*decoder, h, SilentBody(h, 0), samples));
         EXPECT_EQ(std::count(samples.begin(), samples.end(), 0), std::ptrdiff_t(samples.size()));
     }
+    // A body shorter than its side information is not decoded.
+    Mp3Header h = MakeHeader(0, 0, 0, 128000);
+    EXPECT_FALSE(DecodeGuarded(*decoder, h, std::vector<std::uint8_t>(32), samples, 31));
+    EXPECT_TRUE(DecodeGuarded(*decoder, h, std::vector<std::uint8_t>(32), samples, 32));
 }
 
 TEST(Mp3FrameDecoderTest, FrameReachingBeforeTheReservoirIsDroppedAndItsDataKept) {
@@ -93,30 +98,15 @@ TEST(Mp3FrameDecoderTest, FrameReachingBeforeTheReservoirIsDroppedAndItsDataKept
     const int mainBytes = h.BodyBytes() - h.SideInfoBytes();
     std::vector<std::int32_t> samples;
     // Nothing is held yet: any reference back fails, and the frame writes nothing.
-    std::vector<std::uint8_t> first = SilentBody(h, 1);
-    EXPECT_FALSE(DecodeGuarded(*decoder, h, first.data(), static_cast<int>(first.size()), samples));
+    EXPECT_FALSE(DecodeGuarded(*decoder, h, SilentBody(h, 1), samples));
     // The dropped frame's main data is now in the reservoir, so a frame can reach back to it
     // but not one byte further.
-    std::vector<std::uint8_t> tooFar = SilentBody(h, mainBytes + 1);
-    EXPECT_FALSE(
-        DecodeGuarded(*decoder, h, tooFar.data(), static_cast<int>(tooFar.size()), samples));
-    std::vector<std::uint8_t> reachable = SilentBody(h, std::min(2 * mainBytes, 511));
-    EXPECT_TRUE(
-        DecodeGuarded(*decoder, h, reachable.data(), static_cast<int>(reachable.size()), samples));
+    EXPECT_FALSE(DecodeGuarded(*decoder, h, SilentBody(h, mainBytes + 1), samples));
+    const std::vector<std::uint8_t> reachable = SilentBody(h, std::min(2 * mainBytes, 511));
+    EXPECT_TRUE(DecodeGuarded(*decoder, h, reachable, samples));
     // Reset forgets the reservoir.
     decoder->Reset();
-    EXPECT_FALSE(
-        DecodeGuarded(*decoder, h, reachable.data(), static_cast<int>(reachable.size()), samples));
-}
-
-TEST(Mp3FrameDecoderTest, BodyShorterThanItsSideInformationIsNotDecoded) {
-    auto decoder = std::make_unique<Mp3FrameDecoder>();
-    decoder->Reset();
-    Mp3Header h = MakeHeader(0, 0, 0, 128000);
-    std::vector<std::uint8_t> body(32, 0);
-    std::vector<std::int32_t> samples;
-    EXPECT_FALSE(DecodeGuarded(*decoder, h, body.data(), 31, samples));
-    EXPECT_TRUE(DecodeGuarded(*decoder, h, body.data(), 32, samples));
+    EXPECT_FALSE(DecodeGuarded(*decoder, h, reachable, samples));
 }
 
 // An MPEG-1 joint-stereo frame with intensity stereo on: in both granules the left channel has one
@@ -130,25 +120,25 @@ std::vector<std::int32_t> DecodeIntensityFrame(int position, bool midSide) {
     side.Put(0, 9 + 3 + 4 + 4);  // main_data_begin, private bits, scfsi
     for (int gr = 0; gr < 2; ++gr) {
         // Left: 3 bits of main data (the pair (1, 0) of table 1 and its sign), gain 1.0.
-        side.Put(3, 12);
-        side.Put(1, 9);
-        side.Put(210, 8);
-        side.Put(0, 4);
-        side.Put(0, 1);
-        side.Put(1, 5);
-        side.Put(0, 10 + 4 + 3 + 3);
+        for (auto [value, bits] : {std::pair{3u, 12},
+                                   {1u, 9},
+                                   {210u, 8},
+                                   {0u, 4},
+                                   {0u, 1},
+                                   {1u, 5},
+                                   {0u, 10 + 4 + 3 + 3}}) {
+            side.Put(value, bits);
+        }
         // Right: scalefac_compress 4 gives 3-bit scalefactors for bands 0 to 10, nothing else.
-        side.Put(33, 12);
-        side.Put(0, 9);
-        side.Put(210, 8);
-        side.Put(4, 4);
-        side.Put(0, 1 + 15 + 4 + 3 + 3);
+        for (auto [value, bits] :
+             {std::pair{33u, 12}, {0u, 9}, {210u, 8}, {4u, 4}, {0u, 1 + 15 + 4 + 3 + 3}}) {
+            side.Put(value, bits);
+        }
     }
     std::vector<std::uint8_t> main(body.begin() + 32, body.end());
     BitWriter data(main);
     for (int gr = 0; gr < 2; ++gr) {
-        data.Put(0b01, 2);  // x = 1, y = 0
-        data.Put(0, 1);     // positive
+        data.Put(0b010, 3);  // x = 1, y = 0, positive
         for (int band = 0; band < 11; ++band) {
             data.Put(position, 3);
         }
@@ -157,7 +147,7 @@ std::vector<std::int32_t> DecodeIntensityFrame(int position, bool midSide) {
     auto decoder = std::make_unique<Mp3FrameDecoder>();
     decoder->Reset();
     std::vector<std::int32_t> samples;
-    EXPECT_TRUE(DecodeGuarded(*decoder, h, body.data(), static_cast<int>(body.size()), samples));
+    EXPECT_TRUE(DecodeGuarded(*decoder, h, body, samples));
     return samples;
 }
 
@@ -204,22 +194,18 @@ TEST(Mp3FrameDecoderTest, CorruptFramesStayInBoundsAndAreRepeatable) {
     std::mt19937 random(7);
     for (const Layout& l : kLayouts) {
         Mp3Header h = MakeHeader(l.version, l.sampleIndex, l.mode, l.bitrate);
-        std::vector<std::vector<std::uint8_t>> bodies(12);
+        std::vector<std::vector<std::uint8_t>> bodies(12, std::vector<std::uint8_t>(h.BodyBytes()));
         for (auto& body : bodies) {
-            body.resize(h.BodyBytes());
-            for (auto& byte : body) {
-                byte = static_cast<std::uint8_t>(random());
-            }
+            std::generate(body.begin(), body.end(), [&] { return std::uint8_t(random()); });
         }
-        std::vector<std::vector<std::int32_t>> first;
+        std::vector<std::vector<std::int32_t>> first(bodies.size());
         for (int pass = 0; pass < 2; ++pass) {
             decoder->Reset();
             for (std::size_t i = 0; i < bodies.size(); ++i) {
                 std::vector<std::int32_t> samples;
-                DecodeGuarded(*decoder, h, bodies[i].data(), static_cast<int>(bodies[i].size()),
-                              samples);
+                DecodeGuarded(*decoder, h, bodies[i], samples);
                 if (pass == 0) {
-                    first.push_back(samples);
+                    first[i] = samples;
                 } else {
                     EXPECT_EQ(samples, first[i]);
                 }

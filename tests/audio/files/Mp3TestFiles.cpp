@@ -3,19 +3,14 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <numbers>
 #include <random>
 
+#include "WaveTestFiles.h"
 #include "audio/files/LMp3Reader.h"
+#include "support/TempDir.h"
 
 namespace {
-
-void PutLe(std::string& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-    }
-}
 
 std::vector<std::int16_t> MakeSignal(TestSignal signal, int rate, int channels, double seconds) {
     const int frames = static_cast<int>(seconds * rate);
@@ -51,24 +46,8 @@ std::vector<std::int16_t> MakeSignal(TestSignal signal, int rate, int channels, 
 
 bool EncodeWithLame(const std::string& mp3Path, TestSignal signal, int rate, int channels,
                     double seconds, const std::string& options) {
-    const std::vector<std::int16_t> samples = MakeSignal(signal, rate, channels, seconds);
-    std::string wav = "RIFF";
-    PutLe(wav, static_cast<std::uint32_t>(36 + samples.size() * 2), 4);
-    wav += "WAVEfmt ";
-    PutLe(wav, 16, 4);
-    PutLe(wav, 1, 2);
-    PutLe(wav, channels, 2);
-    PutLe(wav, rate, 4);
-    PutLe(wav, rate * channels * 2, 4);
-    PutLe(wav, channels * 2, 2);
-    PutLe(wav, 16, 2);
-    wav += "data";
-    PutLe(wav, static_cast<std::uint32_t>(samples.size() * 2), 4);
-    for (std::int16_t s : samples) {
-        PutLe(wav, static_cast<std::uint16_t>(s), 2);
-    }
     const std::string wavPath = mp3Path + ".wav";
-    std::ofstream(wavPath, std::ios::binary) << wav;
+    WriteFile(wavPath, Pcm16File(channels, rate, MakeSignal(signal, rate, channels, seconds)));
     const std::string command = "lame --quiet --noreplaygain --resample " +
                                 std::to_string(rate / 1000.0) + " " + options + " '" + wavPath +
                                 "' '" + mp3Path + "'";
@@ -76,10 +55,11 @@ bool EncodeWithLame(const std::string& mp3Path, TestSignal signal, int rate, int
 }
 
 std::vector<std::uint8_t> HeaderBytes(int versionBits, int bitrateIndex, int sampleIndex, int mode,
-                                      int layerBits) {
-    return {0xFF, static_cast<std::uint8_t>(0xE0 | versionBits << 3 | layerBits << 1 | 1),
-            static_cast<std::uint8_t>(bitrateIndex << 4 | sampleIndex << 2),
-            static_cast<std::uint8_t>(mode << 6)};
+                                      int layerBits, int padding, bool crc) {
+    return {0xFF,
+            static_cast<std::uint8_t>(0xE0 | versionBits << 3 | layerBits << 1 | (crc ? 0 : 1)),
+            static_cast<std::uint8_t>(bitrateIndex << 4 | sampleIndex << 2 | padding << 1),
+            static_cast<std::uint8_t>(mode << 6 | 2 << 4)};
 }
 
 std::vector<std::uint8_t> SilentFrame(int versionBits, int bitrateIndex, int sampleIndex,
@@ -91,10 +71,12 @@ std::vector<std::uint8_t> SilentFrame(int versionBits, int bitrateIndex, int sam
     return frame;
 }
 
-void Append(std::vector<std::uint8_t>& to, const std::vector<std::uint8_t>& bytes, int times) {
+std::vector<std::uint8_t> Repeated(const std::vector<std::uint8_t>& bytes, int times,
+                                   std::vector<std::uint8_t> before) {
     for (int i = 0; i < times; ++i) {
-        to.insert(to.end(), bytes.begin(), bytes.end());
+        before.insert(before.end(), bytes.begin(), bytes.end());
     }
+    return before;
 }
 
 StreamUse ScanStream(const std::string& bytes) {

@@ -16,13 +16,16 @@ enum class TestSignal {
 bool EncodeWithLame(const std::string& mp3Path, TestSignal signal, int rate, int channels,
                     double seconds, const std::string& options);
 
-// A frame header: versionBits 3 = MPEG-1, 2 = MPEG-2, 0 = MPEG-2.5; layerBits 1 = Layer III.
+// A frame header: versionBits 3 = MPEG-1, 2 = MPEG-2, 0 = MPEG-2.5; layerBits 1 = Layer III;
+// mode extension 2 (middle/side stereo when the mode is joint stereo).
 std::vector<std::uint8_t> HeaderBytes(int versionBits, int bitrateIndex, int sampleIndex, int mode,
-                                      int layerBits = 1);
+                                      int layerBits = 1, int padding = 0, bool crc = false);
 // A whole frame with that header whose side information and main data are zeros (it decodes to
 // silence without reaching into the reservoir).
 std::vector<std::uint8_t> SilentFrame(int versionBits, int bitrateIndex, int sampleIndex, int mode);
-void Append(std::vector<std::uint8_t>& to, const std::vector<std::uint8_t>& bytes, int times = 1);
+// `before`, then `bytes` `times` over.
+std::vector<std::uint8_t> Repeated(const std::vector<std::uint8_t>& bytes, int times,
+                                   std::vector<std::uint8_t> before = {});
 
 // What the frames of a file use: counts of granules by block type, and of frames with
 // middle/side stereo on.

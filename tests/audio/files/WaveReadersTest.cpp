@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "WaveTestFiles.h"
+#include "audio/dsp/TestSources.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -14,13 +15,23 @@ std::string Fmt(std::uint16_t channels, std::uint32_t rate, std::size_t size = 1
     return Chunk("fmt ", FormatBody(1, channels, rate, 16, size), false);
 }
 
-TEST(WaveReadersTest, AcceptsOnlyWellFormedFiles) {
+class WaveReadersTest : public ::testing::Test {
+protected:
+    LSoundSourcePtr Open(const std::string& bytes, WaveFormatRecord* format = nullptr) {
+        WriteFile(dir / "in.wav", bytes);
+        return OpenWaveFile(dir / "in.wav", format);
+    }
+    TempDir dir;
+};
+
+TEST_F(WaveReadersTest, AcceptsOnlyWellFormedFiles) {
+    const std::string plain = RiffWave(Fmt(1, 8000) + kData);
     struct Row {
         const char* name;
         std::string bytes;
         bool opens;
     } rows[] = {
-        {"plain", RiffWave(Fmt(1, 8000) + kData), true},
+        {"plain", plain, true},
         {"format record of 14 bytes", RiffWave(Fmt(1, 8000, 14) + kData), true},
         {"format record of 13 bytes", RiffWave(Fmt(1, 8000, 13) + kData), false},
         {"format chunk of 8,192 bytes", RiffWave(Fmt(1, 8000, 8192) + kData), true},
@@ -39,40 +50,26 @@ TEST(WaveReadersTest, AcceptsOnlyWellFormedFiles) {
         {"no data chunk", RiffWave(Fmt(1, 8000)), false},
         {"no format chunk", RiffWave(kData), false},
         {"empty data chunk", RiffWave(Fmt(1, 8000) + Chunk("data", "")), true},
-        {"another RIFF form first",
-         "RIFF" + Le32(8) + "AVI " + "abcd" + RiffWave(Fmt(1, 8000) + kData), true},
-        {"a chunk in front of the form", Chunk("JUNK", "abcdefg") + RiffWave(Fmt(1, 8000) + kData),
-         true},
-        {"a form too short to skip", "RIFF" + Le32(4) + "AVI " + RiffWave(Fmt(1, 8000) + kData),
-         false},
+        {"another RIFF form first", "RIFF" + Le32(8) + "AVI " + "abcd" + plain, true},
+        {"a chunk in front of the form", Chunk("JUNK", "abcdefg") + plain, true},
+        {"a form too short to skip", "RIFF" + Le32(4) + "AVI " + plain, false},
         {"not RIFF at all", std::string("ID3\x04\0\0\0\0\0\0\0\0", 12), false},
         {"shorter than a RIFF header", "RIFF" + Le32(4), false},
         {"cut inside the format chunk", RiffWave(Fmt(1, 8000)).substr(0, 30), false},
     };
-    TempDir dir;
     for (const Row& row : rows) {
-        std::string path = dir / "in.wav";
-        WriteFile(path, row.bytes);
-        LSoundSourcePtr source = OpenWaveFile(path);
+        LSoundSourcePtr source = Open(row.bytes);
         EXPECT_EQ(bool(source), row.opens) << row.name;
-        if (source) {
-            EXPECT_FALSE(source->IsInvalid()) << row.name;
-        }
+        EXPECT_FALSE(source && source->IsInvalid()) << row.name;
     }
-}
-
-TEST(WaveReadersTest, MissingFilesAndFoldersDoNotOpen) {
-    TempDir dir;
     EXPECT_FALSE(OpenWaveFile(dir / "missing.wav"));
     EXPECT_FALSE(OpenWaveFile(dir.Path()));
 }
 
-TEST(WaveReadersTest, ReportsTheFormatAndSetsTheSourceFields) {
-    TempDir dir;
-    std::string path = dir / "in.wav";
-    WriteFile(path, RiffWave(Chunk("fmt ", FormatBody(1, 2, 22050, 12)) + kData));
+TEST_F(WaveReadersTest, ReportsTheFormatAndSetsTheSourceFields) {
     WaveFormatRecord format;
-    LSoundSourcePtr source = OpenWaveFile(path, &format);
+    LSoundSourcePtr source =
+        Open(RiffWave(Chunk("fmt ", FormatBody(1, 2, 22050, 12)) + kData), &format);
     ASSERT_TRUE(source);
     EXPECT_EQ(format.bitsPerSample, 12);
     EXPECT_EQ(source->sampleRate, 22050);
@@ -81,17 +78,12 @@ TEST(WaveReadersTest, ReportsTheFormatAndSetsTheSourceFields) {
     EXPECT_EQ(source->GetLength(), 10);  // 40 bytes of 2 x 2-byte frames
 }
 
-TEST(WaveReadersTest, ACompressedFormatWithoutACodecGivesAnInvalidReader) {
-    TempDir dir;
-    std::string path = dir / "in.wav";
+TEST_F(WaveReadersTest, ACompressedFormatWithoutACodecGivesAnInvalidReader) {
     // Microsoft ADPCM (tag 2) is not offered.
-    WriteFile(path, RiffWave(Chunk("fmt ", FormatBody(2, 1, 8000, 4, 20)) + kData));
-    LSoundSourcePtr source = OpenWaveFile(path);
+    LSoundSourcePtr source = Open(RiffWave(Chunk("fmt ", FormatBody(2, 1, 8000, 4, 20)) + kData));
     ASSERT_TRUE(source);
     EXPECT_TRUE(source->IsInvalid());
-    std::vector<std::int32_t> buffer(100, 7);
-    source->Read(buffer.data(), 100);
-    EXPECT_EQ(buffer, std::vector<std::int32_t>(100, 0));
+    EXPECT_EQ(ReadAll(*source, 100), std::vector<std::int32_t>(100, 0));
 }
 
 }  // namespace

@@ -13,36 +13,39 @@ protected:
     TempDir root;
     ScopedEnv tmp{"TMPDIR", root.Path()};
     std::string dataFolder = root.Path() + "/";
-    LStopEvent neverStop;
 
-    std::string Recording(const std::string& name, double seconds = 1) {
-        std::string path = root / name;
-        WriteFile(path, QuietRecording(seconds, 16000, 2));
-        return path;
+    std::string Recording(const std::string& name) {
+        WriteFile(root / name, QuietRecording(1, 16000, 2));
+        return root / name;
     }
     static bool Levelled(const std::string& path) {
-        WaveInfo info = InspectWave(path);
+        const WaveInfo info = InspectWave(path);
         return info.valid && info.format.sampleRate == 8000 && info.format.channels == 1;
     }
 };
 
-TEST_F(LLevelQueueTest, AddedFilesAreLevelledInTheBackground) {
+TEST_F(LLevelQueueTest, QueuedAndAddedFilesAreLevelledInTheBackground) {
+    // An earlier run queued two files and stopped before levelling them.
     const std::string a = Recording("a.wav");
     const std::string b = Recording("b.wav");
+    ASSERT_TRUE(LevelQueueFile(dataFolder + "bgalc.dat").Append(a));
+    ASSERT_TRUE(LevelQueueFile(dataFolder + "bgalc.dat").Append(b));
     LLevelQueue queue(dataFolder);
     EXPECT_EQ(queue.QueuePath(), root / "bgalc.dat");
-    ASSERT_TRUE(queue.Add(a));
-    ASSERT_TRUE(queue.Add(b));
-    ASSERT_TRUE(Eventually([&] { return !queue.IsThreadRunning(); }));
-    EXPECT_TRUE(Levelled(a));
-    EXPECT_TRUE(Levelled(b));
-    EXPECT_EQ(LevelQueueFile(queue.QueuePath()).Count(), 0);
-
-    // The next Add starts the worker again.
     const std::string c = Recording("c.wav");
+    const std::string d = Recording("d.wav");
     ASSERT_TRUE(queue.Add(c));
+    ASSERT_TRUE(queue.Add(d));
     ASSERT_TRUE(Eventually([&] { return !queue.IsThreadRunning(); }));
-    EXPECT_TRUE(Levelled(c));
+    for (const std::string& path : {a, b, c, d}) {
+        EXPECT_TRUE(Levelled(path)) << path;
+    }
+    EXPECT_EQ(LevelQueueFile(queue.QueuePath()).Count(), 0);
+    // The next Add starts the worker again.
+    const std::string e = Recording("e.wav");
+    ASSERT_TRUE(queue.Add(e));
+    ASSERT_TRUE(Eventually([&] { return !queue.IsThreadRunning(); }));
+    EXPECT_TRUE(Levelled(e));
     EXPECT_FALSE(queue.Add("relative.wav"));
 }
 
@@ -55,12 +58,11 @@ TEST_F(LLevelQueueTest, ADeletedFileIsSkippedAndTheQueueGoesOn) {
         ASSERT_TRUE(file.Append(path));
     }
     std::remove(b.c_str());
-
-    LLevelQueue queue(dataFolder);
     std::vector<std::pair<std::string, LevelResult>> reports;
-    queue.ProcessQueued(neverStop, [&](const std::string& path, LevelResult result) {
-        reports.emplace_back(path, result);
-    });
+    LLevelQueue(dataFolder)
+        .ProcessQueued(LStopEvent(), [&](const std::string& path, LevelResult result) {
+            reports.emplace_back(path, result);
+        });
     EXPECT_EQ(reports, (std::vector<std::pair<std::string, LevelResult>>{
                            {a, LevelResult::Levelled},
                            {b, LevelResult::NotAudio},
@@ -70,35 +72,17 @@ TEST_F(LLevelQueueTest, ADeletedFileIsSkippedAndTheQueueGoesOn) {
     EXPECT_EQ(file.Count(), 0);
 }
 
-TEST_F(LLevelQueueTest, EntriesLeftByAnEarlierRunAreLevelledAfterARestart) {
-    const std::string a = Recording("a.wav");
-    const std::string b = Recording("b.wav");
-    {
-        // The earlier run queued two files and stopped before levelling them.
-        LevelQueueFile(dataFolder + "bgalc.dat").Append(a);
-        LevelQueueFile(dataFolder + "bgalc.dat").Append(b);
-    }
-    LLevelQueue queue(dataFolder);
-    const std::string c = Recording("c.wav");
-    ASSERT_TRUE(queue.Add(c));
-    ASSERT_TRUE(Eventually([&] { return !queue.IsThreadRunning(); }));
-    EXPECT_TRUE(Levelled(a));
-    EXPECT_TRUE(Levelled(b));
-    EXPECT_TRUE(Levelled(c));
-    EXPECT_EQ(LevelQueueFile(queue.QueuePath()).Count(), 0);
-}
-
 TEST_F(LLevelQueueTest, StopEndsAWorkerWaitingForAFileInUseAndLeavesTheFile) {
     const std::string a = Recording("a.wav");
     const std::string original = ReadFile(a);
     LSoundSourcePtr player = OpenWaveFile(a);
     LLevelQueue queue(dataFolder);
     ASSERT_TRUE(queue.Add(a));
-    // The entry is taken before it is processed.
+    // The entry is taken before it is processed; its levelled copy waits beside it, complete,
+    // for the player to let go.
     ASSERT_TRUE(Eventually([&] { return LevelQueueFile(queue.QueuePath()).Count() == 0; }));
-    // Its levelled copy waits beside it, complete, for the player to let go.
     ASSERT_TRUE(Eventually([&] {
-        std::vector<std::string> hidden = HiddenFiles(root.Path());
+        const std::vector<std::string> hidden = HiddenFiles(root.Path());
         return hidden.size() == 1 && ReadFile(root / hidden[0]).size() == 46u + 8000 * 2;
     }));
     EXPECT_TRUE(queue.IsThreadRunning());

@@ -8,23 +8,18 @@
 
 namespace {
 
-void PushAll(LLevelTracker& tracker, const std::vector<int>& levels) {
-    for (int level : levels) {
-        tracker.Push(static_cast<std::int8_t>(level));
-    }
-}
-
+// `before`, then `count` blocks at `level`.
 std::vector<int> Repeat(int level, int count, std::vector<int> before = {}) {
     before.insert(before.end(), static_cast<std::size_t>(count), level);
     return before;
 }
 
-TEST(LLevelTrackerTest, StartsWithAHistoryOfZeros) {
-    LLevelTracker tracker(6, -2);
-    EXPECT_EQ(tracker.Percentile(), 0);
-    EXPECT_EQ(tracker.Tracked(), 0);
-    EXPECT_EQ(tracker.TrackedValue(), -2.0);
-    EXPECT_EQ(tracker.Next(), 0);
+LLevelTracker Tracker(const std::vector<int>& levels, int upper = 6, int lower = -2) {
+    LLevelTracker tracker(static_cast<std::int8_t>(upper), static_cast<std::int8_t>(lower));
+    for (int level : levels) {
+        tracker.Push(static_cast<std::int8_t>(level));
+    }
+    return tracker;
 }
 
 TEST(LLevelTrackerTest, PercentileIsTheHighestLevelWithMoreThanTwelveEntriesAtOrAbove) {
@@ -37,6 +32,7 @@ TEST(LLevelTrackerTest, PercentileIsTheHighestLevelWithMoreThanTwelveEntriesAtOr
         std::vector<int> levels;
         int percentile;
     } rows[] = {
+        {"start", {}, 0},  // a history of zeros
         {"ramp", ramp, 12},
         {"steady", Repeat(5, 50), 5},
         {"thirteen loud", Repeat(30, 13, Repeat(-10, 37)), 30},
@@ -49,16 +45,17 @@ TEST(LLevelTrackerTest, PercentileIsTheHighestLevelWithMoreThanTwelveEntriesAtOr
         {"loud gone", Repeat(-40, 50, Repeat(30, 13)), -40},
     };
     for (const Row& row : rows) {
-        LLevelTracker tracker(6, -2);
-        PushAll(tracker, row.levels);
-        EXPECT_EQ(tracker.Percentile(), row.percentile) << row.what;
+        EXPECT_EQ(Tracker(row.levels).Percentile(), row.percentile) << row.what;
     }
+    LLevelTracker fresh = Tracker({});
+    EXPECT_EQ(fresh.Tracked(), 0);
+    EXPECT_EQ(fresh.TrackedValue(), -2.0);
+    EXPECT_EQ(fresh.Next(), 0);
 }
 
-TEST(LLevelTrackerTest, RisesByATwelfthOfTheDistanceWhileTheNextBlockIsLouder) {
-    LLevelTracker tracker(6, -2);
+TEST(LLevelTrackerTest, RisesByATwelfthOfTheDistanceWhileTheNextBlockIsLouderUpToItsLimit) {
     // While the initial zeros are still the next entries, nothing is louder than T = 0.
-    PushAll(tracker, Repeat(20, 49));
+    LLevelTracker tracker = Tracker(Repeat(20, 49));
     EXPECT_EQ(tracker.TrackedValue(), -2.0);
     EXPECT_EQ(tracker.Percentile(), 20);
     double v = -2.0;
@@ -68,51 +65,36 @@ TEST(LLevelTrackerTest, RisesByATwelfthOfTheDistanceWhileTheNextBlockIsLouder) {
         EXPECT_DOUBLE_EQ(tracker.TrackedValue(), v);
         EXPECT_EQ(tracker.Tracked(), static_cast<int>(v));
     }
-}
-
-TEST(LLevelTrackerTest, RiseStopsOnceTheTrackedLevelReachesItsLimit) {
+    // It stops on the first step that takes T to the limit or past it (one step is less than
+    // 2 dB here), and stays there.
     for (int limit : {6, 3, 15}) {
-        LLevelTracker tracker(static_cast<std::int8_t>(limit), -2);
-        PushAll(tracker, Repeat(20, 200));
-        // It stops on the first step that takes T to the limit or past it (one step is less
-        // than 2 dB here), and stays there.
-        EXPECT_GE(tracker.Tracked(), limit);
-        EXPECT_LE(tracker.Tracked(), limit + 1);
-        double held = tracker.TrackedValue();
-        PushAll(tracker, Repeat(20, 50));
-        EXPECT_EQ(tracker.TrackedValue(), held) << limit;
+        LLevelTracker limited = Tracker(Repeat(20, 200), limit);
+        EXPECT_GE(limited.Tracked(), limit);
+        EXPECT_LE(limited.Tracked(), limit + 1);
+        const double held = limited.TrackedValue();
+        for (int i = 0; i < 50; ++i) {
+            limited.Push(20);
+        }
+        EXPECT_EQ(limited.TrackedValue(), held) << limit;
     }
     // Without a limit in the way it approaches the percentile from below and never reaches it.
-    LLevelTracker free(127, -2);
-    PushAll(free, Repeat(20, 300));
-    EXPECT_EQ(free.Tracked(), 19);
+    EXPECT_EQ(Tracker(Repeat(20, 300), 127).Tracked(), 19);
 }
 
 TEST(LLevelTrackerTest, FallsByAFiftiethOnlyWhileAboveItsLimit) {
-    // Starting from T = 0, V = -2: the first fall (once the first -20 is the next entry) takes
-    // T to -2, where the limit stops it.
-    LLevelTracker tracker(6, -2);
-    PushAll(tracker, Repeat(-20, 50));
-    EXPECT_DOUBLE_EQ(tracker.TrackedValue(), -2.0 + (-20 + 2.0) / 50);
-    EXPECT_EQ(tracker.Tracked(), -2);
-    PushAll(tracker, Repeat(-20, 100));
-    EXPECT_EQ(tracker.Tracked(), -2);
-
-    // With a lower limit it keeps falling toward the percentile.
-    LLevelTracker deep(6, -30);
-    PushAll(deep, Repeat(-20, 50));
-    double v = -2.0 + (-20 + 2.0) / 50;
-    EXPECT_DOUBLE_EQ(deep.TrackedValue(), v);
-    deep.Push(-20);
-    v += (-20 - v) / 50;
-    EXPECT_DOUBLE_EQ(deep.TrackedValue(), v);
-    PushAll(deep, Repeat(-20, 500));
-    EXPECT_EQ(deep.Tracked(), -19);
+    // From T = 0, V = -2: the first fall (once the first -20 is the next entry) takes T to -2,
+    // where the limit stops it; with a lower limit it keeps falling toward the percentile.
+    const double first = -2.0 + (-20 + 2.0) / 50;
+    EXPECT_DOUBLE_EQ(Tracker(Repeat(-20, 50)).TrackedValue(), first);
+    EXPECT_EQ(Tracker(Repeat(-20, 50)).Tracked(), -2);
+    EXPECT_EQ(Tracker(Repeat(-20, 150)).Tracked(), -2);
+    EXPECT_DOUBLE_EQ(Tracker(Repeat(-20, 50), 6, -30).TrackedValue(), first);
+    EXPECT_DOUBLE_EQ(Tracker(Repeat(-20, 51), 6, -30).TrackedValue(), first + (-20 - first) / 50);
+    EXPECT_EQ(Tracker(Repeat(-20, 551), 6, -30).Tracked(), -19);
 }
 
 TEST(LLevelTrackerTest, AdvanceMovesOnWithoutChangingTheHistory) {
-    LLevelTracker tracker(6, -2);
-    PushAll(tracker, Repeat(-10, 25, Repeat(10, 25)));
+    LLevelTracker tracker = Tracker(Repeat(-10, 25, Repeat(10, 25)));
     // The next entry after 50 pushes is the first one pushed.
     EXPECT_EQ(tracker.Next(), 10);
     for (int i = 0; i < 25; ++i) {

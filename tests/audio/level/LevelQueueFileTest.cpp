@@ -13,31 +13,29 @@ protected:
     TempDir root;
     LevelQueueFile queue{root / "bgalc.dat"};
 
-    std::optional<std::string> Value(const char* key) {
-        return ReadProfileValue(queue.Path(), "bgalc", key);
+    // The values under "file0".."file2" and "count".
+    std::vector<std::optional<std::string>> Values() {
+        std::vector<std::optional<std::string>> values;
+        for (const char* key : {"file0", "file1", "file2", "count"}) {
+            values.push_back(ReadProfileValue(queue.Path(), "bgalc", key));
+        }
+        return values;
     }
 };
 
 TEST_F(LevelQueueFileTest, TakingTheOldestMovesTheOthersDown) {
-    ASSERT_TRUE(queue.Append("/rec/a.wav"));
-    ASSERT_TRUE(queue.Append("/rec/b.wav"));
-    ASSERT_TRUE(queue.Append("/rec/c.wav"));
-    EXPECT_EQ(Value("file0"), "/rec/a.wav");
-    EXPECT_EQ(Value("file1"), "/rec/b.wav");
-    EXPECT_EQ(Value("file2"), "/rec/c.wav");
-    EXPECT_EQ(Value("count"), "3");
-
+    for (const char* path : {"/rec/a.wav", "/rec/b.wav", "/rec/c.wav"}) {
+        ASSERT_TRUE(queue.Append(path));
+    }
+    using Expected = std::vector<std::optional<std::string>>;
+    EXPECT_EQ(Values(), (Expected{"/rec/a.wav", "/rec/b.wav", "/rec/c.wav", "3"}));
     EXPECT_EQ(queue.TakeOldest(), "/rec/a.wav");
-    EXPECT_EQ(Value("file0"), "/rec/b.wav");
-    EXPECT_EQ(Value("file1"), "/rec/c.wav");
-    EXPECT_EQ(Value("file2"), std::nullopt);
-    EXPECT_EQ(Value("count"), "2");
+    EXPECT_EQ(Values(), (Expected{"/rec/b.wav", "/rec/c.wav", std::nullopt, "2"}));
     EXPECT_EQ(queue.Entries(), (std::vector<std::string>{"/rec/b.wav", "/rec/c.wav"}));
-
     EXPECT_EQ(queue.TakeOldest(), "/rec/b.wav");
     EXPECT_EQ(queue.TakeOldest(), "/rec/c.wav");
     EXPECT_EQ(queue.TakeOldest(), std::nullopt);
-    EXPECT_EQ(Value("count"), "0");
+    EXPECT_EQ(Values().back(), "0");
 }
 
 TEST_F(LevelQueueFileTest, AMissingNegativeOrUnreadableCountIsZero) {
@@ -50,37 +48,31 @@ TEST_F(LevelQueueFileTest, AMissingNegativeOrUnreadableCountIsZero) {
     // Appending after an unreadable count starts again at entry 0.
     ASSERT_TRUE(queue.Append("/rec/b.wav"));
     EXPECT_EQ(queue.Entries(), std::vector<std::string>{"/rec/b.wav"});
+    // An unwritable queue file refuses the entry.
+    LevelQueueFile missing(root / "no/such/folder/bgalc.dat");
+    EXPECT_FALSE(missing.Append("/rec/a.wav"));
+    EXPECT_EQ(missing.Count(), 0);
 }
 
 TEST_F(LevelQueueFileTest, OnlyPathsThatReadBackUnchangedAreQueued) {
     const std::string longest = "/" + std::string(kMaxProfileValue - 2, 'x');
-    struct Row {
-        std::string path;
-        bool queued;
-    } rows[] = {
-        {"/rec/2026-01-02 10-11-12 555 Jo.wav", true},
-        {longest, true},
-        {longest + "x", false},  // would be cut on reading
-        {"rec/a.wav", false},    // not a full path
-        {"", false},
-        {"/rec/a\nfile0=/etc/passwd", false},
-        {"/rec/a.wav\r", false},
-        {"/rec/a.wav ", false},  // the blank would be trimmed
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(CanQueuePath(row.path), row.queued) << row.path;
+    // Too long would be cut on reading, a blank at the end trimmed; relative paths are refused.
+    for (auto [path, queued] :
+         {std::pair<std::string, bool>{"/rec/2026-01-02 10-11-12 555 Jo.wav", true},
+          {longest, true},
+          {longest + "x", false},
+          {"rec/a.wav", false},
+          {"", false},
+          {"/rec/a\nfile0=/etc/passwd", false},
+          {"/rec/a.wav\r", false},
+          {"/rec/a.wav ", false}}) {
+        EXPECT_EQ(CanQueuePath(path), queued) << path;
         LevelQueueFile file(root / "q.dat");
-        EXPECT_EQ(file.Append(row.path), row.queued) << row.path;
+        EXPECT_EQ(file.Append(path), queued) << path;
         EXPECT_EQ(file.Entries(),
-                  row.queued ? std::vector<std::string>{row.path} : std::vector<std::string>{});
+                  queued ? std::vector<std::string>{path} : std::vector<std::string>{});
         std::remove((root / "q.dat").c_str());
     }
-}
-
-TEST_F(LevelQueueFileTest, AnUnwritableQueueFileRefusesTheEntry) {
-    LevelQueueFile missing(root / "no/such/folder/bgalc.dat");
-    EXPECT_FALSE(missing.Append("/rec/a.wav"));
-    EXPECT_EQ(missing.Count(), 0);
 }
 
 }  // namespace

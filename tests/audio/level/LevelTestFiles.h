@@ -1,18 +1,15 @@
-// Files for the level queue tests: speech-like WAV recordings, what a WAV file holds, and the
-// hidden files a folder contains.
+// Files for the level tests: speech-like recordings, what a WAV file holds, and hidden files.
 #pragma once
 
 #include <dirent.h>
 
 #include <chrono>
 #include <cmath>
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "audio/dsp/LSoundSource.h"
 #include "audio/files/WaveReaders.h"
 #include "audio/files/WaveTestFiles.h"
 #include "support/TempDir.h"
@@ -22,10 +19,9 @@
 inline std::string QuietRecording(double seconds, std::uint32_t rate = 8000,
                                   std::uint16_t channels = 1) {
     std::vector<std::int16_t> samples;
-    const auto frames = static_cast<std::size_t>(seconds * rate);
-    for (std::size_t i = 0; i < frames; ++i) {
-        const auto s = static_cast<std::int16_t>(std::lround(300 * std::sin(i * 0.3456)));
-        samples.insert(samples.end(), channels, s);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(seconds * rate); ++i) {
+        samples.insert(samples.end(), channels,
+                       static_cast<std::int16_t>(std::lround(300 * std::sin(i * 0.3456))));
     }
     return Pcm16File(channels, rate, samples);
 }
@@ -44,12 +40,12 @@ inline WaveInfo InspectWave(const std::string& path) {
     return info;
 }
 
-// Names in `folder` that start with a dot (the queue's unfinished outputs).
+// Names in `folder` that start with a dot (the unfinished outputs of levelling).
 inline std::vector<std::string> HiddenFiles(const std::string& folder) {
     std::vector<std::string> names;
     if (DIR* dir = ::opendir(folder.c_str())) {
         while (dirent* entry = ::readdir(dir)) {
-            std::string name = entry->d_name;
+            const std::string name = entry->d_name;
             if (name != "." && name != ".." && name[0] == '.') {
                 names.push_back(name);
             }
@@ -62,11 +58,8 @@ inline std::vector<std::string> HiddenFiles(const std::string& folder) {
 // Polls `done` every few milliseconds for up to 20 s; true once it holds.
 inline bool Eventually(const std::function<bool()>& done) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
+    while (!done() && std::chrono::steady_clock::now() < end) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    return true;
+    return done();
 }

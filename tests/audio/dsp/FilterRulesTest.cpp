@@ -1,0 +1,179 @@
+// The contract every filter and process keeps: position, seek and length, silence without a
+// usable upstream, and the pass-through rule of the processes.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "audio/dsp/LBufferedStreams.h"
+#include "audio/dsp/LChannelsProcess.h"
+#include "audio/dsp/LCompressor.h"
+#include "audio/dsp/LGainFilter.h"
+#include "audio/dsp/LHighPassFilter.h"
+#include "audio/dsp/LMonoToStereo.h"
+#include "audio/dsp/LPeakLimiter.h"
+#include "audio/dsp/LResampler.h"
+#include "audio/dsp/LSpeedFilter.h"
+#include "audio/dsp/LStereoToMono.h"
+#include "audio/dsp/PlayChain.h"
+#include "audio/dsp/TestSources.h"
+
+namespace {
+
+struct FilterRow {
+    const char* name;
+    std::uint8_t channels;  // of the upstream
+    std::function<LSoundSourcePtr(const LSoundSourcePtr&)> make;
+};
+
+// The filters that keep their upstream's rate.
+std::vector<FilterRow> Filters() {
+    return {
+        {"plain", 2, [](auto& s) { return MakeCounted<LSoundFilter>(s); }},
+        {"read-ahead", 2, [](auto& s) { return MakeCounted<LReadAheadFilter>(s, 100); }},
+        {"high-pass", 2, [](auto& s) { return MakeCounted<LHighPassFilter>(s, 300); }},
+        {"compressor", 1,
+         [](auto& s) {
+             return MakeCounted<LCompressor>(s, -12, kPlayCompressorSlope,
+                                             kPlayCompressorBlockTime);
+         }},
+        {"gain", 2, [](auto& s) { return MakeCounted<LGainFilter>(s, -6); }},
+        {"peak limiter", 2, [](auto& s) { return MakeCounted<LPeakLimiter>(s, 100000); }},
+        {"stereo to mono", 2, [](auto& s) { return MakeCounted<LStereoToMono>(s); }},
+        {"mono to stereo", 1, [](auto& s) { return MakeCounted<LMonoToStereo>(s); }},
+        {"speed 1", 1, [](auto& s) { return MakeCounted<LSpeedFilter>(s, 0, 1.0, 1.0); }},
+        {"play chain", 1, [](auto& s) { return BuildPlayChain(s, 300, -12, 6); }},
+    };
+}
+
+constexpr std::int32_t kFrames = 30000;
+
+LSoundSourcePtr Upstream(std::uint8_t channels, std::int32_t at = 0) {
+    auto source = MakeVectorSource(Noise(kFrames, 400000, channels, 7), 8000, channels);
+    source->Seek(at);
+    return source;
+}
+
+// The position is the frame the next read delivers, a seek lands exactly there and plays what a
+// filter freshly started at that frame would, and the length is the upstream's.
+TEST(FilterRulesTest, PositionSeekAndLengthFollowTheUpstream) {
+    for (const FilterRow& row : Filters()) {
+        LSoundSourcePtr filter = row.make(Upstream(row.channels));
+        EXPECT_EQ(filter->GetPosition(), 0) << row.name;
+        std::int32_t read = 0;
+        for (std::int32_t piece : {1, 99, 400, 1000, 8192, 13}) {
+            ReadAll(*filter, piece);
+            read += piece;
+            EXPECT_EQ(filter->GetPosition(), read) << row.name;
+        }
+        EXPECT_EQ(filter->GetLength(), kFrames) << row.name;
+        for (std::int32_t target : {12345, 100, 0, 20000}) {
+            filter->Seek(target);
+            EXPECT_EQ(filter->GetPosition(), target) << row.name;
+            LSoundSourcePtr fresh = row.make(Upstream(row.channels, target));
+            EXPECT_EQ(ReadAll(*filter, 3000, 512), ReadAll(*fresh, 3000, 512))
+                << row.name << " at " << target;
+            EXPECT_EQ(filter->GetPosition(), target + 3000) << row.name;
+        }
+    }
+}
+
+TEST(FilterRulesTest, WithoutAUsableUpstreamAFilterIsInvalidAndReadsSilence) {
+    std::vector<FilterRow> rows = Filters();
+    rows.pop_back();  // the play chain is not built at all
+    rows.push_back({"resampler", 1, [](auto& s) { return MakeCounted<LResampler>(s, 8000); }});
+    for (const FilterRow& row : rows) {
+        auto invalid = MakeVectorSource(Noise(1000, 1000, row.channels), 8000, row.channels);
+        invalid->flags |= kSoundInvalid;
+        for (const LSoundSourcePtr& upstream : {LSoundSourcePtr(), invalid}) {
+            LSoundSourcePtr filter = row.make(upstream);
+            EXPECT_TRUE(filter->IsInvalid()) << row.name;
+            std::vector<std::int32_t> out(500u * filter->channels, 7);
+            filter->Read(out.data(), 500);
+            filter->Seek(5);
+            EXPECT_EQ(out, std::vector<std::int32_t>(out.size(), 0)) << row.name;
+            if (!upstream) {
+                EXPECT_EQ(filter->GetPosition(), 0) << row.name;
+                EXPECT_EQ(filter->GetLength(), 0) << row.name;
+            }
+        }
+    }
+}
+
+struct NamedProcess {
+    const char* name;
+    std::shared_ptr<LSoundProcess> process;
+    bool createsOnInvalid;  // the speed process always creates
+};
+
+std::vector<NamedProcess> Processes() {
+    return {
+        {"high-pass", std::make_shared<LHighPassProcess>(300), false},
+        {"compressor", std::make_shared<LCompressorProcess>(-12, kPlayCompressorSlope, 500), false},
+        {"gain", std::make_shared<LGainProcess>(6), false},
+        {"peak limiter", std::make_shared<LPeakLimiterProcess>(1000), false},
+        {"sample rate", std::make_shared<LSampleRateProcess>(8000), false},
+        {"channels", std::make_shared<LChannelsProcess>(1), false},
+        {"speed", std::make_shared<LSpeedProcess>(80000, 0.5, 7), true},
+    };
+}
+
+// An empty source gives an empty result (releasing the old one), an invalid source comes back
+// with one more reference, and a valid one gets a filter that alone holds it.
+TEST(ProcessRulesTest, EmptyAndInvalidSourcesPassThroughAndValidOnesGetAFilter) {
+    for (const NamedProcess& p : Processes()) {
+        int alive = 0;
+        LSoundSourcePtr out = MakeVectorSource({}, 8000, 1, &alive);
+        p.process->Create(out, LSoundSourcePtr());
+        EXPECT_FALSE(out) << p.name;
+        EXPECT_EQ(alive, 0) << p.name;
+        for (bool invalid : {true, false}) {
+            auto source = MakeVectorSource(Noise(100, 1'000'000, 2), 44100, 2, &alive);
+            source->flags |= invalid ? kSoundInvalid : 0;
+            LSoundSourcePtr head = source;
+            p.process->Create(head, head);  // as chains are built: the head is replaced
+            EXPECT_EQ(source->refCount, 2) << p.name;
+            EXPECT_EQ(head == source, invalid && !p.createsOnInvalid) << p.name;
+            EXPECT_EQ(head->refCount, head == source ? 2 : 1) << p.name;
+            source.Release();
+            ReadAll(*head, 500);
+            EXPECT_EQ(alive, 1) << p.name;
+            head.Release();
+            EXPECT_EQ(alive, 0) << p.name;
+        }
+    }
+}
+
+// A process passes on a source that already fits, and what it creates fits.
+TEST(ProcessRulesTest, ASourceThatAlreadyFitsIsPassedOn) {
+    const auto channels = [](std::uint16_t n) { return std::make_shared<LChannelsProcess>(n); };
+    const auto rate = [](std::int32_t r) { return std::make_shared<LSampleRateProcess>(r); };
+    const auto limiter = std::make_shared<LPeakLimiterProcess>(kPlayerPeakLimit);
+    const std::int32_t any = kDefaultPeakBound;
+    const std::int32_t limit = kPlayerPeakLimit;
+    struct Row {
+        std::shared_ptr<LSoundProcess> process;
+        std::uint8_t channels;  // of an 8,000 Hz source
+        std::int32_t peakBound;
+        bool creates;
+    } rows[] = {
+        {channels(1), 2, any, true},    {channels(2), 1, any, true},   {channels(1), 1, any, false},
+        {channels(2), 2, any, false},   {channels(0), 2, any, false},  {channels(1), 3, any, false},
+        {channels(3), 1, any, false},   {channels(2), 6, any, false},  {limiter, 1, limit, false},
+        {limiter, 1, limit - 1, false}, {limiter, 1, limit + 1, true}, {rate(8000), 1, any, false},
+        {rate(11025), 1, any, true},
+    };
+    for (const Row& row : rows) {
+        auto source = MakeVectorSource({}, 8000, row.channels);
+        source->peakBound = row.peakBound;
+        LSoundSourcePtr out;
+        row.process->Create(out, source);
+        EXPECT_EQ(out != source, row.creates) << int{row.channels} << " " << row.peakBound;
+        LSoundSourcePtr again;
+        row.process->Create(again, out);
+        EXPECT_EQ(again, out) << int{row.channels} << " " << row.peakBound;
+    }
+}
+
+}  // namespace
