@@ -26,7 +26,7 @@
 #include "simulation/ScenarioRunner.h"
 #include "telephony/LTapiLine.h"
 #include "telephony/LineProviders.h"
-#include "telephony/providers/simulated/SimulatedLine.h"
+#include "telephony/providers/simulated/SimulatedLineProvider.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include "settings/SettingsKeys.h"
 #include "telephony/LTapiLine.h"
 #include "telephony/LineProviders.h"
-#include "telephony/providers/simulated/SimulatedLine.h"
+#include "telephony/providers/simulated/SimulatedLineProvider.h"
 #include "ui/CallLogViewer.h"
 #include "ui/GeneralPage.h"
 #include "ui/Help.h"

@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "base/AsciiText.h"
-#include "telephony/providers/simulated/SimulatedLine.h"
+#include "telephony/providers/simulated/SimulatedLineProvider.h"
 
 namespace {
 

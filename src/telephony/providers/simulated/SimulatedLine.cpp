@@ -1,27 +1,20 @@
-// The simulated telephone line: call states, rings, the parties' audio and what the program
-// sends down the line, all on the line's clock.
+// The simulated telephone line: the call states as the far end and the exchange move them, rings
+// and keys on the line's clock, and the requests of the program's open lines.
 #include "telephony/providers/simulated/SimulatedLine.h"
 
 #include <algorithm>
 #include <climits>
 
-#include "audio/dsp/LChannelsProcess.h"
-#include "audio/dsp/LResampler.h"
 #include "audio/files/WaveReaders.h"
 #include "base/AsciiText.h"
 #include "telephony/Tapi.h"
+#include "telephony/providers/simulated/SimulatedLineProvider.h"
 
 namespace {
 
-// Audio that arrives this close to where earlier audio ended continues it without a gap.
-constexpr std::int64_t kGapFrames = kLineRate / 50;
 // While off hook the line looks at what was played at least this often.
 constexpr std::int64_t kCaptureTick = 20'000'000;
 constexpr std::uint32_t kOfferingModeActive = 0x01;
-
-std::int16_t Saturate(std::int32_t value) {
-    return static_cast<std::int16_t>(std::clamp(value, -32768, 32767));
-}
 
 std::uint32_t TapiCallState(SimulatedCallState state) {
     switch (state) {
@@ -72,6 +65,15 @@ std::int64_t MsToNs(std::uint32_t ms) {
     return static_cast<std::int64_t>(ms) * 1'000'000;
 }
 
+std::int32_t MsToFrames(std::uint32_t ms) {
+    return static_cast<std::int32_t>(kLineRate * static_cast<std::int64_t>(ms) / 1000);
+}
+
+// How long a generated digit or tone lasts: `duration` ms, 0 meaning the default.
+std::uint32_t GeneratedMs(std::uint32_t duration) {
+    return duration != 0 ? duration : SimulatedLine::kDefaultDigitMs;
+}
+
 }  // namespace
 
 const char* SimulatedCallStateName(SimulatedCallState state) {
@@ -90,135 +92,6 @@ const char* SimulatedCallStateName(SimulatedCallState state) {
             return "disconnected";
     }
     return "?";
-}
-
-// An open instance of the simulated line, as its provider hands it to the line-device layer.
-class SimulatedLineDevice : public LineDevice {
-public:
-    SimulatedLineDevice(std::shared_ptr<SimulatedLine> line, std::shared_ptr<LineEventSink> sink)
-        : line(std::move(line)), sink(std::move(sink)) {
-        this->line->Attach(this->sink);
-    }
-    ~SimulatedLineDevice() override { line->Detach(sink); }
-
-    std::vector<ProviderCallId> Calls() override { return line->Calls(); }
-    std::int32_t GetCallDetails(ProviderCallId call, LineCallDetails& details) override {
-        return line->GetCallDetails(call, details);
-    }
-    std::int32_t GetDeviceId(ProviderCallId call, std::string_view deviceClass,
-                             std::uint32_t& id) override {
-        return line->GetDeviceId(call, deviceClass, id);
-    }
-    std::int32_t MakeCall(std::uint32_t requestId, std::string_view address,
-                          ProviderCallId& call) override {
-        return line->MakeCall(sink, requestId, address, call);
-    }
-    std::int32_t Answer(std::uint32_t requestId, ProviderCallId call) override {
-        return line->Answer(sink, requestId, call);
-    }
-    std::int32_t Drop(std::uint32_t requestId, ProviderCallId call) override {
-        return line->Drop(sink, requestId, call);
-    }
-    std::int32_t BlindTransfer(std::uint32_t requestId, ProviderCallId call,
-                               std::string_view destination) override {
-        return line->BlindTransfer(sink, requestId, call, destination);
-    }
-    std::int32_t GenerateDigits(ProviderCallId call, std::uint32_t digitMode,
-                                std::string_view digits, std::uint32_t duration) override {
-        return line->GenerateDigits(call, digitMode, digits, duration);
-    }
-    std::int32_t GenerateTone(ProviderCallId call, std::uint32_t toneMode,
-                              std::uint32_t duration) override {
-        return line->GenerateTone(call, toneMode, duration);
-    }
-    std::int32_t SetMediaMode(ProviderCallId call, std::uint32_t mediaModes) override {
-        return line->SetMediaMode(call, mediaModes);
-    }
-    // No other telephony program runs beside this one to take a call over.
-    std::int32_t Handoff(ProviderCallId, std::uint32_t) override { return LINEERR_TARGETNOTFOUND; }
-    void Release(ProviderCallId) override {}
-
-private:
-    std::shared_ptr<SimulatedLine> line;
-    std::shared_ptr<LineEventSink> sink;
-};
-
-namespace {
-
-class SimulatedLineProvider : public LineProvider {
-public:
-    explicit SimulatedLineProvider(std::shared_ptr<SimulatedLine> line) : line(std::move(line)) {}
-
-    std::vector<LineDeviceCaps> Devices() override {
-        return {{SimulatedLine::kName, SimulatedLine::kMediaModes}};
-    }
-    std::int32_t Open(std::size_t index, std::uint32_t, std::uint32_t,
-                      std::shared_ptr<LineEventSink> sink,
-                      std::unique_ptr<LineDevice>& device) override {
-        if (index != 0) {
-            return LINEERR_BADDEVICEID;
-        }
-        device = std::make_unique<SimulatedLineDevice>(line, std::move(sink));
-        return 0;
-    }
-    // The line has nothing to configure.
-    std::int32_t ConfigDialog(std::size_t index, std::string_view) override {
-        return index == 0 ? 0 : LINEERR_BADDEVICEID;
-    }
-
-private:
-    std::shared_ptr<SimulatedLine> line;
-};
-
-}  // namespace
-
-void SimulatedLine::TimedAudio::Set(LSoundSourcePtr newSource, std::int64_t start) {
-    if (newSource) {
-        LChannelsProcess(1).Create(newSource, newSource);
-        LSampleRateProcess(kLineRate).Create(newSource, newSource);
-    }
-    source = std::move(newSource);
-    origin = -1;
-    consumed = 0;
-    active = false;
-    Start(start);
-}
-
-void SimulatedLine::TimedAudio::Start(std::int64_t frame) {
-    if (source && origin < 0 && frame >= 0) {
-        origin = frame;
-        active = true;
-    }
-}
-
-void SimulatedLine::TimedAudio::Mix(std::int32_t* mix, std::int64_t from, std::int32_t count,
-                                    std::vector<std::int32_t>& scratch) {
-    if (!active) {
-        return;
-    }
-    std::int64_t wanted = from - origin;
-    std::int32_t lead = 0;
-    if (wanted < 0) {
-        lead = static_cast<std::int32_t>(std::min<std::int64_t>(count, -wanted));
-    } else if (wanted > consumed + kGapFrames) {
-        scratch.resize(kLineRate);
-        while (consumed < wanted) {
-            auto skip =
-                static_cast<std::int32_t>(std::min<std::int64_t>(kLineRate, wanted - consumed));
-            source->Read(scratch.data(), skip);
-            consumed += skip;
-        }
-    }
-    std::int32_t frames = count - lead;
-    if (frames <= 0) {
-        return;
-    }
-    scratch.resize(static_cast<std::size_t>(frames));
-    source->Read(scratch.data(), frames);
-    consumed += frames;
-    for (std::int32_t i = 0; i < frames; ++i) {
-        mix[lead + i] += (scratch[static_cast<std::size_t>(i)] + 8) >> 4;
-    }
 }
 
 std::shared_ptr<SimulatedLine> SimulatedLine::Create(DeviceClock& clock) {
@@ -245,6 +118,14 @@ SimulatedLine::~SimulatedLine() {
 
 std::unique_ptr<LineProvider> SimulatedLine::CreateProvider() {
     return std::make_unique<SimulatedLineProvider>(shared_from_this());
+}
+
+ProviderCallId SimulatedLine::NewCall(std::uint32_t callOrigin, const SimulatedCallerId& id) {
+    origin = callOrigin;
+    callerId = id;
+    ringCount = 0;
+    mediaMode = 0;
+    return ++call;
 }
 
 void SimulatedLine::Report(const std::function<void(LineEventSink&)>& report) {
@@ -274,55 +155,32 @@ void SimulatedLine::RunDue(std::int64_t now) {
 }
 
 void SimulatedLine::SetState(SimulatedCallState newState, std::uint32_t detail) {
-    std::int64_t now = clock.Now();
+    std::int64_t frame = LineFrameAt(clock.Now());
     state = newState;
     switch (newState) {
         case SimulatedCallState::Idle:
-            offHook = false;
             CancelGeneration(false);
-            StopLineTones(now);
-            farParty.active = false;
-            nearParty.active = false;
+            audio.GoOnHook(frame);
             break;
         case SimulatedCallState::Offering:
             break;
         case SimulatedCallState::Dialing:
-            GoOffHook(now);
+            audio.GoOffHook(frame);
             break;
         case SimulatedCallState::Connected:
-            GoOffHook(now);
-            farParty.Start(LineFrameAt(now));
+            audio.GoOffHook(frame);
+            audio.FarPartyComesOn(frame);
             break;
         case SimulatedCallState::Busy:
+            audio.FarPartyLeaves(frame, BusyTone(frame, INT64_MAX));
+            break;
         case SimulatedCallState::Disconnected:
-            farParty.active = false;
-            StopLineTones(now);
-            inputTones.push_back(newState == SimulatedCallState::Busy
-                                     ? BusyTone(LineFrameAt(now), INT64_MAX)
-                                     : DisconnectTone(LineFrameAt(now), INT64_MAX));
+            audio.FarPartyLeaves(frame, DisconnectTone(frame, INT64_MAX));
             break;
     }
     ProviderCallId current = call;
     std::uint32_t tapiState = TapiCallState(newState);
     Report([&](LineEventSink& sink) { sink.CallState(current, tapiState, detail); });
-}
-
-void SimulatedLine::GoOffHook(std::int64_t now) {
-    if (offHook) {
-        return;
-    }
-    offHook = true;
-    capture.clear();
-    captureStart = LineFrameAt(now);
-    captureTones.clear();
-    nearParty.Start(captureStart);
-}
-
-void SimulatedLine::StopLineTones(std::int64_t now) {
-    std::int64_t frame = LineFrameAt(now);
-    for (LineTone& tone : inputTones) {
-        tone.end = std::min(tone.end, frame);
-    }
 }
 
 void SimulatedLine::RingOnce(ProviderCallId ringing, std::int64_t time) {
@@ -339,13 +197,9 @@ bool SimulatedLine::Ring(const SimulatedCallerId& newCallerId) {
     if (state != SimulatedCallState::Idle) {
         return false;
     }
-    ++call;
-    callerId = newCallerId;
-    origin = LINECALLORIGIN_INBOUND;
-    ringCount = 0;
-    mediaMode = 0;
+    ProviderCallId ringing = NewCall(LINECALLORIGIN_INBOUND, newCallerId);
     SetState(SimulatedCallState::Offering, kOfferingModeActive);
-    RingOnce(call, clock.Now());
+    RingOnce(ringing, clock.Now());
     return true;
 }
 
@@ -398,17 +252,16 @@ bool SimulatedLine::SendDigits(std::string_view digits) {
     ProviderCallId pressing = call;
     for (std::size_t i = 0; i < digits.size(); ++i) {
         char digit = digits[i];
-        Schedule(now + static_cast<std::int64_t>(i) * kDigitSpacing,
-                 [this, pressing, digit](std::int64_t time) {
-                     if (call != pressing || state != SimulatedCallState::Connected) {
-                         return;
-                     }
-                     inputTones.push_back(
-                         *DtmfTone(digit, LineFrameAt(time), kLineRate * kDefaultDigitMs / 1000));
-                     Report([&](LineEventSink& sink) {
-                         sink.DigitDetected(pressing, digit, LINEDIGITMODE_DTMF);
-                     });
-                 });
+        Schedule(now + static_cast<std::int64_t>(i) * kDigitSpacing, [this, pressing,
+                                                                      digit](std::int64_t time) {
+            if (call != pressing || state != SimulatedCallState::Connected) {
+                return;
+            }
+            audio.AddLineTone(*DtmfTone(digit, LineFrameAt(time), MsToFrames(kDefaultDigitMs)));
+            Report([&](LineEventSink& sink) {
+                sink.DigitDetected(pressing, digit, LINEDIGITMODE_DTMF);
+            });
+        });
     }
     RunDue(now);
     return true;
@@ -420,7 +273,7 @@ bool SimulatedLine::SendFaxTone() {
         return false;
     }
     std::int64_t now = clock.Now();
-    inputTones.push_back(FaxCallingTone(LineFrameAt(now), INT64_MAX));
+    audio.AddLineTone(FaxCallingTone(LineFrameAt(now), INT64_MAX));
     ProviderCallId faxing = call;
     Schedule(now + kFaxToneDetectTime, [this, faxing](std::int64_t) {
         if (call == faxing && state == SimulatedCallState::Connected) {
@@ -432,140 +285,71 @@ bool SimulatedLine::SendFaxTone() {
 
 void SimulatedLine::SetFarPartyAudio(LSoundSourcePtr source) {
     std::lock_guard lock(mutex);
-    farParty.Set(std::move(source), FarPartyPresent() ? LineFrameAt(clock.Now()) : -1);
+    audio.SetFarParty(std::move(source), FarPartyPresent() ? LineFrameAt(clock.Now()) : -1);
 }
 
 bool SimulatedLine::SetFarPartyAudioFile(const std::string& path) {
-    LSoundSourcePtr source = OpenWaveFile(path);
-    if (!source || source->IsInvalid()) {
-        return false;
-    }
-    SetFarPartyAudio(std::move(source));
-    return true;
+    return SetAudioFile(path, &SimulatedLine::SetFarPartyAudio);
 }
 
 void SimulatedLine::SetNearPartyAudio(LSoundSourcePtr source) {
     std::lock_guard lock(mutex);
-    nearParty.Set(std::move(source), offHook ? LineFrameAt(clock.Now()) : -1);
+    audio.SetNearParty(std::move(source), audio.IsOffHook() ? LineFrameAt(clock.Now()) : -1);
 }
 
 bool SimulatedLine::SetNearPartyAudioFile(const std::string& path) {
+    return SetAudioFile(path, &SimulatedLine::SetNearPartyAudio);
+}
+
+bool SimulatedLine::SetAudioFile(const std::string& path,
+                                 void (SimulatedLine::*set)(LSoundSourcePtr)) {
     LSoundSourcePtr source = OpenWaveFile(path);
     if (!source || source->IsInvalid()) {
         return false;
     }
-    SetNearPartyAudio(std::move(source));
+    (this->*set)(std::move(source));
     return true;
 }
 
 SimulatedCallState SimulatedLine::State() const {
-    std::lock_guard lock(mutex);
-    return state;
+    return Locked(state);
 }
 
 std::uint32_t SimulatedLine::RingCount() const {
-    std::lock_guard lock(mutex);
-    return ringCount;
+    return Locked(ringCount);
 }
 
 bool SimulatedLine::IsOffHook() const {
     std::lock_guard lock(mutex);
-    return offHook;
+    return audio.IsOffHook();
 }
 
 std::string SimulatedLine::DialledAddress() const {
-    std::lock_guard lock(mutex);
-    return dialled;
+    return Locked(dialled);
 }
 
 std::string SimulatedLine::TransferAddress() const {
-    std::lock_guard lock(mutex);
-    return transfer;
+    return Locked(transfer);
 }
 
 std::uint32_t SimulatedLine::MediaMode() const {
-    std::lock_guard lock(mutex);
-    return mediaMode;
+    return Locked(mediaMode);
 }
 
 std::vector<std::int16_t> SimulatedLine::Capture() {
-    std::vector<VirtualWaveDevice::PlayedAudio> played = device->TakePlayed();
-    std::lock_guard lock(mutex);
-    UpdateCapture(clock.Now(), played);
-    std::int64_t present = LineFrameAt(clock.Now()) - captureStart;
-    auto size = static_cast<std::ptrdiff_t>(
-        std::clamp<std::int64_t>(present, 0, static_cast<std::int64_t>(capture.size())));
-    return {capture.begin(), capture.begin() + size};
+    return ReadCapture(false);
 }
 
 std::vector<std::int16_t> SimulatedLine::TakeCapture() {
-    std::vector<std::int16_t> taken = Capture();
+    return ReadCapture(true);
+}
+
+std::vector<std::int16_t> SimulatedLine::ReadCapture(bool take) {
+    std::vector<VirtualWaveDevice::PlayedAudio> played = device->TakePlayed();
     std::lock_guard lock(mutex);
-    std::size_t count = std::min(taken.size(), capture.size());
-    capture.erase(capture.begin(), capture.begin() + static_cast<std::ptrdiff_t>(count));
-    captureStart += static_cast<std::int64_t>(count);
-    return taken;
-}
-
-void SimulatedLine::UpdateCapture(std::int64_t now,
-                                  const std::vector<VirtualWaveDevice::PlayedAudio>& played) {
-    if (!offHook) {
-        return;  // on hook, what is played goes nowhere
-    }
-    ExtendCapture(LineFrameAt(now));
-    // The device tells when each stretch began, so it lands where it sounded however late it
-    // is collected. The line carries the first channel.
-    for (const VirtualWaveDevice::PlayedAudio& stretch : played) {
-        std::size_t channels = std::max<std::size_t>(stretch.format.channels, 1);
-        std::vector<std::int32_t> values;
-        values.reserve(stretch.samples.size() / channels);
-        for (std::size_t i = 0; i < stretch.samples.size(); i += channels) {
-            values.push_back(stretch.samples[i]);
-        }
-        std::int64_t start = LineFrameAt(stretch.start);
-        ExtendCapture(start + static_cast<std::int64_t>(values.size()));
-        MixIntoCapture(start, values.data(), static_cast<std::int32_t>(values.size()));
-    }
-}
-
-void SimulatedLine::ExtendCapture(std::int64_t toFrame) {
-    std::int64_t end = captureStart + static_cast<std::int64_t>(capture.size());
-    if (toFrame <= end) {
-        return;
-    }
-    auto count = static_cast<std::int32_t>(toFrame - end);
-    std::vector<std::int32_t> tones(static_cast<std::size_t>(count), 0);
-    for (const LineTone& tone : captureTones) {
-        tone.MixInto(tones.data(), end, count);
-    }
-    for (std::int32_t value : tones) {
-        capture.push_back(Saturate(value));
-    }
-    std::erase_if(captureTones, [toFrame](const LineTone& tone) { return tone.end <= toFrame; });
-}
-
-void SimulatedLine::MixIntoCapture(std::int64_t from, const std::int32_t* values,
-                                   std::int32_t count) {
-    for (std::int32_t i = 0; i < count; ++i) {
-        std::int64_t index = from + i - captureStart;
-        if (index >= 0 && index < static_cast<std::int64_t>(capture.size())) {
-            auto& sample = capture[static_cast<std::size_t>(index)];
-            sample = Saturate(sample + values[i]);
-        }
-    }
-}
-
-void SimulatedLine::AddCaptureTone(const LineTone& tone) {
-    captureTones.push_back(tone);
-    // The part of the tone that falls on capture already laid down.
-    std::int64_t end = captureStart + static_cast<std::int64_t>(capture.size());
-    std::int64_t first = std::max(tone.start, captureStart);
-    std::int64_t last = std::min(tone.end, end);
-    if (first < last) {
-        std::vector<std::int32_t> values(static_cast<std::size_t>(last - first), 0);
-        tone.MixInto(values.data(), first, static_cast<std::int32_t>(values.size()));
-        MixIntoCapture(first, values.data(), static_cast<std::int32_t>(values.size()));
-    }
+    std::int64_t present = LineFrameAt(clock.Now());
+    audio.AddPlayed(present, played);
+    return take ? audio.TakeCapture(present) : audio.Capture(present);
 }
 
 void SimulatedLine::CancelGeneration(bool report) {
@@ -573,10 +357,7 @@ void SimulatedLine::CancelGeneration(bool report) {
         return;
     }
     generation = 0;
-    std::int64_t frame = LineFrameAt(clock.Now());
-    for (LineTone& tone : captureTones) {
-        tone.end = std::min(tone.end, frame);
-    }
+    audio.CutGeneratedTones(LineFrameAt(clock.Now()));
     if (report) {
         ProviderCallId generating = call;
         Report(
@@ -587,10 +368,7 @@ void SimulatedLine::CancelGeneration(bool report) {
 std::int32_t SimulatedLine::StartGeneration(ProviderCallId generating,
                                             const std::vector<LineTone>& tones, std::int64_t end) {
     CancelGeneration(true);
-    ExtendCapture(LineFrameAt(clock.Now()));
-    for (const LineTone& tone : tones) {
-        AddCaptureTone(tone);
-    }
+    audio.AddGeneratedTones(tones, LineFrameAt(clock.Now()));
     std::uint64_t id = generation = ++generations;
     Schedule(end, [this, generating, id](std::int64_t) {
         if (generation != id) {
@@ -604,38 +382,17 @@ std::int32_t SimulatedLine::StartGeneration(ProviderCallId generating,
 
 void SimulatedLine::GenerateInput(std::int16_t* samples, std::int32_t frames,
                                   const WavePcmFormat& format, std::int64_t start) {
-    std::int32_t rate = std::max(format.sampleRate, 1);
-    std::int32_t channels = std::max<std::int32_t>(format.channels, 1);
-    // The buffer began at `start`; it holds this many line frames.
-    auto count = static_cast<std::int32_t>(
-        (static_cast<std::int64_t>(frames) * kLineRate + rate - 1) / rate);
-    std::int64_t from = LineFrameAt(start);
-
     std::lock_guard lock(mutex);
-    inputMix.assign(static_cast<std::size_t>(count), 0);
-    if (offHook) {
-        farParty.Mix(inputMix.data(), from, count, sourceScratch);
-        nearParty.Mix(inputMix.data(), from, count, sourceScratch);
-        for (const LineTone& tone : inputTones) {
-            tone.MixInto(inputMix.data(), from, count);
-        }
-    }
-    for (std::int32_t f = 0; f < frames; ++f) {
-        std::int16_t value = Saturate(
-            inputMix[static_cast<std::size_t>(static_cast<std::int64_t>(f) * kLineRate / rate)]);
-        std::fill_n(samples + static_cast<std::ptrdiff_t>(f) * channels, channels, value);
-    }
+    audio.FillInput(samples, frames, format, LineFrameAt(start));
 }
 
 std::int64_t SimulatedLine::Tick(std::int64_t now) {
     std::vector<VirtualWaveDevice::PlayedAudio> played = device->TakePlayed();
     std::lock_guard lock(mutex);
-    UpdateCapture(now, played);
+    audio.AddPlayed(LineFrameAt(now), played);
     RunDue(now);
-    std::int64_t frame = LineFrameAt(now);
-    std::erase_if(inputTones,
-                  [frame](const LineTone& tone) { return tone.end < frame - kLineRate; });
-    std::int64_t next = offHook ? now + kCaptureTick : INT64_MAX;
+    audio.ForgetOldLineTones(LineFrameAt(now));
+    std::int64_t next = audio.IsOffHook() ? now + kCaptureTick : INT64_MAX;
     for (const Event& event : events) {
         next = std::min(next, event.time);
     }
@@ -661,11 +418,7 @@ std::int32_t SimulatedLine::MakeCall(const Sink& sink, std::uint32_t requestId,
     if (state != SimulatedCallState::Idle) {
         return LINEERR_CALLUNAVAIL;
     }
-    made = ++call;
-    origin = LINECALLORIGIN_OUTBOUND;
-    callerId = {};
-    ringCount = 0;
-    mediaMode = 0;
+    made = NewCall(LINECALLORIGIN_OUTBOUND, {});
     dialled = address;
     sink->RequestCompleted(requestId, 0);
     // A lone dialling pause only takes the line off hook, beside a handset already in a call.
@@ -718,7 +471,7 @@ std::int32_t SimulatedLine::BlindTransfer(const Sink& sink, std::uint32_t reques
 std::int32_t SimulatedLine::GenerateDigits(ProviderCallId generating, std::uint32_t digitMode,
                                            std::string_view digits, std::uint32_t duration) {
     std::lock_guard lock(mutex);
-    if (generating != call || !offHook) {
+    if (generating != call || !audio.IsOffHook()) {
         return LINEERR_INVALCALLSTATE;
     }
     if (digitMode != LINEDIGITMODE_DTMF) {
@@ -728,8 +481,8 @@ std::int32_t SimulatedLine::GenerateDigits(ProviderCallId generating, std::uint3
         CancelGeneration(true);
         return 0;
     }
-    std::uint32_t ms = duration != 0 ? duration : kDefaultDigitMs;
-    auto frames = static_cast<std::int32_t>(kLineRate * static_cast<std::int64_t>(ms) / 1000);
+    std::uint32_t ms = GeneratedMs(duration);
+    std::int32_t frames = MsToFrames(ms);
     std::int64_t now = clock.Now();
     std::int64_t start = LineFrameAt(now);
     std::vector<LineTone> tones;
@@ -748,7 +501,7 @@ std::int32_t SimulatedLine::GenerateDigits(ProviderCallId generating, std::uint3
 std::int32_t SimulatedLine::GenerateTone(ProviderCallId generating, std::uint32_t toneMode,
                                          std::uint32_t duration) {
     std::lock_guard lock(mutex);
-    if (generating != call || !offHook) {
+    if (generating != call || !audio.IsOffHook()) {
         return LINEERR_INVALCALLSTATE;
     }
     if (toneMode == 0) {
@@ -758,10 +511,10 @@ std::int32_t SimulatedLine::GenerateTone(ProviderCallId generating, std::uint32_
     if (toneMode != LINETONEMODE_BEEP) {
         return LINEERR_INVALTONEMODE;
     }
-    std::uint32_t ms = duration != 0 ? duration : kDefaultDigitMs;
+    std::uint32_t ms = GeneratedMs(duration);
     std::int64_t now = clock.Now();
-    auto frames = static_cast<std::int32_t>(kLineRate * static_cast<std::int64_t>(ms) / 1000);
-    return StartGeneration(generating, {BeepTone(LineFrameAt(now), frames)}, now + MsToNs(ms));
+    return StartGeneration(generating, {BeepTone(LineFrameAt(now), MsToFrames(ms))},
+                           now + MsToNs(ms));
 }
 
 std::int32_t SimulatedLine::SetMediaMode(ProviderCallId target, std::uint32_t mediaModes) {
@@ -820,13 +573,4 @@ std::vector<ProviderCallId> SimulatedLine::Calls() {
         return {};
     }
     return {call};
-}
-
-std::shared_ptr<SimulatedLine> SharedSimulatedLine() {
-    static const std::shared_ptr<SimulatedLine> line = SimulatedLine::Create();
-    return line;
-}
-
-std::unique_ptr<LineProvider> CreateSimulatedLineProvider() {
-    return SharedSimulatedLine()->CreateProvider();
 }

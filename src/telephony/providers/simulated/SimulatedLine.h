@@ -18,6 +18,7 @@
 #include "audio/dsp/LSoundSource.h"
 #include "telephony/LineProvider.h"
 #include "telephony/LineTones.h"
+#include "telephony/providers/simulated/SimulatedLineAudio.h"
 
 // The state of the line's call as the far end and the exchange see it.
 enum class SimulatedCallState {
@@ -60,7 +61,7 @@ public:
     SimulatedLine& operator=(const SimulatedLine&) = delete;
 
     DeviceClock& Clock() const { return clock; }
-    // A provider whose one device is this line.
+    // A provider whose one device is this line (a SimulatedLineProvider).
     std::unique_ptr<LineProvider> CreateProvider();
     // The ids of the line's wave devices (what lineGetID reports for "wave/out" and "wave/in").
     int WaveOutputId() const { return registration.OutputId(); }
@@ -114,21 +115,6 @@ public:
 private:
     friend class SimulatedLineDevice;
 
-    // A source on the line's timeline: frame n of the source sounds at line frame origin + n.
-    struct TimedAudio {
-        LSoundSourcePtr source;    // 8 kHz mono
-        std::int64_t origin = -1;  // -1: waits for its party to come on the line
-        std::int64_t consumed = 0;
-        bool active = false;
-        // Converts `newSource` to 8 kHz mono; it starts at line frame `start` (-1: later).
-        void Set(LSoundSourcePtr newSource, std::int64_t start);
-        // Starts a source that waits for its party.
-        void Start(std::int64_t frame);
-        // Adds the audio of line frames [from, from + count) to `mix`. A jump ahead (the line
-        // was not listened to meanwhile) skips the source forward, as the party spoke on.
-        void Mix(std::int32_t* mix, std::int64_t from, std::int32_t count,
-                 std::vector<std::int32_t>& scratch);
-    };
     struct Event {
         std::int64_t time;
         std::uint64_t order;
@@ -141,21 +127,24 @@ private:
     // The one setter of the call state: reports it and sets up what the state carries.
     void SetState(SimulatedCallState state, std::uint32_t detail);
     bool FarPartyPresent() const { return state == SimulatedCallState::Connected; }
+    // Starts a new call of `callOrigin` (LINECALLORIGIN_); what the last one had goes.
+    ProviderCallId NewCall(std::uint32_t callOrigin, const SimulatedCallerId& id);
+    // A copy of `field`, read under the lock.
+    template <class T>
+    T Locked(const T& field) const {
+        std::lock_guard lock(mutex);
+        return field;
+    }
+    bool SetAudioFile(const std::string& path, void (SimulatedLine::*set)(LSoundSourcePtr));
+    std::vector<std::int16_t> ReadCapture(bool take);
     void Report(const std::function<void(LineEventSink&)>& report);
     void Schedule(std::int64_t time, std::function<void(std::int64_t time)> run);
     void RunDue(std::int64_t now);
     void RingOnce(ProviderCallId ringing, std::int64_t time);
-    void GoOffHook(std::int64_t now);
-    void StopLineTones(std::int64_t now);
-    // Brings the capture up to `now` and mixes in what was played since the last update.
-    void UpdateCapture(std::int64_t now, const std::vector<VirtualWaveDevice::PlayedAudio>& played);
-    void ExtendCapture(std::int64_t toFrame);
-    void AddCaptureTone(const LineTone& tone);
-    void MixIntoCapture(std::int64_t from, const std::int32_t* values, std::int32_t count);
     void CancelGeneration(bool report);
     std::int32_t StartGeneration(ProviderCallId generating, const std::vector<LineTone>& tones,
                                  std::int64_t end);
-    // Fills a wave input buffer: the line's audio at 8 kHz mono, repeated to the format asked.
+    // The wave input device's generator: a buffer of the line's audio that began at `start`.
     void GenerateInput(std::int16_t* samples, std::int32_t frames, const WavePcmFormat& format,
                        std::int64_t start);
 
@@ -188,29 +177,13 @@ private:
 
     SimulatedCallState state = SimulatedCallState::Idle;
     ProviderCallId call = 0;  // the current or last call
-    bool offHook = false;
     std::uint32_t ringCount = 0;
     std::uint32_t origin = 0;
     SimulatedCallerId callerId;
     std::string dialled;
     std::string transfer;
     std::uint32_t mediaMode = 0;
-
-    TimedAudio farParty;
-    TimedAudio nearParty;
-    std::vector<LineTone> inputTones;
-    std::vector<std::int32_t> inputMix;
-    std::vector<std::int32_t> sourceScratch;
-
-    std::vector<std::int16_t> capture;
-    std::int64_t captureStart = 0;       // line frame of capture[0]
-    std::vector<LineTone> captureTones;  // generated digits and tones
+    SimulatedLineAudio audio;
     std::uint64_t generations = 0;
     std::uint64_t generation = 0;  // the digits or tone being generated; 0: none
 };
-
-// The simulated line of this process, on the system device clock: what the built-in
-// "Simulated" provider offers and what the "Simulated Line" window drives.
-std::shared_ptr<SimulatedLine> SharedSimulatedLine();
-// The built-in provider's factory.
-std::unique_ptr<LineProvider> CreateSimulatedLineProvider();
