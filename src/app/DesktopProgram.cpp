@@ -141,13 +141,10 @@ int RunDesktop(const QStringList& arguments) {
     for (const std::string& folder : {app.recordingsFolder, app.logsFolder}) {
         ::mkdir(folder.c_str(), 0700);
     }
-    // Real line providers only, unless the simulated line was asked for.
+    // The real line providers; the simulated line alone when it was asked for.
     bool simulate = arguments.contains(QStringLiteral("--simulate")) || !scenarioFile.isEmpty();
-    std::vector<std::string> providers;
-    if (simulate) {
-        providers.push_back(kSimulatedLineProvider);
-    }
-    SetActiveLineProviders(providers);
+    SetActiveLineProviders(
+        BuiltInLineProviders(simulate ? LineProviderKind::Simulation : LineProviderKind::Real));
 
     int result = 0;
     {

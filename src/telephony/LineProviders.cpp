@@ -11,12 +11,13 @@ namespace {
 
 struct BuiltInProvider {
     const char* name;
+    LineProviderKind kind;
     std::unique_ptr<LineProvider> (*create)();
 };
 
 // Every provider the program has, in one place.
 constexpr BuiltInProvider kBuiltInProviders[] = {
-    {kSimulatedLineProvider, &CreateSimulatedLineProvider},
+    {kSimulatedLineProvider, LineProviderKind::Simulation, &CreateSimulatedLineProvider},
 };
 
 struct AddedProvider {
@@ -29,7 +30,7 @@ struct Table {
     std::mutex mutex;
     std::vector<AddedProvider> added;
     std::uint64_t nextId = 1;
-    std::vector<std::string> active{kSimulatedLineProvider};
+    std::vector<std::string> active = BuiltInLineProviders(LineProviderKind::Simulation);
 };
 
 Table& TheTable() {
@@ -38,6 +39,16 @@ Table& TheTable() {
 }
 
 }  // namespace
+
+std::vector<std::string> BuiltInLineProviders(LineProviderKind kind) {
+    std::vector<std::string> names;
+    for (const BuiltInProvider& provider : kBuiltInProviders) {
+        if (provider.kind == kind) {
+            names.emplace_back(provider.name);
+        }
+    }
+    return names;
+}
 
 std::unique_ptr<LineProvider> CreateLineProvider(std::string_view name) {
     for (const BuiltInProvider& provider : kBuiltInProviders) {

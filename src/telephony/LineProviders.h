@@ -15,6 +15,12 @@ using LineProviderFactory = std::function<std::unique_ptr<LineProvider>()>;
 // The built-in providers' names.
 inline constexpr char kSimulatedLineProvider[] = "Simulated";
 
+// What a built-in provider drives: line devices of this machine, or a simulated line.
+enum class LineProviderKind { Real, Simulation };
+
+// The names of the built-in providers of `kind`, in table order.
+std::vector<std::string> BuiltInLineProviders(LineProviderKind kind);
+
 // A new instance of the provider called `name`, looked up without regard to case among the
 // built-in providers and then those added by a LineProviderRegistration; null when there is none.
 std::unique_ptr<LineProvider> CreateLineProvider(std::string_view name);
@@ -33,6 +39,6 @@ private:
 };
 
 // The providers the next loading (the first lineInitialize after none was active) uses, in
-// device order; names not in the table are skipped. Default: the simulated line alone.
+// device order; names not in the table are skipped. Default: the built-in simulations.
 void SetActiveLineProviders(std::vector<std::string> names);
 std::vector<std::string> ActiveLineProviders();
