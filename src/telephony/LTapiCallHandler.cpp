@@ -11,27 +11,19 @@ bool LTapiCallHandler::OfferCall(std::uint32_t) {
 void LTapiCallHandler::OnDigit(char) {}
 
 void LTapiCallHandler::OnGenerateDone() {
-    if (line != nullptr) {
-        line->Drop();
-    }
+    DropCall();
 }
 
 void LTapiCallHandler::OnPlayDone() {
-    if (line != nullptr) {
-        line->Drop();
-    }
+    DropCall();
 }
 
 void LTapiCallHandler::OnListenDone() {
-    if (line != nullptr) {
-        line->Drop();
-    }
+    DropCall();
 }
 
 void LTapiCallHandler::OnRecordDone() {
-    if (line != nullptr) {
-        line->Drop();
-    }
+    DropCall();
 }
 
 void LTapiCallHandler::OnRecordProgress(std::int32_t) {}
@@ -49,9 +41,13 @@ void LTapiCallHandler::OnFaxTone() {
 }
 
 void LTapiCallHandler::OnRemoteHangUp() {
+    DropCall();
+}
+
+void LTapiCallHandler::OnCallEnded() {}
+
+void LTapiCallHandler::DropCall() {
     if (line != nullptr) {
         line->Drop();
     }
 }
-
-void LTapiCallHandler::OnCallEnded() {}

@@ -41,4 +41,8 @@ public:
 
     // Set by the line when it takes the handler; null before.
     LTelephoneLine* line = nullptr;
+
+private:
+    // What the defaults do when an operation ends or the far end goes: drop the call.
+    void DropCall();
 };

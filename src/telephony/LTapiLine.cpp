@@ -29,14 +29,14 @@ constexpr std::uint32_t kCallListSize = 28;  // room for one call handle
 constexpr std::size_t kLineNameMax = 259;
 constexpr std::size_t kCallerFieldMax = 31;
 constexpr std::uint32_t kCallStateMask = 0x00FFFFFF;
+// The line messages of TAPI 1.4 run from LINE_ADDRESSSTATE (0) to LINE_REPLY (12); the callback
+// takes no later number (LINE_REQUEST is for request recipients, the rest are later versions').
+constexpr std::uint32_t kLineMessageCount = LINE_REPLY + 1;
 // Digits heard this soon after the line generated digits are taken as their echo.
 constexpr std::uint32_t kDigitEchoMs = 851;
 // The recorder is left alone this long after a recording starts.
 constexpr std::uint32_t kSilenceGraceMs = 5000;
-constexpr std::int32_t kRecorderSilenceFloor = 8000;
-constexpr std::int32_t kRecorderSilenceShare = 4000;
-constexpr std::int32_t kLongSilence = 64000;
-constexpr std::int32_t kRecorderLongSilence = 60000;
+// Listening with no silence limit of its own.
 constexpr std::int32_t kListenSilence = 100000;
 // What a recording loses at its end: the sound of the program stopping it, and the sound of
 // the far end hanging up.
@@ -124,6 +124,44 @@ void LTapiLine::Shutdown() {
     }
 }
 
+const char* LTapiLine::PlayModeName(PlayMode mode) {
+    switch (mode) {
+        case PlayMode::Idle:
+            return "idle";
+        case PlayMode::Playing:
+            return "playing";
+    }
+    return "?";
+}
+
+const char* LTapiLine::RecordModeName(RecordMode mode) {
+    switch (mode) {
+        case RecordMode::Idle:
+            return "idle";
+        case RecordMode::RecordingCall:
+            return "recording the call";
+        case RecordMode::Listening:
+            return "listening";
+    }
+    return "?";
+}
+
+const char* LTapiLine::PendingRequestName(PendingRequest request) {
+    switch (request) {
+        case PendingRequest::None:
+            return "none";
+        case PendingRequest::MakeCall:
+            return "make call";
+        case PendingRequest::Drop:
+            return "drop";
+        case PendingRequest::Answer:
+            return "answer";
+        case PendingRequest::Transfer:
+            return "transfer";
+    }
+    return "?";
+}
+
 LTapiLine::LTapiLine(DeviceClock& lineClock) : clock(lineClock) {
     player.target = this;
     player.cookie = 0;
@@ -177,9 +215,21 @@ bool LTapiLine::Open(std::uint32_t device, std::uint8_t options) {
     }
     lineSetStatusMessages(line, LINEDEVSTATE_RINGING, 0);
     lineSetNumRings(line, 0, 0);
-    pendingRequest = kNoRequest;
+    SetPendingRequest(PendingRequest::None);
     lineStatus = options;
     return true;
+}
+
+void LTapiLine::SetPlayMode(PlayMode mode) {
+    playMode = mode;
+}
+
+void LTapiLine::SetRecordMode(RecordMode mode) {
+    recordMode = mode;
+}
+
+void LTapiLine::SetPendingRequest(PendingRequest request) {
+    pendingRequest = request;
 }
 
 void LTapiLine::Close() {
@@ -193,7 +243,7 @@ void LTapiLine::Close() {
 
 void LTapiLine::LineCallback(std::uint32_t device, std::uint32_t message, std::uintptr_t instance,
                              std::uintptr_t param1, std::uintptr_t param2, std::uintptr_t param3) {
-    if (instance == 0 || message >= 13) {
+    if (instance == 0 || message >= kLineMessageCount) {
         return;
     }
     reinterpret_cast<LTapiLine*>(instance)->OnLineMessage(device, message, param1, param2, param3);
@@ -228,10 +278,10 @@ void LTapiLine::OnLineMessage(std::uint32_t device, std::uint32_t message, std::
             break;
         case LINE_REPLY:
             if (static_cast<std::int32_t>(param1) == lastRequestId) {
-                if (param2 != 0 && pendingRequest == kMakeCall) {
+                if (param2 != 0 && pendingRequest == PendingRequest::MakeCall) {
                     call = 0;
                 }
-                pendingRequest = kNoRequest;
+                SetPendingRequest(PendingRequest::None);
             }
             break;
         default:
@@ -244,7 +294,7 @@ void LTapiLine::Adopt(HCALL newCall) {
         lineDeallocateCall(call);
     }
     call = newCall;
-    answered = 0;
+    answered = false;
 }
 
 void LTapiLine::OnCallState(HCALL messageCall, std::uint32_t state, std::uint32_t privilege) {
@@ -268,11 +318,11 @@ void LTapiLine::OnCallState(HCALL messageCall, std::uint32_t state, std::uint32_
         case LINECALLSTATE_BUSY:
             // Our own drop disconnects too; a busy line is news whatever we were doing.
             if (call == 0 || ((state & kCallStateMask) == LINECALLSTATE_DISCONNECTED &&
-                              pendingRequest == kDrop)) {
+                              pendingRequest == PendingRequest::Drop)) {
                 return;
             }
             // An announcement plays on: the handler decides when it ends.
-            if (playing == 0) {
+            if (playMode == PlayMode::Idle) {
                 RemoteHangUp();
             }
             lineStatus |= kFarEndGone;
@@ -303,14 +353,14 @@ void LTapiLine::OnRing(HLINE device, std::uint32_t ringCount) {
             }
         }
     }
-    if (call == 0 || answered != 0) {
+    if (call == 0 || answered) {
         return;
     }
     ReadCallerId();
     LTapiCallHandler* standing = StandingHandler();
     if (standing != nullptr && standing->OfferCall(ringCount)) {
-        answered = 1;
-        pendingRequest = kAnswer;
+        answered = true;
+        SetPendingRequest(PendingRequest::Answer);
         lastRequestId = lineAnswer(call, nullptr, 0);
     }
 }
@@ -374,15 +424,14 @@ bool LTapiLine::MakeCall(const char* number) {
     params.callParamFlags = LINECALLPARAMFLAGS_IDLE;
     params.addressMode = LINEADDRESSMODE_ADDRESSID;
     params.addressID = 0;
-    pendingRequest = kMakeCall;
+    SetPendingRequest(PendingRequest::MakeCall);
     // A lone dialling pause: the device only goes off hook.
     lastRequestId = lineMakeCall(line, &call, number != nullptr ? number : ",", 0, &params);
-    if (lastRequestId < 0) {
-        pendingRequest = kNoRequest;
-        return false;
+    if (lastRequestId <= 0) {
+        SetPendingRequest(PendingRequest::None);
     }
-    if (lastRequestId == 0) {
-        pendingRequest = kNoRequest;
+    if (lastRequestId < 0) {
+        return false;
     }
     callerNumber[0] = '\0';
     callerName[0] = '\0';
@@ -409,10 +458,10 @@ void LTapiLine::BlindTransfer(const char* destination) {
         return;
     }
     StopAudio();
-    pendingRequest = kTransfer;
+    SetPendingRequest(PendingRequest::Transfer);
     lastRequestId = lineBlindTransfer(call, destination, 0);
     if (lastRequestId < 0) {
-        pendingRequest = kDrop;
+        SetPendingRequest(PendingRequest::Drop);
         lastRequestId = lineDrop(call, nullptr, 0);
     }
 }
@@ -420,7 +469,7 @@ void LTapiLine::BlindTransfer(const char* destination) {
 void LTapiLine::Drop() {
     StopAudio();
     if (call != 0) {
-        pendingRequest = kDrop;
+        SetPendingRequest(PendingRequest::Drop);
         lastRequestId = lineDrop(call, nullptr, 0);
     }
 }
@@ -453,14 +502,20 @@ void LTapiLine::Play(LSoundSourcePtr& source) {
     LChannelsProcess(1).Create(source, source);
     LSampleRateProcess(kLineRate).Create(source, source);
     player.device = static_cast<std::int8_t>(waveOutDevice & 0xFF);
-    playing = 1;
+    SetPlayMode(PlayMode::Playing);
     if (!player.Start(source, kPlayPrefilled)) {
-        playing = 0;
+        SetPlayMode(PlayMode::Idle);
         Fire([](LTapiCallHandler& handler) { handler.OnPlayDone(); });
     }
 }
 
 std::int32_t LTapiLine::SplitSilence(std::int32_t silenceLimit) {
+    // Up to a long silence the recorder waits all of it (at least the floor) but the line's
+    // share; beyond, the recorder waits its long silence and the line the rest.
+    constexpr std::int32_t kRecorderSilenceFloor = 8000;
+    constexpr std::int32_t kRecorderSilenceShare = 4000;
+    constexpr std::int32_t kLongSilence = 64000;
+    constexpr std::int32_t kRecorderLongSilence = 60000;
     std::int32_t recorderLimit = 0;
     std::int32_t lineUnits = 0;
     if (silenceLimit < kLongSilence) {
@@ -489,7 +544,7 @@ void LTapiLine::Record(LSoundSinkPtr& sink, std::int32_t silenceLimit, std::int8
         Drop();
         return;
     }
-    recordMode = kRecordingCall;
+    SetRecordMode(RecordMode::RecordingCall);
     toneStatus = 0;
     if (recorder.IsActive()) {
         recorder.StartInput();
@@ -514,46 +569,47 @@ void LTapiLine::Listen(std::int32_t silenceLimit, std::int8_t threshold,
         Drop();
         return;
     }
-    recordMode = kListening;
+    SetRecordMode(RecordMode::Listening);
     toneStatus = 0;
     recorder.StartInput();
 }
 
 void LTapiLine::StopRecordingAndCut(std::int32_t cut) {
-    recordMode = kNotRecording;
+    SetRecordMode(RecordMode::Idle);
     LSoundSinkPtr sink = recorder.GetSink();
     recorder.Stop();
     CutEnd(sink, cut);
 }
 
 void LTapiLine::StopAudio() {
-    playing = 0;
+    SetPlayMode(PlayMode::Idle);
     player.Stop();
-    if (recordMode == kRecordingCall && recorder.GetState() == LSoundRecorder::kWriting) {
+    if (recordMode == RecordMode::RecordingCall &&
+        recorder.GetState() == LSoundRecorder::kWriting) {
         StopRecordingAndCut(kStopTrim);
     } else {
-        recordMode = kNotRecording;
+        SetRecordMode(RecordMode::Idle);
         recorder.Stop();
     }
 }
 
 bool LTapiLine::IsRecording() {
-    return recordMode == kRecordingCall && recorder.IsActive();
+    return recordMode == RecordMode::RecordingCall && recorder.IsActive();
 }
 
 void LTapiLine::RemoteHangUp() {
-    if (recordMode == kRecordingCall) {
+    if (recordMode == RecordMode::RecordingCall) {
         StopRecordingAndCut(kHangUpTrim);
-    } else if (recordMode == kListening) {
-        recordMode = kNotRecording;
+    } else if (recordMode == RecordMode::Listening) {
+        SetRecordMode(RecordMode::Idle);
         recorder.Stop();
     }
     Fire([](LTapiCallHandler& handler) { handler.OnRemoteHangUp(); });
 }
 
 void LTapiLine::OnPlayerStopped(std::uint32_t) {
-    if (playing == 1) {
-        playing = 0;
+    if (playMode == PlayMode::Playing) {
+        SetPlayMode(PlayMode::Idle);
         Fire([](LTapiCallHandler& handler) { handler.OnPlayDone(); });
     }
 }
@@ -572,11 +628,11 @@ void LTapiLine::OnPlayerLevels(const LLevelReport& report, std::uint32_t) {
 }
 
 void LTapiLine::OnRecorderStopped(std::uint32_t) {
-    if (recordMode == kRecordingCall) {
-        recordMode = kNotRecording;
+    if (recordMode == RecordMode::RecordingCall) {
+        SetRecordMode(RecordMode::Idle);
         Fire([](LTapiCallHandler& handler) { handler.OnRecordDone(); });
-    } else if (recordMode == kListening) {
-        recordMode = kNotRecording;
+    } else if (recordMode == RecordMode::Listening) {
+        SetRecordMode(RecordMode::Idle);
         Fire([](LTapiCallHandler& handler) { handler.OnListenDone(); });
     }
 }
@@ -584,7 +640,7 @@ void LTapiLine::OnRecorderStopped(std::uint32_t) {
 void LTapiLine::OnRecorderPosition(std::uint32_t, std::int32_t position) {
     if (PollCadenceFlag(toneStatus)) {
         RemoteHangUp();
-    } else if (recordMode == kRecordingCall) {
+    } else if (recordMode == RecordMode::RecordingCall) {
         Fire([position](LTapiCallHandler& handler) { handler.OnRecordProgress(position); });
     }
 }
@@ -601,7 +657,7 @@ void LTapiLine::OnRecorderLevels(const LLevelReport& report, std::uint32_t) {
     } else {
         silenceTimerStart = now;
     }
-    if (recordMode == kRecordingCall) {
+    if (recordMode == RecordMode::RecordingCall) {
         std::int8_t level = report.Single();
         Fire([level](LTapiCallHandler& handler) { handler.OnRecordLevel(level); });
     }

@@ -16,16 +16,22 @@ class LTapiLine : public LTelephoneLine, public LSoundPlayerNotify, public LSoun
 public:
     // Bits of the line status.
     static constexpr std::uint8_t kFarEndGone = 0x80;
-    // Pending requests.
-    enum Request : std::uint32_t {
-        kNoRequest = 0,
-        kMakeCall = 1,
-        kDrop = 2,
-        kAnswer = 3,
-        kTransfer = 4
+    // Whether the player plays to the call for the line.
+    enum class PlayMode : std::uint8_t { Idle = 0, Playing = 1 };
+    // What the recorder does for the line: record the call into a sink, or only listen for the
+    // exchange's tone.
+    enum class RecordMode : std::uint8_t { Idle = 0, RecordingCall = 1, Listening = 2 };
+    // The request that awaits its LINE_REPLY.
+    enum class PendingRequest : std::uint32_t {
+        None = 0,
+        MakeCall = 1,
+        Drop = 2,
+        Answer = 3,
+        Transfer = 4
     };
-    // Record modes.
-    enum RecordMode : std::uint8_t { kNotRecording = 0, kRecordingCall = 1, kListening = 2 };
+    static const char* PlayModeName(PlayMode mode);
+    static const char* RecordModeName(RecordMode mode);
+    static const char* PendingRequestName(PendingRequest request);
 
     // --- The process's application context with the line-device layer.
     // Initialises it once (a failure is tried again at the next call).
@@ -76,9 +82,9 @@ public:
     HCALL GetCall() const { return call; }
     std::uint8_t GetLineStatus() const { return lineStatus; }
     std::uint8_t GetToneStatus() const { return toneStatus; }
-    std::uint8_t GetRecordMode() const { return recordMode; }
-    bool IsPlaying() const { return playing != 0; }
-    std::uint32_t GetPendingRequest() const { return pendingRequest; }
+    RecordMode GetRecordMode() const { return recordMode; }
+    bool IsPlaying() const { return playMode == PlayMode::Playing; }
+    PendingRequest GetPendingRequest() const { return pendingRequest; }
     std::uint32_t GetExtraSilence() const { return extraSilence; }
 
 private:
@@ -88,6 +94,10 @@ private:
                        std::uintptr_t param2, std::uintptr_t param3);
     void OnCallState(HCALL messageCall, std::uint32_t state, std::uint32_t privilege);
     void OnRing(HLINE device, std::uint32_t ringCount);
+    // The one setter of each state.
+    void SetPlayMode(PlayMode mode);
+    void SetRecordMode(RecordMode mode);
+    void SetPendingRequest(PendingRequest request);
     void Adopt(HCALL newCall);
     std::uint32_t GetCallWaveDevice(const char* deviceClass) const;
     void ReadCallerId();
@@ -106,13 +116,13 @@ private:
     HCALL call = 0;
     std::uint32_t waveOutDevice = 0;
     std::uint32_t waveInDevice = 0;
-    std::uint8_t playing = 0;
-    std::uint8_t recordMode = kNotRecording;
+    PlayMode playMode = PlayMode::Idle;
+    RecordMode recordMode = RecordMode::Idle;
     std::uint32_t silenceTimerStart;
     std::uint32_t extraSilence = 0;
     std::uint32_t lastDigitsSent = 0;
-    std::uint8_t answered = 0;
+    bool answered = false;
     std::int32_t lastRequestId = 0;
-    std::uint32_t pendingRequest = kNoRequest;
+    PendingRequest pendingRequest = PendingRequest::None;
     std::uint8_t lineStatus = 0;
 };

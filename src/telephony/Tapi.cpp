@@ -407,16 +407,28 @@ public:
         return 0;
     }
 
-    // The call for an operation only its owner may do, or null with `error` set.
-    Call* OwnedCall(HCALL handle, std::int32_t& error) {
+    // Runs `operation` (the call's open line, the call) on a call that only its owner may act
+    // on; the error when the handle names no such call.
+    template <class Operation>
+    std::int32_t OnOwnedCall(HCALL handle, Operation operation) {
         Call* call = FindCall(handle);
         if (call == nullptr) {
-            error = LINEERR_INVALCALLHANDLE;
-        } else if (call->privilege != LINECALLPRIVILEGE_OWNER) {
-            error = LINEERR_NOTOWNER;
-            call = nullptr;
+            return LINEERR_INVALCALLHANDLE;
         }
-        return call;
+        if (call->privilege != LINECALLPRIVILEGE_OWNER) {
+            return LINEERR_NOTOWNER;
+        }
+        return operation(DeviceOf(*call), *call);
+    }
+
+    // Hands a request on an owned call to its open line: `start` (the open line, the request
+    // id, the provider's call) returns the provider's answer.
+    template <class Start>
+    std::int32_t OwnedCallRequest(HCALL handle, Start start) {
+        return OnOwnedCall(handle, [&](LineDevice& device, const Call& call) {
+            return StartRequest(
+                call.line, [&](std::uint32_t request) { return start(device, request, call.id); });
+        });
     }
 
     std::uint32_t NewRequest(HLINE line) {
@@ -686,15 +698,10 @@ std::int32_t lineMonitorMedia(HCALL call, std::uint32_t mediaModes) {
 }
 
 std::int32_t lineAnswer(HCALL call, const char*, std::uint32_t) {
-    LineLayer& layer = Layer();
-    std::int32_t error = 0;
-    Call* found = layer.OwnedCall(call, error);
-    if (found == nullptr) {
-        return error;
-    }
-    return layer.StartRequest(found->line, [&](std::uint32_t request) {
-        return layer.DeviceOf(*found).Answer(request, found->id);
-    });
+    return Layer().OwnedCallRequest(
+        call, [](LineDevice& device, std::uint32_t request, ProviderCallId id) {
+            return device.Answer(request, id);
+        });
 }
 
 std::int32_t lineMakeCall(HLINE line, HCALL* call, const char* destAddress, std::uint32_t,
@@ -703,74 +710,50 @@ std::int32_t lineMakeCall(HLINE line, HCALL* call, const char* destAddress, std:
 }
 
 std::int32_t lineDrop(HCALL call, const char*, std::uint32_t) {
-    LineLayer& layer = Layer();
-    std::int32_t error = 0;
-    Call* found = layer.OwnedCall(call, error);
-    if (found == nullptr) {
-        return error;
-    }
-    return layer.StartRequest(found->line, [&](std::uint32_t request) {
-        return layer.DeviceOf(*found).Drop(request, found->id);
-    });
+    return Layer().OwnedCallRequest(
+        call, [](LineDevice& device, std::uint32_t request, ProviderCallId id) {
+            return device.Drop(request, id);
+        });
 }
 
 std::int32_t lineBlindTransfer(HCALL call, const char* destAddress, std::uint32_t) {
     LineLayer& layer = Layer();
-    std::int32_t error = 0;
-    Call* found = layer.OwnedCall(call, error);
-    if (found == nullptr) {
-        return error;
-    }
-    if (destAddress == nullptr) {
-        return LINEERR_INVALADDRESS;
-    }
-    return layer.StartRequest(found->line, [&](std::uint32_t request) {
-        return layer.DeviceOf(*found).BlindTransfer(request, found->id, destAddress);
+    return layer.OnOwnedCall(call, [&](LineDevice& device, const Call& found) {
+        if (destAddress == nullptr) {
+            return LINEERR_INVALADDRESS;
+        }
+        return layer.StartRequest(found.line, [&](std::uint32_t request) {
+            return device.BlindTransfer(request, found.id, destAddress);
+        });
     });
 }
 
 std::int32_t lineGenerateDigits(HCALL call, std::uint32_t digitMode, const char* digits,
                                 std::uint32_t duration) {
-    LineLayer& layer = Layer();
-    std::int32_t error = 0;
-    Call* found = layer.OwnedCall(call, error);
-    if (found == nullptr) {
-        return error;
-    }
     // No digits cancels a generation in progress.
-    return layer.DeviceOf(*found).GenerateDigits(found->id, digitMode,
-                                                 digits != nullptr ? digits : "", duration);
+    return Layer().OnOwnedCall(call, [&](LineDevice& device, const Call& found) {
+        return device.GenerateDigits(found.id, digitMode, digits != nullptr ? digits : "",
+                                     duration);
+    });
 }
 
 std::int32_t lineGenerateTone(HCALL call, std::uint32_t toneMode, std::uint32_t duration,
                               std::uint32_t, const void*) {
-    LineLayer& layer = Layer();
-    std::int32_t error = 0;
-    Call* found = layer.OwnedCall(call, error);
-    if (found == nullptr) {
-        return error;
-    }
-    return layer.DeviceOf(*found).GenerateTone(found->id, toneMode, duration);
+    return Layer().OnOwnedCall(call, [&](LineDevice& device, const Call& found) {
+        return device.GenerateTone(found.id, toneMode, duration);
+    });
 }
 
 std::int32_t lineSetMediaMode(HCALL call, std::uint32_t mediaModes) {
-    LineLayer& layer = Layer();
-    std::int32_t error = 0;
-    Call* found = layer.OwnedCall(call, error);
-    if (found == nullptr) {
-        return error;
-    }
-    return layer.DeviceOf(*found).SetMediaMode(found->id, mediaModes);
+    return Layer().OnOwnedCall(call, [&](LineDevice& device, const Call& found) {
+        return device.SetMediaMode(found.id, mediaModes);
+    });
 }
 
 std::int32_t lineHandoff(HCALL call, const char*, std::uint32_t mediaMode) {
-    LineLayer& layer = Layer();
-    std::int32_t error = 0;
-    Call* found = layer.OwnedCall(call, error);
-    if (found == nullptr) {
-        return error;
-    }
-    return layer.DeviceOf(*found).Handoff(found->id, mediaMode);
+    return Layer().OnOwnedCall(call, [&](LineDevice& device, const Call& found) {
+        return device.Handoff(found.id, mediaMode);
+    });
 }
 
 std::int32_t lineConfigDialog(std::uint32_t deviceID, void*, const char* deviceClass) {

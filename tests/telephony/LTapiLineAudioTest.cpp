@@ -194,19 +194,19 @@ TEST_F(LineAudioTest, ListeningWithNoTimeEndsAtOnce) {
     AnswerCall();
     // The default handler drops the call when listening ends.
     line.Listen(0, kEverything, 0);
-    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::kDrop);
-    EXPECT_EQ(line.GetRecordMode(), LTapiLine::kNotRecording);
+    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::PendingRequest::Drop);
+    EXPECT_EQ(line.GetRecordMode(), LTapiLine::RecordMode::Idle);
 }
 
 TEST_F(LineAudioTest, ListeningEndsWhenTheExchangeToneIsHeard) {
     OpenLine({.remoteHangUp = [] {}});
     AnswerCall();
     line.Listen(0, kEverything, kHour);
-    EXPECT_EQ(line.GetRecordMode(), LTapiLine::kListening);
+    EXPECT_EQ(line.GetRecordMode(), LTapiLine::RecordMode::Listening);
     simulated->SetFarPartyAudio(MakeCounted<GeneratedSource>(
         8000, 1, 8000 * 60, [](std::int32_t f, int) { return CadencedTone(f, 425, 750, 1500); }));
     ASSERT_TRUE(RunUntil([&] { return Logged("standing: remote hang-up"); }, 20000));
-    EXPECT_EQ(line.GetRecordMode(), LTapiLine::kNotRecording);
+    EXPECT_EQ(line.GetRecordMode(), LTapiLine::RecordMode::Idle);
     EXPECT_EQ(CountLogged("standing: remote hang-up"), 1);
 }
 

@@ -68,7 +68,7 @@ TEST_F(LineCallTest, TheDefaultHandlerAnswersAtTheFirstRing) {
     DeliverPostedEvents();
     EXPECT_TRUE(answering->started);
     EXPECT_EQ(simulated->RingCount(), 1u);
-    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::kNoRequest);
+    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::PendingRequest::None);
 }
 
 TEST_F(LineCallTest, DigitsRightAfterOurOwnAreTakenAsTheirEcho) {
@@ -133,12 +133,12 @@ TEST_F(LineCallTest, AFarEndHangUpEndsTheCallThroughTheDefaultHandler) {
     ASSERT_TRUE(simulated->FarPartyHangsUp());
     DeliverPostedEvents();
     EXPECT_TRUE(Logged("standing: remote hang-up"));
-    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::kDrop);
+    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::PendingRequest::Drop);
     Run(200);
     EXPECT_EQ(simulated->State(), SimulatedCallState::Idle);
     EXPECT_EQ(log.back(), "standing: call ended");
     EXPECT_EQ(line.GetCall(), 0u);
-    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::kNoRequest);
+    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::PendingRequest::None);
 }
 
 TEST_F(LineCallTest, AReplacedHandlerTakesOverAfterTheOutermostEvent) {
@@ -184,12 +184,12 @@ TEST_F(LineCallTest, MakeCallWithoutANumberGoesOffHookOrAnswers) {
     OpenLine();
     // No call: the device only goes off hook, beside a handset in use.
     ASSERT_TRUE(line.MakeCall(nullptr));
-    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::kMakeCall);
+    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::PendingRequest::MakeCall);
     DeliverPostedEvents();
     EXPECT_EQ(simulated->DialledAddress(), ",");
     EXPECT_TRUE(simulated->IsOffHook());
     EXPECT_TRUE(Logged("standing: start"));
-    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::kNoRequest);
+    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::PendingRequest::None);
     // With a call, a number is refused.
     EXPECT_FALSE(line.MakeCall("5551234"));
     line.Drop();
@@ -231,7 +231,7 @@ TEST_F(LineCallTest, AFaxCallIsDroppedWhenNoProgramTakesItOver) {
     Run(SimulatedLine::kFaxToneDetectTime / kMs);
     EXPECT_TRUE(Logged("standing: fax tone"));
     EXPECT_EQ(simulated->MediaMode(), LINEMEDIAMODE_G3FAX);
-    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::kDrop);
+    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::PendingRequest::Drop);
     Run(200);
     EXPECT_EQ(simulated->State(), SimulatedCallState::Idle);
     EXPECT_EQ(log.back(), "standing: call ended");
@@ -241,7 +241,7 @@ TEST_F(LineCallTest, ABlindTransferPassesTheFarPartyOn) {
     OpenLine();
     AnswerCall();
     line.BlindTransfer("5559876");
-    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::kTransfer);
+    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::PendingRequest::Transfer);
     DeliverPostedEvents();
     EXPECT_EQ(simulated->TransferAddress(), "5559876");
     EXPECT_EQ(simulated->State(), SimulatedCallState::Idle);
@@ -251,7 +251,7 @@ TEST_F(LineCallTest, ABlindTransferPassesTheFarPartyOn) {
     ASSERT_TRUE(line.MakeCall("5551234"));
     DeliverPostedEvents();
     line.BlindTransfer("5559876");
-    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::kDrop);
+    EXPECT_EQ(line.GetPendingRequest(), LTapiLine::PendingRequest::Drop);
     Run(200);
     EXPECT_EQ(simulated->State(), SimulatedCallState::Idle);
 }

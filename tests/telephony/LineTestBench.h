@@ -21,6 +21,17 @@
 
 inline constexpr std::int64_t kMs = 1'000'000;
 
+// Test failures name the line's states.
+inline void PrintTo(LTapiLine::RecordMode mode, std::ostream* out) {
+    *out << LTapiLine::RecordModeName(mode);
+}
+inline void PrintTo(LTapiLine::PendingRequest request, std::ostream* out) {
+    *out << LTapiLine::PendingRequestName(request);
+}
+inline void PrintTo(SimulatedCallState state, std::ostream* out) {
+    *out << SimulatedCallStateName(state);
+}
+
 // Selects one provider by name for the test's lifetime and ends the application context after.
 class ActiveProvider {
 public:
