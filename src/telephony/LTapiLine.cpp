@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <ostream>
 #include <string_view>
 
 #include "audio/dsp/LChannelsProcess.h"
@@ -124,42 +125,54 @@ void LTapiLine::Shutdown() {
     }
 }
 
-const char* LTapiLine::PlayModeName(PlayMode mode) {
+const char* PlayModeName(LTapiLine::PlayMode mode) {
     switch (mode) {
-        case PlayMode::Idle:
+        case LTapiLine::PlayMode::Idle:
             return "idle";
-        case PlayMode::Playing:
+        case LTapiLine::PlayMode::Playing:
             return "playing";
     }
     return "?";
 }
 
-const char* LTapiLine::RecordModeName(RecordMode mode) {
+const char* RecordModeName(LTapiLine::RecordMode mode) {
     switch (mode) {
-        case RecordMode::Idle:
+        case LTapiLine::RecordMode::Idle:
             return "idle";
-        case RecordMode::RecordingCall:
+        case LTapiLine::RecordMode::RecordingCall:
             return "recording the call";
-        case RecordMode::Listening:
+        case LTapiLine::RecordMode::Listening:
             return "listening";
     }
     return "?";
 }
 
-const char* LTapiLine::PendingRequestName(PendingRequest request) {
+const char* PendingRequestName(LTapiLine::PendingRequest request) {
     switch (request) {
-        case PendingRequest::None:
+        case LTapiLine::PendingRequest::None:
             return "none";
-        case PendingRequest::MakeCall:
+        case LTapiLine::PendingRequest::MakeCall:
             return "make call";
-        case PendingRequest::Drop:
+        case LTapiLine::PendingRequest::Drop:
             return "drop";
-        case PendingRequest::Answer:
+        case LTapiLine::PendingRequest::Answer:
             return "answer";
-        case PendingRequest::Transfer:
+        case LTapiLine::PendingRequest::Transfer:
             return "transfer";
     }
     return "?";
+}
+
+std::ostream& operator<<(std::ostream& out, LTapiLine::PlayMode mode) {
+    return out << PlayModeName(mode);
+}
+
+std::ostream& operator<<(std::ostream& out, LTapiLine::RecordMode mode) {
+    return out << RecordModeName(mode);
+}
+
+std::ostream& operator<<(std::ostream& out, LTapiLine::PendingRequest request) {
+    return out << PendingRequestName(request);
 }
 
 LTapiLine::LTapiLine(DeviceClock& lineClock) : clock(lineClock) {

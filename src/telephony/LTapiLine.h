@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 
 #include "audio/devices/DeviceClock.h"
@@ -29,9 +30,6 @@ public:
         Answer = 3,
         Transfer = 4
     };
-    static const char* PlayModeName(PlayMode mode);
-    static const char* RecordModeName(RecordMode mode);
-    static const char* PendingRequestName(PendingRequest request);
 
     // --- The process's application context with the line-device layer.
     // Initialises it once (a failure is tried again at the next call).
@@ -82,8 +80,8 @@ public:
     HCALL GetCall() const { return call; }
     std::uint8_t GetLineStatus() const { return lineStatus; }
     std::uint8_t GetToneStatus() const { return toneStatus; }
+    PlayMode GetPlayMode() const { return playMode; }
     RecordMode GetRecordMode() const { return recordMode; }
-    bool IsPlaying() const { return playMode == PlayMode::Playing; }
     PendingRequest GetPendingRequest() const { return pendingRequest; }
     std::uint32_t GetExtraSilence() const { return extraSilence; }
 
@@ -126,3 +124,12 @@ private:
     PendingRequest pendingRequest = PendingRequest::None;
     std::uint8_t lineStatus = 0;
 };
+
+// "idle" or "playing"; "idle", "recording the call" or "listening"; "none", "make call", "drop",
+// "answer" or "transfer": so that test failures and messages name the line's states.
+const char* PlayModeName(LTapiLine::PlayMode mode);
+const char* RecordModeName(LTapiLine::RecordMode mode);
+const char* PendingRequestName(LTapiLine::PendingRequest request);
+std::ostream& operator<<(std::ostream& out, LTapiLine::PlayMode mode);
+std::ostream& operator<<(std::ostream& out, LTapiLine::RecordMode mode);
+std::ostream& operator<<(std::ostream& out, LTapiLine::PendingRequest request);

@@ -111,7 +111,7 @@ TEST_F(LineAudioTest, AfterTheFarEndWentTheRecordingListensForTheExchangeTone) {
     ASSERT_TRUE(simulated->FarPartyHangsUp());
     DeliverPostedEvents();
     EXPECT_NE(line.GetLineStatus() & LTapiLine::kFarEndGone, 0);
-    EXPECT_TRUE(line.IsPlaying());
+    EXPECT_EQ(line.GetPlayMode(), LTapiLine::PlayMode::Playing);
     EXPECT_FALSE(Logged("standing: remote hang-up"));
     ASSERT_TRUE(RunUntil([&] { return Logged("standing: play done"); }, 60000));
     EXPECT_FALSE(Logged("standing: remote hang-up"));
@@ -169,7 +169,7 @@ TEST_F(LineAudioTest, APlayThatCannotStartEndsAtOnce) {
     invalid->flags |= kSoundInvalid;
     line.Play(invalid);
     EXPECT_TRUE(Logged("standing: play done"));
-    EXPECT_FALSE(line.IsPlaying());
+    EXPECT_EQ(line.GetPlayMode(), LTapiLine::PlayMode::Idle);
 }
 
 TEST_F(LineAudioTest, TheRecordingToneIsAShortBurstOnTheLine) {

@@ -21,17 +21,6 @@
 
 inline constexpr std::int64_t kMs = 1'000'000;
 
-// Test failures name the line's states.
-inline void PrintTo(LTapiLine::RecordMode mode, std::ostream* out) {
-    *out << LTapiLine::RecordModeName(mode);
-}
-inline void PrintTo(LTapiLine::PendingRequest request, std::ostream* out) {
-    *out << LTapiLine::PendingRequestName(request);
-}
-inline void PrintTo(SimulatedCallState state, std::ostream* out) {
-    *out << SimulatedCallStateName(state);
-}
-
 // Selects one provider by name for the test's lifetime and ends the application context after.
 class ActiveProvider {
 public:
@@ -239,7 +228,7 @@ protected:
     // `maxMilliseconds` pass first.
     bool RunUntil(const std::function<bool()>& done, std::int64_t maxMilliseconds) {
         for (std::int64_t t = 0; t < maxMilliseconds && !done(); t += 10) {
-            if (line.IsPlaying()) {
+            if (line.GetPlayMode() == LTapiLine::PlayMode::Playing) {
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
             }
             clock.Advance(10 * kMs);

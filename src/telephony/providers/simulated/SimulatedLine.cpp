@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <ostream>
 
 #include "audio/files/WaveReaders.h"
 #include "base/AsciiText.h"
@@ -92,6 +93,10 @@ const char* SimulatedCallStateName(SimulatedCallState state) {
             return "disconnected";
     }
     return "?";
+}
+
+std::ostream& operator<<(std::ostream& out, SimulatedCallState state) {
+    return out << SimulatedCallStateName(state);
 }
 
 std::shared_ptr<SimulatedLine> SimulatedLine::Create(DeviceClock& clock) {

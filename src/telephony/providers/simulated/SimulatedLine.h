@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -30,6 +31,7 @@ enum class SimulatedCallState {
     Disconnected,  // off hook, the far party hung up
 };
 const char* SimulatedCallStateName(SimulatedCallState state);
+std::ostream& operator<<(std::ostream& out, SimulatedCallState state);
 
 // Caller ID of an incoming call: a number and a name (either may be empty), or one of the
 // withheld kinds. A withheld kind may still carry a number, as some networks send one.
