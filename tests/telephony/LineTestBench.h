@@ -1,221 +1,139 @@
-// Test benches of the telephone line: a scripted provider whose devices answer lineOpen as a
-// test says, and the simulated line on a test clock behind an LTapiLine, with a call handler
-// that logs every event.
+// The line's test bench: the simulated line on a test clock, a logging LTapiLine on it, audio.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <deque>
 #include <functional>
-#include <memory>
-#include <string>
+#include <map>
 #include <thread>
-#include <vector>
 
 #include "audio/devices/DeviceClock.h"
+#include "audio/dsp/TestSources.h"
 #include "support/QtTestApp.h"
 #include "telephony/LTapiLine.h"
 #include "telephony/LineProviders.h"
 #include "telephony/providers/simulated/SimulatedLine.h"
 
 inline constexpr std::int64_t kMs = 1'000'000;
+inline constexpr std::int32_t kLoud = 8000 * 16;  // a 16-bit peak of 8,000 as a sample value
 
-// Selects one provider by name for the test's lifetime and ends the application context after.
-class ActiveProvider {
-public:
-    explicit ActiveProvider(std::string name) : saved(ActiveLineProviders()) {
-        LTapiLine::Shutdown();
-        SetActiveLineProviders({std::move(name)});
-    }
-    ~ActiveProvider() {
-        LTapiLine::Shutdown();
-        SetActiveLineProviders(saved);
-    }
-
-private:
-    std::vector<std::string> saved;
-};
-
-// Devices whose lineOpen results a test scripts; every attempt is logged.
-struct ScriptedDevices {
-    struct Device {
-        std::string name;
-        std::uint32_t mediaModes = 0;
-        std::deque<std::int32_t> openResults;  // one per attempt; empty: success
-    };
-    struct Attempt {
-        std::size_t device;
-        std::uint32_t privileges;
-        std::uint32_t mediaModes;
-    };
-    std::vector<Device> devices;
-    std::vector<Attempt> attempts;
-    int openLines = 0;
-};
-
-class ScriptedProvider : public LineProvider {
-public:
-    explicit ScriptedProvider(std::shared_ptr<ScriptedDevices> script)
-        : script(std::move(script)) {}
-
-    std::vector<LineDeviceCaps> Devices() override {
-        std::vector<LineDeviceCaps> caps;
-        for (const auto& device : script->devices) {
-            caps.push_back({device.name, device.mediaModes});
-        }
-        return caps;
-    }
-    std::int32_t Open(std::size_t index, std::uint32_t privileges, std::uint32_t mediaModes,
-                      std::shared_ptr<LineEventSink>, std::unique_ptr<LineDevice>& line) override;
-    std::int32_t ConfigDialog(std::size_t, std::string_view) override { return 0; }
-
-private:
-    std::shared_ptr<ScriptedDevices> script;
-};
-
-// An open scripted line: no calls, nothing to do.
-class ScriptedLine : public LineDevice {
-public:
-    explicit ScriptedLine(std::shared_ptr<ScriptedDevices> script) : script(std::move(script)) {
-        ++this->script->openLines;
-    }
-    ~ScriptedLine() override { --script->openLines; }
-    std::vector<ProviderCallId> Calls() override { return {}; }
-    std::int32_t GetCallDetails(ProviderCallId, LineCallDetails&) override {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    std::int32_t GetDeviceId(ProviderCallId, std::string_view, std::uint32_t&) override {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    std::int32_t MakeCall(std::uint32_t, std::string_view, ProviderCallId&) override {
-        return LINEERR_OPERATIONUNAVAIL;
-    }
-    std::int32_t Answer(std::uint32_t, ProviderCallId) override { return LINEERR_OPERATIONUNAVAIL; }
-    std::int32_t Drop(std::uint32_t, ProviderCallId) override { return LINEERR_OPERATIONUNAVAIL; }
-    std::int32_t BlindTransfer(std::uint32_t, ProviderCallId, std::string_view) override {
-        return LINEERR_OPERATIONUNAVAIL;
-    }
-    std::int32_t GenerateDigits(ProviderCallId, std::uint32_t, std::string_view,
-                                std::uint32_t) override {
-        return LINEERR_OPERATIONUNAVAIL;
-    }
-    std::int32_t GenerateTone(ProviderCallId, std::uint32_t, std::uint32_t) override {
-        return LINEERR_OPERATIONUNAVAIL;
-    }
-    std::int32_t SetMediaMode(ProviderCallId, std::uint32_t) override {
-        return LINEERR_OPERATIONUNAVAIL;
-    }
-    std::int32_t Handoff(ProviderCallId, std::uint32_t) override {
-        return LINEERR_OPERATIONUNAVAIL;
-    }
-    void Release(ProviderCallId) override {}
-
-private:
-    std::shared_ptr<ScriptedDevices> script;
-};
-
-inline std::int32_t ScriptedProvider::Open(std::size_t index, std::uint32_t privileges,
-                                           std::uint32_t mediaModes, std::shared_ptr<LineEventSink>,
-                                           std::unique_ptr<LineDevice>& line) {
-    script->attempts.push_back({index, privileges, mediaModes});
-    auto& results = script->devices.at(index).openResults;
-    if (!results.empty()) {
-        std::int32_t result = results.front();
-        results.pop_front();
-        if (result != 0) {
-            return result;
-        }
-    }
-    line = std::make_unique<ScriptedLine>(script);
-    return 0;
+// `seconds` of 8 kHz noise, loud enough to count as speech.
+inline LSoundSourcePtr Speaking(int seconds) {
+    return MakeVectorSource(Noise(seconds * 8000, kLoud), 8000);
 }
 
-// What a LoggingHandler does besides logging, event by event.
-struct HandlerHooks {
-    std::function<bool(std::uint32_t)> offerCall = {};  // default: do not answer
-    std::function<void()> start = {};
-    std::function<void(char)> digit = {};
-    std::function<void()> generateDone = {};
-    std::function<void()> playDone = {};
-    std::function<void()> recordDone = {};
-    std::function<void()> remoteHangUp = {};
-    std::function<void()> faxTone = {};
-    std::function<void()> callEnded = {};
-};
+// A minute of an 8 kHz sine of `frequency` that sounds `onMs` of every `periodMs`.
+inline LSoundSourcePtr CadencedTone(double frequency, int onMs, int periodMs) {
+    std::vector<std::int32_t> samples = Sine(frequency, 8000, 8000 * 60, kLoud);
+    for (std::size_t f = 0; f < samples.size(); ++f) {
+        samples[f] = f % (periodMs * 8u) < onMs * 8u ? samples[f] : 0;
+    }
+    return MakeVectorSource(std::move(samples), 8000);
+}
 
-// A call handler that logs its events and lets a test act inside any of them.
+// Frames of `samples` (16-bit) louder than `floor`, from the first to the last.
+inline std::size_t AudibleSpan(const std::vector<std::int16_t>& samples, int floor = 100) {
+    auto loud = [floor](std::int16_t s) { return std::abs(s) > floor; };
+    auto first = std::find_if(samples.begin(), samples.end(), loud);
+    auto last = std::find_if(samples.rbegin(), samples.rend(), loud);
+    return first == samples.end() ? 0 : static_cast<std::size_t>(last.base() - first);
+}
+
+// A call handler that logs its events ("standing: play done") and runs a test's hook of that
+// name inside any of them. An event without a hook does what the default handler does, but an
+// offered call is answered only at ring `answerRing` (0: never).
 class LoggingHandler : public LTapiCallHandler {
 public:
-    using Hooks = HandlerHooks;
+    using Hooks = std::map<std::string, std::function<void()>>;
 
-    LoggingHandler(std::string name, std::vector<std::string>& log, Hooks hooks = {})
-        : name(std::move(name)), log(log), hooks(std::move(hooks)) {}
+    LoggingHandler(std::string name, std::vector<std::string>& log, Hooks hooks = {},
+                   std::uint32_t answerRing = 0)
+        : name(std::move(name)), log(log), hooks(std::move(hooks)), answerRing(answerRing) {}
     ~LoggingHandler() override { Log("deleted"); }
 
     bool OfferCall(std::uint32_t ringCount) override {
         Log("offer " + std::to_string(ringCount));
-        return hooks.offerCall ? hooks.offerCall(ringCount) : false;
+        return ringCount == answerRing;
     }
-    void Start() override { Event("start", hooks.start); }
-    void OnDigit(char digit) override {
-        Log(std::string("digit ") + digit);
-        if (hooks.digit) {
-            hooks.digit(digit);
-        }
-    }
-    void OnGenerateDone() override { Event("generate done", hooks.generateDone); }
-    void OnPlayDone() override { Event("play done", hooks.playDone); }
-    void OnRecordDone() override { Event("record done", hooks.recordDone); }
-    void OnRecordProgress(std::int32_t position) override { lastRecordPosition = position; }
-    void OnRecordLevel(std::int8_t) override { ++recordLevels; }
+    void Start() override { Hooked("start"); }
+    void OnDigit(char digit) override { Hooked(std::string("digit ") + digit); }
+    void OnGenerateDone() override { Hooked("generate done") ? void() : Base::OnGenerateDone(); }
+    void OnPlayDone() override { Hooked("play done") ? void() : Base::OnPlayDone(); }
+    void OnListenDone() override { Hooked("listen done") ? void() : Base::OnListenDone(); }
+    void OnRecordDone() override { Hooked("record done") ? void() : Base::OnRecordDone(); }
     void OnPlayProgress(std::int32_t position) override { lastPlayPosition = position; }
     void OnPlayLevel(std::int8_t) override { ++playLevels; }
-    void OnFaxTone() override {
-        Log("fax tone");
-        hooks.faxTone ? hooks.faxTone() : LTapiCallHandler::OnFaxTone();
-    }
-    void OnRemoteHangUp() override {
-        Log("remote hang-up");
-        hooks.remoteHangUp ? hooks.remoteHangUp() : LTapiCallHandler::OnRemoteHangUp();
-    }
-    void OnCallEnded() override { Event("call ended", hooks.callEnded); }
+    void OnFaxTone() override { Hooked("fax tone") ? void() : Base::OnFaxTone(); }
+    void OnRemoteHangUp() override { Hooked("remote hang-up") ? void() : Base::OnRemoteHangUp(); }
+    void OnCallEnded() override { Hooked("call ended"); }
 
-    std::int32_t lastRecordPosition = -1;
     std::int32_t lastPlayPosition = -1;
-    int recordLevels = 0;
     int playLevels = 0;
 
 private:
+    using Base = LTapiCallHandler;
     void Log(const std::string& what) { log.push_back(name + ": " + what); }
-    void Event(const char* what, const std::function<void()>& hook) {
+    // Logs the event and runs its hook; false when it has none.
+    bool Hooked(const std::string& what) {
         Log(what);
-        if (hook) {
-            hook();
+        auto hook = hooks.find(what);
+        if (hook == hooks.end()) {
+            return false;
         }
+        hook->second();
+        return true;
     }
 
     std::string name;
     std::vector<std::string>& log;
     Hooks hooks;
+    std::uint32_t answerRing;
 };
 
-// The simulated line on a test clock, offered as the only provider, with an LTapiLine on the
-// same clock and a logging standing handler.
 class SimulatedLineBench : public ::testing::Test {
 protected:
-    SimulatedLineBench() {
+    // The provider called `provider` (by default the bench's line) is the only one loaded while
+    // the test runs.
+    explicit SimulatedLineBench(std::string provider = "simulated bench")
+        : savedProviders(ActiveLineProviders()) {
         QtTestApp();
-        simulated->SetRingInterval(SimulatedLine::kDefaultRingInterval);
+        LTapiLine::Shutdown();
+        SetActiveLineProviders({std::move(provider)});
+    }
+    ~SimulatedLineBench() override {
+        line.Close();
+        LTapiLine::Shutdown();
+        SetActiveLineProviders(savedProviders);
     }
 
-    // Opens the line with a standing handler built from `hooks`.
-    void OpenLine(LoggingHandler::Hooks hooks = {}) {
-        line.SetStandingHandler(
-            std::make_unique<LoggingHandler>("standing", log, std::move(hooks)));
+    void OpenLine(LoggingHandler::Hooks hooks = {}, std::uint32_t answerRing = 0) {
+        auto handler =
+            std::make_unique<LoggingHandler>("standing", log, std::move(hooks), answerRing);
+        standing = handler.get();
+        line.SetStandingHandler(std::move(handler));
         ASSERT_TRUE(line.Open(0, 0));
     }
-
+    // A step on the line that says whether it could be taken; then what it posted is delivered.
+    void Do(bool taken) {
+        ASSERT_TRUE(taken);
+        DeliverPostedEvents();
+    }
+    // Rings a call and takes it through MakeCall(null) to connected.
+    void AnswerCall(const SimulatedCallerId& callerId = {}) {
+        Do(simulated->Ring(callerId));
+        Do(line.MakeCall(nullptr));
+        ASSERT_EQ(simulated->State(), SimulatedCallState::Connected);
+        ASSERT_TRUE(Logged("standing: start"));
+    }
+    void Connect(LoggingHandler::Hooks hooks = {}) {
+        OpenLine(std::move(hooks));
+        AnswerCall();
+    }
+    void DropCall() {
+        line.Drop();
+        Run(200);
+        ASSERT_EQ(simulated->State(), SimulatedCallState::Idle);
+    }
     // Runs the clock on in 10 ms steps, delivering what each step posts.
     void Run(std::int64_t milliseconds) {
         for (std::int64_t t = 0; t < milliseconds; t += 10) {
@@ -223,41 +141,30 @@ protected:
             DeliverPostedEvents();
         }
     }
-    // Runs until `done`, giving the player's feeding thread real time at each step while it
-    // plays (it fills its buffers in real time, however fast the clock runs); false when
-    // `maxMilliseconds` pass first.
-    bool RunUntil(const std::function<bool()>& done, std::int64_t maxMilliseconds) {
+    // Runs until `done` (false when `maxMilliseconds` pass first), giving the player's feeding
+    // thread real time at each step while it plays: it fills its buffers in real time.
+    bool RunUntil(const std::function<bool()>& done, std::int64_t maxMilliseconds = 60000) {
         for (std::int64_t t = 0; t < maxMilliseconds && !done(); t += 10) {
             if (line.GetPlayMode() == LTapiLine::PlayMode::Playing) {
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
             }
-            clock.Advance(10 * kMs);
-            DeliverPostedEvents();
+            Run(10);
         }
         return done();
     }
-    bool Logged(const std::string& entry) const {
-        return std::find(log.begin(), log.end(), entry) != log.end();
+    bool RunUntilLogged(const std::string& entry, std::int64_t maxMilliseconds = 60000) {
+        return RunUntil([&] { return Logged(entry); }, maxMilliseconds);
     }
-    int CountLogged(const std::string& entry) const {
-        return static_cast<int>(std::count(log.begin(), log.end(), entry));
-    }
-    // Rings a call and takes it through MakeCall(null) to connected.
-    void AnswerCall(const SimulatedCallerId& callerId = {}) {
-        ASSERT_TRUE(simulated->Ring(callerId));
-        DeliverPostedEvents();
-        ASSERT_TRUE(line.MakeCall(nullptr));
-        DeliverPostedEvents();
-        ASSERT_EQ(simulated->State(), SimulatedCallState::Connected);
-        ASSERT_TRUE(Logged("standing: start"));
-    }
+    // How often `entry` was logged.
+    long Logged(const std::string& entry) const { return std::ranges::count(log, entry); }
     std::int64_t NowMs() const { return clock.Now() / kMs; }
 
     TestClock clock;
     std::shared_ptr<SimulatedLine> simulated = SimulatedLine::Create(clock);
     LineProviderRegistration registration{"Simulated Bench",
                                           [line = simulated] { return line->CreateProvider(); }};
-    ActiveProvider active{"simulated bench"};
+    std::vector<std::string> savedProviders;
     std::vector<std::string> log;
     LTapiLine line{clock};
+    LoggingHandler* standing = nullptr;
 };
