@@ -5,7 +5,6 @@
 
 #include <functional>
 #include <map>
-#include <thread>
 
 #include "audio/devices/DeviceClock.h"
 #include "audio/dsp/TestSources.h"
@@ -141,13 +140,9 @@ protected:
             DeliverPostedEvents();
         }
     }
-    // Runs until `done` (false when `maxMilliseconds` pass first), giving the player's feeding
-    // thread real time at each step while it plays: it fills its buffers in real time.
+    // Runs until `done` (false when `maxMilliseconds` pass first).
     bool RunUntil(const std::function<bool()>& done, std::int64_t maxMilliseconds = 60000) {
         for (std::int64_t t = 0; t < maxMilliseconds && !done(); t += 10) {
-            if (line.GetPlayMode() == LTapiLine::PlayMode::Playing) {
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-            }
             Run(10);
         }
         return done();

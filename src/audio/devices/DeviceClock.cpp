@@ -105,49 +105,110 @@ void RealTimeClock::TickerLoop() {
     }
 }
 
+struct TestClock::State {
+    std::mutex mutex;
+    std::condition_variable changed;  // every wait on the clock, and AwaitIdle
+    std::int64_t now = 0;
+    std::uint64_t wakes = 0;  // counts the wake-ups of all waits
+    int waiting = 0;          // waits that began since the last wake-up
+    int paced = 0;            // threads holding a PacedThread
+    std::vector<std::weak_ptr<ClockedDevice>> devices;
+
+    // A paced thread's hold on the clock.
+    struct Hold {
+        explicit Hold(std::shared_ptr<State> clockState) : state(std::move(clockState)) {
+            std::lock_guard lock(state->mutex);
+            ++state->paced;
+        }
+        ~Hold() {
+            {
+                std::lock_guard lock(state->mutex);
+                --state->paced;
+            }
+            state->changed.notify_all();
+        }
+        std::shared_ptr<State> state;
+    };
+};
+
+TestClock::TestClock() : state(std::make_shared<State>()) {}
+
 std::int64_t TestClock::Now() const {
-    std::lock_guard lock(mutex);
-    return now;
+    std::lock_guard lock(state->mutex);
+    return state->now;
 }
 
-bool TestClock::WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
+bool TestClock::WaitUntil(std::condition_variable& /*changed*/, std::unique_lock<std::mutex>& lock,
                           std::int64_t deadline, const std::function<bool()>& done) {
-    // Time moves only on another thread's Advance: look again every millisecond of real time.
     while (!done()) {
-        if (Now() >= deadline) {
+        // The clock's lock is taken before the caller's is let go, so a change made under the
+        // caller's lock is followed by a Notify that finds this wait already counted.
+        std::unique_lock clockLock(state->mutex);
+        if (state->now >= deadline) {
             return false;
         }
-        changed.wait_for(lock, std::chrono::milliseconds(1));
+        std::uint64_t seen = state->wakes;
+        ++state->waiting;
+        state->changed.notify_all();
+        lock.unlock();
+        state->changed.wait(clockLock, [&] { return state->wakes != seen; });
+        clockLock.unlock();
+        lock.lock();
     }
     return true;
 }
 
+void TestClock::Notify(std::condition_variable& /*changed*/) {
+    WakeAll();
+}
+
+void TestClock::WakeAll() {
+    {
+        std::lock_guard lock(state->mutex);
+        ++state->wakes;
+        state->waiting = 0;
+    }
+    state->changed.notify_all();
+}
+
+DeviceClock::PacedThread TestClock::PaceThread() {
+    return std::make_shared<State::Hold>(state);
+}
+
+void TestClock::AwaitIdle() {
+    std::unique_lock lock(state->mutex);
+    state->changed.wait(lock, [this] { return state->waiting >= state->paced; });
+}
+
 void TestClock::Attach(const std::shared_ptr<ClockedDevice>& device) {
-    std::lock_guard lock(mutex);
-    devices.push_back(device);
+    std::lock_guard lock(state->mutex);
+    state->devices.push_back(device);
 }
 
 void TestClock::Detach(const ClockedDevice* device) {
-    std::lock_guard lock(mutex);
-    Remove(devices, device);
+    std::lock_guard lock(state->mutex);
+    Remove(state->devices, device);
 }
 
 void TestClock::Advance(std::int64_t nanoseconds, std::int64_t step) {
     while (nanoseconds > 0) {
+        AwaitIdle();
         std::int64_t delta = std::min(nanoseconds, std::max<std::int64_t>(step, 1));
         nanoseconds -= delta;
         std::vector<std::shared_ptr<ClockedDevice>> live;
         std::int64_t time = 0;
         {
-            std::lock_guard lock(mutex);
-            now += delta;
-            time = now;
-            live = Live(devices);
+            std::lock_guard lock(state->mutex);
+            state->now += delta;
+            time = state->now;
+            live = Live(state->devices);
         }
         for (const auto& device : live) {
             device->Tick(time);
         }
+        WakeAll();
     }
+    AwaitIdle();
 }
 
 DeviceClock& SystemDeviceClock() {

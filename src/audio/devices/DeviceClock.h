@@ -1,7 +1,8 @@
 // Time as wave devices see it: the real steady clock (optionally running N times faster), or a
-// test clock that only moves when a test advances it. Virtual devices play and record by it,
-// and the buffer waits of device users time out by it, so a test can run a minute of audio
-// through the player and recorder in a fraction of a second, deterministically.
+// test clock that only moves when a test advances it, and then only once the threads it paces
+// wait on it. Virtual devices play and record by it, and the buffer waits of device users time
+// out by it, so a test can run a minute of audio through the player and recorder in a fraction
+// of a second, the same under any load.
 #pragma once
 
 #include <condition_variable>
@@ -32,6 +33,14 @@ public:
     // returns done().
     virtual bool WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
                            std::int64_t deadline, const std::function<bool()>& done) = 0;
+    // Wakes the waits on `changed`, once what they wait for has changed under their lock.
+    virtual void Notify(std::condition_variable& changed) = 0;
+
+    // Held by a thread that works between waits on this clock (a player's feeding thread) for
+    // as long as it runs: a test clock moves on only while every such thread waits on it. A
+    // real clock keeps no count and gives an empty one.
+    using PacedThread = std::shared_ptr<void>;
+    virtual PacedThread PaceThread() { return {}; }
 
     // Devices paced by this clock. A device calls Wake() when it got work that is due sooner
     // than the time it last returned from Tick.
@@ -49,6 +58,7 @@ public:
     std::int64_t Now() const override;
     bool WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
                    std::int64_t deadline, const std::function<bool()>& done) override;
+    void Notify(std::condition_variable& changed) override { changed.notify_all(); }
     void Attach(const std::shared_ptr<ClockedDevice>& device) override;
     void Detach(const ClockedDevice* device) override;
     void Wake() override;
@@ -68,22 +78,35 @@ private:
 };
 
 // A clock that stands still until Advance; attached devices tick on the advancing thread.
+// Waits on it are woken only through it (Notify, Advance), so it knows which of its paced
+// threads wait and which still work: Advance goes on only once they all wait.
 class TestClock : public DeviceClock {
 public:
+    TestClock();
+
     std::int64_t Now() const override;
     bool WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
                    std::int64_t deadline, const std::function<bool()>& done) override;
+    void Notify(std::condition_variable& changed) override;
+    PacedThread PaceThread() override;
     void Attach(const std::shared_ptr<ClockedDevice>& device) override;
     void Detach(const ClockedDevice* device) override;
     void Wake() override {}
 
     // Moves time on by `nanoseconds` in steps of at most `step`, ticking every device at each.
+    // Each step waits until every paced thread waits on the clock, and so does the return.
     void Advance(std::int64_t nanoseconds, std::int64_t step = 10'000'000);
+    // Waits until every paced thread waits on the clock (or has let go of it): what they can do
+    // at the present time is done.
+    void AwaitIdle();
 
 private:
-    mutable std::mutex mutex;
-    std::int64_t now = 0;
-    std::vector<std::weak_ptr<ClockedDevice>> devices;
+    // Shared with the paced threads, which may outlive the clock.
+    struct State;
+    // Wakes every wait: time moved or something they wait for changed.
+    void WakeAll();
+
+    std::shared_ptr<State> state;
 };
 
 // The clock of the sound card devices and of virtual devices that do not get another.

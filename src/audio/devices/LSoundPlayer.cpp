@@ -4,6 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <vector>
 
 #include "audio/devices/WaveDevices.h"
 #include "audio/dsp/LPeakLimiter.h"
@@ -28,6 +33,64 @@ std::int16_t To16Bits(std::int32_t sample) {
 
 }  // namespace
 
+struct LSoundPlayer::Play {
+    struct Record {
+        std::vector<std::int16_t> memory;
+        WaveHeader header;
+        LLevelReport levels;
+    };
+
+    // The feeding loop (the thread's whole work).
+    void Feed(const LStopEvent& stop);
+    // Posts a report to the owner's thread, unless the owner has let go of the play.
+    void Post();
+    void Disown();
+    void MeasureLevels(const std::int32_t* samples, std::int32_t frames, LLevelReport& report);
+    void MarkAllEmpty();
+    void WriteSnippet();
+    std::int32_t ToUnits(std::int32_t frames) const {
+        return FramesToTime(frames, source->sampleRate);
+    }
+
+    // Set up by Start before the thread runs; the thread only reads them.
+    LSoundSourcePtr source;
+    std::unique_ptr<WaveOut> waveOut;
+    std::int32_t blockFrames = 0;
+    std::uint8_t channels = 0;
+    bool reportLevels = false;
+    DeviceClock::PacedThread pacing;  // the thread's, until it ends
+    std::promise<void> taken;         // the thread holds its share
+
+    std::mutex lock;  // the ring, the flags, the position and source reads
+    std::vector<std::unique_ptr<Record>> records;
+    std::vector<std::int32_t> work;
+    std::vector<std::int32_t> channelScratch;
+    std::uint8_t nextBuffer = 0;
+    std::int32_t position = 0;
+    std::uint16_t modeFlags = 0;
+    std::uint16_t reportFlags = 0;
+    LLevelReport levelReport;
+
+    // Set by Stop before it stops the thread, which may be waiting on the buffer event.
+    std::atomic<bool> stopping{false};
+    std::atomic<int> feederThreadId{0};
+
+    std::mutex postLock;           // held only while a report is posted
+    std::function<void()> report;  // posts to the owner; empty once it let go
+};
+
+void LSoundPlayer::Play::Post() {
+    std::lock_guard guard(postLock);
+    if (report) {
+        report();
+    }
+}
+
+void LSoundPlayer::Play::Disown() {
+    std::lock_guard guard(postLock);
+    report = nullptr;
+}
+
 LSoundPlayer::LSoundPlayer() : inbox(std::make_unique<QObject>()) {}
 
 LSoundPlayer::~LSoundPlayer() {
@@ -35,22 +98,15 @@ LSoundPlayer::~LSoundPlayer() {
 }
 
 bool LSoundPlayer::IsActive() const {
-    std::lock_guard guard(lock);
-    return modeFlags != 0;
+    return play != nullptr;
 }
 
 std::int32_t LSoundPlayer::GetPositionFrames() const {
-    std::lock_guard guard(lock);
-    return position;
-}
-
-std::int32_t LSoundPlayer::ToUnits(std::int32_t frames) const {
-    return FramesToTime(frames, source ? source->sampleRate : kDefaultSampleRate);
-}
-
-void LSoundPlayer::PostReport() {
-    QMetaObject::invokeMethod(
-        inbox.get(), [this] { OnReport(); }, Qt::QueuedConnection);
+    if (!play) {
+        return 0;
+    }
+    std::lock_guard guard(play->lock);
+    return play->position;
 }
 
 bool LSoundPlayer::Start(const LSoundSourcePtr& newSource, std::uint16_t options) {
@@ -74,75 +130,94 @@ bool LSoundPlayer::Start(const LSoundSourcePtr& newSource, std::uint16_t options
         return false;
     }
 
-    blockFrames = std::clamp(head->sampleRate / 10, 20, 8192);
-    channels = head->channels;
-    std::size_t values = static_cast<std::size_t>(blockFrames) * channels;
-    work.assign(values, 0);
-    channelScratch.assign(static_cast<std::size_t>(blockFrames), 0);
-    records.clear();
+    auto next = std::make_shared<Play>();
+    next->blockFrames = std::clamp(head->sampleRate / 10, 20, 8192);
+    next->channels = head->channels;
+    next->reportLevels = reportLevels;
+    std::size_t values = static_cast<std::size_t>(next->blockFrames) * next->channels;
+    next->work.assign(values, 0);
+    next->channelScratch.assign(static_cast<std::size_t>(next->blockFrames), 0);
     for (int i = 0; i < kRecordCount; ++i) {
-        auto record = std::make_unique<Record>();
+        auto record = std::make_unique<Play::Record>();
         record->memory.assign(values, 0);
         record->header.data = reinterpret_cast<char*>(record->memory.data());
         record->header.bufferLength = static_cast<std::uint32_t>(values * 2);
         record->header.flags = kWaveHeaderDone;  // free
         record->header.user = kEmpty;
-        records.push_back(std::move(record));
+        next->records.push_back(std::move(record));
     }
-
-    std::uint16_t flags = kActive | kRaisePriority;
+    next->modeFlags = kActive | kRaisePriority;
     if (options & kPlayerStartPaused) {
         out->Pause();
-        flags |= kPaused;
+        next->modeFlags |= kPaused;
     } else if (options & kPlayerPrefill) {
         out->Pause();
-        flags |= kRestartAt42 | kComplete;
+        next->modeFlags |= kRestartAt42 | kComplete;
     }
-    {
-        std::lock_guard guard(lock);
-        source = head;
-        waveOut = std::move(out);
-        modeFlags = flags;
-        reportFlags = 0;
-        nextBuffer = 0;
-        position = source->GetPosition();
-    }
-    stopping = false;
+    next->position = head->GetPosition();
+    next->source = std::move(head);
+    next->pacing = out->Clock().PaceThread();
+    next->waveOut = std::move(out);
+    next->report = [this, weak = std::weak_ptr<Play>(next)] {
+        QMetaObject::invokeMethod(
+            inbox.get(),
+            [this, weak] {
+                if (std::shared_ptr<Play> from = weak.lock()) {
+                    OnReport(from);
+                }
+            },
+            Qt::QueuedConnection);
+    };
+    std::future<void> taken = next->taken.get_future();
+    play = next;
     StartThread(kThreadPriorityLowest);
+    // The new thread reads `play` once, before anything else; a thread that was not made never
+    // waits on the clock.
+    if (IsThreadRunning()) {
+        taken.wait();
+    } else {
+        next->pacing.reset();
+    }
     if (target) {
         if (options & kPlayerStartPaused) {
             target->OnPlayerPaused(cookie);
         } else {
             target->OnPlayerPlaying(cookie);
         }
-        target->OnPlayerPosition(cookie, ToUnits(position));
+        target->OnPlayerPosition(cookie, next->ToUnits(next->position));
     }
     return true;
 }
 
-void LSoundPlayer::MeasureLevels(const std::int32_t* samples, std::int32_t frames,
-                                 LLevelReport& report) {
-    report.channels = channels;
+void LSoundPlayer::Play::MeasureLevels(const std::int32_t* samples, std::int32_t frames,
+                                       LLevelReport& into) {
+    into.channels = channels;
     for (std::uint8_t c = 0; c < channels; ++c) {
         for (std::int32_t f = 0; f < frames; ++f) {
             channelScratch[static_cast<std::size_t>(f)] =
                 samples[static_cast<std::size_t>(f) * channels + c];
         }
-        report.level[c] = BlockLevel(channelScratch.data(), static_cast<std::size_t>(frames));
+        into.level[c] = BlockLevel(channelScratch.data(), static_cast<std::size_t>(frames));
     }
 }
 
-void LSoundPlayer::OnThreadStart() {
-    feederThreadId = static_cast<int>(::gettid());
-}
-
 void LSoundPlayer::SetFeederPriority(int priority) {
-    if (int id = feederThreadId.load(); id != 0 && IsThreadRunning()) {
+    if (int id = play->feederThreadId.load(); id != 0 && IsThreadRunning()) {
         SetThreadPriority(id, priority);
     }
 }
 
 void LSoundPlayer::Run(const LStopEvent& stop) {
+    // The thread's share of the play, taken while Start waits for it: from here on the thread
+    // never touches the player, which may be gone once Stop has given up on the thread.
+    std::shared_ptr<Play> mine = play;
+    mine->taken.set_value();
+    mine->Feed(stop);
+}
+
+void LSoundPlayer::Play::Feed(const LStopEvent& stop) {
+    DeviceClock::PacedThread paced = std::move(pacing);
+    feederThreadId = static_cast<int>(::gettid());
     int waits = 0;
     while (!stop.IsSet() && !stopping) {
         waveOut->ResetEvent();
@@ -155,7 +230,7 @@ void LSoundPlayer::Run(const LStopEvent& stop) {
             }
             if (!(modeFlags & kScrub) && ++waits == kStallWaits + 1) {
                 reportFlags |= kReportFinished;
-                PostReport();
+                Post();
             }
             guard.unlock();
             waveOut->WaitEvent(kWaitMs);
@@ -170,7 +245,7 @@ void LSoundPlayer::Run(const LStopEvent& stop) {
                 reportFlags |= kReportLevels;
             }
             record.header.user = kEmpty;
-            PostReport();
+            Post();
         }
         std::int32_t remaining = source->GetLength() - source->GetPosition();
         bool write = true;
@@ -180,7 +255,7 @@ void LSoundPlayer::Run(const LStopEvent& stop) {
                 if (std::all_of(records.begin(), records.end(),
                                 [](const auto& r) { return r->header.IsDone(); })) {
                     reportFlags |= kReportFinished;
-                    PostReport();
+                    Post();
                     return;
                 }
             } else if (!(modeFlags & kComplete)) {
@@ -220,25 +295,28 @@ void LSoundPlayer::Run(const LStopEvent& stop) {
     waveOut->Reset();
 }
 
-void LSoundPlayer::OnReport() {
-    std::unique_lock guard(lock);
-    if (modeFlags == 0) {
-        return;  // a report that was on its way when the player stopped
+void LSoundPlayer::OnReport(const std::shared_ptr<Play>& from) {
+    if (from != play) {
+        return;  // a report that was on its way when its play stopped
     }
-    if (reportFlags & kReportFinished) {
-        std::int32_t end = ToUnits(source->GetLength());
+    std::unique_lock guard(from->lock);
+    if (from->reportFlags & kReportFinished) {
+        std::int32_t end = from->ToUnits(from->source->GetLength());
         guard.unlock();
         if (target) {
             target->OnPlayerPosition(cookie, end);
         }
-        Stop();
+        // Hearing of the end, the owner may have started the next play: that one goes on.
+        if (play == from) {
+            Stop();
+        }
         return;
     }
-    bool sendPosition = (reportFlags & kReportPosition) != 0;
-    bool sendLevels = (reportFlags & kReportLevels) != 0 && reportLevels;
-    reportFlags &= ~(kReportPosition | kReportLevels);
-    std::int32_t units = ToUnits(position);
-    LLevelReport levels = levelReport;
+    bool sendPosition = (from->reportFlags & kReportPosition) != 0;
+    bool sendLevels = (from->reportFlags & kReportLevels) != 0 && reportLevels;
+    from->reportFlags &= ~(kReportPosition | kReportLevels);
+    std::int32_t units = from->ToUnits(from->position);
+    LLevelReport levels = from->levelReport;
     guard.unlock();
     if (target && sendPosition) {
         target->OnPlayerPosition(cookie, units);
@@ -249,38 +327,31 @@ void LSoundPlayer::OnReport() {
 }
 
 void LSoundPlayer::Stop() {
-    if (!IsActive()) {
+    if (!play) {
         return;
     }
-    stopping = true;
-    waveOut->SetEvent();
+    std::shared_ptr<Play> ending = play;
+    ending->stopping = true;
+    ending->waveOut->SetEvent();
     StopThread(kStopThreadTimeoutMs);
-    waveOut->Reset();
-    {
-        std::lock_guard guard(lock);
-        records.clear();
-        work.clear();
-        source.Release();
-        waveOut.reset();
-        position = 0;
-        modeFlags = 0;
-        reportFlags = 0;
-    }
-    stopping = false;
-    feederThreadId = 0;
+    play.reset();
+    // The device is silenced now; a thread left behind may still hold the play, which then goes
+    // when it ends. It reports nothing more.
+    ending->waveOut->Reset();
+    ending->Disown();
     if (target) {
         target->OnPlayerStopped(cookie);
     }
 }
 
-void LSoundPlayer::MarkAllEmpty() {
+void LSoundPlayer::Play::MarkAllEmpty() {
     for (auto& record : records) {
         record->header.flags.fetch_or(kWaveHeaderDone);
         record->header.user = kEmpty;
     }
 }
 
-void LSoundPlayer::WriteSnippet() {
+void LSoundPlayer::Play::WriteSnippet() {
     Record& record = *records[0];
     std::int32_t quarter = (blockFrames + 3) / 4;
     source->Read(work.data(), quarter);
@@ -300,32 +371,32 @@ void LSoundPlayer::WriteSnippet() {
 }
 
 void LSoundPlayer::Seek(std::int32_t frame) {
+    if (!play) {
+        return;
+    }
     std::int32_t units = 0;
     LLevelReport levels;
     bool scrub = false;
     {
-        std::lock_guard guard(lock);
-        if (modeFlags == 0) {
-            return;
+        std::lock_guard guard(play->lock);
+        play->waveOut->Reset();
+        play->MarkAllEmpty();
+        play->source->Seek(frame);
+        play->position = play->source->GetPosition();
+        if (play->modeFlags & kPaused) {
+            play->waveOut->Pause();
         }
-        waveOut->Reset();
-        MarkAllEmpty();
-        source->Seek(frame);
-        position = source->GetPosition();
-        if (modeFlags & kPaused) {
-            waveOut->Pause();
-        }
-        scrub = (modeFlags & kScrub) != 0;
+        scrub = (play->modeFlags & kScrub) != 0;
         if (scrub) {
-            WriteSnippet();
-            levels = levelReport;
+            play->WriteSnippet();
+            levels = play->levelReport;
         } else {
-            nextBuffer = 0;
+            play->nextBuffer = 0;
         }
         SetFeederPriority(kThreadPriorityLowest);
-        modeFlags |= kRaisePriority;
-        reportFlags = 0;
-        units = ToUnits(position);
+        play->modeFlags |= kRaisePriority;
+        play->reportFlags = 0;
+        units = play->ToUnits(play->position);
     }
     if (target && scrub && reportLevels) {
         target->OnPlayerLevels(levels, cookie);
@@ -336,30 +407,30 @@ void LSoundPlayer::Seek(std::int32_t frame) {
 }
 
 void LSoundPlayer::StartScrub() {
+    if (!play) {
+        return;
+    }
     std::int32_t units = 0;
     LLevelReport levels;
     {
-        std::lock_guard guard(lock);
-        if (modeFlags == 0) {
+        std::lock_guard guard(play->lock);
+        if ((play->modeFlags & kScrub) && (play->modeFlags & kPaused)) {
+            play->waveOut->Restart();
+            play->modeFlags &= ~kPaused;
             return;
         }
-        if ((modeFlags & kScrub) && (modeFlags & kPaused)) {
-            waveOut->Restart();
-            modeFlags &= ~kPaused;
-            return;
-        }
-        waveOut->Reset();
-        MarkAllEmpty();
-        source->Seek(position);
-        position = source->GetPosition();
+        play->waveOut->Reset();
+        play->MarkAllEmpty();
+        play->source->Seek(play->position);
+        play->position = play->source->GetPosition();
         // The snippet must sound even when the player was paused.
-        waveOut->Restart();
-        WriteSnippet();
-        levels = levelReport;
-        modeFlags = kActive | kScrub | kRaisePriority;
+        play->waveOut->Restart();
+        play->WriteSnippet();
+        levels = play->levelReport;
+        play->modeFlags = kActive | kScrub | kRaisePriority;
         SetFeederPriority(kThreadPriorityLowest);
-        reportFlags = 0;
-        units = ToUnits(position);
+        play->reportFlags = 0;
+        units = play->ToUnits(play->position);
     }
     if (target) {
         if (reportLevels) {
@@ -371,19 +442,19 @@ void LSoundPlayer::StartScrub() {
 }
 
 void LSoundPlayer::Resume() {
+    if (!play) {
+        return;
+    }
     {
-        std::lock_guard guard(lock);
-        if (modeFlags == 0) {
-            return;
-        }
-        if (modeFlags & kScrub) {
-            waveOut->BreakLoop();
+        std::lock_guard guard(play->lock);
+        if (play->modeFlags & kScrub) {
+            play->waveOut->BreakLoop();
             SetFeederPriority(kThreadPriorityHighest);
-            modeFlags &= ~(kScrub | kRaisePriority);
+            play->modeFlags &= ~(kScrub | kRaisePriority);
         }
-        if (modeFlags & kPaused) {
-            waveOut->Restart();
-            modeFlags &= ~kPaused;
+        if (play->modeFlags & kPaused) {
+            play->waveOut->Restart();
+            play->modeFlags &= ~kPaused;
         }
     }
     if (target) {

@@ -6,14 +6,10 @@
 #pragma once
 
 #include <QObject>
-#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
-#include <vector>
 
 #include "audio/devices/LLevelReport.h"
-#include "audio/devices/WaveOut.h"
 #include "audio/dsp/LSoundSource.h"
 #include "base/LWorkerThread.h"
 
@@ -60,6 +56,8 @@ public:
     std::int8_t device = 0;  // wave output device id
     LSoundPlayerNotify* target = nullptr;
     std::uint32_t cookie = 0;
+    // Levels are measured while a play runs if this was on when it started, and reported while
+    // it is on.
     bool reportLevels = false;
 
     // Source position (frames) after the most recently played buffer.
@@ -67,41 +65,19 @@ public:
 
 protected:
     void Run(const LStopEvent& stop) override;
-    void OnThreadStart() override;
 
 private:
-    struct Record {
-        std::vector<std::int16_t> memory;
-        WaveHeader header;
-        LLevelReport levels;
-    };
+    // One play: the ring, the source, the device and the flags. The feeding thread shares it,
+    // so that a thread that outlives Stop's wait (see LWorkerThread::StopThread) keeps what it
+    // uses until it ends.
+    struct Play;
 
-    void OnReport();
+    void OnReport(const std::shared_ptr<Play>& from);
     // The feeding thread is lowered while it refills after a seek and raised again once it
     // waits; set from the owner's thread through the feeder's kernel thread id.
     void SetFeederPriority(int priority);
-    void PostReport();
-    void MarkAllEmpty();
-    void WriteSnippet();
-    void MeasureLevels(const std::int32_t* samples, std::int32_t frames, LLevelReport& report);
-    std::int32_t ToUnits(std::int32_t frames) const;
 
     // Reports queued for the owner's thread; those still queued when it goes are dropped.
     std::unique_ptr<QObject> inbox;
-    mutable std::mutex lock;  // the ring, the flags, the position and source reads
-    std::int32_t position = 0;
-    std::uint16_t modeFlags = 0;
-    std::uint16_t reportFlags = 0;
-    LSoundSourcePtr source;
-    LLevelReport levelReport;
-    std::vector<std::int32_t> work;
-    std::vector<std::int32_t> channelScratch;
-    std::unique_ptr<WaveOut> waveOut;
-    std::int32_t blockFrames = 0;
-    std::uint8_t channels = 0;
-    std::vector<std::unique_ptr<Record>> records;
-    std::uint8_t nextBuffer = 0;
-    // Set by Stop before it stops the thread, which may be waiting on the buffer event.
-    std::atomic<bool> stopping{false};
-    std::atomic<int> feederThreadId{0};
+    std::shared_ptr<Play> play;  // null while idle
 };

@@ -6,7 +6,7 @@ void WaveOut::SetEvent() {
         std::lock_guard lock(eventMutex);
         eventSet = true;
     }
-    eventChanged.notify_all();
+    clock.Notify(eventChanged);
 }
 
 void WaveOut::ResetEvent() {

@@ -1,6 +1,7 @@
 // What the player and the recorder tell their owner, and whether it all came on the owner's thread.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,6 +29,9 @@ struct DeviceEvents : LSoundPlayerNotify, LSoundRecorderNotify {
     void Position(std::int32_t at) {
         positions.push_back(at);
         Check();
+        if (onPosition) {
+            onPosition(at);
+        }
     }
     void Level(const LLevelReport& report) {
         levels.push_back(report.Single());
@@ -39,5 +43,6 @@ struct DeviceEvents : LSoundPlayerNotify, LSoundRecorderNotify {
     bool onOwnerThread = true;
     std::vector<std::string> log;
     std::vector<std::int32_t> positions;
+    std::function<void(std::int32_t at)> onPosition;
     std::vector<int> levels;
 };

@@ -1,14 +1,12 @@
 // The sound player on a virtual device and a test clock: prefill, the end, the peak limiter,
-// seeking, scrubbing, stalls, and notifications on the owner's thread.
+// seeking, scrubbing, stalls, a thread that ignores Stop, and notifications on the owner's thread.
 #include "audio/devices/LSoundPlayer.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <functional>
-#include <thread>
+#include <future>
 
 #include "DeviceEvents.h"
 #include "audio/devices/WaveDevices.h"
@@ -20,7 +18,7 @@ namespace {
 constexpr std::int64_t kMs = 1'000'000;
 
 // `length` frames counting up from 0 (times `scale`), so played audio shows where it came from.
-// Reads past `allowedReads` wait, to hold the feeding thread.
+// Reads can take time on a clock, or wait for a release.
 class CountingSource : public VectorSource {
 public:
     CountingSource(std::int32_t length, std::int32_t scale = 16, std::int32_t bound = 0x7FFF0)
@@ -30,16 +28,25 @@ public:
         }
         peakBound = bound;
     }
+    ~CountingSource() override { gone.set_value(); }
     void Read(std::int32_t* buffer, std::int32_t frames) override {
-        while (fed.load() >= allowedReads.load()) {
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (readClock) {
+            std::mutex mutex;
+            std::condition_variable never;
+            std::unique_lock lock(mutex);
+            readClock->WaitUntil(never, lock, readClock->Now() + 10 * kMs, [] { return false; });
         }
-        ++fed;
+        if (release.valid()) {
+            held.set_value();
+            std::exchange(release, {}).wait();
+        }
         VectorSource::Read(buffer, frames);
     }
 
-    std::atomic<int> fed{0};
-    std::atomic<int> allowedReads{1 << 30};
+    DeviceClock* readClock = nullptr;  // each read takes 10 ms of it
+    std::shared_future<void> release;  // the first read waits for it
+    std::promise<void> held;
+    std::promise<void> gone;
 };
 
 class PlayerTest : public ::testing::Test {
@@ -51,16 +58,16 @@ protected:
     }
     void TearDown() override { player.Stop(); }
 
-    // Gives the feeding thread real time to act, then delivers its reports.
+    // The feeding thread has done what it can; its reports are delivered.
     void Settle() {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        clock.AwaitIdle();
         DeliverPostedEvents();
     }
     // Plays on in steps of `stepMs` of device time until `done` or `maxSteps`.
     bool PlayUntil(const std::function<bool()>& done, int maxSteps, std::int64_t stepMs = 100) {
         for (int i = 0; i < maxSteps && !done(); ++i) {
             clock.Advance(stepMs * kMs);
-            Settle();
+            DeliverPostedEvents();
         }
         return done();
     }
@@ -81,15 +88,15 @@ protected:
 };
 
 TEST_F(PlayerTest, PrefillStartsPlayingOnlyOnceFortyTwoBuffersAreQueued) {
-    auto source = MakeCounted<CountingSource>(80000);
-    source->allowedReads = 41;  // holds the feeding thread at the 42nd buffer
+    // Each of the 44 reads takes 10 ms: the 42nd buffer is queued at 420 ms and the first one
+    // has played 100 ms later.
+    auto source = MakeCounted<CountingSource>(44 * 800);
+    source->readClock = &clock;
     ASSERT_TRUE(player.Start(source, kPlayerPrefill));
-    ASSERT_TRUE(PlayUntil([&] { return source->fed.load() == 41; }, 50));
-    clock.Advance(2000 * kMs);
-    Settle();
+    clock.Advance(515 * kMs);
     EXPECT_TRUE(device->Captured().empty());
-    source->allowedReads = 1 << 30;
-    ASSERT_TRUE(PlayUntil([&] { return !device->Captured().empty(); }, 50));
+    clock.Advance(10 * kMs);
+    ASSERT_EQ(device->Captured().size(), 800u);
     EXPECT_EQ(device->Captured()[0], 0);
 }
 
@@ -105,14 +112,27 @@ TEST_F(PlayerTest, PrefillOfAShortPromptPlaysItAllAndStopsAtItsEnd) {
     EXPECT_FALSE(player.IsActive());
 }
 
+TEST_F(PlayerTest, APlayStartedOnHearingTheEndGoesOn) {
+    auto next = MakeCounted<CountingSource>(8000);
+    events.onPosition = [&](std::int32_t at) {
+        if (at == 1000 && player.GetPositionFrames() == 800) {
+            player.Start(next, kPlayerPrefill);
+        }
+    };
+    ASSERT_TRUE(player.Start(MakeCounted<CountingSource>(800), 0));
+    ASSERT_TRUE(PlayUntil([&] { return events.log.size() == 3; }, 10));
+    EXPECT_EQ(events.log, (std::vector<std::string>{"playing", "stopped", "playing"}));
+    events.onPosition = nullptr;
+    ASSERT_TRUE(PlayUntil([&] { return Stopped(); }, 100));
+    EXPECT_EQ(device->Captured().size(), 8800u);
+}
+
 TEST_F(PlayerTest, LoudSourcesGoThroughThePeakLimiter) {
     // Samples up to 999 * 0x800 would pass 16-bit full scale (0x7FFF0) without a limiter.
     std::vector<std::int16_t> played =
         PlayToTheEnd(MakeCounted<CountingSource>(4000, 0x800, 0x200000), 0);
     ASSERT_EQ(played.size(), 4000u);
-    for (std::int16_t sample : played) {
-        ASSERT_GE(sample, 0);  // a wrapped sample would show as negative
-    }
+    EXPECT_GE(*std::min_element(played.begin(), played.end()), 0);  // none wrapped
     EXPECT_GT(*std::max_element(played.begin(), played.end()), 16000);
     // A source within 16 bits plays untouched.
     played = PlayToTheEnd(MakeCounted<CountingSource>(4000), 0);
@@ -142,7 +162,6 @@ TEST_F(PlayerTest, ScrubLoopsASnippetUntilResumed) {
     EXPECT_EQ(events.positions.back(), 20000);
     EXPECT_FALSE(events.levels.empty());
     clock.Advance(1000 * kMs);
-    Settle();
     const std::vector<std::int16_t> played = device->Captured();
     ASSERT_GE(played.size(), 8000u);
     // A quarter block (200 frames) from frame 16,000, repeated.
@@ -161,10 +180,29 @@ TEST_F(PlayerTest, ScrubLoopsASnippetUntilResumed) {
 TEST_F(PlayerTest, AStalledDeviceEndsPlaying) {
     device->SetStalled(true);
     ASSERT_TRUE(player.Start(MakeCounted<CountingSource>(800000), 0));
-    // 280 waits of 100 ms of device time without a finished buffer.
-    EXPECT_TRUE(PlayUntil([&] { return Stopped(); }, 400));
+    // More than 280 waits of 100 ms of device time without a finished buffer: the 281st.
+    EXPECT_FALSE(PlayUntil([&] { return Stopped(); }, 279));
+    EXPECT_TRUE(PlayUntil([&] { return Stopped(); }, 1));
     EXPECT_EQ(events.positions.back(), 1000000);
     EXPECT_TRUE(events.onOwnerThread);
+}
+
+TEST_F(PlayerTest, AThreadThatIgnoresStopKeepsWhatItUsesUntilItEnds) {
+    std::promise<void> release;
+    auto source = MakeCounted<CountingSource>(8000);
+    source->release = release.get_future().share();
+    std::future<void> gone = source->gone.get_future();
+    ASSERT_TRUE(player.Start(source, 0));
+    source->held.get_future().wait();
+    player.Stop();  // gives up on the thread, held in its first read, after 5 s
+    EXPECT_FALSE(player.IsActive());
+    EXPECT_EQ(events.log, (std::vector<std::string>{"playing", "stopped"}));
+    EXPECT_EQ(source->refCount, 2);  // the thread's play still holds it
+    source.Release();
+    release.set_value();
+    gone.wait();  // the thread read, wrote to its device, ended and let go
+    DeliverPostedEvents();
+    EXPECT_EQ(events.log.size(), 2u);
 }
 
 TEST_F(PlayerTest, StartFailsCleanlyAndStopReportsOnlyOnce) {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -143,18 +143,19 @@ TEST_F(VirtualDeviceTest, PlayedAudioKeepsTheTimeItBeganHoweverLateItIsTaken) {
 }
 
 TEST_F(VirtualDeviceTest, BufferWaitsTimeOutOnTheDevicesClock) {
-    std::atomic<int> result{-1};
-    std::thread waiter([&] { result = out->WaitEvent(100) ? 1 : 0; });
-    // However long the waiter sits in real time, only the device clock ends its wait.
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_EQ(result.load(), -1);
-    clock.Advance(100 * kMs);
+    // However long the waiter sits in real time, only the device clock ends its wait; the clock
+    // moves only while the waiter waits.
+    std::promise<bool> first;
+    std::thread waiter([&, paced = clock.PaceThread()] { first.set_value(out->WaitEvent(100)); });
+    std::future<bool> result = first.get_future();
+    clock.Advance(99 * kMs);
+    EXPECT_EQ(result.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
+    clock.Advance(1 * kMs);
+    EXPECT_FALSE(result.get());
     waiter.join();
-    EXPECT_EQ(result.load(), 0);
-    std::thread signalled([&] { result = out->WaitEvent(100) ? 1 : 0; });
+    std::thread signalled([&] { EXPECT_TRUE(out->WaitEvent(100)); });
     out->SetEvent();
     signalled.join();
-    EXPECT_EQ(result.load(), 1);
     out->ResetEvent();
     EXPECT_FALSE(out->WaitEvent(0));
 }
@@ -207,7 +208,7 @@ TEST(RealTimeClockTest, SpedUpClockPlaysBuffersByItself) {
         out->Write(&buffers.back()->header);
     }
     // One second of audio at 200x: wait for the last buffer on the device clock.
-    for (int i = 0; i < 100 && !buffers.back()->Done(); ++i) {
+    while (!buffers.back()->Done()) {
         out->ResetEvent();
         out->WaitEvent(100);
     }
