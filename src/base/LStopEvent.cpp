@@ -16,5 +16,14 @@ bool LStopEvent::IsSet() const {
 
 bool LStopEvent::Wait(std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex);
-    return changed.wait_for(lock, timeout, [this] { return set; });
+    ++waiters;
+    changed.notify_all();
+    bool isSet = changed.wait_for(lock, timeout, [this] { return set; });
+    --waiters;
+    return isSet;
+}
+
+void LStopEvent::AwaitWaiter() const {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [this] { return waiters > 0; });
 }

@@ -12,9 +12,13 @@ public:
     bool IsSet() const;
     // Waits until the event is set or `timeout` has passed; true when it is set.
     bool Wait(std::chrono::milliseconds timeout) const;
+    // Returns once a thread waits on the event: a hand-off for a test that needs a worker to
+    // have reached its wait.
+    void AwaitWaiter() const;
 
 private:
     mutable std::mutex mutex;
     mutable std::condition_variable changed;
+    mutable int waiters = 0;
     bool set = false;
 };

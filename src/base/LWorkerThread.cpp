@@ -91,6 +91,18 @@ void LWorkerThread::StopThread(int timeoutMs) {
     shared.reset();
 }
 
+void LWorkerThread::AwaitThreadEnd() {
+    if (!thread.joinable()) {
+        return;
+    }
+    {
+        std::unique_lock lock(shared->mutex);
+        shared->endedSignal.wait(lock, [this] { return shared->ended; });
+    }
+    thread.join();
+    shared.reset();
+}
+
 bool LWorkerThread::IsThreadRunning() const {
     if (!thread.joinable()) {
         return false;

@@ -52,6 +52,10 @@ public:
     // True while the thread has not finished.
     bool IsThreadRunning() const;
 
+    // Waits, without asking it to stop, until the thread has ended by itself, and joins it.
+    // Without a thread this returns at once. Called by the owner.
+    void AwaitThreadEnd();
+
 protected:
     // The thread's work; it must return soon after `stop` is set.
     virtual void Run(const LStopEvent& stop) = 0;

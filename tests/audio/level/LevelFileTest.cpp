@@ -100,12 +100,13 @@ TEST_F(LevelFileTest, AFileHeldOpenByAReaderIsReplacedOnlyAfterItIsClosed) {
     ASSERT_TRUE(player);
     std::atomic<bool> done{false};
     LevelResult result = LevelResult::Failed;
+    LStopEvent stop;
     std::thread worker([&] {
-        result = LevelWaveFile(recording, recording, neverStop);
+        result = LevelWaveFile(recording, recording, stop);
         done = true;
     });
-    ASSERT_TRUE(Eventually([&] { return OutputWritten(OutputSize(16000)); }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));  // longer than one lock wait
+    stop.AwaitWaiter();  // for the reader to let go, with the levelled copy complete
+    EXPECT_TRUE(OutputWritten(OutputSize(16000)));
     EXPECT_FALSE(done);
     EXPECT_EQ(ReadFile(recording), original);
     player.Release();
@@ -142,7 +143,7 @@ TEST_F(LevelFileTest, StoppingOrAChangeMeanwhileLeavesTheRecordingAsItIsNow) {
         LStopEvent stop;
         LevelResult result = LevelResult::Levelled;
         std::thread worker([&] { result = LevelWaveFile(recording, recording, stop); });
-        ASSERT_TRUE(Eventually([&] { return OutputWritten(OutputSize(8000)); })) << row.what;
+        stop.AwaitWaiter();  // the levelled copy waits for the reader to let go
         row.change(stop);
         const bool exists = Exists(recording);
         const std::string now = ReadFile(recording);

@@ -3,11 +3,8 @@
 
 #include <dirent.h>
 
-#include <chrono>
 #include <cmath>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "audio/files/WaveReaders.h"
@@ -53,13 +50,4 @@ inline std::vector<std::string> HiddenFiles(const std::string& folder) {
         ::closedir(dir);
     }
     return names;
-}
-
-// Polls `done` every few milliseconds for up to 20 s; true once it holds.
-inline bool Eventually(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done() && std::chrono::steady_clock::now() < end) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return done();
 }
