@@ -17,6 +17,9 @@ constexpr std::size_t kGapWindows = 10;     // 100 ms of silence ends a stretch
 constexpr std::size_t kBeepWindows = 8;     // 80 ms
 constexpr std::size_t kMatchFrames = 4800;  // 0.6 s of a prompt's start
 constexpr std::int64_t kMatchSearch = 240;  // +-30 ms around the stretch's start
+constexpr std::size_t kFollowBlock = 800;   // a prompt is followed 100 ms at a time
+// Audio no longer needed is let go of this much at a time.
+constexpr std::int64_t kTrimFrames = 8000;
 // A prompt played through the play process still correlates well above this with its file;
 // another stretch of speech in the same voice does not.
 constexpr double kMatchCorrelation = 0.8;
@@ -54,30 +57,6 @@ std::size_t Onset(const std::vector<std::int16_t>& samples) {
     return samples.size();
 }
 
-double Correlation(const std::int16_t* a, const std::int16_t* b, std::size_t count);
-
-// Where the prompt that matched at `at` stops sounding: its end, or where it was cut off and
-// the audio no longer follows it (silent parts of the prompt are taken as they come).
-std::int64_t MatchEnd(const std::vector<std::int16_t>& audio, const PromptSound& prompt,
-                      std::int64_t at) {
-    constexpr std::size_t kBlock = 800;  // 100 ms
-    std::size_t k = 0;
-    while (k < prompt.samples.size()) {
-        std::size_t count = std::min(kBlock, prompt.samples.size() - k);
-        std::size_t position = static_cast<std::size_t>(at) + k;
-        if (position + count > audio.size()) {
-            break;
-        }
-        const std::int16_t* expected = prompt.samples.data() + k;
-        if (WindowRms(expected, count) > kSoundRms &&
-            Correlation(audio.data() + position, expected, count) < kMatchCorrelation) {
-            break;
-        }
-        k += count;
-    }
-    return at + static_cast<std::int64_t>(k);
-}
-
 double Correlation(const std::int16_t* a, const std::int16_t* b, std::size_t count) {
     double ab = 0;
     double aa = 0;
@@ -113,58 +92,156 @@ PromptSound LoadPromptSound(const std::string& name, const std::string& file) {
     return prompt;
 }
 
-std::vector<HeardSound> ScanLineAudio(const std::vector<std::int16_t>& audio,
-                                      const std::vector<PromptSound>& prompts) {
-    std::vector<HeardSound> heard;
-    const std::size_t windows = audio.size() / kWindow;
-    std::size_t w = 0;
-    while (w < windows) {
-        if (WindowRms(audio.data() + w * kWindow, kWindow) <= kSoundRms) {
-            ++w;
-            continue;
+LineAudioScanner::LineAudioScanner(const std::vector<PromptSound>& promptSounds)
+    : prompts(promptSounds) {
+    for (const PromptSound& sound : prompts) {
+        matchFrames = std::max(
+            matchFrames, static_cast<std::int64_t>(std::min(kMatchFrames, sound.samples.size())));
+    }
+}
+
+void LineAudioScanner::Add(const std::int16_t* samples, std::size_t count) {
+    audio.insert(audio.end(), samples, samples + count);
+    while (Step()) {
+    }
+    Trim();
+}
+
+void LineAudioScanner::Finish() {
+    finished = true;
+    while (Step()) {
+    }
+}
+
+bool LineAudioScanner::Loud(std::int64_t window) const {
+    return WindowRms(At(window * kWindow), kWindow) > kSoundRms;
+}
+
+bool LineAudioScanner::Step() {
+    const std::int64_t windows = AudioEnd() / static_cast<std::int64_t>(kWindow);
+    if (!inStretch) {
+        while (next < windows && !Loud(next)) {
+            ++next;
         }
-        std::size_t start = w;
-        std::size_t lastSound = w;
-        for (++w; w < windows && w - lastSound <= kGapWindows; ++w) {
-            if (WindowRms(audio.data() + w * kWindow, kWindow) > kSoundRms) {
-                lastSound = w;
-            }
+        if (next >= windows) {
+            return false;
         }
-        std::size_t length = (lastSound + 1 - start) * kWindow;
-        const std::int16_t* sound = audio.data() + start * kWindow;
-        if (lastSound + 1 - start <= kBeepWindows) {
-            if (BeepShare(sound, length) > 0.5) {
-                heard.push_back({static_cast<std::int64_t>(start * kWindow), kBeepSound});
-            }
-            continue;
-        }
-        // The prompt whose start lines up best with this stretch's start.
-        double best = kMatchCorrelation;
-        const PromptSound* match = nullptr;
-        std::int64_t matchedAt = 0;
-        for (const PromptSound& prompt : prompts) {
-            std::size_t frames = std::min(kMatchFrames, prompt.samples.size());
-            for (std::int64_t shift = -kMatchSearch; shift <= kMatchSearch; ++shift) {
-                std::int64_t at = static_cast<std::int64_t>(start * kWindow) + shift;
-                if (frames == 0 || at < 0 ||
-                    at + static_cast<std::int64_t>(frames) >
-                        static_cast<std::int64_t>(audio.size())) {
-                    continue;
-                }
-                double c = Correlation(audio.data() + at, prompt.samples.data(), frames);
-                if (c > best) {
-                    best = c;
-                    match = &prompt;
-                    matchedAt = at;
-                }
-            }
-        }
-        if (match) {
-            heard.push_back({static_cast<std::int64_t>(start * kWindow), match->name});
-            // As far as the audio follows the prompt, it is the prompt, whatever pauses it
-            // holds; what follows a prompt cut short is looked at afresh.
-            w = std::max(w, static_cast<std::size_t>(MatchEnd(audio, *match, matchedAt)) / kWindow);
+        inStretch = true;
+        start = lastSound = next++;
+        stretchEnd = -1;
+        match = Match::Undecided;
+    }
+    while (stretchEnd < 0) {
+        if (next - lastSound > static_cast<std::int64_t>(kGapWindows) ||
+            (finished && next >= windows)) {
+            stretchEnd = next;
+        } else if (next < windows) {
+            lastSound = Loud(next) ? next : lastSound;
+            ++next;
+        } else {
+            break;
         }
     }
-    return heard;
+    const std::int64_t first = start * static_cast<std::int64_t>(kWindow);
+    if (lastSound + 1 - start <= static_cast<std::int64_t>(kBeepWindows)) {
+        if (stretchEnd < 0) {
+            return false;
+        }
+        auto length = static_cast<std::size_t>((lastSound + 1 - start)) * kWindow;
+        if (BeepShare(At(first), length) > 0.5) {
+            heard.push_back({first, kBeepSound});
+        }
+        inStretch = false;
+        return true;
+    }
+    if (match == Match::Undecided) {
+        if (!finished && AudioEnd() < first + kMatchSearch + matchFrames) {
+            return false;
+        }
+        DecideMatch();
+    }
+    if (match == Match::Following && !Follow()) {
+        return false;
+    }
+    if (stretchEnd < 0) {
+        return false;
+    }
+    // As far as the audio follows the prompt, it is the prompt, whatever pauses it holds; what
+    // follows a prompt cut short is looked at afresh.
+    if (match == Match::Followed) {
+        next = std::max(next, (matchedAt + followed) / static_cast<std::int64_t>(kWindow));
+    }
+    inStretch = false;
+    return true;
+}
+
+void LineAudioScanner::DecideMatch() {
+    // The prompt whose start lines up best with the stretch's start.
+    const std::int64_t first = start * static_cast<std::int64_t>(kWindow);
+    double best = kMatchCorrelation;
+    prompt = nullptr;
+    for (const PromptSound& candidate : prompts) {
+        std::size_t frames = std::min(kMatchFrames, candidate.samples.size());
+        for (std::int64_t at = first - kMatchSearch; at <= first + kMatchSearch; ++at) {
+            if (frames == 0 || at < 0 || at + static_cast<std::int64_t>(frames) > AudioEnd()) {
+                continue;
+            }
+            double c = Correlation(At(at), candidate.samples.data(), frames);
+            if (c > best) {
+                best = c;
+                prompt = &candidate;
+                matchedAt = at;
+            }
+        }
+    }
+    match = prompt ? Match::Following : Match::None;
+    followed = 0;
+    if (prompt) {
+        heard.push_back({first, prompt->name});
+    }
+}
+
+bool LineAudioScanner::Follow() {
+    const std::vector<std::int16_t>& expected = prompt->samples;
+    while (followed < static_cast<std::int64_t>(expected.size())) {
+        std::size_t count =
+            std::min(kFollowBlock, expected.size() - static_cast<std::size_t>(followed));
+        std::int64_t position = matchedAt + followed;
+        if (position + static_cast<std::int64_t>(count) > AudioEnd()) {
+            if (!finished) {
+                return false;
+            }
+            break;
+        }
+        // Silent parts of the prompt are taken as they come.
+        const std::int16_t* part = expected.data() + followed;
+        if (WindowRms(part, count) > kSoundRms &&
+            Correlation(At(position), part, count) < kMatchCorrelation) {
+            break;
+        }
+        followed += static_cast<std::int64_t>(count);
+    }
+    match = Match::Followed;
+    return true;
+}
+
+void LineAudioScanner::Trim() {
+    std::int64_t keep = next * static_cast<std::int64_t>(kWindow) - kMatchSearch;
+    if (inStretch && match == Match::Undecided) {
+        keep = std::min(keep, start * static_cast<std::int64_t>(kWindow) - kMatchSearch);
+    } else if (inStretch && match == Match::Following) {
+        keep = std::min(keep, matchedAt + followed);
+    }
+    if (keep - base >= kTrimFrames) {
+        audio.erase(audio.begin(), audio.begin() + static_cast<std::ptrdiff_t>(keep - base));
+        base = keep;
+    }
+}
+
+std::vector<HeardSound> ScanLineAudio(const std::vector<std::int16_t>& audio,
+                                      const std::vector<PromptSound>& prompts) {
+    LineAudioScanner scanner(prompts);
+    scanner.Add(audio.data(), audio.size());
+    scanner.Finish();
+    return scanner.Heard();
 }

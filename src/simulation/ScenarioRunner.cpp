@@ -3,13 +3,16 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QProcess>
 #include <QStringList>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 
 #include "audio/dsp/TelephoneFormat.h"
 #include "audio/files/WaveReaders.h"
@@ -18,13 +21,20 @@
 #include "recorder/PromptFiles.h"
 #include "settings/SettingsKeys.h"
 #include "settings/TimeText.h"
+#include "telephony/LineTones.h"
 
 namespace {
 
 constexpr std::int64_t kNsPerSecond = 1'000'000'000;
-constexpr std::int64_t kNsPerFrame = kNsPerSecond / kLineRate;
 // After "quit", the line is given this long (line time) to report the call idle.
 constexpr std::int64_t kEndWaitNs = 10 * kNsPerSecond;
+// While the run waits for the call to end, it looks this often (line time).
+constexpr std::int64_t kEndLookNs = kNsPerSecond / 10;
+// What was sent down the line is scanned at least this often (line time), so that little of it
+// is held.
+constexpr std::int64_t kScanEveryNs = kNsPerSecond;
+// A stepped run moves line time on this much at a time.
+constexpr std::int64_t kStepNs = kNsPerSecond / 100;
 // Recording lengths are checked to within this many seconds.
 constexpr double kLengthTolerance = 0.2;
 
@@ -38,6 +48,32 @@ double RecordingSeconds(const std::string& path) {
 
 }  // namespace
 
+class ScenarioRunner::Alarm : public ClockedDevice {
+public:
+    explicit Alarm(std::function<void()> ring) : ring(std::move(ring)) {}
+    // Rings once the clock reaches `time`, instead of any time set before.
+    void Set(DeviceClock& clock, std::int64_t time) {
+        {
+            std::lock_guard lock(mutex);
+            due = time;
+        }
+        clock.Wake();
+    }
+    std::int64_t Tick(std::int64_t now) override {
+        std::lock_guard lock(mutex);
+        if (due <= now) {
+            due = INT64_MAX;
+            ring();
+        }
+        return due;
+    }
+
+private:
+    std::mutex mutex;
+    std::int64_t due = INT64_MAX;
+    std::function<void()> ring;  // called on the clock's thread
+};
+
 ScenarioRunner::ScenarioRunner(AppState& state, RecorderSession& recorderSession,
                                std::shared_ptr<SimulatedLine> simulatedLine,
                                std::function<void(CallCommand)> userActions,
@@ -47,12 +83,22 @@ ScenarioRunner::ScenarioRunner(AppState& state, RecorderSession& recorderSession
       line(std::move(simulatedLine)),
       user(std::move(userActions)),
       notifications(windowNotifications),
-      out(output) {
+      out(output),
+      inbox(std::make_unique<QObject>()) {
     for (PromptSlot slot : kPromptSlots) {
         prompts.push_back(LoadPromptSound(PromptName(slot), PromptFile(app.dataFolder, slot)));
     }
-    poll.setInterval(1);
-    QObject::connect(&poll, &QTimer::timeout, [this] { Poll(); });
+    alarm = std::make_shared<Alarm>([this] { PostPoll(); });
+    line->Clock().Attach(alarm);
+}
+
+ScenarioRunner::~ScenarioRunner() {
+    line->Clock().Detach(alarm.get());
+}
+
+void ScenarioRunner::PostPoll() {
+    QMetaObject::invokeMethod(
+        inbox.get(), [this] { Poll(); }, Qt::QueuedConnection);
 }
 
 double ScenarioRunner::Elapsed() const {
@@ -103,17 +149,27 @@ bool ScenarioRunner::Run(const std::vector<ScenarioStep>& scenario) {
         return false;
     }
     startNs = line->Clock().Now();
-    wasOffHook = line->IsOffHook();
     phase = Phase::Running;
-    QEventLoop loop;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&loop, this] {
-        if (phase == Phase::Done) {
-            loop.quit();
+    line->SetStateObserver([this] { PostPoll(); });
+    Poll();
+    if (steppedClock) {
+        while (phase != Phase::Done) {
+            // What the steps set off, then what the line and the program did meanwhile.
+            QCoreApplication::processEvents();
+            steppedClock->Advance(kStepNs);
+            QCoreApplication::processEvents();
+            Poll();
         }
-    });
-    poll.start();
-    loop.exec();
-    poll.stop();
+    } else {
+        QEventLoop loop;
+        eventLoop = &loop;
+        if (phase != Phase::Done) {
+            loop.exec();
+        }
+        eventLoop = nullptr;
+    }
+    line->SetStateObserver(nullptr);
+    alarm->Set(line->Clock(), INT64_MAX);
     if (!speechFolder.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(speechFolder, ignored);
@@ -123,8 +179,12 @@ bool ScenarioRunner::Run(const std::vector<ScenarioStep>& scenario) {
 }
 
 void ScenarioRunner::Poll() {
+    if (phase == Phase::Done) {
+        return;
+    }
     CollectCapture();
     std::int64_t now = line->Clock().Now();
+    std::int64_t wake = now + kScanEveryNs;
     if (phase == Phase::Running) {
         while (phase == Phase::Running && next < steps.size() &&
                now - startNs >= static_cast<std::int64_t>(steps[next].time * kNsPerSecond)) {
@@ -132,13 +192,25 @@ void ScenarioRunner::Poll() {
         }
         if (phase == Phase::Running && next == steps.size()) {
             BeginFinish();
-        }
-    } else if (phase == Phase::Ending) {
-        bool ended = session.Line().GetCall() == 0 && !line->IsOffHook();
-        if ((ended && !session.Queue().IsThreadRunning()) || now >= finishDeadlineNs) {
-            Finish();
+        } else if (phase == Phase::Running) {
+            wake = std::min(wake,
+                            startNs + static_cast<std::int64_t>(steps[next].time * kNsPerSecond));
         }
     }
+    if (phase == Phase::Ending) {
+        bool ended = session.Line().GetCall() == 0 && !line->IsOffHook();
+        if (ended || now >= finishDeadlineNs) {
+            Finish();
+        }
+        wake = std::min(now + kEndLookNs, finishDeadlineNs);
+    }
+    if (phase == Phase::Done) {
+        if (eventLoop) {
+            eventLoop->quit();
+        }
+        return;
+    }
+    alarm->Set(line->Clock(), wake);
 }
 
 void ScenarioRunner::Perform(const ScenarioStep& step) {
@@ -272,29 +344,45 @@ bool ScenarioRunner::CheckLength(const ScenarioStep& step, std::string& got) con
 }
 
 void ScenarioRunner::CollectCapture() {
-    // The line places what was played a little after it sounded, so its audio is only taken
-    // once the line is back on hook; until then the present stretch is looked at in place.
+    // Once the line is on hook, nothing more comes to the stretch that ended.
     bool offHook = line->IsOffHook();
-    if (offHook && !wasOffHook) {
-        captures.push_back({line->Clock().Now(), {}});
-    } else if (!offHook && wasOffHook && !captures.empty()) {
-        captures.back().samples = line->TakeCapture();
+    std::int64_t from = 0;
+    std::vector<std::int16_t> audio = line->TakeSettledCapture(from);
+    if (scanner && from != scanTo) {
+        EndCaptureScan();  // a new stretch began since the last look
     }
-    wasOffHook = offHook;
+    if (!audio.empty()) {
+        if (!scanner) {
+            scanner.emplace(prompts);
+            scanFrom = from;
+        }
+        scanner->Add(audio.data(), audio.size());
+        scanTo = from + static_cast<std::int64_t>(audio.size());
+    }
+    if (!offHook && scanner) {
+        EndCaptureScan();
+    }
+}
+
+void ScenarioRunner::EndCaptureScan() {
+    scanner->Finish();
+    AddHeard(heardBefore);
+    scanner.reset();
 }
 
 void ScenarioRunner::ScanHeard() {
     CollectCapture();
-    heard.clear();
-    for (std::size_t i = 0; i < captures.size(); ++i) {
-        const CaptureSegment& segment = captures[i];
-        bool current = wasOffHook && i + 1 == captures.size();
-        std::int64_t offset = (segment.originNs - startNs) / kNsPerFrame;
-        for (HeardSound sound :
-             ScanLineAudio(current ? line->Capture() : segment.samples, prompts)) {
-            sound.frame += offset;
-            heard.push_back(sound);
-        }
+    heard = heardBefore;
+    if (scanner) {
+        AddHeard(heard);
+    }
+}
+
+void ScenarioRunner::AddHeard(std::vector<HeardSound>& into) const {
+    std::int64_t offset = scanFrom - LineFrameAt(startNs);
+    for (HeardSound sound : scanner->Heard()) {
+        sound.frame += offset;
+        into.push_back(sound);
     }
 }
 
@@ -307,8 +395,9 @@ void ScenarioRunner::BeginFinish() {
 
 void ScenarioRunner::Finish() {
     ScanHeard();
-    // Whatever the worker has not levelled yet is levelled now, before the summary.
-    session.Queue().Stop();
+    // The worker levels what it has taken to its end; whatever it has not taken is levelled
+    // now, before the summary.
+    session.Queue().AwaitThreadEnd();
     LStopEvent never;
     session.Queue().ProcessQueued(never);
     PrintSummary();

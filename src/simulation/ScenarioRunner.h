@@ -1,14 +1,16 @@
 // Runs a scenario against a running session on a simulated line: each step at its time on the
 // line's clock, the user's actions through the caller's hands (the desktop program presses its
 // real buttons, the headless run calls the session), and the expectations checked as they come.
-// Ends with a summary of what happened: recordings, caller log, what was heard on the line,
-// notifications.
+// It wakes for the next step, for the line's changes and once a second of line time to scan what
+// was sent down the line. Ends with a summary of what happened: recordings, caller log, what
+// was heard on the line, notifications.
 #pragma once
 
+#include <QEventLoop>
 #include <QObject>
-#include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -43,8 +45,13 @@ public:
                    std::function<void(CallCommand command)> user,
                    const WindowNotifications* notifications, std::ostream& out);
 
+    ~ScenarioRunner();
+
     // Relative audio file names of "say" and "near-say" steps are taken from this folder.
     void SetBaseFolder(const std::string& folder) { baseFolder = folder; }
+    // The line runs on `clock`, which the run moves on itself, 10 ms at a time once the program
+    // has done what it can: as fast as the machine allows, and the same under any load.
+    void StepClock(TestClock& clock) { steppedClock = &clock; }
 
     // Runs the steps on the current thread's event loop until "quit" or the last step: then the
     // call is dropped, what the level queue holds is levelled, and the summary is printed.
@@ -58,23 +65,26 @@ public:
     double Elapsed() const;
 
 private:
-    // The audio sent down the line during one off-hook stretch of the line.
-    struct CaptureSegment {
-        std::int64_t originNs = 0;          // clock time when the line went off hook
-        std::vector<std::int16_t> samples;  // filled in once the line is back on hook
-    };
+    // Wakes the run at a time on the line's clock.
+    class Alarm;
 
     // Speaks the texts of "say-text" steps into files before the clock starts counting, so
     // speaking takes no time on the line.
     bool PrepareSpeech();
     std::string AudioFile(const ScenarioStep& step) const;
+    // Does what is due, then sets the alarm for what comes next.
     void Poll();
+    void PostPoll();
     void Perform(const ScenarioStep& step);
     void Expect(const ScenarioStep& step);
     // Whether the expectation of `step` holds; `got` says what was found instead.
     bool Check(const ScenarioStep& step, std::string& got);
     bool CheckLength(const ScenarioStep& step, std::string& got) const;
+    // Scans what the line captured since the last look, a scanner for each off-hook stretch.
     void CollectCapture();
+    void EndCaptureScan();
+    // Adds what the present scanner found, counted from the run's start.
+    void AddHeard(std::vector<HeardSound>& into) const;
     void ScanHeard();
     void BeginFinish();
     void Finish();
@@ -100,8 +110,13 @@ private:
     int checks = 0;    // expectations checked
     int checksFailed = 0;
     std::vector<PromptSound> prompts;
-    std::vector<CaptureSegment> captures;
-    bool wasOffHook = false;
-    std::vector<HeardSound> heard;  // frames counted from the run's start
-    QTimer poll;
+    std::optional<LineAudioScanner> scanner;  // while the line is off hook
+    std::int64_t scanFrom = 0;                // line frame of the scanner's first sample
+    std::int64_t scanTo = 0;                  // line frame after what it has been given
+    std::vector<HeardSound> heardBefore;      // in stretches that ended
+    std::vector<HeardSound> heard;            // frames counted from the run's start
+    std::unique_ptr<QObject> inbox;           // wake-ups posted to the run's thread
+    std::shared_ptr<Alarm> alarm;
+    TestClock* steppedClock = nullptr;
+    QEventLoop* eventLoop = nullptr;  // while Run waits in it
 };

@@ -1,6 +1,8 @@
 // A whole run of the program without its windows, on a simulated line of its own.
 #include "simulation/Simulation.h"
 
+#include <optional>
+
 #include "recorder/CallerLog.h"
 #include "recorder/RecorderSession.h"
 #include "telephony/LineProviders.h"
@@ -32,7 +34,12 @@ private:
 SimulationResult RunSimulation(AppState& app, const std::vector<ScenarioStep>& steps,
                                const SimulationOptions& options, std::ostream& out) {
     SimulationResult result;
-    RealTimeClock clock(options.speed);
+    TestClock stepped;
+    std::optional<RealTimeClock> realTime;
+    if (options.speed > 0) {
+        realTime.emplace(options.speed);
+    }
+    DeviceClock& clock = realTime ? static_cast<DeviceClock&>(*realTime) : stepped;
     std::shared_ptr<SimulatedLine> line = SimulatedLine::Create(clock);
     LineProviderRegistration provider(kSimulationProvider,
                                       [line] { return line->CreateProvider(); });
@@ -53,6 +60,9 @@ SimulationResult RunSimulation(AppState& app, const std::vector<ScenarioStep>& s
                 app, session, line, [&session](CallCommand command) { session.Command(command); },
                 &window.counts, out);
             runner.SetBaseFolder(options.baseFolder);
+            if (!realTime) {
+                runner.StepClock(stepped);
+            }
             result.held = runner.Run(steps);
             result.recordings = runner.Recordings();
             result.heard = runner.Heard();

@@ -21,7 +21,9 @@ struct SimulationResult {
 };
 
 struct SimulationOptions {
-    int speed = 1;                 // line time runs this many times faster than real time
+    // Line time runs this many times faster than real time; at 0 it moves on only once the
+    // program has done what it can: as fast as the machine allows, the same under any load.
+    int speed = 1;
     std::string baseFolder = ".";  // for relative audio file names in the steps
     // Runs once the session stands and before the first step (tests use it to take files away).
     std::function<void(AppState&)> prepare;

@@ -186,6 +186,14 @@ void SimulatedLine::SetState(SimulatedCallState newState, std::uint32_t detail) 
     ProviderCallId current = call;
     std::uint32_t tapiState = TapiCallState(newState);
     Report([&](LineEventSink& sink) { sink.CallState(current, tapiState, detail); });
+    if (stateObserver) {
+        stateObserver();
+    }
+}
+
+void SimulatedLine::SetStateObserver(std::function<void()> observer) {
+    std::lock_guard lock(mutex);
+    stateObserver = std::move(observer);
 }
 
 void SimulatedLine::RingOnce(ProviderCallId ringing, std::int64_t time) {
@@ -342,19 +350,29 @@ std::uint32_t SimulatedLine::MediaMode() const {
 }
 
 std::vector<std::int16_t> SimulatedLine::Capture() {
-    return ReadCapture(false);
+    return ReadCapture(nullptr, 0);
 }
 
 std::vector<std::int16_t> SimulatedLine::TakeCapture() {
-    return ReadCapture(true);
+    std::int64_t from = 0;
+    return ReadCapture(&from, 0);
 }
 
-std::vector<std::int16_t> SimulatedLine::ReadCapture(bool take) {
+std::vector<std::int16_t> SimulatedLine::TakeSettledCapture(std::int64_t& from) {
+    return ReadCapture(&from, kCaptureSettleTime);
+}
+
+std::vector<std::int16_t> SimulatedLine::ReadCapture(std::int64_t* takenFrom,
+                                                     std::int64_t holdBack) {
     std::vector<VirtualWaveDevice::PlayedAudio> played = device->TakePlayed();
     std::lock_guard lock(mutex);
-    std::int64_t present = LineFrameAt(clock.Now());
-    audio.AddPlayed(present, played);
-    return take ? audio.TakeCapture(present) : audio.Capture(present);
+    std::int64_t now = clock.Now();
+    audio.AddPlayed(LineFrameAt(now), played);
+    if (!takenFrom) {
+        return audio.Capture(LineFrameAt(now));
+    }
+    std::int64_t upTo = audio.IsOffHook() ? LineFrameAt(now - holdBack) : LineFrameAt(now);
+    return audio.TakeCapture(upTo, *takenFrom);
 }
 
 void SimulatedLine::CancelGeneration(bool report) {

@@ -55,6 +55,8 @@ public:
     static constexpr std::uint32_t kDefaultDigitMs = 100;
     // The fax calling tone is recognised once its first burst has sounded.
     static constexpr std::int64_t kFaxToneDetectTime = 500'000'000;
+    // Played audio is placed on the line at most this long after it sounded.
+    static constexpr std::int64_t kCaptureSettleTime = 500'000'000;
 
     // A line paced by `clock` (real time by default; tests give a TestClock).
     static std::shared_ptr<SimulatedLine> Create(DeviceClock& clock = SystemDeviceClock());
@@ -106,11 +108,18 @@ public:
     std::uint32_t MediaMode() const;      // last set by the program for the call
     // What the program sent down the line while it was last off hook (played audio and
     // generated tones mixed on the call's timeline, silence between), 16-bit 8 kHz mono up to
-    // the clock's present. The line takes what is played to its output device as 8 kHz mono,
-    // the format the telephone line plays.
+    // the clock's present, at most its last half minute. The line takes what is played to its
+    // output device as 8 kHz mono, the format the telephone line plays.
     std::vector<std::int16_t> Capture();
     // The same, handing it over: the next capture continues where this one ended.
     std::vector<std::int16_t> TakeCapture();
+    // The same, less what may still change while the line is off hook: a buffer that is still
+    // playing is placed where it began once it has played. `from` is set to the line frame
+    // (LineFrameAt) of the first sample.
+    std::vector<std::int16_t> TakeSettledCapture(std::int64_t& from);
+    // Called after every change of the call state, on the thread that made it (the clock's, or
+    // the caller's of a step above) with the line locked: it should only pass the news on.
+    void SetStateObserver(std::function<void()> observer);
 
     std::int64_t Tick(std::int64_t now) override;
 
@@ -138,7 +147,8 @@ private:
         return field;
     }
     bool SetAudioFile(const std::string& path, void (SimulatedLine::*set)(LSoundSourcePtr));
-    std::vector<std::int16_t> ReadCapture(bool take);
+    // Takes the capture when `takenFrom` is given, up to `holdBack` before the present.
+    std::vector<std::int16_t> ReadCapture(std::int64_t* takenFrom, std::int64_t holdBack);
     void Report(const std::function<void(LineEventSink&)>& report);
     void Schedule(std::int64_t time, std::function<void(std::int64_t time)> run);
     void RunDue(std::int64_t now);
@@ -173,6 +183,7 @@ private:
 
     mutable std::mutex mutex;  // everything below; taken after the wave device's own lock
     std::vector<Sink> sinks;
+    std::function<void()> stateObserver;
     std::vector<Event> events;
     std::uint64_t eventOrder = 0;
     std::int64_t ringInterval = kDefaultRingInterval;

@@ -155,15 +155,21 @@ void SimulatedLineAudio::AddPlayed(std::int64_t now,
 }
 
 std::vector<std::int16_t> SimulatedLineAudio::Capture(std::int64_t present) const {
-    auto size = static_cast<std::ptrdiff_t>(std::clamp<std::int64_t>(
-        present - captureStart, 0, static_cast<std::int64_t>(capture.size())));
-    return {capture.begin(), capture.begin() + size};
+    auto end = std::clamp<std::int64_t>(present - captureStart, 0,
+                                        static_cast<std::int64_t>(capture.size()));
+    auto begin = std::max<std::int64_t>(end - kCaptureFrames, 0);
+    return {capture.begin() + static_cast<std::ptrdiff_t>(begin),
+            capture.begin() + static_cast<std::ptrdiff_t>(end)};
 }
 
-std::vector<std::int16_t> SimulatedLineAudio::TakeCapture(std::int64_t present) {
+std::vector<std::int16_t> SimulatedLineAudio::TakeCapture(std::int64_t present,
+                                                          std::int64_t& from) {
     std::vector<std::int16_t> taken = Capture(present);
-    capture.erase(capture.begin(), capture.begin() + static_cast<std::ptrdiff_t>(taken.size()));
-    captureStart += static_cast<std::int64_t>(taken.size());
+    auto end = std::clamp<std::int64_t>(present - captureStart, 0,
+                                        static_cast<std::int64_t>(capture.size()));
+    from = captureStart + end - static_cast<std::int64_t>(taken.size());
+    capture.erase(capture.begin(), capture.begin() + static_cast<std::ptrdiff_t>(end));
+    captureStart += end;
     return taken;
 }
 
@@ -181,6 +187,11 @@ void SimulatedLineAudio::ExtendCapture(std::int64_t toFrame) {
         capture.push_back(Saturate(value));
     }
     std::erase_if(captureTones, [toFrame](const LineTone& tone) { return tone.end <= toFrame; });
+    // Older audio goes a window at a time, so that little is moved.
+    if (static_cast<std::int64_t>(capture.size()) > 2 * kCaptureFrames) {
+        capture.erase(capture.begin(), capture.begin() + kCaptureFrames);
+        captureStart += kCaptureFrames;
+    }
 }
 
 void SimulatedLineAudio::MixIntoCapture(std::int64_t from, const std::int32_t* values,

@@ -14,6 +14,9 @@
 // capture). Not locked: the line calls it under its own lock. Audio flows only while off hook.
 class SimulatedLineAudio {
 public:
+    // The capture keeps half a minute: whoever reads it does so more often.
+    static constexpr std::int64_t kCaptureFrames = 30 * kLineRate;
+
     // Going off hook starts a new capture at `frame` and brings the near party on the line.
     void GoOffHook(std::int64_t frame);
     // On hook: the parties and the line tones fall silent at `frame`.
@@ -40,9 +43,10 @@ public:
     void CutGeneratedTones(std::int64_t frame);
     // Brings the capture up to `now` and mixes in what was played to the line's output device.
     void AddPlayed(std::int64_t now, const std::vector<VirtualWaveDevice::PlayedAudio>& played);
-    // The capture up to line frame `present`; Take hands it over, so the next continues there.
+    // The capture up to line frame `present`, at most its last kCaptureFrames; Take hands it
+    // over, so the next continues there, and sets `from` to the line frame of its first sample.
     std::vector<std::int16_t> Capture(std::int64_t present) const;
-    std::vector<std::int16_t> TakeCapture(std::int64_t present);
+    std::vector<std::int16_t> TakeCapture(std::int64_t present, std::int64_t& from);
 
     // Fills a wave input buffer that began at line frame `from`: the line's audio at 8 kHz mono,
     // repeated to the format asked.

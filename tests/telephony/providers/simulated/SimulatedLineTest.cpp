@@ -138,4 +138,16 @@ TEST_F(SimulatedLineTest, GeneratedDigitsGoDownTheLineAndANewGenerationCancelsTh
         std::all_of(capture.begin() + 1610, capture.end(), [](std::int16_t s) { return s == 0; }));
 }
 
+TEST_F(SimulatedLineTest, TheCaptureHoldsItsLastHalfMinuteAndHandsOverWhatHasSettled) {
+    OffHook();
+    clock.Advance(65'000 * kMs, 100 * kMs);
+    EXPECT_EQ(simulated->Capture().size(), 30u * 8000);
+    std::int64_t from = 0;
+    EXPECT_EQ(simulated->TakeSettledCapture(from).size(), 30u * 8000);
+    EXPECT_EQ(from, 34'500 * 8);  // up to half a second before the present
+    clock.Advance(1000 * kMs, 100 * kMs);
+    EXPECT_EQ(simulated->TakeSettledCapture(from).size(), 8000u);
+    EXPECT_EQ(from, 64'500 * 8);
+}
+
 }  // namespace
