@@ -58,11 +58,6 @@ protected:
     }
     void TearDown() override { player.Stop(); }
 
-    // The feeding thread has done what it can; its reports are delivered.
-    void Settle() {
-        clock.AwaitIdle();
-        DeliverPostedEvents();
-    }
     // Plays on in steps of `stepMs` of device time until `done` or `maxSteps`.
     bool PlayUntil(const std::function<bool()>& done, int maxSteps, std::int64_t stepMs = 100) {
         for (int i = 0; i < maxSteps && !done(); ++i) {
@@ -100,31 +95,23 @@ TEST_F(PlayerTest, PrefillStartsPlayingOnlyOnceFortyTwoBuffersAreQueued) {
     EXPECT_EQ(device->Captured()[0], 0);
 }
 
-TEST_F(PlayerTest, PrefillOfAShortPromptPlaysItAllAndStopsAtItsEnd) {
-    // 1 s: ten buffers hold audio; the ring passes 42 over empty ones and playing starts.
-    const std::vector<std::int16_t> played =
-        PlayToTheEnd(MakeCounted<CountingSource>(8000), kPlayerPrefill);
-    EXPECT_EQ(events.log, (std::vector<std::string>{"playing", "stopped"}));
-    ASSERT_EQ(played.size(), 8000u);
-    EXPECT_EQ(std::tuple(played[0], played[999], played[7999]), std::tuple(0, 999, 999));
-    EXPECT_EQ(events.positions.back(), 10000);  // the source's length
-    EXPECT_TRUE(events.onOwnerThread);
-    EXPECT_FALSE(player.IsActive());
-}
-
-TEST_F(PlayerTest, APlayStartedOnHearingTheEndGoesOn) {
-    auto next = MakeCounted<CountingSource>(8000);
+TEST_F(PlayerTest, APromptPlaysToItsEndAndAPlayStartedOnHearingTheEndGoesOn) {
+    // 1 s with prefill: ten buffers hold audio; the ring passes 42 over empty ones and playing
+    // starts. Told of its end (its length, 10,000), the owner starts a tenth of a second more.
     events.onPosition = [&](std::int32_t at) {
-        if (at == 1000 && player.GetPositionFrames() == 800) {
-            player.Start(next, kPlayerPrefill);
+        if (at == 10000 && events.log.size() == 1) {
+            player.Start(MakeCounted<CountingSource>(800), 0);
         }
     };
-    ASSERT_TRUE(player.Start(MakeCounted<CountingSource>(800), 0));
-    ASSERT_TRUE(PlayUntil([&] { return events.log.size() == 3; }, 10));
-    EXPECT_EQ(events.log, (std::vector<std::string>{"playing", "stopped", "playing"}));
-    events.onPosition = nullptr;
-    ASSERT_TRUE(PlayUntil([&] { return Stopped(); }, 100));
-    EXPECT_EQ(device->Captured().size(), 8800u);
+    const std::vector<std::int16_t> played =
+        PlayToTheEnd(MakeCounted<CountingSource>(8000), kPlayerPrefill);
+    EXPECT_EQ(events.log, (std::vector<std::string>{"playing", "stopped", "playing", "stopped"}));
+    ASSERT_EQ(played.size(), 8800u);
+    EXPECT_EQ(std::tuple(played[0], played[999], played[7999], played[8799]),
+              std::tuple(0, 999, 999, 799));
+    EXPECT_EQ(events.positions.back(), 1000);
+    EXPECT_TRUE(events.onOwnerThread);
+    EXPECT_FALSE(player.IsActive());
 }
 
 TEST_F(PlayerTest, LoudSourcesGoThroughThePeakLimiter) {
@@ -143,7 +130,7 @@ TEST_F(PlayerTest, LoudSourcesGoThroughThePeakLimiter) {
 TEST_F(PlayerTest, SeekReportsTheNewPositionAndPlaysFromThere) {
     ASSERT_TRUE(player.Start(MakeCounted<CountingSource>(80000), kPlayerStartPaused));
     EXPECT_EQ(events.log, std::vector<std::string>{"paused"});
-    Settle();
+    clock.AwaitIdle();
     player.Seek(40500);
     EXPECT_EQ(events.positions.back(), 50625);  // 40,500 frames at 8 kHz
     player.Resume();
@@ -155,7 +142,7 @@ TEST_F(PlayerTest, SeekReportsTheNewPositionAndPlaysFromThere) {
 TEST_F(PlayerTest, ScrubLoopsASnippetUntilResumed) {
     player.reportLevels = true;
     ASSERT_TRUE(player.Start(MakeCounted<CountingSource>(80000), kPlayerStartPaused));
-    Settle();
+    clock.AwaitIdle();
     player.Seek(16000);
     player.StartScrub();
     EXPECT_EQ(events.log.back(), "scrubbing");

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
+#include <climits>
 
 #include "DeviceEvents.h"
 #include "audio/devices/WaveDevices.h"
@@ -14,6 +14,7 @@
 namespace {
 
 constexpr std::int64_t kMs = 1'000'000;
+constexpr std::int16_t kLoud = 8000;
 
 class RecorderTest : public ::testing::Test {
 protected:
@@ -30,13 +31,16 @@ protected:
             DeliverPostedEvents();
         }
     }
-    // The input plays `signal` on every channel, from the first frame of the device on.
-    void Feed(std::function<std::int16_t(std::int64_t frame, int channel)> signal) {
-        device->SetInputGenerator([this, signal](std::int16_t* samples, std::int32_t frames,
-                                                 const WavePcmFormat& format, std::int64_t) {
+    // The input holds `peak` on its first `channels` channels from frame `from` until frame `to`
+    // of the device, and is silent otherwise.
+    void Feed(std::int16_t peak, std::int64_t from = 0, std::int64_t to = INT64_MAX,
+              int channels = 2) {
+        device->SetInputGenerator([=, this](std::int16_t* samples, std::int32_t frames,
+                                            const WavePcmFormat& format, std::int64_t) {
             for (std::int32_t f = 0; f < frames; ++f, ++frame) {
                 for (int c = 0; c < format.channels; ++c) {
-                    samples[f * format.channels + c] = signal(frame, c);
+                    bool on = frame >= from && frame < to && c < channels;
+                    samples[f * format.channels + c] = on ? peak : 0;
                 }
             }
         });
@@ -59,8 +63,9 @@ protected:
 };
 
 TEST_F(RecorderTest, BlocksAreATenthOfASecondWithinLimits) {
-    for (auto [rate, channels, frames] :
-         {std::tuple{8000, 1, 800}, {44100, 2, 4410}, {100, 1, 20}, {96000, 1, 8192}}) {
+    const std::tuple<int, int, int> rows[] = {
+        {8000, 1, 800}, {44100, 2, 4410}, {100, 1, 20}, {96000, 1, 8192}};
+    for (auto [rate, channels, frames] : rows) {
         auto sink = Start(kRecorderStartWriting, 0, -127, 0, rate, std::uint8_t(channels));
         Run(250);
         recorder.Stop();
@@ -75,7 +80,7 @@ TEST_F(RecorderTest, LevelsRunFromSilenceToTwelveDecibels) {
          {std::pair{0, -127}, {32767 * 16, 12}, {131072, 0}, {16, -78}, {92682, -3}}) {
         EXPECT_EQ(LSoundRecorder::PeakLevel(peak), level) << peak;
     }
-    Feed([](std::int64_t, int channel) -> std::int16_t { return channel == 0 ? 32767 : 0; });
+    Feed(32767, 0, INT64_MAX, 1);
     Start(kRecorderStartWriting, 0, -127, 0, 8000, 2);
     Run(100);
     const LLevelReport& report = recorder.GetLevelReport();
@@ -85,8 +90,7 @@ TEST_F(RecorderTest, LevelsRunFromSilenceToTwelveDecibels) {
 }
 
 TEST_F(RecorderTest, VoiceOperationKeepsTheLookBackAndCutsLongSilence) {
-    // 1 s of silence, 3 s of loud sound from a block boundary, then silence.
-    Feed([](std::int64_t f, int) -> std::int16_t { return (f >= 8000 && f < 32000) ? 8000 : 0; });
+    Feed(kLoud, 8000, 32000);  // 3 s from a block boundary, 1 s in
     auto sink = Start(0, 20000, -30, 0);
     EXPECT_EQ(events.log, std::vector<std::string>{"waiting"});
     Run(1000);
@@ -110,16 +114,15 @@ TEST_F(RecorderTest, VoiceOperationKeepsTheLookBackAndCutsLongSilence) {
 }
 
 TEST_F(RecorderTest, SoundStartingMidBlockBringsNoLookBack) {
-    Feed([](std::int64_t f, int) -> std::int16_t { return f >= 8400 ? 8000 : 0; });
+    Feed(kLoud, 8400);
     auto sink = Start(0, 20000, -30, 0);
     Run(1100);
     EXPECT_EQ(sink->writes, std::vector<std::int32_t>{800});
-    EXPECT_EQ(sink->samples[399], 0);
-    EXPECT_EQ(sink->samples[400], 8000 * 16);
+    EXPECT_EQ(std::tuple(sink->samples[399], sink->samples[400]), std::tuple(0, kLoud * 16));
 }
 
 TEST_F(RecorderTest, MaximumLengthStopsAfterTheBlockThatPassesIt) {
-    Feed([](std::int64_t, int) -> std::int16_t { return 1000; });
+    Feed(kLoud);
     auto sink = Start(kRecorderStartWriting, 0, -127, 600000);
     Run(60000);
     EXPECT_TRUE(recorder.IsActive());
@@ -131,29 +134,26 @@ TEST_F(RecorderTest, MaximumLengthStopsAfterTheBlockThatPassesIt) {
     EXPECT_EQ(sink->refCount, 1);  // the recorder let go of it
 }
 
-TEST_F(RecorderTest, StopKeepsATwentiethOfASecondAfterTheLastSound) {
-    Feed([](std::int64_t f, int) -> std::int16_t { return f < 8000 ? 8000 : 0; });
+TEST_F(RecorderTest, StopKeepsATwentiethOfASecondAfterTheLastSoundAndRestartDiscardsTheTake) {
+    Feed(kLoud, 0, 8000);
     auto sink = Start(kRecorderStartWriting, 600000, -30, 0);
     Run(3000);
     EXPECT_EQ(sink->position, 24000);
     recorder.Stop();
     EXPECT_EQ(sink->position, 8400);  // the last loud block ended at 1 s
-}
-
-TEST_F(RecorderTest, RestartDiscardsTheTakeAndWaits) {
-    Feed([](std::int64_t, int) -> std::int16_t { return 8000; });
-    auto sink = Start(kRecorderStartWriting, 20000, -30, 0);
+    Feed(kLoud);
+    sink = Start(kRecorderStartWriting, 20000, -30, 0);
     Run(500);
     recorder.Restart();
-    EXPECT_EQ(sink->position, 0);
-    EXPECT_EQ(recorder.GetState(), LSoundRecorder::kWaiting);
+    EXPECT_EQ(std::tuple(sink->position, recorder.GetState()),
+              std::tuple(0, LSoundRecorder::kWaiting));
     EXPECT_EQ(events.positions.back(), 0);
     Run(100);
     EXPECT_EQ(recorder.GetState(), LSoundRecorder::kWriting);
 }
 
 TEST_F(RecorderTest, OpenedStoppedRecordsOnlyOnceItsInputIsStarted) {
-    Feed([](std::int64_t, int) -> std::int16_t { return 8000; });
+    Feed(kLoud);
     auto sink = Start(kRecorderOpenStopped, 0, -127, 0);
     Run(500);
     EXPECT_EQ(sink->position, 0);
@@ -163,7 +163,7 @@ TEST_F(RecorderTest, OpenedStoppedRecordsOnlyOnceItsInputIsStarted) {
 }
 
 TEST_F(RecorderTest, BlocksOfAnEarlierTakeAreIgnored) {
-    Feed([](std::int64_t, int) -> std::int16_t { return 8000; });
+    Feed(kLoud);
     auto first = Start(kRecorderStartWriting, 0, -127, 0);
     clock.Advance(300 * kMs);  // three blocks posted, not yet delivered
     auto second = Start(kRecorderStartWriting, 0, -127, 0);

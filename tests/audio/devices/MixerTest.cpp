@@ -8,13 +8,9 @@
 namespace {
 
 TEST(MixerTest, LevelsMapToMixerValues) {
-    for (auto [level, value] : {std::pair{-127, 0u},
-                                {-36, 0u},
-                                {-35, 1424u},
-                                {0, 51264u},
-                                {10, 65504u},
-                                {11, 65535u},
-                                {127, 65535u}}) {
+    const std::pair<int, unsigned> rows[] = {{-127, 0},   {-36, 0},    {-35, 1424}, {0, 51264},
+                                             {10, 65504}, {11, 65535}, {127, 65535}};
+    for (auto [level, value] : rows) {
         EXPECT_EQ(MixerValue(static_cast<std::int8_t>(level)), value) << level;
     }
 }

@@ -11,12 +11,10 @@ namespace {
 
 TEST(AutoLevelMathTest, WeightingCoefficientsFollowTheCornerAndRate) {
     // trunc(0.2099 * 256), trunc(0.8224 * 256), trunc(0.1111 * 256), trunc(0.5785 * 256).
-    for (auto [corner, rate, coefficient] : {std::tuple{300, 8000, 53},
-                                             {2200, 8000, 210},
-                                             {300, 16000, 28},
-                                             {2200, 16000, 148},
-                                             {300, 0, 0},
-                                             {2200, -8000, 0}}) {
+    const std::tuple<int, int, int> rows[] = {{300, 8000, 53},  {2200, 8000, 210},
+                                              {300, 16000, 28}, {2200, 16000, 148},
+                                              {300, 0, 0},      {2200, -8000, 0}};
+    for (auto [corner, rate, coefficient] : rows) {
         EXPECT_EQ(WeightingCoefficient(corner, rate), coefficient) << corner << " Hz at " << rate;
     }
 }
@@ -25,24 +23,11 @@ TEST(AutoLevelMathTest, GainCurveIsFlatThenFallsAndIsClamped) {
     // The queue's curve: flat at -6 * -0.5 = 3 dB, half a dB less per dB up to +2, then 1 dB
     // per dB; relative levels outside the table are clamped to its ends.
     const GainCurve curve = MakeGainCurve(-6, -0.5, 2);
-    for (auto [x, gain] : {std::pair{-300, 3},
-                           {-128, 3},
-                           {-127, 3},
-                           {-40, 3},
-                           {-6, 3},
-                           {-5, 3},
-                           {-4, 2},
-                           {-3, 2},
-                           {-2, 1},
-                           {-1, 1},
-                           {0, 0},
-                           {1, -1},
-                           {2, -1},
-                           {3, -2},
-                           {10, -9},
-                           {126, -125},
-                           {127, -126},
-                           {300, -126}}) {
+    const std::pair<int, int> rows[] = {{-300, 3},   {-128, 3},   {-127, 3},  {-40, 3}, {-6, 3},
+                                        {-5, 3},     {-4, 2},     {-3, 2},    {-2, 1},  {-1, 1},
+                                        {0, 0},      {1, -1},     {2, -1},    {3, -2},  {10, -9},
+                                        {126, -125}, {127, -126}, {300, -126}};
+    for (auto [x, gain] : rows) {
         EXPECT_EQ(CurveGain(curve, x), gain) << "x = " << x;
     }
     // The flat part of -100 * -2 = 200 dB is held at 127; the slope then falls 2 dB per dB to 0
