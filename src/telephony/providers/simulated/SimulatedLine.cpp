@@ -14,7 +14,7 @@
 namespace {
 
 // While off hook the line looks at what was played at least this often.
-constexpr std::int64_t kCaptureTick = 20'000'000;
+constexpr std::int64_t kCaptureTick = 250'000'000;
 constexpr std::uint32_t kOfferingModeActive = 0x01;
 
 std::uint32_t TapiCallState(SimulatedCallState state) {
