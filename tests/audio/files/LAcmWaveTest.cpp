@@ -2,6 +2,7 @@
 // codec, and the reader's length, block seeking and end handling.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <vector>
 
@@ -96,6 +97,22 @@ TEST_F(LAcmWaveTest, PcmRecordsGetThePcmWriterAndUnencodableOnesAHeaderOnlyFile)
     bytes = ReadFile(path);
     EXPECT_EQ(bytes.size(), 48u);
     EXPECT_EQ(Le32At(bytes, 44), 0u);
+}
+
+TEST_F(LAcmWaveTest, AFailedWriteKeepsTheWholeBlocksOnDiskAndTheHeaderSaysSo) {
+    // IMA ADPCM blocks of 256 bytes hold 505 frames: room for two blocks and part of a third.
+    LSoundSinkPtr writer = CreateWaveWriterForFormat(path, ImaAdpcmFormat(8000, 1));
+    const std::vector<std::int32_t> samples = Tones(24000, 1, 8000);
+    {
+        ScopedFileSizeLimit full(48 + 2 * 256 + 100);
+        writer->Write(samples.data(), 24000);
+    }
+    EXPECT_EQ(std::tuple(writer->error, writer->position), std::tuple(EFBIG, 2 * 505));
+    writer->Write(samples.data(), 1000);
+    writer.Release();
+    const std::string bytes = ReadFile(path);
+    EXPECT_EQ(std::tuple(bytes.size(), Le32At(bytes, 44), Le32At(bytes, 4)),
+              std::tuple(48u + 512, 512u, 40u + 512));
 }
 
 const WaveFormatRecord kCodecs[] = {G711Format(kWaveFormatMulaw, 11025, 2),

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <vector>
 
 #include "WaveTestFiles.h"
@@ -116,6 +117,26 @@ TEST_F(LWaveWriterTest, TruncateCutsBackButNeverForward) {
     EXPECT_EQ(DataSizeField(), 20u);
 }
 
+TEST_F(LWaveWriterTest, AFailedWriteKeepsTheWholeFramesOnDiskTheHeaderSaysSoAndNothingMoreComes) {
+    LSoundSinkPtr writer = Create(0, 16, 2);
+    auto filter = MakeCounted<LSoundSinkFilter>(writer);
+    {
+        ScopedFileSizeLimit full(46 + 500 * 4 + 2);  // 500 frames and half of one
+        WriteRamp(*filter, 0, 1200, 400);
+    }
+    EXPECT_EQ(std::tuple(writer->error, writer->position), std::tuple(EFBIG, 500));
+    EXPECT_EQ(std::tuple(filter->error, filter->position), std::tuple(EFBIG, 500));
+    EXPECT_EQ(std::tuple(Bytes().size(), DataSizeField()), std::tuple(46u + 2000, 2000u));
+    // With room again: no more frames, and no truncation beyond what the file holds.
+    WriteRamp(*writer, 500, 100);
+    writer->Truncate(1100);
+    EXPECT_EQ(std::tuple(writer->position, Bytes().size()), std::tuple(500, 46u + 2000));
+    writer->Truncate(300);
+    filter.Release();
+    writer.Release();
+    EXPECT_EQ(std::tuple(Bytes().size(), DataSizeField()), std::tuple(46u + 1200, 1200u));
+}
+
 TEST_F(LWaveWriterTest, BitsPerSampleChoosesTheWidthAndSamplesNarrowWithoutSaturation) {
     for (auto [bits, fileBits, peakBound] : {std::tuple{0, 8, 0x3F800},
                                              {8, 8, 0x3F800},
@@ -160,6 +181,7 @@ TEST_F(LWaveWriterTest, BitsPerSampleChoosesTheWidthAndSamplesNarrowWithoutSatur
 TEST_F(LWaveWriterTest, AnUnopenableFileGivesAnInvalidWriterThatOnlyCounts) {
     LSoundSinkPtr writer = CreateWaveWriter(dir / "missing/folder.wav", 8000, 0, 16, 1);
     ASSERT_TRUE(writer && writer->IsInvalid());
+    EXPECT_EQ(writer->error, ENOENT);
     WriteRamp(*writer, 0, 1500);
     EXPECT_EQ(writer->position, 1500);
     writer->Truncate(10);
