@@ -33,6 +33,9 @@ TEST(RecordingPathTest, NamesByTimeAndCallerIdWithoutCharactersThatCannotBeInANa
     EXPECT_EQ(name("../../etc", "a/b"), " .._.._etc a_b.wav");
     EXPECT_EQ(name("555\r\n1", "x\x01y\x7f"), " 555__1 x_y_.wav");
     EXPECT_EQ(name("+1 (555) 123", "O'Brien, \xc3\xa9"), " +1 (555) 123 O'Brien, \xc3\xa9.wav");
+    // Bytes that are not UTF-8: stray, cut, overlong, a surrogate, beyond U+10FFFF.
+    EXPECT_EQ(name("M\xfcller \xe2\x82", "\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80 \xf0\x9f\x93\x9e"),
+              " M_ller __ _________ \xf0\x9f\x93\x9e.wav");
 }
 
 TEST(RecordingPathTest, ATakenNameGetsTheFirstFreeNumber) {
