@@ -47,6 +47,10 @@ public:
         ++counts.callsEnded;
         window.OnCallEndedMessage();
     }
+    void OnProblemMessage(const std::string& text) override {
+        counts.problems.push_back(text);
+        window.OnProblemMessage(text);
+    }
 
     WindowNotifications counts;
 

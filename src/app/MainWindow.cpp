@@ -313,6 +313,13 @@ void MainWindow::OnCallEndedMessage() {
     SendMessage(kCallEndedMessage, 0, 0);
 }
 
+void MainWindow::OnProblemMessage(const std::string& problem) {
+    if (tray) {
+        tray->showMessage(QString::fromLatin1(kProgramName), QString::fromStdString(problem),
+                          QSystemTrayIcon::Warning);
+    }
+}
+
 void MainWindow::Restore() {
     showNormal();
     raise();

@@ -70,6 +70,8 @@ public:
     void OnLevelMessage(std::int8_t level) override;
     void OnCallerIdMessage(const std::string& text) override;
     void OnCallEndedMessage() override;
+    // Shown as a tray balloon, since the window may be hidden in the tray.
+    void OnProblemMessage(const std::string& text) override;
 
     // Brings the window back from the tray or from behind others.
     void Restore();

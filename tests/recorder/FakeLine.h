@@ -29,6 +29,7 @@ public:
         recording.Release();
     }
     bool IsRecording() override { return static_cast<bool>(recording); }
+    bool IsFarEndGone() override { return farEndGone; }
 
     // The standing handler takes the call, as when the call connects.
     void Connect() { Connected(); }
@@ -47,4 +48,5 @@ public:
     std::vector<std::string> ops;
     LSoundSourcePtr played;
     LSoundSinkPtr recording;
+    bool farEndGone = false;
 };

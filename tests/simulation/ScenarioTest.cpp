@@ -2,10 +2,13 @@
 #include "simulation/Simulation.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <numeric>
+#include <optional>
 #include <sstream>
 
 #include "audio/files/WaveReaders.h"
@@ -109,6 +112,10 @@ protected:
     void WriteVoice(const char* name, const std::vector<std::int16_t>& samples) {
         WriteFile(dir / name, Pcm16File(1, kRate, samples));
     }
+    void EmptyRecordings() {
+        std::filesystem::remove_all(dir / "Recordings");
+        ::mkdir(app.recordingsFolder.c_str(), 0700);
+    }
 
     TempDir dir;
     AppState app = TempAppState(dir);
@@ -202,7 +209,7 @@ TEST_F(ScenarioTest, FarEndHangingUpEndsTheRecordingWithoutItsLastSeconds) {
 1    say far.wav
 2    user record
 14   hangup-far
-15   expect call disconnected
+15   expect call idle
 15   expect recordings 1
 15   expect length 1 7.5
 16   quit
@@ -211,8 +218,10 @@ TEST_F(ScenarioTest, FarEndHangingUpEndsTheRecordingWithoutItsLastSeconds) {
 }
 
 TEST_F(ScenarioTest, HoldWhileRecordingPlaysTheEndPromptThenTheOnHoldFilesInTurn) {
+    // The turn goes on from any stored number: the largest one names file 2.
     SimulationResult result = Run(R"(
 0    set startprompt false
+0    set holdno 2147483647
 0    ring 5551234
 2    user record
 6    user hold
@@ -220,10 +229,10 @@ TEST_F(ScenarioTest, HoldWhileRecordingPlaysTheEndPromptThenTheOnHoldFilesInTurn
 30.5 quit
 )");
     EXPECT_EQ(Heard(result),
-              (Names{"End Prompt", "On-Hold 1", "On-Hold 2", "On-Hold 3", "On-Hold 1"}))
+              (Names{"End Prompt", "On-Hold 2", "On-Hold 3", "On-Hold 1", "On-Hold 2"}))
         << summary;
-    // "holdno" advanced once for each file started: four times from 0.
-    EXPECT_EQ(ReadProfileString(app.settingsFile, "settings", "holdno", ""), "1");
+    // "holdno" advanced once for each file started, and kept in range.
+    EXPECT_EQ(ReadProfileString(app.settingsFile, "settings", "holdno", ""), "2");
 }
 
 TEST_F(ScenarioTest, RecordWhileHoldingStartsANewRecordingAfterTheStartPrompt) {
@@ -271,17 +280,97 @@ TEST_F(ScenarioTest, CallerIdOnTheSecondRingOnlyAndTheCallIsNeverAnswered) {
 )");
 }
 
-TEST_F(ScenarioTest, MissingStartPromptDropsTheCallAndRecordsNothing) {
-    prepare = [](AppState& state) {
-        std::filesystem::remove(state.dataFolder + "Start Prompt.wav");
+// The far end hangs up or the line reports busy while the recorder records, plays a prompt or
+// holds: the call is released, and the next caller rings in, is logged and is recorded.
+class FarEndGoneTest : public ScenarioTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(FarEndGoneTest, ReleasesTheCallForTheNextOne) {
+    struct Row {
+        const char* steps;  // the far end goes at 7 s
+        std::size_t recorded;
+    } rows[] = {
+        {"2 user record", 1},               // during the recording
+        {"5 user record", 0},               // during the start prompt
+        {"2 user record\n6 user hold", 1},  // during the end prompt before the hold
+        {"2 user hold", 0},                 // during an on-hold file
     };
-    Run(R"(
+    for (const Row& row : rows) {
+        EmptyRecordings();
+        SimulationResult result = Run(std::string("0 set recordalc false\n0 ring 5550001\n") +
+                                      row.steps + "\n7 " + GetParam() +
+                                      "\n9 expect call idle\n9 expect mode idle\n"
+                                      "10 ring 5550002 \"M\xfcller\"\n17 user record\n"
+                                      "22 expect log \"Incoming call 5550002\"\n"
+                                      "22 expect mode record\n23 quit\n");
+        ASSERT_EQ(result.recordings.size(), row.recorded + 1) << row.steps << summary;
+        // Caller ID bytes that are not UTF-8 do not reach the name.
+        EXPECT_TRUE(result.recordings.back().ends_with(" 5550002 M_ller.wav")) << row.steps;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(HangUpAndBusy, FarEndGoneTest, ::testing::Values("hangup-far", "busy"));
+
+TEST_F(ScenarioTest, WhatKeepsACallFromBeingRecordedIsToldInTheCallerLog) {
+    std::optional<ScopedFileSizeLimit> full;
+    struct Row {
+        std::function<void(AppState&)> prepare;
+        const char* steps;
+        const char* told;
+    } rows[] = {
+        {[this](AppState&) {
+             std::filesystem::remove(dir / "Recordings");
+             WriteFile(dir / "Recordings", "");
+         },
+         "0 set startprompt false",
+         "Recording not started: the file could not be created (Not a directory)"},
+        // A disk that is full after 4 s of recording: the file ends there, as its header says.
+        {[&full](AppState&) { full.emplace(46 + 4 * 16000); },
+         "0 set startprompt false\n8 expect length 1 4",
+         "Recording stopped: the disk is full (File too large)"},
+        {[](AppState& state) { std::filesystem::remove(state.dataFolder + "Start Prompt.wav"); },
+         "0 set startprompt true",
+         "Call not recorded: \\\"Start Prompt.wav\\\" could not be played"},
+    };
+    for (Row& row : rows) {
+        EmptyRecordings();
+        prepare = row.prepare;
+        SimulationResult result =
+            Run(std::string("0 set recordalc false\n0 ring 5551234\n2 user record\n") + row.steps +
+                "\n8 expect call idle\n8 expect log \"" + row.told + "\"\n9 quit\n");
+        full.reset();
+        EXPECT_EQ(result.notifications.problems.size(), 1u) << row.told << summary;
+        for (const std::string& recording : result.recordings) {
+            EXPECT_EQ(Le32At(ReadFile(recording), 42), 4u * 16000);
+        }
+    }
+}
+
+TEST_F(ScenarioTest, ALongCallGoesOnInNewFilesWithoutTheCallerNoticing) {
+    prepare = [](AppState& state) { state.maximumRecordingLength = 20000; };
+    SimulationResult result = Run(R"(
+0    set startprompt false
+0    set endprompt false
+0    set recordalc false
 0    ring 5551234
 2    user record
-5    expect call idle
-5    expect recordings 0
-6    quit
-)");
+6.5  expect call connected
+6.5  expect mode record
+7    user stop
+8    quit
+)",
+                                  kExactSpeed);
+    EXPECT_TRUE(Heard(result).empty()) << summary;
+    // Files of 2.1 s (the recorder stops on the block after the limit) and the rest, with
+    // nothing worth noting lost between them: 5 s recorded less the 0.4 s cut at the stop.
+    std::vector<double> seconds;
+    for (const std::string& recording : result.recordings) {
+        seconds.push_back(static_cast<double>(ReadWave(recording).size()) / kRate);
+    }
+    std::sort(seconds.begin(), seconds.end());
+    ASSERT_EQ(seconds.size(), 3u) << summary;
+    EXPECT_NEAR(seconds[1], 2.1, 0.05);
+    EXPECT_NEAR(seconds[2], 2.1, 0.05);
+    EXPECT_NEAR(seconds[0] + seconds[1] + seconds[2], 4.6, 0.2);
 }
 
 TEST_F(ScenarioTest, FailedExpectationsAndImpossibleStepsFailTheRun) {
