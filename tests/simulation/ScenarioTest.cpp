@@ -2,7 +2,6 @@
 #include "simulation/Simulation.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -112,10 +111,8 @@ protected:
     void WriteVoice(const char* name, const std::vector<std::int16_t>& samples) {
         WriteFile(dir / name, Pcm16File(1, kRate, samples));
     }
-    void EmptyRecordings() {
-        std::filesystem::remove_all(dir / "Recordings");
-        ::mkdir(app.recordingsFolder.c_str(), 0700);
-    }
+    // Takes the recordings folder away: the recorder makes it again when it records.
+    void RemoveRecordings() { std::filesystem::remove_all(dir / "Recordings"); }
 
     TempDir dir;
     AppState app = TempAppState(dir);
@@ -295,14 +292,14 @@ TEST_P(FarEndGoneTest, ReleasesTheCallForTheNextOne) {
         {"2 user hold", 0},                 // during an on-hold file
     };
     for (const Row& row : rows) {
-        EmptyRecordings();
+        RemoveRecordings();
         SimulationResult result = Run(std::string("0 set recordalc false\n0 ring 5550001\n") +
                                       row.steps + "\n7 " + GetParam() +
                                       "\n9 expect call idle\n9 expect mode idle\n"
                                       "10 ring 5550002 \"M\xfcller\"\n17 user record\n"
                                       "22 expect log \"Incoming call 5550002\"\n"
                                       "22 expect mode record\n23 quit\n");
-        ASSERT_EQ(result.recordings.size(), row.recorded + 1) << row.steps << summary;
+        ASSERT_EQ(result.recordings.size(), row.recorded + 1) << row.steps << "\n" << summary;
         // Caller ID bytes that are not UTF-8 do not reach the name.
         EXPECT_TRUE(result.recordings.back().ends_with(" 5550002 M_ller.wav")) << row.steps;
     }
@@ -332,13 +329,13 @@ TEST_F(ScenarioTest, WhatKeepsACallFromBeingRecordedIsToldInTheCallerLog) {
          "Call not recorded: \\\"Start Prompt.wav\\\" could not be played"},
     };
     for (Row& row : rows) {
-        EmptyRecordings();
+        RemoveRecordings();
         prepare = row.prepare;
         SimulationResult result =
             Run(std::string("0 set recordalc false\n0 ring 5551234\n2 user record\n") + row.steps +
                 "\n8 expect call idle\n8 expect log \"" + row.told + "\"\n9 quit\n");
         full.reset();
-        EXPECT_EQ(result.notifications.problems.size(), 1u) << row.told << summary;
+        EXPECT_EQ(result.notifications.problems.size(), 1u) << row.told << "\n" << summary;
         for (const std::string& recording : result.recordings) {
             EXPECT_EQ(Le32At(ReadFile(recording), 42), 4u * 16000);
         }
