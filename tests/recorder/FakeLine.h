@@ -12,7 +12,6 @@ public:
     void BlindTransfer(const char*) override { ops.push_back("transfer"); }
     void Drop() override { ops.push_back("drop"); }
     void Beep() override { ops.push_back("beep"); }
-    void HandOff() override { ops.push_back("handoff"); }
     void Play(LSoundSourcePtr& source) override {
         ops.push_back("play " + std::to_string(source->GetLength()));
         played = source;
@@ -41,10 +40,8 @@ public:
     void Send(Event event) {
         Fire(event);
     }
-
     // Operations asked for since the last call, then forgotten.
     std::vector<std::string> Take() { return std::exchange(ops, {}); }
-
     std::vector<std::string> ops;
     LSoundSourcePtr played;
     LSoundSinkPtr recording;

@@ -36,21 +36,18 @@ std::string Play(int frames) {
     return "play " + std::to_string(frames);
 }
 
-void PlayDone(LTapiCallHandler& h) {
-    h.OnPlayDone();
-}
+const Event kPlayDone = [](LTapiCallHandler& h) { h.OnPlayDone(); };
+const Event kRecordDone = [](LTapiCallHandler& h) { h.OnRecordDone(); };
 
 class RecorderLineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         app.mainWindow = &window;
         app.levelQueue = [this](const std::string& path) { queued.push_back(path); };
-        for (auto [name, frames] : {std::pair{"Start Prompt", kStart},
-                                    {"End Prompt", kEnd},
-                                    {"On-Hold 1", kHold1},
-                                    {"On-Hold 2", kHold2},
-                                    {"On-Hold 3", kHold3}}) {
-            Write(CreateWaveWriter(app.dataFolder + name + ".wav", 8000, 0, 16, 1), frames);
+        int frames = 0;  // kStart for the first prompt, up to kHold3 for the last
+        for (PromptSlot slot : kPromptSlots) {
+            Write(CreateWaveWriter(PromptFile(app.dataFolder, slot), 8000, 0, 16, 1),
+                  frames += 1000);
         }
         auto handler = std::make_unique<RecorderLine>(app);
         recorder = handler.get();
@@ -90,13 +87,10 @@ protected:
 TEST_F(RecorderLineTest, RecordWithBothAnnouncementsTonesAndHandOn) {
     EXPECT_EQ(Connect(CallMode::Record), Ops{Play(kStart)});
     EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::StartPrompt);
-
-    EXPECT_EQ(Send(PlayDone), Ops{kRecord});
+    EXPECT_EQ(Send(kPlayDone), Ops{kRecord});
     EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::Recording);
     std::string file = recorder->CurrentFile();
-    EXPECT_EQ(file.rfind(app.recordingsFolder, 0), 0u);
-    EXPECT_TRUE(file.ends_with(".wav"));
-
+    EXPECT_TRUE(file.starts_with(app.recordingsFolder) && file.ends_with(".wav")) << file;
     // Tones one interval in, then every interval after the one that sounded.
     for (std::int32_t position : {0, 149999, 150000, 299999, 300500, 450499, 450500}) {
         RecordProgress(position);
@@ -105,13 +99,11 @@ TEST_F(RecorderLineTest, RecordWithBothAnnouncementsTonesAndHandOn) {
     EXPECT_TRUE(Send([](LTapiCallHandler& h) { h.OnGenerateDone(); }).empty());
     line.Send([](LTapiCallHandler& h) { h.OnRecordLevel(-20); });
     EXPECT_EQ(window.levels, std::vector<int>{-20});
-
     app.callMode = CallMode::Idle;  // Record pressed again
     EXPECT_EQ(Send([](LTapiCallHandler& h) { h.OnRecordLevel(-20); }), Ops{Play(kEnd)});
     EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::EndPrompt);
-    EXPECT_EQ(Send(PlayDone), Ops{"drop"});
+    EXPECT_EQ(Send(kPlayDone), Ops{"drop"});
     EXPECT_TRUE(queued.empty());  // only once the call has ended
-
     app.callMode = CallMode::Record;
     line.End();
     EXPECT_EQ(app.callMode, CallMode::Idle);
@@ -121,27 +113,22 @@ TEST_F(RecorderLineTest, RecordWithBothAnnouncementsTonesAndHandOn) {
     EXPECT_TRUE(window.problems.empty());
 }
 
-TEST_F(RecorderLineTest, ToneIntervalsBelowTwoSecondsAreRaisedAndToneOffMeansNone) {
+TEST_F(RecorderLineTest, ToneIntervalsAreRaisedToTwoSecondsToneOffMeansNoneAndNoEndPromptDrops) {
     Set("recordtoneinterval", "0:00:01");
     Set("startprompt", "false");
+    Set("recordalc", "false");
     EXPECT_EQ(Connect(CallMode::Record), Ops{kRecord});
     RecordProgress(19999);
     EXPECT_TRUE(line.Take().empty());
     RecordProgress(20000);
     EXPECT_EQ(line.Take(), Ops{"beep"});
-
     Set("recordtone", "false");
     line.End();
     EXPECT_EQ(Connect(CallMode::Record), Ops{kRecord});
     RecordProgress(36000000 - 1);
     EXPECT_TRUE(line.Take().empty());
-}
-
-TEST_F(RecorderLineTest, NoEndPromptGoesStraightToTheModesNextStepAndNoLevellingQueuesNothing) {
-    Set("startprompt", "false");
+    // No end prompt goes straight to the mode's next step; no levelling queues nothing.
     Set("endprompt", "false");
-    Set("recordalc", "false");
-    Connect(CallMode::Record);
     app.callMode = CallMode::Idle;
     RecordProgress(100);
     EXPECT_EQ(line.Take(), Ops{"drop"});
@@ -157,11 +144,10 @@ TEST_F(RecorderLineTest, AFarEndThatHasGoneGetsTheCallReleasedAndNothingMoreStar
     EXPECT_EQ(Send([](LTapiCallHandler& h) { h.OnRemoteHangUp(); }), Ops{"drop"});
     line.End();
     EXPECT_EQ(queued, Files{file});
-    // Gone while the start prompt or an on-hold file plays: the play's next report or its end
-    // releases the call instead of recording or playing the next file.
+    // Gone while a prompt plays: its next report or its end releases the call, nothing follows.
     Set("startprompt", "true");
     for (CallMode mode : {CallMode::Record, CallMode::Hold}) {
-        for (Event event : {PlayDone, +[](LTapiCallHandler& h) { h.OnPlayProgress(100); },
+        for (Event event : {kPlayDone, +[](LTapiCallHandler& h) { h.OnPlayProgress(100); },
                             +[](LTapiCallHandler& h) { h.OnPlayLevel(-9); }}) {
             Connect(mode);
             line.farEndGone = true;
@@ -173,31 +159,33 @@ TEST_F(RecorderLineTest, AFarEndThatHasGoneGetsTheCallReleasedAndNothingMoreStar
     EXPECT_EQ(queued, Files{file});
 }
 
-TEST_F(RecorderLineTest, HoldWhileRecordingPlaysTheEndPromptThenTheOnHoldFilesInTurn) {
+TEST_F(RecorderLineTest, HoldPlaysTheEndPromptThenTheOnHoldFilesInTurnFromAnyStoredNumber) {
     Set("startprompt", "false");
     Connect(CallMode::Record);
     app.callMode = CallMode::Hold;
     RecordProgress(100);
     EXPECT_EQ(line.Take(), Ops{Play(kEnd)});
     for (int expected : {kHold1, kHold2, kHold3, kHold1}) {
-        EXPECT_EQ(Send(PlayDone), Ops{Play(expected)});
+        EXPECT_EQ(Send(kPlayDone), Ops{Play(expected)});
         EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::OnHold);
     }
     EXPECT_EQ(ReadProfileString(app.settingsFile, "settings", "holdno", ""), "1");
     // Play reports while the mode is still hold change nothing.
     EXPECT_TRUE(Send([](LTapiCallHandler& h) { h.OnPlayProgress(5000); }).empty());
     EXPECT_TRUE(Send([](LTapiCallHandler& h) { h.OnPlayLevel(-30); }).empty());
-}
-
-TEST_F(RecorderLineTest, AnyStoredHoldNumberNamesAFileAndTheNextOneIsStoredInRange) {
-    for (auto [stored, plays, next] : {std::tuple{"2", kHold3, "0"},
-                                       {"-1", kHold3, "0"},
-                                       {"-2", kHold2, "2"},
-                                       {"2147483647", kHold2, "2"},
-                                       {"-2147483648", kHold2, "2"}}) {
-        Set("holdno", stored);
+    line.End();
+    // Any stored number names a file (the first below), and the next one is stored as 0 to 2.
+    const std::tuple<std::int64_t, int, int> rows[] = {{2, kHold3, 0},
+                                                       {-1, kHold3, 0},
+                                                       {-2, kHold2, 2},
+                                                       {INT32_MAX, kHold2, 2},
+                                                       {INT32_MIN, kHold2, 2}};
+    for (auto [stored, plays, next] : rows) {
+        Set("holdno", std::to_string(stored).c_str());
         EXPECT_EQ(Connect(CallMode::Hold), Ops{Play(plays)}) << stored;
-        EXPECT_EQ(ReadProfileString(app.settingsFile, "settings", "holdno", ""), next) << stored;
+        EXPECT_EQ(ReadProfileString(app.settingsFile, "settings", "holdno", ""),
+                  std::to_string(next))
+            << stored;
         line.End();
     }
 }
@@ -205,7 +193,7 @@ TEST_F(RecorderLineTest, AnyStoredHoldNumberNamesAFileAndTheNextOneIsStoredInRan
 TEST_F(RecorderLineTest, RecordWhileHoldingStartsANewFileAndQueuesThePreviousOne) {
     Set("endprompt", "false");
     Connect(CallMode::Record);
-    Send(PlayDone);
+    Send(kPlayDone);
     std::string first = recorder->CurrentFile();
     app.callMode = CallMode::Hold;
     EXPECT_EQ(Send([](LTapiCallHandler& h) { h.OnRecordLevel(-10); }), Ops{Play(kHold1)});
@@ -213,7 +201,7 @@ TEST_F(RecorderLineTest, RecordWhileHoldingStartsANewFileAndQueuesThePreviousOne
     EXPECT_EQ(Send([](LTapiCallHandler& h) { h.OnPlayProgress(100); }),
               (Ops{"stop", Play(kStart)}));
     EXPECT_TRUE(queued.empty());
-    EXPECT_EQ(Send(PlayDone), Ops{kRecord});
+    EXPECT_EQ(Send(kPlayDone), Ops{kRecord});
     EXPECT_EQ(queued, Files{first});
     // Started within the same second, the second recording still gets a name of its own.
     EXPECT_NE(recorder->CurrentFile(), first);
@@ -226,11 +214,11 @@ TEST_F(RecorderLineTest, ALongCallGoesOnInANewFileAtTheMaximumLengthAndASilenceE
     EXPECT_EQ(Connect(CallMode::Record), record);
     std::string first = recorder->CurrentFile();
     Write(line.recording, 8000);
-    EXPECT_EQ(Send([](LTapiCallHandler& h) { h.OnRecordDone(); }), record);
+    EXPECT_EQ(Send(kRecordDone), record);
     EXPECT_EQ(queued, Files{first});
     EXPECT_NE(recorder->CurrentFile(), first);
     Write(line.recording, 7999);  // short of it: the line ended the recording on silence
-    EXPECT_EQ(Send([](LTapiCallHandler& h) { h.OnRecordDone(); }), Ops{"drop"});
+    EXPECT_EQ(Send(kRecordDone), Ops{"drop"});
 }
 
 TEST_F(RecorderLineTest, NineDuringHoldDropsOtherDigitsAndOtherTimesDoNot) {
@@ -245,7 +233,7 @@ TEST_F(RecorderLineTest, NineDuringHoldDropsOtherDigitsAndOtherTimesDoNot) {
     EXPECT_TRUE(Send([](LTapiCallHandler& h) { h.OnDigit('9'); }).empty());
 }
 
-TEST_F(RecorderLineTest, CallerIdOnTheSecondRingOnlyAndNeverAnswered) {
+TEST_F(RecorderLineTest, CallerIdOnTheSecondRingOnlyNeverAnsweredAndNotSentWithoutAWindow) {
     std::strcpy(line.callerNumber, "5551234");
     std::strcpy(line.callerName, "SMITH J");
     for (std::uint32_t ring = 1; ring <= 4; ++ring) {
@@ -255,10 +243,8 @@ TEST_F(RecorderLineTest, CallerIdOnTheSecondRingOnlyAndNeverAnswered) {
     std::string log = Log();
     EXPECT_NE(log.find(" Incoming call 5551234 SMITH J"), std::string::npos);
     EXPECT_EQ(log.find("Incoming call", log.find("Incoming call") + 1), std::string::npos);
-
     // Without caller ID: no popup, still a log line; no popup either when switched off.
-    line.callerNumber[0] = '\0';
-    line.callerName[0] = '\0';
+    line.callerNumber[0] = line.callerName[0] = '\0';
     recorder->OfferCall(2);
     std::strcpy(line.callerNumber, "5550000");
     Set("cidflash", "false");
@@ -267,6 +253,14 @@ TEST_F(RecorderLineTest, CallerIdOnTheSecondRingOnlyAndNeverAnswered) {
     log = Log();
     EXPECT_NE(log.find(" Incoming call  \r\n"), std::string::npos);
     EXPECT_NE(log.find(" Incoming call 5550000 "), std::string::npos);
+    // Idle calls are dropped, and nothing is sent without a main window.
+    app.mainWindow = nullptr;
+    Set("cidflash", "true");
+    EXPECT_EQ(Connect(CallMode::Idle), Ops{"drop"});
+    line.Send([](LTapiCallHandler& h) { h.OnPlayLevel(-5); });
+    recorder->OfferCall(2);
+    line.End();
+    EXPECT_TRUE(window.levels.empty() && window.popups.size() == 1 && window.ended == 0);
 }
 
 TEST_F(RecorderLineTest, WhatKeepsACallFromBeingRecordedIsToldAndTheCallReleased) {
@@ -290,7 +284,7 @@ TEST_F(RecorderLineTest, WhatKeepsACallFromBeingRecordedIsToldAndTheCallReleased
         queued.clear();
         Connect(CallMode::Record);
         line.recording->SetError(error);
-        EXPECT_EQ(Send([](LTapiCallHandler& h) { h.OnRecordDone(); }), Ops{"drop"});
+        EXPECT_EQ(Send(kRecordDone), Ops{"drop"});
         EXPECT_TRUE(told(text)) << text;
         line.End();
         EXPECT_EQ(queued.size(), 1u);
@@ -310,24 +304,12 @@ TEST_F(RecorderLineTest, WhatKeepsACallFromBeingRecordedIsToldAndTheCallReleased
     EXPECT_TRUE(queued.empty());
 }
 
-TEST_F(RecorderLineTest, IdleCallsAreDroppedAndNothingIsSentWithoutAMainWindow) {
-    app.mainWindow = nullptr;
-    EXPECT_EQ(Connect(CallMode::Idle), Ops{"drop"});
-    line.Send([](LTapiCallHandler& h) { h.OnPlayLevel(-5); });
-    std::strcpy(line.callerNumber, "5551234");
-    recorder->OfferCall(2);
-    line.End();
-    EXPECT_TRUE(window.levels.empty());
-    EXPECT_TRUE(window.popups.empty());
-    EXPECT_EQ(window.ended, 0);
-}
-
 TEST_F(RecorderLineTest, PromptsPlayThroughTheTelephonePlayProcessOfTheMoment) {
     Connect(CallMode::Hold);
     std::int32_t plain[64];
     line.played->Read(plain, 64);
     Set("audiogain", "6dB");
-    Send(PlayDone);
+    Send(kPlayDone);
     std::int32_t louder[64];
     line.played->Read(louder, 64);
     // 6 dB is about twice the amplitude.
