@@ -41,11 +41,7 @@ Decoded Decode(const std::string& path) {
 }
 
 std::int32_t Peak(const std::vector<std::int32_t>& samples) {
-    std::int32_t peak = 0;
-    for (std::int32_t s : samples) {
-        peak = std::max(peak, std::abs(s));
-    }
-    return peak;
+    return std::abs(std::ranges::max(samples, {}, [](std::int32_t s) { return std::abs(s); }));
 }
 
 class AudioCommandsTest : public ToolRun {
