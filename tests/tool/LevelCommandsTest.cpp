@@ -25,7 +25,7 @@ TEST_F(LevelCommandsTest, LevelWritesOutOrReplacesTheInputAndPrintsLevelsAndTime
     EXPECT_EQ(ReadFile(in), ReadFile(root / "out.wav"));
     // Peak 300 of 16 bits: -28.7 dB; the output level and time depend on the levelling.
     EXPECT_NE(out.find("input level:  -28.7 dB\noutput level: -"), std::string::npos) << out;
-    EXPECT_NE(out.find("time:         0."), std::string::npos) << out;
+    EXPECT_TRUE(out.ends_with(" s\n") && out.find("\ntime:         ") != std::string::npos) << out;
 }
 
 TEST_F(LevelCommandsTest, LevelReportsWhatItCannotDo) {
