@@ -201,6 +201,7 @@ TEST_F(LTapiLineTest, EachRingIsOfferedUntilTheStandingHandlerAnswersAndTheDefau
     DeliverPostedEvents();
     EXPECT_TRUE(answering->started);
     EXPECT_EQ(simulated->RingCount(), 1u);
+    EXPECT_EQ(line.GetPendingRequest(), Request::None);
 }
 
 TEST_F(LTapiLineTest, NoDigitsEndAtOnceAndDigitsRightAfterOurOwnAreTakenAsTheirEcho) {

@@ -104,7 +104,6 @@ TEST_F(AudioCommandsTest, BadArgumentsAreUsageErrors) {
         {"convert", in, outFile, "--channels", "0"},
         {"convert", in, outFile, "--bits", "24"},
         {"convert", in, outFile, "--codec", "mp3"},
-        {"convert", in, outFile, "--speed", "2"},
         {"convert", in, in},
         {"playchain", in},
         {"playchain", in, outFile, "--highpass", "1501"},
