@@ -117,7 +117,7 @@ TEST_F(AudioCommandsTest, BadArgumentsAreUsageErrors) {
     }
 }
 
-TEST_F(AudioCommandsTest, ConvertGivesTheTelephoneFormatByDefault) {
+TEST_F(AudioCommandsTest, ConvertGivesTheTelephoneFormatByDefaultAndCopiesAudioAlreadyInIt) {
     WriteFile(in, Pcm16File(2, 44100, Tone(44100, 2, 44100, 1000, 10000)));
     ASSERT_EQ(Run({"convert", in, outFile}), kToolOk) << err;
     // 44,100 frames at 39/215, the converter's nearest ratio, become 7,999.
@@ -125,6 +125,10 @@ TEST_F(AudioCommandsTest, ConvertGivesTheTelephoneFormatByDefault) {
     Decoded d = Decode(outFile);
     EXPECT_EQ(d.format, Format(kWaveFormatPcm, 8000, 1, 16));
     EXPECT_EQ(d.frames, 7999);
+    // 20,000 frames end inside a block; the samples are copied as they are.
+    WriteFile(in, Pcm16File(1, 8000, Tone(20000, 1, 8000, 440, 20000)));
+    ASSERT_EQ(Run({"convert", in, outFile}), kToolOk) << err;
+    EXPECT_EQ(Decode(outFile).samples, Decode(in).samples);
 }
 
 TEST_F(AudioCommandsTest, ConvertWritesTheRateChannelsCodecAndWidthAsked) {
