@@ -60,6 +60,7 @@ TEST_F(TapiTest, ProvidersAreFoundWithoutRegardToCaseAndDeviceCapsFollowTheNeede
     SetActiveLineProviders({"no such provider", "SIMULATED bench"});
     Initialize();
     EXPECT_EQ(devices, 1u);
+    EXPECT_NE(CreateLineProvider("SIMULATED"), nullptr);  // a built-in one
     EXPECT_EQ(CreateLineProvider("simulate"), nullptr);
     // The built-in simulated line is a simulation, never among the real providers.
     for (auto [kind, count] :
