@@ -20,11 +20,9 @@ LCountedPtr<LHighPassFilter> MakeHighPass(std::vector<std::int32_t> samples, std
 TEST(HighPassFilterTest, CoefficientAndPeakBound) {
     // (1 - exp(-2 pi cutoff / rate)) * 256: 21 Hz is the smallest cut-off the play process
     // applies, 1,500 Hz the largest on the settings sheet.
-    for (auto [cutoff, rate, coefficient] : {std::tuple{300, 8000, 53},
-                                             {21, 8000, 4},
-                                             {1500, 8000, 177},
-                                             {300, 44100, 10},
-                                             {0, 8000, 0}}) {
+    const std::tuple<std::int32_t, std::int32_t, std::int32_t> rows[] = {
+        {300, 8000, 53}, {21, 8000, 4}, {1500, 8000, 177}, {300, 44100, 10}, {0, 8000, 0}};
+    for (auto [cutoff, rate, coefficient] : rows) {
         EXPECT_EQ(MakeHighPass({}, rate, cutoff)->coefficient, coefficient)
             << cutoff << " " << rate;
     }

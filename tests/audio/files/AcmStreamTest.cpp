@@ -64,12 +64,7 @@ TEST(AcmStreamTest, OpensOnlyTheOfferedPairs) {
         {"IMA odd block", changed(kIma, [](auto& r) { r.blockAlign = 255; }), kPcm, false},
         {"IMA 3 bits", changed(kIma, [](auto& r) { r.bitsPerSample = 3; }), kPcm, false},
         // 504 samples per block, but 256 bytes hold 505.
-        {"IMA wrong sample count", kPcm,
-         changed(kIma,
-                 [](auto& r) {
-                     r.extra = {0xF8, 0x01};
-                 }),
-         false},
+        {"IMA wrong sample count", kPcm, changed(kIma, [](auto& r) { r.extra[0] = 0xF8; }), false},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(AcmStream::Open(row.from, row.to) != nullptr, row.opens) << row.name;
