@@ -1,5 +1,5 @@
 // Accuracy of the MP3 decoder against libmpg123 on files lame encodes at test time: every
-// version and rate, stereo, joint stereo, mono, CBR and VBR, and short blocks.
+// version and rate, stereo, joint stereo, dual channel, mono, CBR and VBR, and short blocks.
 #include <gtest/gtest.h>
 #include <mpg123.h>
 
@@ -102,6 +102,7 @@ const EncodedFile kFiles[] = {
     {"mpeg1-44k-stereo-cbr", TestSignal::music, 44100, 2, "-m s -b 128", false},
     {"mpeg1-44k-joint-cbr", TestSignal::music, 44100, 2, "-m j -b 112", true},
     {"mpeg1-48k-joint-vbr", TestSignal::music, 48000, 2, "-m j -V 2", true},
+    {"mpeg1-44k-dual-cbr", TestSignal::music, 44100, 2, "-m d -b 160", false},
     {"mpeg1-32k-mono-cbr", TestSignal::music, 32000, 1, "-m m -b 64", false},
     {"mpeg1-44k-mono-vbr", TestSignal::music, 44100, 1, "-m m -V 4", false},
     {"mpeg2-22k-joint-cbr", TestSignal::music, 22050, 2, "-m j -b 64", false},

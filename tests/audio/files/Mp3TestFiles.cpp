@@ -79,19 +79,15 @@ std::vector<std::uint8_t> Repeated(const std::vector<std::uint8_t>& bytes, int t
     return before;
 }
 
-Decoded DecodeWithReader(const std::string& path, std::int32_t chunk) {
+Decoded DecodeWithReader(const std::string& path) {
     Decoded result;
     LSoundSourcePtr reader = OpenMp3File(path);
-    if (!reader) {
-        return result;
-    }
     result.valid = !reader->IsInvalid();
     result.rate = reader->sampleRate;
     result.channels = reader->channels;
-    result.initialLength = reader->GetLength();
-    std::vector<std::int32_t> buffer(std::size_t(chunk) * reader->channels);
+    std::vector<std::int32_t> buffer(4000u * reader->channels);
     while (result.valid && reader->GetPosition() < reader->GetLength()) {
-        const std::int32_t wanted = std::min(chunk, reader->GetLength() - reader->GetPosition());
+        const std::int32_t wanted = std::min(4000, reader->GetLength() - reader->GetPosition());
         reader->Read(buffer.data(), wanted);
         result.samples.insert(result.samples.end(), buffer.begin(),
                               buffer.begin() + std::size_t(wanted) * reader->channels);

@@ -27,14 +27,13 @@ std::vector<std::uint8_t> SilentFrame(int versionBits, int bitrateIndex, int sam
 std::vector<std::uint8_t> Repeated(const std::vector<std::uint8_t>& bytes, int times,
                                    std::vector<std::uint8_t> before = {});
 
-// Decodes the whole file with LMp3Reader, reading `chunk` frames at a time until the position
+// Decodes the whole file with LMp3Reader, reading 4,000 frames at a time until the position
 // reaches the length. The rate and channels are the reader's.
 struct Decoded {
     bool valid = false;
     int rate = 0;
     int channels = 0;
-    std::int32_t initialLength = 0;
     std::int32_t finalLength = 0;
     std::vector<std::int32_t> samples;
 };
-Decoded DecodeWithReader(const std::string& path, std::int32_t chunk = 4000);
+Decoded DecodeWithReader(const std::string& path);
