@@ -30,11 +30,7 @@ std::vector<std::int32_t> LoudChirp(std::int32_t rate) {
 }
 
 std::int32_t Loudest(const std::vector<std::int32_t>& samples) {
-    std::int32_t loudest = 0;
-    for (std::int32_t x : samples) {
-        loudest = std::max(loudest, std::abs(x));
-    }
-    return loudest;
+    return std::abs(std::ranges::max(samples, {}, [](std::int32_t x) { return std::abs(x); }));
 }
 
 LCountedPtr<LPeakLimiter> MakeLimiter(std::vector<std::int32_t> samples, std::int32_t rate,
