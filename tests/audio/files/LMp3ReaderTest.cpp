@@ -47,12 +47,11 @@ TEST_F(LMp3ReaderTest, WhatIsNotLayerThreeAudioIsRefusedAndReadsAsSilence) {
         SCOPED_TRACE(path);
         LSoundSourcePtr reader = OpenMp3File(path);
         ASSERT_TRUE(reader);
-        EXPECT_TRUE(reader->IsInvalid());
-        EXPECT_EQ(reader->GetLength(), 0);
         std::vector<std::int32_t> buffer(500, 7);
         reader->Read(buffer.data(), 500 / reader->channels);
         EXPECT_TRUE(AllZero(buffer.data(), buffer.data() + 500));
-        EXPECT_EQ(reader->GetPosition(), 500 / reader->channels);
+        EXPECT_EQ(std::tuple(reader->IsInvalid(), reader->GetLength(), reader->GetPosition()),
+                  std::tuple(true, 0, 500 / reader->channels));
     }
 }
 
@@ -78,8 +77,8 @@ TEST_F(LMp3ReaderTest, LengthEstimateRoundsUpAndBecomesExactAtTheEnd) {
     EXPECT_EQ(reader->GetLength(), 21 * 1152);
     std::vector<std::int32_t> buffer(2 * 30 * 1152, 1);
     reader->Read(buffer.data(), 30 * 1152);
-    EXPECT_EQ(reader->GetLength(), 20 * 1152);
-    EXPECT_EQ(reader->GetPosition(), 30 * 1152);
+    EXPECT_EQ(std::pair(reader->GetLength(), reader->GetPosition()),
+              std::pair(20 * 1152, 30 * 1152));
     EXPECT_TRUE(AllZero(buffer.data(), buffer.data() + buffer.size()));
     // A remainder under a tenth of a frame does not count.
     bytes.resize(bytes.size() - 192 + 30);
