@@ -216,7 +216,11 @@ void MainWindow::OnCommand(int id, int /*code*/) {
         case kIdCallRecord:
         case kIdCallHold:
         case kIdCallStop:
-            session.Command(static_cast<CallCommand>(id));
+            if (!session.Command(static_cast<CallCommand>(id))) {
+                // Nothing can record: the mode stays idle and the user learns why.
+                ShowMessage(this, session.Line().GetLine() == 0 ? messages::kNoLineDevices
+                                                                : messages::kLineNotVoice);
+            }
             break;
         case kIdRotatingText:
             internetMenu->popup(QCursor::pos());

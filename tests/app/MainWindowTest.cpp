@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 #include "app/RotatingText.h"
@@ -135,6 +136,10 @@ TEST_F(MainWindowTest, F5TwiceKeepsRecordingAndEscStopsWithoutClosing) {
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_EQ(app.callMode, CallMode::Idle);
     EXPECT_TRUE(window->isVisible());
+    // The call is still in hand (its end prompt would play): F5 keeps it, without a word.
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    EXPECT_EQ(app.callMode, CallMode::Record);
+    EXPECT_TRUE(messages.requests.empty());
 }
 
 TEST_F(MainWindowTest, MenuItemsFollowTheCallMode) {
@@ -233,17 +238,28 @@ TEST_F(MainWindowTest, NextStartShowsTheNextTip) {
     EXPECT_EQ(ReadSetting(app.settingsFile, settings::kTipNo), 4);
 }
 
-TEST_F(MainWindowTest, WithoutVoiceDevicesTheStartSaysSoAndRecordHasNoCall) {
+TEST_F(MainWindowTest, WithoutVoiceDevicesTheStartAndEachRecordOrHoldSaySoAndStayIdle) {
     window.reset();
     session.reset();
     LTapiLine::Shutdown();
     SetActiveLineProviders({});
     session = std::make_unique<RecorderSession>(app, clock);
     Open();
-    ASSERT_EQ(messages.requests.size(), 1u);
-    EXPECT_EQ(messages.requests[0].caption, "No TAPI Devices");
-    Click(MainWindow::kIdRecord);
-    EXPECT_EQ(app.callMode, CallMode::Record);
+    const std::function<void()> presses[] = {[this] { Click(MainWindow::kIdRecord); },
+                                             [this] { Click(MainWindow::kIdHold); },
+                                             [this] { QTest::keyClick(window.get(), Qt::Key_F5); },
+                                             [this] { QTest::keyClick(window.get(), Qt::Key_F9); }};
+    for (const auto& press : presses) {
+        press();
+        EXPECT_EQ(app.callMode, CallMode::Idle);
+        EXPECT_FALSE(Checked(MainWindow::kIdRecord) || Checked(MainWindow::kIdHold));
+        EXPECT_FALSE(window->IsItemEnabled(MainWindow::kIdCallStop));
+    }
+    ASSERT_EQ(messages.requests.size(), 5u);  // at the start, then once for each press
+    for (const MessageRequest& request : messages.requests) {
+        EXPECT_EQ(request.text, messages.requests[0].text);
+        EXPECT_EQ(request.caption, "No TAPI Devices");
+    }
 }
 
 TEST_F(MainWindowTest, SettingsDropTheCallAndReopenTheLine) {
