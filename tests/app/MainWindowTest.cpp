@@ -204,11 +204,14 @@ TEST_F(MainWindowTest, RotatingTextStartsAfterHalfASecondThenEverySixSeconds) {
     EXPECT_TRUE(window->TextTimer().isActive());
     EXPECT_EQ(window->TextTimer().interval(), 500);
     QStringList shown;
+    const QSize size = window->size();
     for (int i = 0; i < 12; ++i) {
         FireTimer(window->TextTimer());
         EXPECT_EQ(window->TextTimer().interval(), 6000);
         EXPECT_TRUE(window->TextTimer().isActive());
         shown << window->Text().text();
+        QApplication::processEvents();
+        EXPECT_EQ(window->size(), size) << i;  // the window keeps its size whatever the text
     }
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(shown[i], kRotatingTexts[i]);
