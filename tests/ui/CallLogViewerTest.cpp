@@ -6,9 +6,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBrowser>
 
 #include "UiTestSupport.h"
 #include "support/TempDir.h"
+#include "ui/HelpWindow.h"
 
 namespace {
 
@@ -98,6 +100,21 @@ TEST_F(CallLogViewerTest, ViewAndPrintHandTheSelectedFileToTheDesktop) {
     QTest::mouseClick(viewer->ItemAs<QPushButton>(CallLogViewer::kIdPrint), Qt::LeftButton);
     EXPECT_EQ(viewed, Paths{logs + "Log 2026-12-05.txt"});
     EXPECT_EQ(printed, Paths{logs + "SHOUTED.TXT"});  // whatever the case of its extension
+}
+
+TEST_F(CallLogViewerTest, ViewShowsTheLogInTheHelpWindowOverTheViewer) {
+    WriteFile(dir / "Log 2026-12-05.txt", "12:00:00 Incoming call 5551234 SMITH J\n");
+    UrlRecorder urls;
+    CallLogViewer viewer(logs);
+    viewer.Initialize();
+    Select(viewer, 0);
+    viewer.Command(CallLogViewer::kIdView);
+    HelpWindow* window = HelpWindow::Current();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->parentWidget(), &viewer);
+    EXPECT_EQ(window->Browser()->toPlainText(), "12:00:00 Incoming call 5551234 SMITH J\n");
+    EXPECT_EQ(window->windowTitle(), "Log 2026-12-05");
+    EXPECT_TRUE(urls.urls.empty());
 }
 
 TEST_F(CallLogViewerTest, DeleteAsksFirstAndRefillsTheList) {
