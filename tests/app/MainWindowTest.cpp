@@ -304,6 +304,33 @@ TEST_F(MainWindowTest, HelpAndTroubleshootingShowInTheHelpWindowAndWebPagesOnThe
     EXPECT_NE(urls.urls[0], urls.urls[1]);
 }
 
+TEST_F(MainWindowTest, StartWindowsComeUpSideBySideAfterTheMainWindowWithTheSplashOnTop) {
+    ScopedEnv help{"QUILLON_HELP_DIR", std::string(QUILLON_SOURCE_DIR) + "/help"};
+    WriteSetting(app.settingsFile, settings::kShowTip, true);
+    QWidget beside;
+    beside.setMinimumSize(300, 200);
+    window = std::make_unique<MainWindow>(app, *session, lines, false);
+    window->ShowBesideAtStart(&beside);
+    window->show();
+    beside.show();
+    ASSERT_NE(window->Tip(), nullptr);
+    EXPECT_FALSE(window->Tip()->isVisible());  // nothing comes up before the main window
+    EXPECT_EQ(window->Splash(), nullptr);
+    QApplication::processEvents();
+    ASSERT_NE(window->Splash(), nullptr);
+    EXPECT_TRUE(window->Splash()->windowFlags() & Qt::WindowStaysOnTopHint);
+    const QWidget* windows[] = {window.get(), window->Tip(), &beside};
+    QRect screen = window->screen()->availableGeometry();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(windows[i]->isVisible()) << i;
+        EXPECT_TRUE(screen.contains(windows[i]->frameGeometry())) << i;
+        for (int j = i + 1; j < 3; ++j) {
+            EXPECT_FALSE(windows[i]->frameGeometry().intersects(windows[j]->frameGeometry()))
+                << i << " and " << j;
+        }
+    }
+}
+
 TEST_F(MainWindowTest, CloseBoxShutsDownInOrder) {
     Open();
     Click(MainWindow::kIdRecord);
