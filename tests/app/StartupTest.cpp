@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QLocalServer>
 #include <QSignalSpy>
 #include <optional>
 
@@ -139,6 +140,10 @@ TEST_F(StartupTest, OneProgramHoldsTheNameAndALeftOverNameIsTakenOver) {
     InstanceServer second(name);
     EXPECT_FALSE(second.Listen());
     EXPECT_TRUE(RunningInstance(name).Found());
+    // A start at the same moment, finding nobody yet, clears the name as a left-over; the claim
+    // still keeps it from running beside the first.
+    QLocalServer::removeServer(name);
+    EXPECT_FALSE(second.Listen());
     first.reset();
     EXPECT_FALSE(RunningInstance(name).Found());
     EXPECT_TRUE(second.Listen());
