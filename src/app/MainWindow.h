@@ -75,6 +75,9 @@ public:
 
     // Brings the window back from the tray or from behind others.
     void Restore();
+    // A window of the program's that opens with this one (the simulated line): the start places
+    // it beside the main window and the tip, so that none covers another.
+    void ShowBesideAtStart(QWidget* window) { besideAtStart = window; }
 
     LDBDisplay& Meter() const { return *meter; }
     RotatingText& Text() const { return *text; }
@@ -94,6 +97,8 @@ private:
     void BuildMenus(class QMenuBar* bar);
     void RunSettings();
     void ShowStartupHelp();
+    // What comes up once the main window is up: the tip, and the splash over everything.
+    void ShowStartWindows();
     void OnTextTimer();
 
     AppState& app;
@@ -106,6 +111,7 @@ private:
     QSystemTrayIcon* tray = nullptr;
     QPointer<LSplashScreen> splash;
     QPointer<TipDialog> tip;
+    QPointer<QWidget> besideAtStart;
     CallerIdFlash flash;
     QTimer textTimer;
 };
