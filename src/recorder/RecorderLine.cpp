@@ -1,12 +1,12 @@
 // The program's call handler.
 #include "recorder/RecorderLine.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <ostream>
-
-#include <sys/stat.h>
 
 #include "audio/dsp/PlayChain.h"
 #include "audio/dsp/SoundLevel.h"
