@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QPushButton>
 #include <QSocketNotifier>
+#include <QThread>
 #include <cstdio>
 #include <iostream>
 
@@ -46,6 +47,10 @@ public:
     void OnCallEndedMessage() override {
         ++counts.callsEnded;
         window.OnCallEndedMessage();
+    }
+    void OnProblemMessage(const std::string& text) override {
+        counts.problems.push_back(text);
+        window.OnProblemMessage(text);
     }
 
     WindowNotifications counts;
@@ -103,6 +108,8 @@ void CloseOnStopSignals(QWidget& window) {
     ::sigaction(SIGINT, &action, nullptr);
 }
 
+const QString kScenarioOption = QStringLiteral("--scenario");
+
 // The value after `option`; empty when it is missing.
 QString OptionValue(const QStringList& arguments, const QString& option) {
     qsizetype at = arguments.indexOf(option);
@@ -111,11 +118,25 @@ QString OptionValue(const QStringList& arguments, const QString& option) {
 
 }  // namespace
 
+StartupSteps DesktopSteps(QStringList arguments) {
+    qsizetype at = arguments.indexOf(kScenarioOption);
+    if (at >= 0 && at + 1 < arguments.size() && !arguments[at + 1].isEmpty()) {
+        arguments[at + 1] = QFileInfo(arguments[at + 1]).absoluteFilePath();
+    }
+    StartupSteps steps;
+    steps.run = [arguments] { return RunDesktop(arguments); };
+    // Installation and removal come with the setup; until then these modes only ask a running
+    // program to close.
+    steps.setup = [](StartMode) {};
+    steps.sleep = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
+    return steps;
+}
+
 int RunDesktop(const QStringList& arguments) {
     // A scenario runs on the simulated line; it is read before anything starts.
-    QString scenarioFile = OptionValue(arguments, QStringLiteral("--scenario"));
+    QString scenarioFile = OptionValue(arguments, kScenarioOption);
     ParsedScenario scenario;
-    if (arguments.contains(QStringLiteral("--scenario"))) {
+    if (arguments.contains(kScenarioOption)) {
         QFile file(scenarioFile);
         if (!file.open(QIODevice::ReadOnly)) {
             std::fprintf(stderr, "quillon: cannot read the scenario %s\n",
@@ -130,9 +151,13 @@ int RunDesktop(const QStringList& arguments) {
         }
     }
 
-    // Later starts find this one here and ask it to come forward.
+    // Later starts find this one here and ask it to come forward. A start that loses the name
+    // to another made at the same moment is a later start itself.
     InstanceServer instance;
-    instance.Listen();
+    if (!instance.Listen()) {
+        RunningInstance().AskToRestore();
+        return 0;
+    }
 
     AppState& app = App();
     ResolveAppFolders(app);
@@ -160,15 +185,17 @@ int RunDesktop(const QStringList& arguments) {
         CloseOnStopSignals(window);
         QObject::connect(&window, &QDialog::finished, qApp, &QCoreApplication::quit);
         QApplication::setQuitOnLastWindowClosed(false);  // the tip or a popup may outlive it
-        window.show();
         std::unique_ptr<SimulatedLineWindow> simulator;
         if (simulate) {
             // The far party's voice: one of the spoken prompts installed with the session.
             simulator = std::make_unique<SimulatedLineWindow>(
                 SharedSimulatedLine(), DefaultPromptFile(app.dataFolder, PromptSlot::OnHold2));
-            simulator->move(window.frameGeometry().topRight() + QPoint(16, 0));
-            simulator->show();
+            window.ShowBesideAtStart(simulator.get());
             QObject::connect(&window, &QDialog::finished, simulator.get(), &QWidget::close);
+        }
+        window.show();
+        if (simulator) {
+            simulator->show();
         }
         if (scenarioFile.isEmpty()) {
             result = QApplication::exec();

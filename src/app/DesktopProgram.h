@@ -4,6 +4,13 @@
 
 #include <QStringList>
 
+#include "app/Startup.h"
+
+// The steps of a start of the desktop program given `arguments` as the program got them. A
+// relative scenario path is resolved here, against the folder the program was started in,
+// before the start makes the program's folder the current one.
+StartupSteps DesktopSteps(QStringList arguments);
+
 // `arguments` as the program got them (the program's name first). "/install" as the first
 // argument marks the first start after installation; "--simulate" adds the simulated line.
 int RunDesktop(const QStringList& arguments);

@@ -1,10 +1,13 @@
 // The running program and later starts.
 #include "app/InstanceChannel.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QLocalServer>
+#include <cerrno>
 
 namespace {
 
@@ -31,13 +34,18 @@ InstanceServer::InstanceServer(QString name, QObject* parent)
 InstanceServer::~InstanceServer() = default;
 
 bool InstanceServer::Listen() {
-    if (RunningInstance(name).Found()) {
+    // Checking for a running program and then listening would let two starts at the same
+    // moment both run (each removing what the other made): the lock decides between them.
+    UniqueFd lock(::open((name + QStringLiteral(".lock")).toLocal8Bit().constData(),
+                         O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (lock && ::flock(lock.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         return false;
     }
-    // Nobody answers on the name: whatever is left there is from a program that ended without
-    // releasing it.
+    // Whatever is left on the name is from a program that ended without releasing it.
     QLocalServer::removeServer(name);
-    return server->listen(name);
+    server->listen(name);
+    claim = std::move(lock);
+    return true;
 }
 
 void InstanceServer::OnConnection() {

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+#include "base/UniqueFd.h"
+
 class QLocalServer;
 
 // In $XDG_RUNTIME_DIR, private to the user, when the desktop provides it; else in the temporary
@@ -20,8 +22,10 @@ public:
     explicit InstanceServer(QString name = InstanceSocketName(), QObject* parent = nullptr);
     ~InstanceServer() override;
 
-    // Claims the name, taking it over from a program that ended without releasing it; false
-    // when a running program holds it.
+    // Claims the name for as long as this server lives, taking it over from a program that
+    // ended without releasing it. False when another program holds it, or claims it at the
+    // same moment: this one is then a later start. Where no claim can be made at all (a folder
+    // without write access) the program runs unclaimed: true.
     bool Listen();
 
 signals:
@@ -33,6 +37,9 @@ private:
 
     QString name;
     QLocalServer* server;
+    // A lock beside the name, held while this server lives; the system releases it when the
+    // program ends, however it ends.
+    UniqueFd claim;
 };
 
 // A connection to the running program, when there is one.

@@ -17,7 +17,8 @@ constexpr int kTextPixels = 16;
 }  // namespace
 
 LSplashScreen::LSplashScreen(QWidget* owner)
-    : QWidget(owner, Qt::SplashScreen | Qt::FramelessWindowHint), picture(SplashPicture()) {
+    : QWidget(owner, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      picture(SplashPicture()) {
     setAttribute(Qt::WA_DeleteOnClose);
     setCursor(Qt::ArrowCursor);
     setFixedSize(picture.width() + kExtraWidth, picture.height() + kExtraHeight);
@@ -29,6 +30,7 @@ LSplashScreen::LSplashScreen(QWidget* owner)
     connect(&timer, &QTimer::timeout, this, &QWidget::close);
     timer.start(kShowMs);
     show();
+    raise();
 }
 
 void LSplashScreen::paintEvent(QPaintEvent*) {

@@ -13,8 +13,8 @@ public:
     static constexpr int kExtraWidth = 4;
     static constexpr int kExtraHeight = 88;
 
-    // Shown centred on the screen, over `owner`; it deletes itself when it closes, so the
-    // owner keeps it in a QPointer.
+    // Shown centred on the screen, over `owner` and every other window; it deletes itself when
+    // it closes, so the owner keeps it in a QPointer.
     explicit LSplashScreen(QWidget* owner);
 
     QTimer& Timer() { return timer; }

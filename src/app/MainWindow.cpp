@@ -18,6 +18,7 @@
 #include "app/LSplashScreen.h"
 #include "app/ProgramInfo.h"
 #include "app/RotatingText.h"
+#include "app/WindowPlacement.h"
 #include "controls/LDBDisplay.h"
 #include "recorder/CallerLog.h"
 #include "recorder/RecorderSession.h"
@@ -163,8 +164,6 @@ void MainWindow::OnInit() {
         tray->show();
     }
 
-    splash = new LSplashScreen(this);
-
     Item(kIdRecord)->setToolTip(QStringLiteral("Start or stop recording call"));
     Item(kIdHold)->setToolTip(QStringLiteral("Hold or resume call"));
     text->setToolTip(QStringLiteral("Click to view Ostrel Internet Resources"));
@@ -179,6 +178,18 @@ void MainWindow::OnInit() {
         ShowMessage(this, messages::kNoLineDevices);
     }
     ShowStartupHelp();
+    PlaceSideBySide({this, tip, besideAtStart});
+    QMetaObject::invokeMethod(this, &MainWindow::ShowStartWindows, Qt::QueuedConnection);
+}
+
+void MainWindow::ShowStartWindows() {
+    if (IsFinished()) {
+        return;
+    }
+    if (tip) {
+        tip->show();
+    }
+    splash = new LSplashScreen(this);
 }
 
 void MainWindow::ShowStartupHelp() {
@@ -193,7 +204,6 @@ void MainWindow::ShowStartupHelp() {
     if (HasTip(number)) {
         tip = new TipDialog(app.settingsFile, number, this);
         tip->setAttribute(Qt::WA_DeleteOnClose);
-        tip->show();
     }
 }
 
@@ -216,7 +226,11 @@ void MainWindow::OnCommand(int id, int /*code*/) {
         case kIdCallRecord:
         case kIdCallHold:
         case kIdCallStop:
-            session.Command(static_cast<CallCommand>(id));
+            if (!session.Command(static_cast<CallCommand>(id))) {
+                // Nothing can record: the mode stays idle and the user learns why.
+                ShowMessage(this, session.Line().GetLine() == 0 ? messages::kNoLineDevices
+                                                                : messages::kLineNotVoice);
+            }
             break;
         case kIdRotatingText:
             internetMenu->popup(QCursor::pos());
@@ -311,6 +325,13 @@ void MainWindow::OnCallerIdMessage(const std::string& callerText) {
 
 void MainWindow::OnCallEndedMessage() {
     SendMessage(kCallEndedMessage, 0, 0);
+}
+
+void MainWindow::OnProblemMessage(const std::string& problem) {
+    if (tray) {
+        tray->showMessage(QString::fromLatin1(kProgramName), QString::fromStdString(problem),
+                          QSystemTrayIcon::Warning);
+    }
 }
 
 void MainWindow::Restore() {

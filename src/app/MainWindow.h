@@ -70,9 +70,14 @@ public:
     void OnLevelMessage(std::int8_t level) override;
     void OnCallerIdMessage(const std::string& text) override;
     void OnCallEndedMessage() override;
+    // Shown as a tray balloon, since the window may be hidden in the tray.
+    void OnProblemMessage(const std::string& text) override;
 
     // Brings the window back from the tray or from behind others.
     void Restore();
+    // A window of the program's that opens with this one (the simulated line): the start places
+    // it beside the main window and the tip, so that none covers another.
+    void ShowBesideAtStart(QWidget* window) { besideAtStart = window; }
 
     LDBDisplay& Meter() const { return *meter; }
     RotatingText& Text() const { return *text; }
@@ -92,6 +97,8 @@ private:
     void BuildMenus(class QMenuBar* bar);
     void RunSettings();
     void ShowStartupHelp();
+    // What comes up once the main window is up: the tip, and the splash over everything.
+    void ShowStartWindows();
     void OnTextTimer();
 
     AppState& app;
@@ -104,6 +111,7 @@ private:
     QSystemTrayIcon* tray = nullptr;
     QPointer<LSplashScreen> splash;
     QPointer<TipDialog> tip;
+    QPointer<QWidget> besideAtStart;
     CallerIdFlash flash;
     QTimer textTimer;
 };

@@ -2,10 +2,16 @@
 #include "app/RotatingText.h"
 
 #include <QMouseEvent>
+#include <algorithm>
 
 RotatingText::RotatingText(QWidget* parent) : QLabel(parent) {
     setAlignment(Qt::AlignCenter);
     setCursor(Qt::PointingHandCursor);
+    int widest = 0;
+    for (const char* text : kRotatingTexts) {
+        widest = std::max(widest, fontMetrics().horizontalAdvance(QString::fromLatin1(text)));
+    }
+    setFixedWidth(widest + 2 * margin() + 2 * frameWidth());
 }
 
 void RotatingText::Advance() {

@@ -22,6 +22,7 @@ class RotatingText : public QLabel {
     Q_OBJECT
 
 public:
+    // As wide as the longest text, so that the window around it keeps its size.
     explicit RotatingText(QWidget* parent = nullptr);
 
     // Shows the next text; after the last, one period keeps the text and the turn starts over.

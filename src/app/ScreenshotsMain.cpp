@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -27,6 +28,7 @@
 #include "ui/CallLogViewer.h"
 #include "ui/GeneralPage.h"
 #include "ui/Help.h"
+#include "ui/HelpWindow.h"
 #include "ui/LineDevices.h"
 #include "ui/SettingsSheet.h"
 #include "ui/TipDialog.h"
@@ -51,10 +53,25 @@ public:
 
     void Save(QWidget& window, const char* name) {
         window.show();
-        window.adjustSize();
+        if (!window.testAttribute(Qt::WA_Resized)) {
+            window.adjustSize();  // a window its code sized keeps that size
+        }
         QCoreApplication::processEvents();
+        Write(window.grab(), name);
+    }
+
+    // Everything shown on the screen, each window where it was placed.
+    void SaveScreen(const char* name) {
+        QCoreApplication::processEvents();
+        Write(QGuiApplication::primaryScreen()->grabWindow(0), name);
+    }
+
+    bool failed = false;
+
+private:
+    void Write(const QPixmap& picture, const char* name) {
         QString file = folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
-        if (window.grab().save(file)) {
+        if (picture.save(file)) {
             std::printf("%s\n", qPrintable(file));
         } else {
             std::fprintf(stderr, "could not write %s\n", qPrintable(file));
@@ -62,9 +79,6 @@ public:
         }
     }
 
-    bool failed = false;
-
-private:
     QString folder;
 };
 
@@ -88,6 +102,41 @@ int main(int argc, char** argv) {
     std::string settingsFile = dataFolder + "settings.ini";
     Shooter shooter(out);
 
+    // The desktop at start on the simulated line, before any other window is shown: the main
+    // window, the tip and the simulated line side by side, the splash over them. Then the main
+    // window idle and recording.
+    std::string logs = dataFolder + "Logs/";
+    SetActiveLineProviders({kSimulatedLineProvider});
+    AppState state;
+    state.dataFolder = dataFolder;
+    state.settingsFile = settingsFile;
+    state.recordingsFolder = dataFolder + "Recordings/";
+    state.logsFolder = logs;
+    QDir().mkpath(QString::fromStdString(state.recordingsFolder));
+    {
+        RecorderSession session(state);
+        SampleLines windowLines;
+        SimulatedLineWindow simulator(SharedSimulatedLine(),
+                                      DefaultPromptFile(dataFolder, PromptSlot::OnHold2));
+        MainWindow window(state, session, windowLines, false);
+        window.ShowBesideAtStart(&simulator);
+        window.show();
+        simulator.show();
+        QCoreApplication::processEvents();
+        shooter.SaveScreen("desktop-at-start");
+        delete window.Splash();
+        delete window.Tip();
+        window.TextTimer().stop();
+        window.Text().Advance();
+        shooter.Save(window, "main-window-idle");
+        window.Command(MainWindow::kIdCallRecord);
+        window.OnLevelMessage(-9);
+        shooter.Save(window, "main-window-recording");
+        shooter.Save(simulator, "simulated-line");
+        window.close();
+    }
+    LTapiLine::Shutdown();
+
     SampleLines lines;
     SettingsSheet sheet(settingsFile, dataFolder, lines);
     sheet.show();
@@ -99,7 +148,6 @@ int main(int argc, char** argv) {
     }
     sheet.hide();
 
-    std::string logs = dataFolder + "Logs/";
     QDir().mkpath(QString::fromStdString(logs));
     for (const char* day : {"Log 2026-12-03.txt", "Log 2026-12-04.txt", "Log 2026-12-05.txt"}) {
         QFile file(QString::fromStdString(logs + day));
@@ -126,31 +174,7 @@ int main(int argc, char** argv) {
     TipDialog tip(settingsFile, 0);
     shooter.Save(tip, "tip");
 
-    // The main window on the simulated line, idle and then recording.
-    SetActiveLineProviders({kSimulatedLineProvider});
-    AppState state;
-    state.dataFolder = dataFolder;
-    state.settingsFile = settingsFile;
-    state.recordingsFolder = dataFolder + "Recordings/";
-    state.logsFolder = logs;
-    QDir().mkpath(QString::fromStdString(state.recordingsFolder));
-    WriteSetting(settingsFile, settings::kShowTip, false);
-    {
-        RecorderSession session(state);
-        SampleLines windowLines;
-        MainWindow window(state, session, windowLines, false);
-        window.show();
-        window.TextTimer().stop();
-        window.Text().Advance();
-        shooter.Save(window, "main-window-idle");
-        window.Command(MainWindow::kIdCallRecord);
-        window.OnLevelMessage(-9);
-        shooter.Save(window, "main-window-recording");
-        SimulatedLineWindow simulator(SharedSimulatedLine(),
-                                      DefaultPromptFile(dataFolder, PromptSlot::OnHold2));
-        shooter.Save(simulator, "simulated-line");
-        window.close();
-    }
-    LTapiLine::Shutdown();
+    HelpWindow::Show(HelpPageFile(kHelpContents), nullptr);
+    shooter.Save(*HelpWindow::Current(), "help-window");
     return shooter.failed ? 1 : 0;
 }

@@ -20,6 +20,8 @@ const QColor kThumb(192, 192, 192);
 constexpr int kThumbWidth = 3;
 // The number field reads at most this many characters.
 constexpr int kTypedLength = 7;
+// The widest value the number field shows.
+constexpr char kWidestValue[] = "-127dB";
 
 }  // namespace
 
@@ -35,6 +37,7 @@ LDBEdit::LDBEdit(QWidget* parent) : QWidget(parent), field(new QLineEdit(this)) 
     // What the user typed is left alone while typing; the field shows the value's own form
     // once the user is done with it.
     connect(field, &QLineEdit::editingFinished, this, &LDBEdit::ShowValue);
+    MeasureField();
     ShowValue();
 }
 
@@ -65,7 +68,7 @@ QRect LDBEdit::InnerArea() const {
 }
 
 int LDBEdit::SliderWidth() const {
-    return std::max(InnerArea().width() - kFieldWidth, 1);
+    return std::max(InnerArea().width() - fieldWidth, 1);
 }
 
 int LDBEdit::ValueAt(int x) const {
@@ -73,18 +76,18 @@ int LDBEdit::ValueAt(int x) const {
         return minimum;
     }
     int s = SliderWidth();
-    return minimum + std::clamp(x - kFieldWidth, 0, s) * (maximum - minimum) / s;
+    return minimum + std::clamp(x - fieldWidth, 0, s) * (maximum - minimum) / s;
 }
 
 int LDBEdit::SliderX(int level) const {
     if (maximum == minimum) {
-        return kFieldWidth;
+        return fieldWidth;
     }
-    return kFieldWidth + (level - minimum) * SliderWidth() / (maximum - minimum);
+    return fieldWidth + (level - minimum) * SliderWidth() / (maximum - minimum);
 }
 
 QSize LDBEdit::sizeHint() const {
-    return QSize(kFieldWidth + 96, std::max(field->sizeHint().height(), 20));
+    return QSize(fieldWidth + 96, std::max(field->sizeHint().height(), 20));
 }
 
 void LDBEdit::OnTextEdited(const QString& text) {
@@ -106,9 +109,20 @@ void LDBEdit::ShowValue() {
     field->setText(QString::fromStdString(FormatDBValue(value)));
 }
 
+void LDBEdit::MeasureField() {
+    // The field has the control's font. A line edit keeps 2 pixels of its own on each side of
+    // the text and one more for the cursor, and rounds the text's width up.
+    constexpr int kLineEditPadding = 6;
+    QMargins margins = field->textMargins();
+    fieldWidth = fontMetrics().horizontalAdvance(QString::fromLatin1(kWidestValue)) +
+                 margins.left() + margins.right() + kLineEditPadding;
+    PlaceField();
+    updateGeometry();
+}
+
 void LDBEdit::PlaceField() {
     QRect inner = InnerArea();
-    field->setGeometry(inner.left(), inner.top(), kFieldWidth, inner.height());
+    field->setGeometry(inner.left(), inner.top(), fieldWidth, inner.height());
 }
 
 void LDBEdit::SetFromMouse(int windowX) {
@@ -121,7 +135,7 @@ void LDBEdit::mousePressEvent(QMouseEvent* event) {
         return;
     }
     int x = qRound(event->position().x());
-    if (x - InnerArea().left() < kFieldWidth) {
+    if (x - InnerArea().left() < fieldWidth) {
         return;
     }
     field->setFocus(Qt::MouseFocusReason);
@@ -148,6 +162,8 @@ void LDBEdit::resizeEvent(QResizeEvent*) {
 void LDBEdit::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange) {
         update();
+    } else if (event->type() == QEvent::FontChange) {
+        MeasureField();
     }
     QWidget::changeEvent(event);
 }
@@ -163,7 +179,7 @@ bool LDBEdit::eventFilter(QObject* watched, QEvent* event) {
 void LDBEdit::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QRect inner = InnerArea();
-    int left = inner.left() + kFieldWidth;
+    int left = inner.left() + fieldWidth;
     int right = inner.right() + 1;  // one past the last column
     // A range that leaves the value or 0 dB outside it still paints inside the slider.
     int p = std::clamp(inner.left() + SliderX(value), left, right);

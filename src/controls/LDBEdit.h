@@ -11,7 +11,6 @@ class LDBEdit : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kFieldWidth = 32;  // the number field, left of the slider
     static constexpr int kFieldId = 100;
 
     explicit LDBEdit(QWidget* parent = nullptr);
@@ -30,6 +29,9 @@ public:
     // The number field's text.
     QString Text() const;
     QLineEdit* Field() const { return field; }
+    // Width of the number field, left of the slider: room for the widest value, "-127dB", in
+    // the field's font.
+    int FieldWidth() const { return fieldWidth; }
 
     // The area inside the border.
     QRect InnerArea() const;
@@ -62,8 +64,10 @@ private:
     void ChangeByUser(int newValue);
     void ShowValue();
     void PlaceField();
+    void MeasureField();
 
     QLineEdit* field;
+    int fieldWidth = 0;
     std::int8_t value = 0;
     int maximum = 12;
     int minimum = -36;

@@ -9,15 +9,21 @@
 #include "settings/Folders.h"
 
 // What the call recorder tells the main window while one is registered: the level for the
-// meter (message 1027), caller ID to flash (1028), and the end of a call (1029). The desktop
-// window implements it; headless runs put a stand-in in its place.
+// meter (message 1027), caller ID to flash (1028), the end of a call (1029), and a problem the
+// user must know of (a call not recorded as asked). The desktop window implements it; headless
+// runs put a stand-in in its place.
 class MainWindowNotify {
 public:
     virtual ~MainWindowNotify() = default;
     virtual void OnLevelMessage(std::int8_t level) = 0;
     virtual void OnCallerIdMessage(const std::string& text) = 0;
     virtual void OnCallEndedMessage() = 0;
+    virtual void OnProblemMessage(const std::string& text) = 0;
 };
+
+// The longest one recording file runs (1/10,000 s): an hour. A longer call goes on in a new
+// file.
+inline constexpr std::int32_t kMaximumRecordingLength = 36000000;
 
 // What the user has asked the recorder to do with the line.
 enum class CallMode : int { Idle = 0, Record = 1, Hold = 2 };
@@ -25,6 +31,9 @@ enum class CallMode : int { Idle = 0, Record = 1, Hold = 2 };
 struct AppState : ProgramFolders {
     MainWindowNotify* mainWindow = nullptr;  // set while the main window exists
     CallMode callMode = CallMode::Idle;
+    // The length at which a recording goes on in a new file; shorter only in tests, which
+    // cannot wait an hour.
+    std::int32_t maximumRecordingLength = kMaximumRecordingLength;
     // Hands a finished recording to the background level queue; empty when there is none.
     std::function<void(const std::string& path)> levelQueue;
 };

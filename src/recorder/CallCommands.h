@@ -1,7 +1,7 @@
 // What the user's call commands do: the Record and Hold buttons (which toggle), the Record,
 // Hold and Stop menu items and their keys. They only set the call mode, and take the line (answer
 // the ringing call, or go off hook beside the handset) when the mode leaves idle; the call
-// recorder sees the new mode at its next event.
+// recorder sees the new mode at its next event. A line that cannot be taken leaves the mode idle.
 #pragma once
 
 #include "recorder/AppState.h"
@@ -16,4 +16,6 @@ enum class CallCommand : int {
     Stop = 2003,         // Call, Stop (Esc)
 };
 
-void RunCallCommand(CallCommand command, AppState& app, LTapiLine& line);
+// False when the mode was to leave idle but there is no line to take: the mode stays idle, and
+// the caller tells the user why.
+bool RunCallCommand(CallCommand command, AppState& app, LTapiLine& line);

@@ -1,16 +1,20 @@
 // The program's call handler.
 #include "recorder/RecorderLine.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <ostream>
 
 #include "audio/dsp/PlayChain.h"
+#include "audio/dsp/SoundLevel.h"
 #include "audio/dsp/TelephoneFormat.h"
 #include "audio/files/WaveReaders.h"
 #include "audio/files/WaveWriters.h"
 #include "recorder/CallerLog.h"
+#include "recorder/ProblemTexts.h"
 #include "recorder/RecordingFiles.h"
 #include "settings/SettingsKeys.h"
 #include "telephony/LTelephoneLine.h"
@@ -39,12 +43,36 @@ RecorderLine::RecorderLine(AppState& state) : app(state) {}
 
 void RecorderLine::SetOperation(Operation next) {
     operation = next;
+    if (operation != Operation::Recording) {
+        writer.Release();
+    }
 }
 
 void RecorderLine::Drop() {
     if (line) {
         line->Drop();
     }
+    writer.Release();
+}
+
+void RecorderLine::Release() {
+    SetOperation(Operation::None);
+    Drop();
+}
+
+bool RecorderLine::ReleaseIfFarEndGone() {
+    if (operation == Operation::None || !line || !line->IsFarEndGone()) {
+        return false;
+    }
+    Release();
+    return true;
+}
+
+void RecorderLine::TellProblem(const std::string& text) {
+    if (app.mainWindow) {
+        app.mainWindow->OnProblemMessage(text);
+    }
+    AppendLogEntry(app.logsFolder, text);
 }
 
 void RecorderLine::SendLevel(std::int8_t level) {
@@ -88,6 +116,9 @@ void RecorderLine::OnDigit(char digit) {
 }
 
 void RecorderLine::OnPlayDone() {
+    if (ReleaseIfFarEndGone()) {
+        return;
+    }
     switch (operation) {
         case Operation::StartPrompt:
             StartRecordingProper();
@@ -105,7 +136,15 @@ void RecorderLine::OnPlayDone() {
 }
 
 void RecorderLine::OnRecordDone() {
-    Drop();
+    if (writer && writer->HasFailed()) {
+        TellProblem(WriteFailureText(writer->error));
+        Release();
+    } else if (writer && app.callMode == CallMode::Record &&
+               FramesToTime(writer->position, writer->sampleRate) >= app.maximumRecordingLength) {
+        StartRecordingProper();  // the caller hears nothing of it
+    } else {
+        Drop();
+    }
 }
 
 void RecorderLine::OnRecordProgress(std::int32_t position) {
@@ -124,12 +163,20 @@ void RecorderLine::OnRecordLevel(std::int8_t level) {
 }
 
 void RecorderLine::OnPlayProgress(std::int32_t) {
-    HoldCheck();
+    if (!ReleaseIfFarEndGone()) {
+        HoldCheck();
+    }
 }
 
 void RecorderLine::OnPlayLevel(std::int8_t level) {
     SendLevel(level);
-    HoldCheck();
+    if (!ReleaseIfFarEndGone()) {
+        HoldCheck();
+    }
+}
+
+void RecorderLine::OnRemoteHangUp() {
+    Release();
 }
 
 void RecorderLine::OnCallEnded() {
@@ -154,19 +201,27 @@ void RecorderLine::StartRecordingProper() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     ::localtime_r(&now, &local);
+    // A recordings folder that has gone is made again, private to the user.
+    ::mkdir(app.recordingsFolder.c_str(), 0700);
     currentFile = UniqueRecordingPath(RecordingPath(
         app.recordingsFolder, local, line ? line->callerNumber : "", line ? line->callerName : ""));
+    LSoundSinkPtr created = CreateWaveWriter(currentFile, kLineRate, 0, kLineBits, 1);
+    if (created->HasFailed()) {
+        currentFile.clear();
+        TellProblem(CreateFailureText(created->error));
+        Release();
+        return;
+    }
     toneInterval = ReadSetting(app.settingsFile, settings::kRecordTone)
                        ? std::max(ReadSetting(app.settingsFile, settings::kRecordToneInterval),
                                   settings::kMinRecordToneInterval)
                        : kNoToneInterval;
     nextTone = toneInterval;
     SetOperation(Operation::Recording);
-    LSoundSinkPtr writer = CreateWaveWriter(currentFile, kLineRate, 0, kLineBits, 1);
+    writer = created;
     if (line) {
-        line->Record(writer, kRecordSilenceLimit, kRecordThreshold, kRecordMaximumLength);
+        line->Record(created, kRecordSilenceLimit, kRecordThreshold, app.maximumRecordingLength);
     }
-    // The line holds its own reference to the writer.
 }
 
 void RecorderLine::StopCheck() {
@@ -192,14 +247,16 @@ void RecorderLine::HoldCheck() {
 }
 
 void RecorderLine::NextOnHoldFile() {
-    std::int32_t n = ReadSetting(app.settingsFile, settings::kHoldNo);
-    WriteSetting(app.settingsFile, settings::kHoldNo, (n + 1) % kOnHoldFiles);
+    // Any stored value names one of the files, and the next one is stored as 0 to 2.
+    const std::int32_t n = ReadSetting(app.settingsFile, settings::kHoldNo);
+    const int index = (n % kOnHoldFiles + kOnHoldFiles) % kOnHoldFiles;
+    WriteSetting(app.settingsFile, settings::kHoldNo, (index + 1) % kOnHoldFiles);
     SetOperation(Operation::OnHold);
-    // A negative stored value still names one of the files.
-    PlayPrompt(OnHoldSlot((n % kOnHoldFiles + kOnHoldFiles) % kOnHoldFiles + 1));
+    PlayPrompt(OnHoldSlot(index + 1));
 }
 
 void RecorderLine::HandOnRecording() {
+    writer.Release();  // the file is finished before anyone takes it
     if (currentFile.empty()) {
         return;
     }
@@ -216,7 +273,9 @@ void RecorderLine::PlayPrompt(PromptSlot slot) {
                        ReadSetting(app.settingsFile, settings::kAudioCompressorThres),
                        ReadSetting(app.settingsFile, settings::kAudioGain));
     if (!chain) {
-        Drop();  // a missing or unreadable prompt ends the call
+        // A call must not be recorded when its announcement cannot be played.
+        TellProblem(PromptFailureText(slot));
+        Release();
         return;
     }
     if (line) {

@@ -1,13 +1,15 @@
 // The program's call handler: turns the user's call mode (idle, record, hold) into actions on
 // the line at every event of the call: the start and end announcements, the recording with its
-// periodic tone, the on-hold files in turn, hanging up; reports caller ID, levels and the end
-// of each call, and hands finished recordings to the level queue.
+// periodic tone, the on-hold files in turn, hanging up; reports caller ID, levels, the end of
+// each call and what kept a call from being recorded, and hands finished recordings to the
+// level queue.
 #pragma once
 
 #include <cstdint>
 #include <iosfwd>
 #include <string>
 
+#include "audio/dsp/LSoundSink.h"
 #include "recorder/AppState.h"
 #include "recorder/PromptFiles.h"
 #include "telephony/LTapiCallHandler.h"
@@ -27,11 +29,11 @@ public:
     // second.
     static constexpr std::uint32_t kCallerIdRing = 2;
 
-    // Recording settings that are not settings keys.
-    static constexpr std::int32_t kRecordSilenceLimit = 600000;     // 60 s
-    static constexpr std::int8_t kRecordThreshold = -127;           // every block is sound
-    static constexpr std::int32_t kRecordMaximumLength = 36000000;  // one hour
-    static constexpr std::int32_t kNoToneInterval = 216000000;      // 6 hours: never in practice
+    // Recording settings that are not settings keys (the maximum length is the application
+    // state's).
+    static constexpr std::int32_t kRecordSilenceLimit = 600000;  // 60 s
+    static constexpr std::int8_t kRecordThreshold = -127;        // every block is sound
+    static constexpr std::int32_t kNoToneInterval = 216000000;   // 6 hours: never in practice
 
     explicit RecorderLine(AppState& app);
 
@@ -41,13 +43,16 @@ public:
     // The end of a recording tone leaves the call and the recording running.
     void OnGenerateDone() override {}
     void OnPlayDone() override;
+    // A failed write is told and ends the call; at the maximum length the call goes on in a
+    // new file; after a long silence the call ends.
     void OnRecordDone() override;
     void OnRecordProgress(std::int32_t position) override;
     void OnRecordLevel(std::int8_t level) override;
     void OnPlayProgress(std::int32_t position) override;
     void OnPlayLevel(std::int8_t level) override;
-    // The line has already ended any recording when it reports the far end gone.
-    void OnRemoteHangUp() override {}
+    // The line has already ended any recording; nothing more can reach anyone, so the call is
+    // released.
+    void OnRemoteHangUp() override;
     void OnCallEnded() override;
 
     Operation GetOperation() const { return operation; }
@@ -56,6 +61,13 @@ public:
 
 private:
     void Drop();
+    // Drops the call with nothing more to do on it.
+    void Release();
+    // Releases the call when its far end has gone while something plays to it; true when it
+    // did.
+    bool ReleaseIfFarEndGone();
+    // Tells the main window (a tray message) and the caller log.
+    void TellProblem(const std::string& text);
     void BeginRecording();
     void StartRecordingProper();
     void StopCheck();
@@ -69,6 +81,9 @@ private:
     AppState& app;
     Operation operation = Operation::None;
     std::string currentFile;
+    // The writer of the recording being made, held while the line records into it to learn how
+    // the recording ended (its error and length).
+    LSoundSinkPtr writer;
     std::int32_t toneInterval = 0;
     std::int32_t nextTone = 0;
 };

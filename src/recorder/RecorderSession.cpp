@@ -38,8 +38,8 @@ bool RecorderSession::OpenLine(bool startUp) {
     return voice;
 }
 
-void RecorderSession::Command(CallCommand command) {
-    RunCallCommand(command, app, line);
+bool RecorderSession::Command(CallCommand command) {
+    return RunCallCommand(command, app, line);
 }
 
 void RecorderSession::StartAutoDelete() {

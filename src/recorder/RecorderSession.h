@@ -31,7 +31,8 @@ public:
     // "device"). Returns false when the device opened is still not voice capable: the caller
     // warns the user ("No TAPI Devices"); the device is opened all the same.
     bool OpenLine(bool startUp);
-    void Command(CallCommand command);
+    // False when the line could not be taken (see RunCallCommand).
+    bool Command(CallCommand command);
     // Schedules the auto-delete: once after 12 s, then hourly.
     void StartAutoDelete();
     // One auto-delete pass; returns the files deleted.

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -14,13 +15,49 @@
 
 namespace {
 
-std::string FileNamePart(std::string_view text) {
-    std::string out = ReplaceControlChars(text, '_');
-    for (char& c : out) {
-        if (c == '/') {
-            c = '_';
+// The length of the valid UTF-8 sequence that `text` starts with; 0 when it starts with none
+// (a stray byte, a cut sequence, an overlong form, a surrogate or a code beyond U+10FFFF).
+std::size_t Utf8SequenceLength(std::string_view text) {
+    const auto byte = [text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80) {
+        return 1;
+    }
+    std::size_t length = 4;
+    unsigned char low = 0x80;  // the range of the second byte
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : low;
+        high = lead == 0xED ? 0x9F : high;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        low = lead == 0xF0 ? 0x90 : low;
+        high = lead == 0xF4 ? 0x8F : high;
+    } else {
+        return 0;
+    }
+    if (text.size() < length || byte(1) < low || byte(1) > high) {
+        return 0;
+    }
+    for (std::size_t i = 2; i < length; ++i) {
+        if (byte(i) < 0x80 || byte(i) > 0xBF) {
+            return 0;
         }
     }
+    return length;
+}
+
+std::string FileNamePart(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text.substr(i));
+        out.append(length == 0 ? "_" : text.substr(i, length));
+        i += std::max<std::size_t>(length, 1);
+    }
+    out = ReplaceControlChars(out, '_');
+    std::replace(out.begin(), out.end(), '/', '_');
     return out;
 }
 

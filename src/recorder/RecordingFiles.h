@@ -8,8 +8,8 @@
 #include <vector>
 
 // recordingsFolder + "yyyy-mm-dd hh-mm-ss[ number][ name].wav" for the local time `local`.
-// "/" and control characters in the caller ID become "_": they would lead out of the folder or
-// make unreadable names.
+// "/", control characters and each byte of the caller ID that is not part of valid UTF-8 become
+// "_": they would lead out of the folder or make unreadable names.
 std::string RecordingPath(const std::string& recordingsFolder, const std::tm& local,
                           std::string_view callerNumber, std::string_view callerName);
 

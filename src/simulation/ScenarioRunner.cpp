@@ -461,6 +461,9 @@ void ScenarioRunner::PrintSummary() {
         out << "Notifications: " << notifications->levels << " level, "
             << notifications->popups.size() << " caller ID, " << notifications->callsEnded
             << " call ended\n";
+        for (const std::string& problem : notifications->problems) {
+            out << "  " << problem << "\n";
+        }
     }
     out << "Expectations: " << checks - checksFailed << " held, " << checksFailed << " failed\n";
     if (failures > checksFailed) {

@@ -26,6 +26,7 @@ struct WindowNotifications {
     int levels = 0;
     std::vector<std::string> popups;
     int callsEnded = 0;
+    std::vector<std::string> problems;
 };
 
 // The main window's place in a headless run: it only counts.
@@ -34,6 +35,7 @@ public:
     void OnLevelMessage(std::int8_t) override { ++counts.levels; }
     void OnCallerIdMessage(const std::string& text) override { counts.popups.push_back(text); }
     void OnCallEndedMessage() override { ++counts.callsEnded; }
+    void OnProblemMessage(const std::string& text) override { counts.problems.push_back(text); }
     WindowNotifications counts;
 };
 

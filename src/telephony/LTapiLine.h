@@ -66,6 +66,7 @@ public:
                 std::int32_t maximumLength) override;
     void StopAudio() override;
     bool IsRecording() override;
+    bool IsFarEndGone() override { return (lineStatus & kFarEndGone) != 0; }
 
     // Player and recorder notifications.
     void OnPlayerStopped(std::uint32_t cookie) override;

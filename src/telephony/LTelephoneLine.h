@@ -34,6 +34,9 @@ public:
                         std::int32_t maximumLength) = 0;
     virtual void StopAudio() = 0;
     virtual bool IsRecording() = 0;
+    // Whether the far end of the call has gone (hung up, or the line reported busy); a play
+    // goes on regardless, and the handler decides what follows. False in the base.
+    virtual bool IsFarEndGone() { return false; }
 
     // The handler offered each new call and made current when a call connects. The line owns
     // it; the old one is deleted unless it is the current handler (which then lives until it is

@@ -11,11 +11,12 @@
 #include <QVBoxLayout>
 
 #include "ui/DesktopShell.h"
+#include "ui/HelpWindow.h"
 #include "ui/MessageTexts.h"
 
 CallLogViewer::CallLogViewer(std::string logsFolder, QWidget* parent)
     : LDialog(parent),
-      view([](const std::string& path, QWidget*) { return OpenWithDesktop(path); }),
+      view(HelpWindow::Show),
       print(PrintWithDesktop),
       logsFolder(std::move(logsFolder)) {
     setWindowTitle(QStringLiteral("View or Print Incoming Call Logs"));

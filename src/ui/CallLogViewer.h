@@ -15,7 +15,7 @@ public:
     static constexpr int kIdPrint = 103;
     static constexpr int kIdDelete = 104;
 
-    // How a file is handed to the desktop; tests put fakes here.
+    // How a file is shown (in the help window) and printed; tests put fakes here.
     using FileAction = std::function<bool(const std::string& path, QWidget* owner)>;
 
     explicit CallLogViewer(std::string logsFolder, QWidget* parent = nullptr);

@@ -1,18 +1,12 @@
 // The desktop's own programs.
 #include "ui/DesktopShell.h"
 
-#include <QDesktopServices>
 #include <QFile>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextDocument>
-#include <QUrl>
-
-bool OpenWithDesktop(const std::string& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
-}
 
 bool PrintWithDesktop(const std::string& path, QWidget* owner) {
     QString file = QString::fromStdString(path);

@@ -1,10 +1,10 @@
 // The program's help pages.
 #include "ui/Help.h"
 
-#include <QCoreApplication>
-#include <QDesktopServices>
-#include <QFileInfo>
+#include <QApplication>
 #include <cstdlib>
+
+#include "ui/HelpWindow.h"
 
 namespace {
 
@@ -47,8 +47,5 @@ std::string HelpPageFile(int context) {
 
 bool ShowHelp(int context) {
     std::string file = HelpPageFile(context);
-    if (file.empty() || !QFileInfo::exists(QString::fromStdString(file))) {
-        return false;
-    }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file)));
+    return !file.empty() && HelpWindow::Show(file, QApplication::activeModalWidget());
 }

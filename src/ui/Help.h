@@ -1,8 +1,7 @@
 // The program's help: the pages of "quillon.hlp" are HTML files in the "help" folder shipped
-// beside the program, one per help context, opened in the desktop's browser.
+// beside the program, one per help context, shown in the program's own help window.
 #pragma once
 
-#include <QUrl>
 #include <string>
 
 inline constexpr char kHelpFile[] = "quillon.hlp";
@@ -21,5 +20,6 @@ inline constexpr int kNumTips = 10;
 std::string HelpFolder();
 // The page of `context`; empty for a context the help has no page for.
 std::string HelpPageFile(int context);
-// Opens the page of `context`; false when there is no such page or it cannot be shown.
+// Shows the page of `context` in the help window, over the dialog that is open (so that it can
+// be read beside it); false when there is no such page.
 bool ShowHelp(int context);

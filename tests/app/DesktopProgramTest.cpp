@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
+#include <filesystem>
+
+#include "app/InstanceChannel.h"
 #include "recorder/AppState.h"
 #include "support/QtWidgetsTestApp.h"
 #include "support/TempDir.h"
@@ -48,6 +52,26 @@ TEST_F(DesktopProgramTest, AnExpectationThatFailsGivesExitCodeOne) {
                   "1 expect mode record\n"
                   "1.5 quit\n"),
               1);
+}
+
+TEST_F(DesktopProgramTest, ARelativeScenarioIsReadFromTheFolderTheProgramWasStartedIn) {
+    WriteFile(dir / "call.scenario", "0 set showtip false\n0.2 quit\n");
+    TempDir programs;
+    WriteFile(programs / "quillon", "");
+    std::filesystem::path saved = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    StartupSteps steps = DesktopSteps({"quillon", "--scenario", "call.scenario"});
+    EXPECT_EQ(StartProgram(programs / "quillon", steps, InstanceSocketName()), 0);
+    std::filesystem::current_path(saved);
+}
+
+TEST_F(DesktopProgramTest, AStartThatFindsTheNameClaimedIsALaterStart) {
+    InstanceServer first;
+    ASSERT_TRUE(first.Listen());
+    QSignalSpy restore(&first, &InstanceServer::RestoreRequested);
+    EXPECT_EQ(Run("0 set showtip false\n0.2 quit\n"), 0);
+    EXPECT_TRUE(restore.wait(5000));
+    EXPECT_FALSE(Exists(dir / "data"));  // no folder, settings or log of its own
 }
 
 TEST_F(DesktopProgramTest, UnreadableScenarioEndsAtOnce) {

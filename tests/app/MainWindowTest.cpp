@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTextBrowser>
+#include <functional>
 #include <memory>
 
 #include "app/RotatingText.h"
@@ -26,9 +28,13 @@
 #include "support/TempAppState.h"
 #include "telephony/LineProviders.h"
 #include "telephony/providers/simulated/SimulatedLine.h"
+#include "ui/HelpWindow.h"
+#include "ui/MessageTexts.h"
 #include "ui/UiTestSupport.h"
 
 namespace {
+
+using M = MainWindow;
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -60,7 +66,18 @@ protected:
         }
     }
     void Click(int id) { QTest::mouseClick(window->ItemAs<QPushButton>(id), Qt::LeftButton); }
+    void Key(int key) { QTest::keyClick(window.get(), Qt::Key(key)); }
     bool Checked(int id) const { return window->IsChecked(id); }
+    // The mode, and all that shows it: the buttons, the meter and the Call menu.
+    void ExpectShows(CallMode mode, const char* after) {
+        EXPECT_EQ(app.callMode, mode) << after;
+        EXPECT_EQ(Checked(M::kIdRecord), mode == CallMode::Record) << after;
+        EXPECT_EQ(Checked(M::kIdHold), mode == CallMode::Hold) << after;
+        EXPECT_EQ(window->Meter().isEnabled(), mode != CallMode::Idle) << after;
+        EXPECT_EQ(window->IsItemEnabled(M::kIdCallRecord), mode != CallMode::Record) << after;
+        EXPECT_EQ(window->IsItemEnabled(M::kIdCallHold), mode != CallMode::Hold) << after;
+        EXPECT_EQ(window->IsItemEnabled(M::kIdCallStop), mode != CallMode::Idle) << after;
+    }
     // Cancels the settings sheet as soon as it shows.
     static void CancelTheSheet() {
         QTimer::singleShot(0, [] {
@@ -69,6 +86,7 @@ protected:
             }
         });
     }
+    static QString HelpShown() { return HelpWindow::Current()->Browser()->source().fileName(); }
 
     TempDir dir;
     TestClock clock;
@@ -82,80 +100,75 @@ protected:
     TapiLineDevices lines;
     std::unique_ptr<RecorderSession> session;
     std::unique_ptr<MainWindow> window;
+    ScopedEnv help{"QUILLON_HELP_DIR", std::string(QUILLON_SOURCE_DIR) + "/help"};
 };
 
 TEST_F(MainWindowTest, OpensTheLineAndShowsTheWindowIdle) {
     Open();
     EXPECT_TRUE(messages.requests.empty());  // the simulated line carries voice
     EXPECT_EQ(app.mainWindow, window.get());
-    EXPECT_EQ(app.callMode, CallMode::Idle);
-    EXPECT_FALSE(Checked(MainWindow::kIdRecord));
-    EXPECT_FALSE(Checked(MainWindow::kIdHold));
-    EXPECT_FALSE(window->Meter().isEnabled());
+    ExpectShows(CallMode::Idle, "start");
     EXPECT_NE(dynamic_cast<RecorderLine*>(session->Line().StandingHandler()), nullptr);
     EXPECT_NE(session->Line().GetLine(), 0u);
     EXPECT_NE(ReadFolder(app.logsFolder).find("Quillon Recorder Run"), std::string::npos);
-    ASSERT_NE(window->Splash(), nullptr);
-    EXPECT_TRUE(window->Splash()->isVisible());
-    for (int id :
-         {MainWindow::kIdFindAndPlay, MainWindow::kIdCallLogs, MainWindow::kIdAbout, kIdHelp}) {
+    for (int id : {M::kIdFindAndPlay, M::kIdCallLogs, M::kIdAbout, kIdHelp}) {
         EXPECT_NE(window->Action(id), nullptr) << id;
     }
     EXPECT_EQ(window->InternetMenu()->actions().size(), 12);
 }
 
-TEST_F(MainWindowTest, RecordAndHoldButtonsSetTheModeAtOnce) {
+TEST_F(MainWindowTest, CommandsSetTheModeAtOnceAndTheWindowShowsIt) {
     Open();
-    Click(MainWindow::kIdRecord);
-    EXPECT_EQ(app.callMode, CallMode::Record);
-    EXPECT_TRUE(Checked(MainWindow::kIdRecord));
-    EXPECT_TRUE(simulated->IsOffHook());  // the line was taken beside the handset
-    EXPECT_TRUE(window->Meter().isEnabled());
-    Click(MainWindow::kIdHold);
-    EXPECT_EQ(app.callMode, CallMode::Hold);
-    EXPECT_TRUE(Checked(MainWindow::kIdHold));
-    EXPECT_FALSE(Checked(MainWindow::kIdRecord));
-    Click(MainWindow::kIdRecord);
-    Click(MainWindow::kIdRecord);  // a second press stops
-    EXPECT_EQ(app.callMode, CallMode::Idle);
-    EXPECT_FALSE(Checked(MainWindow::kIdRecord));
-    EXPECT_FALSE(window->Meter().isEnabled());
-}
-
-TEST_F(MainWindowTest, F5TwiceKeepsRecordingAndEscStopsWithoutClosing) {
-    Open();
-    EXPECT_FALSE(window->IsItemEnabled(MainWindow::kIdCallStop));
-    QTest::keyClick(window.get(), Qt::Key_Escape);  // while idle: nothing
+    Key(Qt::Key_Escape);  // while idle: nothing
     EXPECT_FALSE(simulated->IsOffHook());
-    EXPECT_FALSE(window->IsFinished());
-    QTest::keyClick(window.get(), Qt::Key_F5);
-    QTest::keyClick(window->Item(MainWindow::kIdHold), Qt::Key_F5);
-    EXPECT_EQ(app.callMode, CallMode::Record);
-    EXPECT_TRUE(Checked(MainWindow::kIdRecord));
-    QTest::keyClick(window.get(), Qt::Key_Escape);
-    EXPECT_EQ(app.callMode, CallMode::Idle);
-    EXPECT_TRUE(window->isVisible());
+    struct Row {
+        const char* press;
+        std::function<void()> action;
+        CallMode mode;
+    };
+    auto key = [this](int k) { return [this, k] { Key(k); }; };
+    auto click = [this](int id) { return [this, id] { Click(id); }; };
+    auto menu = [this](int id) { return [this, id] { window->Action(id)->trigger(); }; };
+    // The buttons toggle; F5, F9 and the menu items do not.
+    const Row rows[] = {
+        {"Record", click(M::kIdRecord), CallMode::Record},
+        {"F5", key(Qt::Key_F5), CallMode::Record},
+        {"Hold", click(M::kIdHold), CallMode::Hold},
+        {"Record", click(M::kIdRecord), CallMode::Record},
+        {"Record again", click(M::kIdRecord), CallMode::Idle},
+        // The call is still in hand (its end prompt would play): it takes the new mode.
+        {"Call, Hold", menu(M::kIdCallHold), CallMode::Hold},
+        {"Hold again", click(M::kIdHold), CallMode::Idle},
+        {"F9", key(Qt::Key_F9), CallMode::Hold},
+        {"Call, Record", menu(M::kIdCallRecord), CallMode::Record},
+        {"Call, Stop", menu(M::kIdCallStop), CallMode::Idle},
+        {"F5 on Hold", [this] { QTest::keyClick(window->Item(M::kIdHold), Qt::Key_F5); },
+         CallMode::Record},
+        {"Esc", key(Qt::Key_Escape), CallMode::Idle},
+    };
+    for (const Row& row : rows) {
+        row.action();
+        ExpectShows(row.mode, row.press);
+    }
+    EXPECT_TRUE(simulated->IsOffHook());  // the line was taken beside the handset
+    EXPECT_TRUE(messages.requests.empty());
+    EXPECT_TRUE(window->isVisible());  // Esc never closes
 }
 
-TEST_F(MainWindowTest, MenuItemsFollowTheCallMode) {
+TEST_F(MainWindowTest, WithoutVoiceDevicesTheStartAndEachRecordOrHoldSaySoAndStayIdle) {
+    window.reset();
+    session.reset();
+    LTapiLine::Shutdown();
+    SetActiveLineProviders({});
+    session = std::make_unique<RecorderSession>(app, clock);
     Open();
-    struct Row {
-        int command;
-        CallMode mode;
-        bool record;
-        bool hold;
-        bool stop;
-    };
-    for (Row row : {Row{MainWindow::kIdCallRecord, CallMode::Record, false, true, true},
-                    Row{MainWindow::kIdCallHold, CallMode::Hold, true, false, true},
-                    Row{MainWindow::kIdCallStop, CallMode::Idle, true, true, false}}) {
-        window->Action(row.command)->trigger();
-        EXPECT_EQ(app.callMode, row.mode) << row.command;
-        EXPECT_EQ(window->IsItemEnabled(MainWindow::kIdCallRecord), row.record) << row.command;
-        EXPECT_EQ(window->IsItemEnabled(MainWindow::kIdCallHold), row.hold) << row.command;
-        EXPECT_EQ(window->IsItemEnabled(MainWindow::kIdCallStop), row.stop) << row.command;
-        EXPECT_EQ(Checked(MainWindow::kIdRecord), row.mode == CallMode::Record);
-        EXPECT_EQ(Checked(MainWindow::kIdHold), row.mode == CallMode::Hold);
+    for (int id : {M::kIdRecord, M::kIdHold, M::kIdCallRecord, M::kIdCallHold}) {
+        window->Command(id);
+        ExpectShows(CallMode::Idle, "press");
+    }
+    ASSERT_EQ(messages.requests.size(), 5u);  // at the start, then once for each press
+    for (const MessageRequest& request : messages.requests) {
+        EXPECT_EQ(request.text, messages::kNoLineDevices.text);
     }
 }
 
@@ -163,9 +176,6 @@ TEST_F(MainWindowTest, RecorderReportsReachTheMeterPopupAndButtons) {
     Open();
     window->OnLevelMessage(-100);
     EXPECT_EQ(window->Meter().Level(0), -36);
-    window->OnLevelMessage(20);
-    EXPECT_EQ(window->Meter().Level(0), 12);
-
     window->OnCallerIdMessage("Incoming call\r\n5559876");
     ASSERT_NE(window->Flash().Popup(), nullptr);
     EXPECT_EQ(window->Flash().Text()->text(), "Incoming call\n5559876");
@@ -176,34 +186,35 @@ TEST_F(MainWindowTest, RecorderReportsReachTheMeterPopupAndButtons) {
     window->OnCallerIdMessage("Incoming call\r\n5551234");
     EXPECT_EQ(window->Flash().Popup(), nullptr);
 
-    app.callMode = CallMode::Record;
-    window->Update();
+    Click(M::kIdRecord);
     app.callMode = CallMode::Idle;  // the call ended
     window->OnCallEndedMessage();
-    EXPECT_FALSE(Checked(MainWindow::kIdRecord));
+    EXPECT_FALSE(Checked(M::kIdRecord));
 }
 
 TEST_F(MainWindowTest, OnlyALeftClickOnTheTrayRestoresTheWindow) {
     Open();
     window->showMinimized();
-    window->SendMessage(MainWindow::kTrayMessage, MainWindow::kTrayIconId, 0x0204);
+    window->SendMessage(M::kTrayMessage, M::kTrayIconId, 0x0204);
     EXPECT_TRUE(window->isMinimized());
-    window->SendMessage(MainWindow::kTrayMessage, MainWindow::kTrayIconId,
-                        MainWindow::kLeftButtonDown);
+    window->SendMessage(M::kTrayMessage, M::kTrayIconId, M::kLeftButtonDown);
     EXPECT_FALSE(window->isMinimized());
     EXPECT_TRUE(window->isVisible());
 }
 
-TEST_F(MainWindowTest, RotatingTextStartsAfterHalfASecondThenEverySixSeconds) {
+TEST_F(MainWindowTest, RotatingTextStartsAfterHalfASecondThenEverySixSecondsInAWindowOfOneSize) {
     Open();
     EXPECT_TRUE(window->TextTimer().isActive());
     EXPECT_EQ(window->TextTimer().interval(), 500);
     QStringList shown;
+    const QSize size = window->size();
     for (int i = 0; i < 12; ++i) {
         FireTimer(window->TextTimer());
         EXPECT_EQ(window->TextTimer().interval(), 6000);
         EXPECT_TRUE(window->TextTimer().isActive());
         shown << window->Text().text();
+        QApplication::processEvents();
+        EXPECT_EQ(window->size(), size) << i;
     }
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(shown[i], kRotatingTexts[i]);
@@ -222,36 +233,43 @@ TEST_F(MainWindowTest, InstallStartShowsTheSetupInstructionsAndNoTip) {
     EXPECT_EQ(ReadSetting(app.settingsFile, settings::kTipNo), 13);
 }
 
-TEST_F(MainWindowTest, NextStartShowsTheNextTip) {
-    ScopedEnv help{"QUILLON_HELP_DIR", std::string(QUILLON_SOURCE_DIR) + "/help"};
+TEST_F(MainWindowTest, StartShowsTheNextTipBesideTheWindowsAfterThemWithTheSplashOnTop) {
     WriteSetting(app.settingsFile, settings::kShowTip, true);
     WriteSetting(app.settingsFile, settings::kTipNo, 13);
-    Open();
-    EXPECT_TRUE(messages.requests.empty());
+    QWidget beside;
+    beside.setMinimumSize(300, 200);
+    window = std::make_unique<MainWindow>(app, *session, lines, false);
+    window->ShowBesideAtStart(&beside);
+    window->show();
+    beside.show();
     ASSERT_NE(window->Tip(), nullptr);
     EXPECT_EQ(window->Tip()->Number(), 3);
     EXPECT_EQ(ReadSetting(app.settingsFile, settings::kTipNo), 4);
-}
-
-TEST_F(MainWindowTest, WithoutVoiceDevicesTheStartSaysSoAndRecordHasNoCall) {
-    window.reset();
-    session.reset();
-    LTapiLine::Shutdown();
-    SetActiveLineProviders({});
-    session = std::make_unique<RecorderSession>(app, clock);
-    Open();
-    ASSERT_EQ(messages.requests.size(), 1u);
-    EXPECT_EQ(messages.requests[0].caption, "No TAPI Devices");
-    Click(MainWindow::kIdRecord);
-    EXPECT_EQ(app.callMode, CallMode::Record);
+    EXPECT_FALSE(window->Tip()->isVisible());  // nothing comes up before the main window
+    EXPECT_EQ(window->Splash(), nullptr);
+    QApplication::processEvents();
+    ASSERT_NE(window->Splash(), nullptr);
+    EXPECT_TRUE(window->Splash()->isVisible());
+    EXPECT_TRUE(window->Splash()->windowFlags() & Qt::WindowStaysOnTopHint);
+    const QWidget* windows[] = {window.get(), window->Tip(), &beside};
+    QRect screen = window->screen()->availableGeometry();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(windows[i]->isVisible()) << i;
+        EXPECT_TRUE(screen.contains(windows[i]->frameGeometry())) << i;
+        for (int j = i + 1; j < 3; ++j) {
+            EXPECT_FALSE(windows[i]->frameGeometry().intersects(windows[j]->frameGeometry()))
+                << i << " and " << j;
+        }
+    }
+    EXPECT_TRUE(messages.requests.empty());
 }
 
 TEST_F(MainWindowTest, SettingsDropTheCallAndReopenTheLine) {
     Open();
-    Click(MainWindow::kIdRecord);
+    Click(M::kIdRecord);
     ASSERT_TRUE(simulated->IsOffHook());
     CancelTheSheet();
-    window->Action(MainWindow::kIdSettings)->trigger();
+    window->Action(M::kIdSettings)->trigger();
     Run(200);
     EXPECT_FALSE(simulated->IsOffHook());
     EXPECT_TRUE(messages.requests.empty());
@@ -260,51 +278,53 @@ TEST_F(MainWindowTest, SettingsDropTheCallAndReopenTheLine) {
     // A device that cannot carry voice is reported after the sheet.
     WriteSetting(app.settingsFile, settings::kDevice, 7);
     CancelTheSheet();
-    window->Command(MainWindow::kIdSettings);
+    window->Command(M::kIdSettings);
     ASSERT_EQ(messages.requests.size(), 1u);
     EXPECT_EQ(messages.requests[0].caption, "No TAPI Devices");
 }
 
-TEST_F(MainWindowTest, HelpTroubleshootingAndWebPagesOpenWithTheDesktop) {
-    ScopedEnv help{"QUILLON_HELP_DIR", std::string(QUILLON_SOURCE_DIR) + "/help"};
+TEST_F(MainWindowTest, HelpAndTroubleshootingShowInTheHelpWindowAndWebPagesOnTheWeb) {
     Open();
-    QTest::keyClick(window.get(), Qt::Key_F1);
-    for (int id : {MainWindow::kIdTroubleshoot, 911, 912, 913}) {
+    Key(Qt::Key_F1);
+    EXPECT_EQ(HelpShown(), "index.html");
+    window->Action(M::kIdTroubleshoot)->trigger();
+    EXPECT_EQ(HelpShown(), "troubleshooting.html");
+    delete HelpWindow::Current();
+    for (int id : {911, 912, 913}) {
         window->Action(id)->trigger();
     }
-    ASSERT_EQ(urls.urls.size(), 5u);
-    EXPECT_EQ(urls.urls[0].fileName(), "index.html");
-    EXPECT_EQ(urls.urls[1].fileName(), "troubleshooting.html");
-    EXPECT_TRUE(urls.urls[2].toString().startsWith("https://"));
-    EXPECT_EQ(urls.urls[3], urls.urls[4]);  // the audio software page under two labels
-    EXPECT_NE(urls.urls[2], urls.urls[3]);
+    ASSERT_EQ(urls.urls.size(), 3u);
+    EXPECT_TRUE(urls.urls[0].toString().startsWith("https://"));
+    EXPECT_EQ(urls.urls[1], urls.urls[2]);  // the audio software page under two labels
+    EXPECT_NE(urls.urls[0], urls.urls[1]);
 }
 
-TEST_F(MainWindowTest, CloseBoxShutsDownInOrder) {
-    Open();
-    Click(MainWindow::kIdRecord);
-    ASSERT_TRUE(simulated->IsOffHook());
-    window->close();
-    EXPECT_TRUE(window->IsFinished());
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(app.mainWindow, nullptr);
-    EXPECT_EQ(app.callMode, CallMode::Idle);
-    EXPECT_EQ(window->Splash(), nullptr);
-    EXPECT_FALSE(window->Tray()->isVisible());
-    Run(200);
-    EXPECT_FALSE(simulated->IsOffHook());
-    EXPECT_NE(ReadFolder(app.logsFolder).find("Quillon Recorder Exit"), std::string::npos);
-}
-
-TEST_F(MainWindowTest, FileExitShutsDownAndEnterNeverCloses) {
-    Open();
-    QTest::keyClick(window.get(), Qt::Key_Return);
-    window->Command(kIdOK);
-    EXPECT_FALSE(window->IsFinished());
-    window->Action(MainWindow::kIdExit)->trigger();
-    EXPECT_TRUE(window->IsFinished());
-    EXPECT_EQ(app.mainWindow, nullptr);
-    EXPECT_NE(ReadFolder(app.logsFolder).find("Quillon Recorder Exit"), std::string::npos);
+TEST_F(MainWindowTest, CloseBoxAndFileExitShutDownInOrderAndEnterNeverCloses) {
+    for (bool closeBox : {true, false}) {
+        window.reset();
+        session = std::make_unique<RecorderSession>(app, clock);
+        Open();
+        Key(Qt::Key_Return);
+        window->Command(kIdOK);
+        EXPECT_FALSE(window->IsFinished());
+        Click(M::kIdRecord);
+        ASSERT_TRUE(simulated->IsOffHook());
+        if (closeBox) {
+            window->close();
+        } else {
+            window->Action(M::kIdExit)->trigger();
+        }
+        EXPECT_TRUE(window->IsFinished());
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(app.mainWindow, nullptr);
+        EXPECT_EQ(app.callMode, CallMode::Idle);
+        EXPECT_EQ(window->Splash(), nullptr);
+        EXPECT_FALSE(window->Tray()->isVisible());
+        Run(200);
+        EXPECT_FALSE(simulated->IsOffHook());
+        std::string log = ReadFolder(app.logsFolder);
+        EXPECT_GT(log.rfind("Quillon Recorder Exit"), log.rfind("Quillon Recorder Run"));
+    }
 }
 
 // The Simulated Line window on the same bench.
@@ -312,8 +332,7 @@ TEST_F(MainWindowTest, SimulatedLineWindowRingsWithItsCallerIdAndSaysWhatItCanno
     SimulatedLineWindow simulator(simulated, app.dataFolder + "Default On-Hold 2.wav");
     Open();
     simulator.FarPartyAnswers();
-    EXPECT_TRUE(simulator.Status().startsWith("Far party answers: "))
-        << simulator.Status().toStdString();
+    EXPECT_TRUE(simulator.Status().startsWith("Far party answers: "));
     simulator.CallerKind()->setCurrentIndex(1);  // withheld
     simulator.Ring();
     EXPECT_EQ(simulated->State(), SimulatedCallState::Offering);
@@ -321,7 +340,7 @@ TEST_F(MainWindowTest, SimulatedLineWindowRingsWithItsCallerIdAndSaysWhatItCanno
     simulator.FarPartyHangsUp();
     EXPECT_EQ(simulated->State(), SimulatedCallState::Idle);
     simulator.SendDigits();
-    EXPECT_TRUE(simulator.Status().startsWith("Send digits: ")) << simulator.Status().toStdString();
+    EXPECT_TRUE(simulator.Status().startsWith("Send digits: "));
 
     simulator.CallerKind()->setCurrentIndex(0);
     simulator.Number()->setText("5550199");

@@ -22,24 +22,20 @@ protected:
     }
 };
 
-TEST_F(WindowsTest, SplashShowsTheOwnersPictureWithTheTextBandForSevenSeconds) {
+TEST_F(WindowsTest, SplashShowsThePictureWithItsTextBandOnTopForSevenSecondsOrToALeftClick) {
     QWidget owner;
     QPointer<LSplashScreen> splash = new LSplashScreen(&owner);
     EXPECT_TRUE(splash->isVisible());
-    QPixmap picture = SplashPicture();
-    EXPECT_EQ(splash->size(), picture.size() + QSize(4, 88));
+    EXPECT_TRUE(splash->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(splash->size(), SplashPicture().size() + QSize(4, 88));
     EXPECT_TRUE(splash->Timer().isActive());
     EXPECT_TRUE(splash->Timer().isSingleShot());
     EXPECT_EQ(splash->Timer().interval(), 7000);
-
     FireTimer(splash->Timer());
     DeleteLater();
     EXPECT_TRUE(splash.isNull());  // gone, and the owner's pointer with it
-}
 
-TEST_F(WindowsTest, SplashClosesOnAClick) {
-    QWidget owner;
-    QPointer<LSplashScreen> splash = new LSplashScreen(&owner);
+    splash = new LSplashScreen(&owner);
     QTest::mouseClick(splash, Qt::RightButton);
     DeleteLater();
     ASSERT_FALSE(splash.isNull());
@@ -75,18 +71,14 @@ TEST_F(WindowsTest, SecondPopupReplacesTheFirstAndClosesFifteenSecondsAfterItOpe
 
 TEST_F(WindowsTest, PopupShowsEachLineThatHasTextAsPlainText) {
     CallerIdFlash flash;
-    struct Row {
-        const char* text;
-        const char* shown;
-    } rows[] = {
-        {"Incoming call\r\n5551234\r\nSMITH J", "Incoming call\n5551234\nSMITH J"},
-        {"Incoming call\r\n5551234\r\n", "Incoming call\n5551234"},  // no name
-        {"Incoming call\r\n\r\nSMITH J", "Incoming call\nSMITH J"},  // no number
-        {"Incoming call\n555\n<b>A</b>", "Incoming call\n555\n<b>A</b>"},
-    };
-    for (const Row& row : rows) {
-        flash.Show(QString::fromLatin1(row.text));
-        EXPECT_EQ(flash.Text()->text(), row.shown) << row.text;
+    // Lines without text (no name, no number) are left out; markup is shown as it is.
+    for (auto [text, shown] :
+         {std::pair{"Incoming call\r\n5551234\r\nSMITH J", "Incoming call\n5551234\nSMITH J"},
+          {"Incoming call\r\n5551234\r\n", "Incoming call\n5551234"},
+          {"Incoming call\r\n\r\nSMITH J", "Incoming call\nSMITH J"},
+          {"Incoming call\n555\n<b>A</b>", "Incoming call\n555\n<b>A</b>"}}) {
+        flash.Show(QString::fromLatin1(text));
+        EXPECT_EQ(flash.Text()->text(), shown) << text;
         EXPECT_EQ(flash.Text()->textFormat(), Qt::PlainText);
     }
 }
@@ -117,9 +109,9 @@ TEST_F(WindowsTest, AboutNamesTheProgramItsVersionAndMaker) {
     for (QLabel* label : about.findChildren<QLabel*>()) {
         texts << label->text();
     }
-    EXPECT_TRUE(texts.contains("Quillon Recorder"));
-    EXPECT_TRUE(texts.contains("Version 2.01"));
-    EXPECT_TRUE(texts.contains("Made by Ostrel"));
+    for (const char* text : {"Quillon Recorder", "Version 2.01", "Made by Ostrel"}) {
+        EXPECT_TRUE(texts.contains(text)) << text;
+    }
     about.Command(kIdOK);
     EXPECT_EQ(about.result(), kResultOK);
 }

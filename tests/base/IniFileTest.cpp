@@ -72,6 +72,23 @@ TEST_F(IniFileTest, ReadsAndWritesFindTheFirstSectionAndKeyWithoutRegardToCaseOr
     EXPECT_FALSE(Exists(dir / "no"));
 }
 
+TEST_F(IniFileTest, NumbersTakeBlanksASignAndDigitsAndSaturate) {
+    EXPECT_EQ(ParseIntValue("42"), 42);
+    EXPECT_EQ(ParseIntValue("  -17"), -17);
+    EXPECT_EQ(ParseIntValue("+5"), 5);
+    EXPECT_EQ(ParseIntValue("12abc"), 12);
+    for (const char* zero : {"abc", "", "- 5"}) {
+        EXPECT_EQ(ParseIntValue(zero), 0) << zero;
+    }
+    EXPECT_EQ(ParseIntValue("2147483647"), INT32_MAX);
+    EXPECT_EQ(ParseIntValue("-2147483648"), INT32_MIN);
+    EXPECT_EQ(ParseIntValue("99999999999"), INT32_MAX);
+    EXPECT_EQ(ParseIntValue("-99999999999999999999999"), INT32_MIN);
+    WriteFile(file, "[s]\nn=12\n");
+    EXPECT_EQ(ReadProfileInt(file, "s", "n", 3), 12);
+    EXPECT_EQ(ReadProfileInt(file, "s", "missing", -3), -3);
+}
+
 // Two processes writing different keys at once must not lose each other's writes.
 TEST_F(IniFileTest, ConcurrentWritersLoseNothing) {
     auto key = [](int c, int k) { return "p" + std::to_string(c) + "k" + std::to_string(k); };

@@ -71,18 +71,14 @@ protected:
 };
 
 TEST(LWorkerThreadTest, NiceValuesFollowThePriorityClasses) {
-    struct Row {
-        int priority, processNice, nice;
-    } rows[] = {
-        {kThreadPriorityIdle, 0, 19},    {kThreadPriorityIdle, 5, 19},
-        {kThreadPriorityLowest, 0, 10},  {kThreadPriorityLowest, 4, 14},
-        {kThreadPriorityLowest, 15, 19}, {kThreadPriorityNormal, 3, 3},
-        {kThreadPriorityHighest, 0, 0},  {kThreadPriorityHighest, 7, 7},
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(ThreadNiceValue(row.priority, row.processNice), row.nice)
-            << row.priority << " " << row.processNice;
-    }
+    EXPECT_EQ(ThreadNiceValue(kThreadPriorityIdle, 0), 19);
+    EXPECT_EQ(ThreadNiceValue(kThreadPriorityIdle, 5), 19);
+    EXPECT_EQ(ThreadNiceValue(kThreadPriorityLowest, 0), 10);
+    EXPECT_EQ(ThreadNiceValue(kThreadPriorityLowest, 4), 14);
+    EXPECT_EQ(ThreadNiceValue(kThreadPriorityLowest, 15), 19);
+    EXPECT_EQ(ThreadNiceValue(kThreadPriorityNormal, 3), 3);
+    EXPECT_EQ(ThreadNiceValue(kThreadPriorityHighest, 0), 0);
+    EXPECT_EQ(ThreadNiceValue(kThreadPriorityHighest, 7), 7);
 }
 
 TEST(LWorkerThreadTest, OneThreadAtATimeRunsStartRunEndAtItsPriorityWithAFreshStopEvent) {

@@ -109,20 +109,10 @@ TEST_F(LDBDisplayTest, PaintsGreenBelowZeroRedAboveAndBlackBeyondAndGreyWhenDisa
         }
         return c.red() < 16 && c.green() < 16 && c.blue() < 16 ? 'k' : '?';
     };
-    for (auto [x, expected] : {std::pair{0, 'g'},
-                               {1, 'g'},
-                               {2, 'g'},
-                               {70, 'g'},
-                               {140, 'g'},
-                               {142, 'g'},
-                               {144, 'r'},
-                               {145, 'r'},
-                               {160, 'r'},
-                               {166, 'r'},
-                               {168, 'k'},
-                               {170, 'k'},
-                               {191, 'k'}}) {
-        EXPECT_EQ(colour(x), expected) << x;
+    const int xs[] = {0, 1, 2, 70, 140, 142, 144, 145, 160, 166, 168, 170, 191};
+    const char expected[] = "ggggggrrrrkkk";
+    for (std::size_t i = 0; i < std::size(xs); ++i) {
+        EXPECT_EQ(colour(xs[i]), expected[i]) << xs[i];
     }
     meter.setEnabled(false);
     image = meter.grab().toImage();

@@ -28,32 +28,29 @@ protected:
     std::string day5 = folder + "Log 2026-12-05.txt";
 };
 
-TEST_F(CallerLogTest, FirstEntryCreatesTheFileAndLaterEntriesAppend) {
+TEST_F(CallerLogTest, FirstEntryCreatesTheDaysFileLaterOnesAppendAndMidnightStartsANewFile) {
     ASSERT_TRUE(AppendLogEntry(folder, "Quillon Recorder Run", Local("2026-12-05 09:05:07")));
     EXPECT_EQ(ReadFile(day5), Header("2026-12-05") + "\r\n09:05:07 Quillon Recorder Run");
-    ASSERT_TRUE(AppendLogEntry(folder, "Incoming call 5551234 ", Local("2026-12-05 14:03:22")));
+    ASSERT_TRUE(AppendLogEntry(folder, "Incoming call 5551234 ", Local("2026-12-05 23:59:59")));
+    ASSERT_TRUE(AppendLogEntry(folder, "Incoming call c d", Local("2026-12-06 00:00:01")));
     EXPECT_EQ(ReadFile(day5), Header("2026-12-05") +
                                   "\r\n09:05:07 Quillon Recorder Run"
-                                  "\r\n14:03:22 Incoming call 5551234 ");
-}
-
-TEST_F(CallerLogTest, EntriesAcrossMidnightGoToTwoFiles) {
-    ASSERT_TRUE(AppendLogEntry(folder, "Incoming call a b", Local("2026-12-05 23:59:59")));
-    ASSERT_TRUE(AppendLogEntry(folder, "Incoming call c d", Local("2026-12-06 00:00:01")));
-    EXPECT_EQ(ReadFile(day5), Header("2026-12-05") + "\r\n23:59:59 Incoming call a b");
+                                  "\r\n23:59:59 Incoming call 5551234 ");
     EXPECT_EQ(ReadFile(folder + "Log 2026-12-06.txt"),
               Header("2026-12-06") + "\r\n00:00:01 Incoming call c d");
 }
 
-TEST_F(CallerLogTest, DeletedFileIsCreatedAgainAndAnExistingOneIsNeverRewritten) {
+TEST_F(CallerLogTest, ADeletedFileIsMadeAgainAnExistingOneNeverRewrittenAMissingFolderSkipped) {
     ASSERT_TRUE(AppendLogEntry(folder, "one", Local("2026-12-05 08:00:00")));
     ASSERT_EQ(::unlink(day5.c_str()), 0);
     ASSERT_TRUE(AppendLogEntry(folder, "two", Local("2026-12-05 08:00:01")));
     EXPECT_EQ(ReadFile(day5), Header("2026-12-05") + "\r\n08:00:01 two");
-
     WriteFile(day5, "kept as it was");
     ASSERT_TRUE(AppendLogEntry(folder, "x", Local("2026-12-05 10:00:00")));
     EXPECT_EQ(ReadFile(day5), "kept as it was\r\n10:00:00 x");
+    // A missing folder loses the entry quietly.
+    EXPECT_FALSE(AppendLogEntry(folder + "Logs/", "lost", Local("2026-12-05 10:00:00")));
+    EXPECT_FALSE(Exists(folder + "Logs"));
 }
 
 TEST_F(CallerLogTest, ControlCharactersCannotForgeEntriesAndEightBitTextIsKept) {
@@ -64,11 +61,6 @@ TEST_F(CallerLogTest, ControlCharactersCannotForgeEntriesAndEightBitTextIsKept) 
     EXPECT_EQ(ReadFile(day5), Header("2026-12-05") +
                                   "\r\n10:00:00 Incoming call 555  12:00:00 Quillon Recorder Exit "
                                   "\r\n10:00:01 Incoming call 555 M\xc3\xbcller");
-}
-
-TEST_F(CallerLogTest, MissingFolderLosesTheEntryQuietly) {
-    EXPECT_FALSE(AppendLogEntry(folder + "Logs/", "lost", Local("2026-12-05 10:00:00")));
-    EXPECT_FALSE(Exists(folder + "Logs"));
 }
 
 }  // namespace

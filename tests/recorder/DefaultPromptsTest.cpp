@@ -16,13 +16,12 @@ TEST(DefaultPromptsTest, AreShortTelephoneFormatWavFiles) {
         WriteFile(path, std::string(prompt.data));
         WaveFormatRecord format{};
         LSoundSourcePtr source = OpenWaveFile(path, &format);
-        ASSERT_TRUE(source) << PromptName(prompt.slot);
-        EXPECT_FALSE(source->IsInvalid());
-        EXPECT_EQ(source->sampleRate, 8000);
-        EXPECT_EQ(source->channels, 1);
-        EXPECT_EQ(format.bitsPerSample, 16);
-        EXPECT_GT(source->GetLength(), 8000) << PromptName(prompt.slot);       // at least a second
-        EXPECT_LT(source->GetLength(), 10 * 8000) << PromptName(prompt.slot);  // under ten
+        ASSERT_TRUE(source && !source->IsInvalid()) << PromptName(prompt.slot);
+        EXPECT_EQ(std::tuple(source->sampleRate, source->channels, format.bitsPerSample),
+                  std::tuple(8000, 1, 16));
+        // At least a second, under ten.
+        EXPECT_GT(source->GetLength(), 8000) << PromptName(prompt.slot);
+        EXPECT_LT(source->GetLength(), 10 * 8000) << PromptName(prompt.slot);
     }
 }
 

@@ -12,7 +12,6 @@ public:
     void BlindTransfer(const char*) override { ops.push_back("transfer"); }
     void Drop() override { ops.push_back("drop"); }
     void Beep() override { ops.push_back("beep"); }
-    void HandOff() override { ops.push_back("handoff"); }
     void Play(LSoundSourcePtr& source) override {
         ops.push_back("play " + std::to_string(source->GetLength()));
         played = source;
@@ -29,6 +28,7 @@ public:
         recording.Release();
     }
     bool IsRecording() override { return static_cast<bool>(recording); }
+    bool IsFarEndGone() override { return farEndGone; }
 
     // The standing handler takes the call, as when the call connects.
     void Connect() { Connected(); }
@@ -40,11 +40,10 @@ public:
     void Send(Event event) {
         Fire(event);
     }
-
     // Operations asked for since the last call, then forgotten.
     std::vector<std::string> Take() { return std::exchange(ops, {}); }
-
     std::vector<std::string> ops;
     LSoundSourcePtr played;
     LSoundSinkPtr recording;
+    bool farEndGone = false;
 };

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 
@@ -17,12 +18,15 @@ struct Window : MainWindowNotify {
     void OnLevelMessage(std::int8_t level) override { levels.push_back(level); }
     void OnCallerIdMessage(const std::string& text) override { popups.push_back(text); }
     void OnCallEndedMessage() override { ++ended; }
+    void OnProblemMessage(const std::string& text) override { problems.push_back(text); }
     std::vector<int> levels;
-    std::vector<std::string> popups;
+    std::vector<std::string> popups, problems;
     int ended = 0;
 };
 
 using Ops = std::vector<std::string>;
+using Files = std::vector<std::string>;
+using Event = void (*)(LTapiCallHandler&);
 
 // Prompt lengths in frames, so a play shows which prompt it was.
 constexpr int kStart = 1000, kEnd = 2000, kHold1 = 3000, kHold2 = 4000, kHold3 = 5000;
@@ -32,23 +36,26 @@ std::string Play(int frames) {
     return "play " + std::to_string(frames);
 }
 
+const Event kPlayDone = [](LTapiCallHandler& h) { h.OnPlayDone(); };
+const Event kRecordDone = [](LTapiCallHandler& h) { h.OnRecordDone(); };
+
 class RecorderLineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         app.mainWindow = &window;
         app.levelQueue = [this](const std::string& path) { queued.push_back(path); };
-        for (auto [name, frames] : {std::pair{"Start Prompt", kStart},
-                                    {"End Prompt", kEnd},
-                                    {"On-Hold 1", kHold1},
-                                    {"On-Hold 2", kHold2},
-                                    {"On-Hold 3", kHold3}}) {
-            LSoundSinkPtr writer = CreateWaveWriter(app.dataFolder + name + ".wav", 8000, 0, 16, 1);
-            std::vector<std::int32_t> samples(static_cast<std::size_t>(frames), 16000);
-            writer->Write(samples.data(), frames);
+        int frames = 0;  // kStart for the first prompt, up to kHold3 for the last
+        for (PromptSlot slot : kPromptSlots) {
+            Write(CreateWaveWriter(PromptFile(app.dataFolder, slot), 8000, 0, 16, 1),
+                  frames += 1000);
         }
         auto handler = std::make_unique<RecorderLine>(app);
         recorder = handler.get();
         line.SetStandingHandler(std::move(handler));
+    }
+    static void Write(const LSoundSinkPtr& sink, int frames) {
+        const std::vector<std::int32_t> samples(static_cast<std::size_t>(frames), 16000);
+        sink->Write(samples.data(), frames);
     }
     void Set(const char* key, const char* value) {
         ASSERT_TRUE(WriteProfileString(app.settingsFile, "settings", key, value));
@@ -59,17 +66,20 @@ protected:
         line.Connect();
         return line.Take();
     }
-    void PlayDone() {
-        line.Send([](LTapiCallHandler& h) { h.OnPlayDone(); });
+    // Sends `event` to the recorder; the operations it asked for.
+    Ops Send(Event event) {
+        line.Send(event);
+        return line.Take();
     }
     void RecordProgress(std::int32_t position) {
         line.Send([position](LTapiCallHandler& h) { h.OnRecordProgress(position); });
     }
+    std::string Log() const { return ReadFolder(app.logsFolder); }
 
     TempDir dir;
     AppState app = TempAppState(dir);
     Window window;
-    std::vector<std::string> queued;
+    Files queued;
     FakeLine line;
     RecorderLine* recorder = nullptr;
 };
@@ -77,61 +87,48 @@ protected:
 TEST_F(RecorderLineTest, RecordWithBothAnnouncementsTonesAndHandOn) {
     EXPECT_EQ(Connect(CallMode::Record), Ops{Play(kStart)});
     EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::StartPrompt);
-
-    PlayDone();
-    EXPECT_EQ(line.Take(), Ops{kRecord});
+    EXPECT_EQ(Send(kPlayDone), Ops{kRecord});
     EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::Recording);
     std::string file = recorder->CurrentFile();
-    EXPECT_EQ(file.rfind(app.recordingsFolder, 0), 0u);
-    EXPECT_TRUE(file.ends_with(".wav"));
-
+    EXPECT_TRUE(file.starts_with(app.recordingsFolder) && file.ends_with(".wav")) << file;
     // Tones one interval in, then every interval after the one that sounded.
     for (std::int32_t position : {0, 149999, 150000, 299999, 300500, 450499, 450500}) {
         RecordProgress(position);
     }
     EXPECT_EQ(line.Take(), (Ops{"beep", "beep", "beep"}));
-    line.Send([](LTapiCallHandler& h) { h.OnGenerateDone(); });
-    EXPECT_TRUE(line.Take().empty());
+    EXPECT_TRUE(Send([](LTapiCallHandler& h) { h.OnGenerateDone(); }).empty());
     line.Send([](LTapiCallHandler& h) { h.OnRecordLevel(-20); });
     EXPECT_EQ(window.levels, std::vector<int>{-20});
-
     app.callMode = CallMode::Idle;  // Record pressed again
-    line.Send([](LTapiCallHandler& h) { h.OnRecordLevel(-20); });
-    EXPECT_EQ(line.Take(), Ops{Play(kEnd)});
+    EXPECT_EQ(Send([](LTapiCallHandler& h) { h.OnRecordLevel(-20); }), Ops{Play(kEnd)});
     EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::EndPrompt);
-    PlayDone();
-    EXPECT_EQ(line.Take(), Ops{"drop"});
+    EXPECT_EQ(Send(kPlayDone), Ops{"drop"});
     EXPECT_TRUE(queued.empty());  // only once the call has ended
-
     app.callMode = CallMode::Record;
     line.End();
     EXPECT_EQ(app.callMode, CallMode::Idle);
     EXPECT_EQ(window.ended, 1);
-    EXPECT_EQ(queued, std::vector<std::string>{file});
+    EXPECT_EQ(queued, Files{file});
     EXPECT_TRUE(recorder->CurrentFile().empty());
+    EXPECT_TRUE(window.problems.empty());
 }
 
-TEST_F(RecorderLineTest, ToneIntervalsBelowTwoSecondsAreRaisedAndToneOffMeansNone) {
+TEST_F(RecorderLineTest, ToneIntervalsAreRaisedToTwoSecondsToneOffMeansNoneAndNoEndPromptDrops) {
     Set("recordtoneinterval", "0:00:01");
     Set("startprompt", "false");
+    Set("recordalc", "false");
     EXPECT_EQ(Connect(CallMode::Record), Ops{kRecord});
     RecordProgress(19999);
     EXPECT_TRUE(line.Take().empty());
     RecordProgress(20000);
     EXPECT_EQ(line.Take(), Ops{"beep"});
-
     Set("recordtone", "false");
     line.End();
     EXPECT_EQ(Connect(CallMode::Record), Ops{kRecord});
     RecordProgress(36000000 - 1);
     EXPECT_TRUE(line.Take().empty());
-}
-
-TEST_F(RecorderLineTest, NoEndPromptGoesStraightToTheModesNextStepAndNoLevellingQueuesNothing) {
-    Set("startprompt", "false");
+    // No end prompt goes straight to the mode's next step; no levelling queues nothing.
     Set("endprompt", "false");
-    Set("recordalc", "false");
-    Connect(CallMode::Record);
     app.callMode = CallMode::Idle;
     RecordProgress(100);
     EXPECT_EQ(line.Take(), Ops{"drop"});
@@ -139,52 +136,89 @@ TEST_F(RecorderLineTest, NoEndPromptGoesStraightToTheModesNextStepAndNoLevelling
     EXPECT_TRUE(queued.empty());
 }
 
-TEST_F(RecorderLineTest, FarEndHangingUpLeavesTheLineToEndTheRecording) {
+TEST_F(RecorderLineTest, AFarEndThatHasGoneGetsTheCallReleasedAndNothingMoreStarts) {
     Set("startprompt", "false");
     Connect(CallMode::Record);
     std::string file = recorder->CurrentFile();
-    line.Send([](LTapiCallHandler& h) { h.OnRemoteHangUp(); });
-    EXPECT_TRUE(line.Take().empty());
+    // The line has ended the recording when it reports the hang-up; it is handed on as ever.
+    EXPECT_EQ(Send([](LTapiCallHandler& h) { h.OnRemoteHangUp(); }), Ops{"drop"});
     line.End();
-    EXPECT_EQ(queued, std::vector<std::string>{file});
+    EXPECT_EQ(queued, Files{file});
+    // Gone while a prompt plays: its next report or its end releases the call, nothing follows.
+    Set("startprompt", "true");
+    for (CallMode mode : {CallMode::Record, CallMode::Hold}) {
+        for (Event event : {kPlayDone, +[](LTapiCallHandler& h) { h.OnPlayProgress(100); },
+                            +[](LTapiCallHandler& h) { h.OnPlayLevel(-9); }}) {
+            Connect(mode);
+            line.farEndGone = true;
+            EXPECT_EQ(Send(event), Ops{"drop"}) << int(mode);
+            line.End();
+            line.farEndGone = false;
+        }
+    }
+    EXPECT_EQ(queued, Files{file});
 }
 
-TEST_F(RecorderLineTest, HoldWhileRecordingPlaysTheEndPromptThenTheOnHoldFilesInTurn) {
+TEST_F(RecorderLineTest, HoldPlaysTheEndPromptThenTheOnHoldFilesInTurnFromAnyStoredNumber) {
     Set("startprompt", "false");
     Connect(CallMode::Record);
     app.callMode = CallMode::Hold;
     RecordProgress(100);
     EXPECT_EQ(line.Take(), Ops{Play(kEnd)});
     for (int expected : {kHold1, kHold2, kHold3, kHold1}) {
-        PlayDone();
-        EXPECT_EQ(line.Take(), Ops{Play(expected)});
+        EXPECT_EQ(Send(kPlayDone), Ops{Play(expected)});
         EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::OnHold);
     }
     EXPECT_EQ(ReadProfileString(app.settingsFile, "settings", "holdno", ""), "1");
     // Play reports while the mode is still hold change nothing.
-    line.Send([](LTapiCallHandler& h) { h.OnPlayProgress(5000); });
-    line.Send([](LTapiCallHandler& h) { h.OnPlayLevel(-30); });
-    EXPECT_TRUE(line.Take().empty());
+    EXPECT_TRUE(Send([](LTapiCallHandler& h) { h.OnPlayProgress(5000); }).empty());
+    EXPECT_TRUE(Send([](LTapiCallHandler& h) { h.OnPlayLevel(-30); }).empty());
+    line.End();
+    // Any stored number names a file (the first below), and the next one is stored as 0 to 2.
+    const std::tuple<std::int64_t, int, int> rows[] = {{2, kHold3, 0},
+                                                       {-1, kHold3, 0},
+                                                       {-2, kHold2, 2},
+                                                       {INT32_MAX, kHold2, 2},
+                                                       {INT32_MIN, kHold2, 2}};
+    for (auto [stored, plays, next] : rows) {
+        Set("holdno", std::to_string(stored).c_str());
+        EXPECT_EQ(Connect(CallMode::Hold), Ops{Play(plays)}) << stored;
+        EXPECT_EQ(ReadProfileString(app.settingsFile, "settings", "holdno", ""),
+                  std::to_string(next))
+            << stored;
+        line.End();
+    }
 }
 
 TEST_F(RecorderLineTest, RecordWhileHoldingStartsANewFileAndQueuesThePreviousOne) {
     Set("endprompt", "false");
     Connect(CallMode::Record);
-    PlayDone();
-    line.Take();
+    Send(kPlayDone);
     std::string first = recorder->CurrentFile();
     app.callMode = CallMode::Hold;
-    line.Send([](LTapiCallHandler& h) { h.OnRecordLevel(-10); });
-    EXPECT_EQ(line.Take(), Ops{Play(kHold1)});
+    EXPECT_EQ(Send([](LTapiCallHandler& h) { h.OnRecordLevel(-10); }), Ops{Play(kHold1)});
     app.callMode = CallMode::Record;
-    line.Send([](LTapiCallHandler& h) { h.OnPlayProgress(100); });
-    EXPECT_EQ(line.Take(), (Ops{"stop", Play(kStart)}));
+    EXPECT_EQ(Send([](LTapiCallHandler& h) { h.OnPlayProgress(100); }),
+              (Ops{"stop", Play(kStart)}));
     EXPECT_TRUE(queued.empty());
-    PlayDone();
-    EXPECT_EQ(line.Take(), Ops{kRecord});
-    EXPECT_EQ(queued, std::vector<std::string>{first});
+    EXPECT_EQ(Send(kPlayDone), Ops{kRecord});
+    EXPECT_EQ(queued, Files{first});
     // Started within the same second, the second recording still gets a name of its own.
     EXPECT_NE(recorder->CurrentFile(), first);
+}
+
+TEST_F(RecorderLineTest, ALongCallGoesOnInANewFileAtTheMaximumLengthAndASilenceEndsIt) {
+    Set("startprompt", "false");
+    app.maximumRecordingLength = 10000;  // a second
+    const Ops record{"record 600000 -127 10000"};
+    EXPECT_EQ(Connect(CallMode::Record), record);
+    std::string first = recorder->CurrentFile();
+    Write(line.recording, 8000);
+    EXPECT_EQ(Send(kRecordDone), record);
+    EXPECT_EQ(queued, Files{first});
+    EXPECT_NE(recorder->CurrentFile(), first);
+    Write(line.recording, 7999);  // short of it: the line ended the recording on silence
+    EXPECT_EQ(Send(kRecordDone), Ops{"drop"});
 }
 
 TEST_F(RecorderLineTest, NineDuringHoldDropsOtherDigitsAndOtherTimesDoNot) {
@@ -193,57 +227,81 @@ TEST_F(RecorderLineTest, NineDuringHoldDropsOtherDigitsAndOtherTimesDoNot) {
         line.Send([digit](LTapiCallHandler& h) { h.OnDigit(digit); });
     }
     EXPECT_TRUE(line.Take().empty());
-    line.Send([](LTapiCallHandler& h) { h.OnDigit('9'); });
-    EXPECT_EQ(line.Take(), Ops{"drop"});
-
+    EXPECT_EQ(Send([](LTapiCallHandler& h) { h.OnDigit('9'); }), Ops{"drop"});
     line.End();
     Connect(CallMode::Record);
-    line.Send([](LTapiCallHandler& h) { h.OnDigit('9'); });
-    EXPECT_TRUE(line.Take().empty());
+    EXPECT_TRUE(Send([](LTapiCallHandler& h) { h.OnDigit('9'); }).empty());
 }
 
-TEST_F(RecorderLineTest, CallerIdOnTheSecondRingOnlyAndNeverAnswered) {
+TEST_F(RecorderLineTest, CallerIdOnTheSecondRingOnlyNeverAnsweredAndNotSentWithoutAWindow) {
     std::strcpy(line.callerNumber, "5551234");
     std::strcpy(line.callerName, "SMITH J");
     for (std::uint32_t ring = 1; ring <= 4; ++ring) {
         EXPECT_FALSE(recorder->OfferCall(ring));
     }
-    EXPECT_EQ(window.popups, std::vector<std::string>{"Incoming call\r\n5551234\r\nSMITH J"});
-    std::string log = ReadFolder(app.logsFolder);
+    EXPECT_EQ(window.popups, Files{"Incoming call\r\n5551234\r\nSMITH J"});
+    std::string log = Log();
     EXPECT_NE(log.find(" Incoming call 5551234 SMITH J"), std::string::npos);
     EXPECT_EQ(log.find("Incoming call", log.find("Incoming call") + 1), std::string::npos);
-
     // Without caller ID: no popup, still a log line; no popup either when switched off.
-    line.callerNumber[0] = '\0';
-    line.callerName[0] = '\0';
+    line.callerNumber[0] = line.callerName[0] = '\0';
     recorder->OfferCall(2);
     std::strcpy(line.callerNumber, "5550000");
     Set("cidflash", "false");
     recorder->OfferCall(2);
     EXPECT_EQ(window.popups.size(), 1u);
-    log = ReadFolder(app.logsFolder);
+    log = Log();
     EXPECT_NE(log.find(" Incoming call  \r\n"), std::string::npos);
     EXPECT_NE(log.find(" Incoming call 5550000 "), std::string::npos);
+    // Idle calls are dropped, and nothing is sent without a main window.
+    app.mainWindow = nullptr;
+    Set("cidflash", "true");
+    EXPECT_EQ(Connect(CallMode::Idle), Ops{"drop"});
+    line.Send([](LTapiCallHandler& h) { h.OnPlayLevel(-5); });
+    recorder->OfferCall(2);
+    line.End();
+    EXPECT_TRUE(window.levels.empty() && window.popups.size() == 1 && window.ended == 0);
 }
 
-TEST_F(RecorderLineTest, MissingStartPromptDropsTheCallAndRecordsNothing) {
+TEST_F(RecorderLineTest, WhatKeepsACallFromBeingRecordedIsToldAndTheCallReleased) {
+    const auto told = [this](const std::string& text) {
+        return !window.problems.empty() && window.problems.back() == text &&
+               Log().find(text) != std::string::npos;
+    };
+    // A missing prompt: which one, and that the call was not recorded.
     std::filesystem::remove(app.dataFolder + "Start Prompt.wav");
     EXPECT_EQ(Connect(CallMode::Record), Ops{"drop"});
+    EXPECT_TRUE(told("Call not recorded: \"Start Prompt.wav\" could not be played"));
     line.End();
     EXPECT_TRUE(queued.empty());
     EXPECT_TRUE(std::filesystem::is_empty(app.recordingsFolder));
-}
-
-TEST_F(RecorderLineTest, IdleCallsAreDroppedAndNothingIsSentWithoutAMainWindow) {
-    app.mainWindow = nullptr;
-    EXPECT_EQ(Connect(CallMode::Idle), Ops{"drop"});
-    line.Send([](LTapiCallHandler& h) { h.OnPlayLevel(-5); });
-    std::strcpy(line.callerNumber, "5551234");
-    recorder->OfferCall(2);
+    // A failed write ends the recording, which is handed on as after any call.
+    Set("startprompt", "false");
+    for (auto [error, text] :
+         {std::pair{ENOSPC, "Recording stopped: the disk is full (No space left on device)"},
+          {EDQUOT, "Recording stopped: the disk is full (Disk quota exceeded)"},
+          {EIO, "Recording stopped: the recording could not be written (Input/output error)"}}) {
+        queued.clear();
+        Connect(CallMode::Record);
+        line.recording->SetError(error);
+        EXPECT_EQ(Send(kRecordDone), Ops{"drop"});
+        EXPECT_TRUE(told(text)) << text;
+        line.End();
+        EXPECT_EQ(queued.size(), 1u);
+    }
+    // A recordings folder that has gone is made again; one that cannot be made is told.
+    std::filesystem::remove_all(app.recordingsFolder);
+    EXPECT_EQ(Connect(CallMode::Record), Ops{kRecord});
+    EXPECT_EQ(FileMode(app.recordingsFolder), 0700u);
     line.End();
-    EXPECT_TRUE(window.levels.empty());
-    EXPECT_TRUE(window.popups.empty());
-    EXPECT_EQ(window.ended, 0);
+    queued.clear();
+    app.recordingsFolder = dir / "gone/Recordings/";
+    EXPECT_EQ(Connect(CallMode::Record), Ops{"drop"});
+    EXPECT_TRUE(
+        told("Recording not started: the file could not be created (No such file or "
+             "directory)"));
+    line.End();
+    EXPECT_TRUE(queued.empty());
 }
 
 TEST_F(RecorderLineTest, PromptsPlayThroughTheTelephonePlayProcessOfTheMoment) {
@@ -251,7 +309,7 @@ TEST_F(RecorderLineTest, PromptsPlayThroughTheTelephonePlayProcessOfTheMoment) {
     std::int32_t plain[64];
     line.played->Read(plain, 64);
     Set("audiogain", "6dB");
-    PlayDone();
+    Send(kPlayDone);
     std::int32_t louder[64];
     line.played->Read(louder, 64);
     // 6 dB is about twice the amplitude.

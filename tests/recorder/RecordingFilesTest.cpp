@@ -33,6 +33,9 @@ TEST(RecordingPathTest, NamesByTimeAndCallerIdWithoutCharactersThatCannotBeInANa
     EXPECT_EQ(name("../../etc", "a/b"), " .._.._etc a_b.wav");
     EXPECT_EQ(name("555\r\n1", "x\x01y\x7f"), " 555__1 x_y_.wav");
     EXPECT_EQ(name("+1 (555) 123", "O'Brien, \xc3\xa9"), " +1 (555) 123 O'Brien, \xc3\xa9.wav");
+    // Bytes that are not UTF-8: stray, cut, overlong, a surrogate, beyond U+10FFFF.
+    EXPECT_EQ(name("M\xfcller \xe2\x82", "\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80 \xf0\x9f\x93\x9e"),
+              " M_ller __ _________ \xf0\x9f\x93\x9e.wav");
 }
 
 TEST(RecordingPathTest, ATakenNameGetsTheFirstFreeNumber) {
@@ -50,9 +53,7 @@ TEST(FileTimeTest, UsesTheUpperBitsOfTheHundredNanosecondCount) {
     EXPECT_EQ(FileTimeHigh(-20000000000), 0u);
     // One unit is 2^32 * 100 ns, about 429.5 s.
     EXPECT_EQ(FileTimeHigh(1000000000) - FileTimeHigh(1000000000 - 4295 * 10), 100u);
-    EXPECT_EQ(RetentionUnits(30), 6060u);
-    EXPECT_EQ(RetentionUnits(0), 202u);
-    EXPECT_EQ(RetentionUnits(-5), 202u);
+    EXPECT_EQ(RetentionUnits(30), 6060u);  // day counts below one: the auto-delete test
     EXPECT_EQ(RetentionUnits(INT32_MAX), 202ull * INT32_MAX);
 }
 
@@ -80,39 +81,30 @@ protected:
     }
 };
 
-TEST_F(AutoDeleteTest, DefaultKeepsTwentyNineDaysAndDeletesThirtyOne) {
-    MakeFile("old.wav", 31);
-    MakeFile("young.wav", 29);
-    std::int32_t days = ReadDeleteFileDays(dir / "settings.ini");  // no settings file: 30
-    EXPECT_EQ(days, 30);
-    EXPECT_EQ(Pass(days), std::vector<std::string>{folder + "old.wav"});
-    EXPECT_FALSE(Exists(folder + "old.wav"));
-    EXPECT_TRUE(Exists(folder + "young.wav"));
-}
-
-TEST_F(AutoDeleteTest, ZeroOrNegativeDaysKeepOneDay) {
-    MakeFile("two days.wav", 2);
-    MakeFile("half a day.wav", 0.5);
-    EXPECT_EQ(Pass(0), std::vector<std::string>{folder + "two days.wav"});
-    MakeFile("again.wav", 1.1);
-    EXPECT_EQ(Pass(-7), std::vector<std::string>{folder + "again.wav"});
-    EXPECT_TRUE(Exists(folder + "half a day.wav"));
-}
-
-TEST_F(AutoDeleteTest, HugeDayCountsKeepEverything) {
-    MakeFile("ancient.wav", 20000);  // 1972
-    EXPECT_TRUE(Pass(INT32_MAX).empty());
-    EXPECT_TRUE(Pass(100000).empty());
-    EXPECT_TRUE(Exists(folder + "ancient.wav"));
+TEST_F(AutoDeleteTest, FilesOlderThanTheDaysGoAtLeastADayIsKeptAndHugeCountsKeepAll) {
+    // Days, then the ages in days of a file that goes and of one that stays (none: -1).
+    const std::tuple<std::int32_t, double, double> rows[] = {
+        {30, 31, 29}, {0, 2, 0.5}, {-7, 1.1, 0.5}, {100000, -1, 20000}, {INT32_MAX, -1, 20000}};
+    for (auto [days, goes, stays] : rows) {
+        MakeFile("stays.wav", stays);
+        if (goes >= 0) {
+            MakeFile("goes.wav", goes);
+        }
+        EXPECT_EQ(Pass(days),
+                  goes < 0 ? std::vector<std::string>{} : std::vector{folder + "goes.wav"})
+            << days;
+        EXPECT_TRUE(Exists(folder + "stays.wav")) << days;
+    }
+    // "deletefiledays": 30 when there is none, a huge value held at the largest count.
+    EXPECT_EQ(ReadDeleteFileDays(dir / "settings.ini"), 30);
     WriteFile(dir / "settings.ini", "[settings]\ndeletefiledays=99999999999999\n");
     EXPECT_EQ(ReadDeleteFileDays(dir / "settings.ini"), INT32_MAX);
 }
 
 TEST_F(AutoDeleteTest, OnlyWavFilesOfTheFolderItselfAreDeleted) {
-    MakeFile("upper.WAV", 40);
-    MakeFile("notes.txt", 40);
-    MakeFile("call.wav.bak", 40);
-    MakeFile("callwav", 40);
+    for (const char* name : {"upper.WAV", "notes.txt", "call.wav.bak", "callwav"}) {
+        MakeFile(name, 40);
+    }
     ASSERT_EQ(::mkdir((folder + "folder.wav").c_str(), 0700), 0);
     SetAge(folder + "folder.wav", 40);
     ASSERT_EQ(::mkdir((folder + "sub").c_str(), 0700), 0);
@@ -124,7 +116,6 @@ TEST_F(AutoDeleteTest, OnlyWavFilesOfTheFolderItselfAreDeleted) {
     ASSERT_EQ(::symlink(target.c_str(), (folder + "link.wav").c_str()), 0);
     SetAge(folder + "link.wav", 40);
     SetAge(target, 40);
-
     EXPECT_EQ(Pass(30), std::vector<std::string>{folder + "upper.WAV"});
     for (const char* kept :
          {"notes.txt", "call.wav.bak", "callwav", "folder.wav", "sub/inner.wav", "link.wav"}) {

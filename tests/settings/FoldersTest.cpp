@@ -22,38 +22,32 @@ protected:
     }
 };
 
-TEST_F(FoldersTest, WithoutRegistrationEverythingDerivesFromTheDefaultFolder) {
-    ProgramFolders app = ResolveProgramFolders();
-    EXPECT_EQ(app.dataFolder, defaultFolder + "/");
-    EXPECT_EQ(app.settingsFile, defaultFolder + "/settings.ini");
-    EXPECT_EQ(app.recordingsFolder, defaultFolder + "/Recordings/");
-    EXPECT_EQ(app.logsFolder, defaultFolder + "/Logs/");
-    // The data folder is made, private; the recordings and logs folders are not.
-    EXPECT_EQ(FileMode(defaultFolder), 0700u);
-    EXPECT_EQ(FileMode(root / "data/Ostrel"), 0700u);
-    EXPECT_FALSE(Exists(defaultFolder + "/Recordings"));
-    EXPECT_FALSE(Exists(defaultFolder + "/Logs"));
-    EXPECT_FALSE(Exists(defaultFolder + "/settings.ini"));
-}
-
-TEST_F(FoldersTest, RegisteredFoldersWin) {
-    Register("DataFiles", "/srv/quillon");
-    Register("Recordings", "/media/calls/");
-    Register("Logs", "  /var/tmp/logs  ");
-    ProgramFolders app = ResolveProgramFolders();
-    EXPECT_EQ(app.dataFolder, "/srv/quillon/");
-    EXPECT_EQ(app.settingsFile, "/srv/quillon/settings.ini");
-    EXPECT_EQ(app.recordingsFolder, "/media/calls/");
-    EXPECT_EQ(app.logsFolder, "/var/tmp/logs/");
-}
-
-TEST_F(FoldersTest, PartlyRegisteredAndEmptyValuesFallBack) {
-    Register("recordings", "/media/calls");  // value names ignore letter case
-    Register("Logs", "");
-    ProgramFolders app = ResolveProgramFolders();
-    EXPECT_EQ(app.dataFolder, defaultFolder + "/");
-    EXPECT_EQ(app.recordingsFolder, "/media/calls/");
-    EXPECT_EQ(app.logsFolder, defaultFolder + "/Logs/");
+TEST_F(FoldersTest, RegisteredFoldersWinAndTheOthersDeriveFromTheDefaultFolder) {
+    const std::string d = defaultFolder + "/";
+    using Values = std::vector<std::pair<const char*, const char*>>;
+    const std::tuple<Values, std::string, std::string, std::string> rows[] = {
+        {{}, d, d + "Recordings/", d + "Logs/"},
+        {{{"DataFiles", "/srv/quillon"}, {"Recordings", "/media/calls/"}, {"Logs", " /tmp/logs "}},
+         "/srv/quillon/",
+         "/media/calls/",
+         "/tmp/logs/"},
+        // Value names ignore letter case; an empty value counts as none.
+        {{{"recordings", "/media/calls"}, {"Logs", ""}}, d, "/media/calls/", d + "Logs/"},
+    };
+    for (const auto& [values, data, recordings, logs] : rows) {
+        std::remove((root / "config/folders.ini").c_str());
+        for (const auto& [name, path] : values) {
+            Register(name, path);
+        }
+        ProgramFolders app = ResolveProgramFolders();
+        EXPECT_EQ(app.dataFolder, data);
+        EXPECT_EQ(app.settingsFile, data + "settings.ini");
+        EXPECT_EQ(app.recordingsFolder, recordings);
+        EXPECT_EQ(app.logsFolder, logs);
+    }
+    // Only the data folder is made.
+    EXPECT_TRUE(Exists(defaultFolder));
+    EXPECT_FALSE(Exists(d + "Recordings") || Exists(d + "Logs") || Exists(d + "settings.ini"));
 }
 
 TEST_F(FoldersTest, MissingBaseFoldersAreMadePrivateAndExistingOnesKeepTheirModes) {

@@ -1,4 +1,5 @@
-// Test helpers: temporary folders, scoped environment variables, file helpers.
+// Test helpers: temporary folders, scoped environment variables and file size limits, file
+// helpers.
 #include "support/TempDir.h"
 
 #include <sys/stat.h>
@@ -42,6 +43,20 @@ ScopedEnv::~ScopedEnv() {
     } else {
         ::unsetenv(variable.c_str());
     }
+}
+
+ScopedFileSizeLimit::ScopedFileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{bytes, saved.rlim_max};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+        throw std::runtime_error("cannot limit the file size");
+    }
+}
+
+ScopedFileSizeLimit::~ScopedFileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedHandler);
 }
 
 void WriteFile(const std::string& path, const std::string& content) {

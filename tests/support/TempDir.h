@@ -1,7 +1,10 @@
-// Test helpers: a temporary folder removed with its content, environment variables set for one
-// scope, and small file helpers.
+// Test helpers: a temporary folder removed with its content, environment variables and a file
+// size limit set for one scope, and small file helpers.
 #pragma once
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <optional>
 #include <string>
 
@@ -31,6 +34,20 @@ public:
 private:
     std::string variable;
     std::optional<std::string> saved;
+};
+
+// Limits the files this process writes to `bytes` until the end of the scope, as a full disk
+// would: a write beyond fails with EFBIG (the signal it would raise is ignored meanwhile).
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(rlim_t bytes);
+    ~ScopedFileSizeLimit();
+    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+private:
+    rlimit saved{};
+    void (*savedHandler)(int) = SIG_DFL;
 };
 
 void WriteFile(const std::string& path, const std::string& content);

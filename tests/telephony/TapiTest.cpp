@@ -60,14 +60,13 @@ TEST_F(TapiTest, ProvidersAreFoundWithoutRegardToCaseAndDeviceCapsFollowTheNeede
     SetActiveLineProviders({"no such provider", "SIMULATED bench"});
     Initialize();
     EXPECT_EQ(devices, 1u);
-    EXPECT_NE(CreateLineProvider("SIMULATED"), nullptr);
+    EXPECT_NE(CreateLineProvider("SIMULATED"), nullptr);  // a built-in one
     EXPECT_EQ(CreateLineProvider("simulate"), nullptr);
     // The built-in simulated line is a simulation, never among the real providers.
-    auto simulatedIn = [](const std::vector<std::string>& names) {
-        return std::count(names.begin(), names.end(), kSimulatedLineProvider);
-    };
-    EXPECT_EQ(simulatedIn(BuiltInLineProviders(LineProviderKind::Simulation)), 1);
-    EXPECT_EQ(simulatedIn(BuiltInLineProviders(LineProviderKind::Real)), 0);
+    for (auto [kind, count] :
+         {std::pair{LineProviderKind::Simulation, 1}, {LineProviderKind::Real, 0}}) {
+        EXPECT_EQ(std::ranges::count(BuiltInLineProviders(kind), kSimulatedLineProvider), count);
+    }
     TapiBuffer<LINEDEVCAPS> tooSmall(sizeof(LINEDEVCAPS) - 4);
     EXPECT_EQ(lineGetDevCaps(app, 0, TAPI_VERSION_1_4, 0, tooSmall.Get()),
               LINEERR_STRUCTURETOOSMALL);

@@ -1,41 +1,35 @@
-// quillon-tool info, convert and playchain on hand-built WAV files.
-#include <cmath>
-#include <numbers>
-
+// quillon-tool info, convert and playchain: their arguments, what they write or refuse, and why.
 #include "ToolRun.h"
+#include "audio/dsp/TestSources.h"
 #include "audio/files/WaveReaders.h"
 #include "audio/files/WaveTestFiles.h"
 
 namespace {
 
-// 16-bit samples of a tone on every channel (or on the first only).
-std::vector<std::int16_t> Tone(int frames, int channels, double rate, double hz, double amplitude,
-                               bool firstChannelOnly = false) {
-    std::vector<std::int16_t> samples(std::size_t(frames) * channels);
-    for (int i = 0; i < frames; ++i) {
-        auto s =
-            static_cast<std::int16_t>(amplitude * std::sin(2 * std::numbers::pi * hz * i / rate));
-        for (int c = 0; c < channels; ++c) {
-            samples[std::size_t(i) * channels + c] = (c == 0 || !firstChannelOnly) ? s : 0;
-        }
-    }
-    return samples;
+// 16-bit samples of a sine, the same on every channel.
+std::vector<std::int16_t> Tone(int frames, int channels, int rate, double hz, double amplitude) {
+    std::vector<std::int32_t> sine = Sine(hz, rate, frames, amplitude, channels);
+    return {sine.begin(), sine.end()};
 }
 
+using Format = std::tuple<std::uint16_t, std::uint32_t, std::uint16_t, std::uint16_t>;
+
 struct Decoded {
-    WaveFormatRecord format;
+    Format format;  // tag, rate, channels, bits
     std::int32_t frames = 0;
     std::vector<std::int32_t> samples;
 };
 
 // Read to the end: the length of a compressed file is an estimate until then.
 Decoded Decode(const std::string& path) {
-    Decoded d;
-    LSoundSourcePtr source = OpenWaveFile(path, &d.format);
+    WaveFormatRecord format;
+    LSoundSourcePtr source = OpenWaveFile(path, &format);
     if (!source || source->IsInvalid()) {
         ADD_FAILURE() << path << " does not read back";
-        return d;
+        return {};
     }
+    Decoded d;
+    d.format = {format.formatTag, format.sampleRate, format.channels, format.bitsPerSample};
     std::vector<std::int32_t> block(8192 * std::size_t(source->channels));
     while (source->GetPosition() < source->GetLength()) {
         source->Read(block.data(), 8192);
@@ -47,9 +41,7 @@ Decoded Decode(const std::string& path) {
 }
 
 std::int32_t Peak(const std::vector<std::int32_t>& samples) {
-    auto louder = [](std::int32_t a, std::int32_t b) { return std::abs(a) < std::abs(b); };
-    return samples.empty() ? 0
-                           : std::abs(*std::max_element(samples.begin(), samples.end(), louder));
+    return std::abs(std::ranges::max(samples, {}, [](std::int32_t s) { return std::abs(s); }));
 }
 
 class AudioCommandsTest : public ToolRun {
@@ -58,7 +50,7 @@ protected:
     std::string outFile = root / "out.wav";
 };
 
-TEST_F(AudioCommandsTest, InfoShowsFormatLengthPeakAndLevel) {
+TEST_F(AudioCommandsTest, InfoShowsFormatLengthPeakAndLevelOrSilence) {
     // A square wave at half of full scale: peak -6.0 dBFS; on the block level scale its mean
     // square (16,384 * 16 >> 5)^2 = 67,108,864 is 9.0 dB.
     std::vector<std::int16_t> square(12000);
@@ -74,18 +66,9 @@ TEST_F(AudioCommandsTest, InfoShowsFormatLengthPeakAndLevel) {
                        "length:   12000 frames ( 0:00:01.5000)\n"
                        "peak:     -6.0 dBFS\n"
                        "level:    9.0 dB\n");
-}
-
-TEST_F(AudioCommandsTest, InfoNamesCompressedFormatsAndSilence) {
-    ASSERT_EQ(
-        Run({"convert", "--codec", "ulaw", "--channels", "2", "--rate", "11025",
-             (WriteFile(in, Pcm16File(1, 8000, std::vector<std::int16_t>(800))), in), outFile}),
-        kToolOk)
-        << err;
-    ASSERT_EQ(Run({"info", outFile}), kToolOk) << err;
-    EXPECT_NE(out.find("format:   mu-law\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("rate:     11025 Hz\nchannels: 2\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("peak:     silent\nlevel:    silent\n"), std::string::npos) << out;
+    WriteFile(in, Pcm16File(1, 8000, std::vector<std::int16_t>(800)));
+    ASSERT_EQ(Run({"info", in}), kToolOk) << err;
+    EXPECT_TRUE(out.ends_with("peak:     silent\nlevel:    silent\n")) << out;
 }
 
 TEST_F(AudioCommandsTest, UnusableInputsAreNamedWithTheReasonAndNothingIsWritten) {
@@ -118,11 +101,9 @@ TEST_F(AudioCommandsTest, BadArgumentsAreUsageErrors) {
         {"convert", in, outFile, "extra"},
         {"convert", in, outFile, "--rate", "0"},
         {"convert", in, outFile, "--rate", "192001"},
-        {"convert", in, outFile, "--rate", "8k"},
         {"convert", in, outFile, "--channels", "0"},
         {"convert", in, outFile, "--bits", "24"},
         {"convert", in, outFile, "--codec", "mp3"},
-        {"convert", in, outFile, "--speed", "2"},
         {"convert", in, in},
         {"playchain", in},
         {"playchain", in, outFile, "--highpass", "1501"},
@@ -136,60 +117,36 @@ TEST_F(AudioCommandsTest, BadArgumentsAreUsageErrors) {
     }
 }
 
-TEST_F(AudioCommandsTest, ConvertGivesTheTelephoneFormatByDefault) {
-    // One second of 44.1 kHz stereo, the tone on the left channel (the one kept).
-    WriteFile(in, Pcm16File(2, 44100, Tone(44100, 2, 44100, 1000, 10000, true)));
+TEST_F(AudioCommandsTest, ConvertGivesTheTelephoneFormatByDefaultAndCopiesAudioAlreadyInIt) {
+    WriteFile(in, Pcm16File(2, 44100, Tone(44100, 2, 44100, 1000, 10000)));
     ASSERT_EQ(Run({"convert", in, outFile}), kToolOk) << err;
-    // The converter works at 39/215 of the input rate, the nearest ratio its table holds:
-    // 44,100 frames become 7,999.
+    // 44,100 frames at 39/215, the converter's nearest ratio, become 7,999.
     EXPECT_EQ(out, outFile + ": 7999 frames, 8000 Hz, 1 channel, PCM 16-bit\n");
     Decoded d = Decode(outFile);
-    EXPECT_EQ(d.format.formatTag, kWaveFormatPcm);
-    EXPECT_EQ(d.format.sampleRate, 8000u);
-    EXPECT_EQ(d.format.channels, 1);
-    EXPECT_EQ(d.format.bitsPerSample, 16);
+    EXPECT_EQ(d.format, Format(kWaveFormatPcm, 8000, 1, 16));
     EXPECT_EQ(d.frames, 7999);
-    // The tone keeps its amplitude (the resampler's own tests measure it closely).
-    EXPECT_NEAR(Peak(std::vector<std::int32_t>(d.samples.begin() + 100, d.samples.end() - 100)),
-                10000 * 16, 10000 * 16 / 20);
+    // 20,000 frames end inside a block; the samples are copied as they are.
+    WriteFile(in, Pcm16File(1, 8000, Tone(20000, 1, 8000, 440, 20000)));
+    ASSERT_EQ(Run({"convert", in, outFile}), kToolOk) << err;
+    EXPECT_EQ(Decode(outFile).samples, Decode(in).samples);
 }
 
-TEST_F(AudioCommandsTest, ConvertCopiesAudioAlreadyInTheTargetFormat) {
-    // 20,000 frames end inside a block; 16,384 end exactly on a block boundary.
-    for (int frames : {20000, 16384, 5}) {
-        std::vector<std::int16_t> samples = Tone(frames, 1, 8000, 440, 20000);
-        WriteFile(in, Pcm16File(1, 8000, samples));
-        ASSERT_EQ(Run({"convert", in, outFile}), kToolOk) << err;
-        std::string written = ReadFile(outFile);
-        ASSERT_EQ(written.size(), 46u + 2 * frames) << frames;
-        EXPECT_EQ(written.substr(46), ReadFile(in).substr(44)) << frames;
-    }
-}
-
-TEST_F(AudioCommandsTest, ConvertWritesEveryCodecAndWidth) {
+TEST_F(AudioCommandsTest, ConvertWritesTheRateChannelsCodecAndWidthAsked) {
     WriteFile(in, Pcm16File(1, 8000, Tone(8000, 1, 8000, 440, 12000)));
-    struct Row {
-        ToolArgs options;
-        std::uint16_t tag;
-        std::uint16_t bits;
-        std::int32_t frames;
-    } rows[] = {
-        {{"--codec", "ulaw"}, kWaveFormatMulaw, 8, 8000},
-        {{"--codec", "alaw"}, kWaveFormatAlaw, 8, 8000},
-        // 15 blocks of 505 frames, then 425 frames in the header's 1 and 53 groups of 8.
-        {{"--codec", "ima"}, kWaveFormatImaAdpcm, 4, 15 * 505 + 1 + 53 * 8},
-        {{"--bits", "8"}, kWaveFormatPcm, 8, 8000},
-        {{"--bits", "32"}, kWaveFormatPcm, 32, 8000},
+    const std::tuple<const char*, const char*, std::uint16_t, std::uint16_t, const char*> rows[] = {
+        {"--codec", "ulaw", kWaveFormatMulaw, 8, "mu-law"},
+        {"--codec", "alaw", kWaveFormatAlaw, 8, "A-law"},
+        {"--codec", "ima", kWaveFormatImaAdpcm, 4, "IMA ADPCM"},
+        {"--bits", "8", kWaveFormatPcm, 8, "PCM 8-bit"},
+        {"--bits", "32", kWaveFormatPcm, 32, "PCM 32-bit"},
     };
-    for (const Row& row : rows) {
-        ToolArgs args = {"convert", in, outFile};
-        args.insert(args.end(), row.options.begin(), row.options.end());
-        ASSERT_EQ(Run(args), kToolOk) << err;
-        Decoded d = Decode(outFile);
-        EXPECT_EQ(d.format.formatTag, row.tag) << row.options[1];
-        EXPECT_EQ(d.format.bitsPerSample, row.bits) << row.options[1];
-        EXPECT_EQ(d.frames, row.frames) << row.options[1];
-        EXPECT_NEAR(Peak(d.samples), 12000 * 16, 12000 * 16 / 10) << row.options[1];
+    for (const auto& [option, value, tag, bits, name] : rows) {
+        ASSERT_EQ(
+            Run({"convert", in, outFile, option, value, "--rate", "11025", "--channels", "2"}),
+            kToolOk)
+            << err;
+        EXPECT_TRUE(out.ends_with(" 11025 Hz, 2 channels, " + std::string(name) + "\n")) << out;
+        EXPECT_EQ(Decode(outFile).format, Format(tag, 11025, 2, bits)) << value;
     }
 }
 
@@ -204,31 +161,24 @@ TEST_F(AudioCommandsTest, ConvertRefusesChannelCountsItCannotConvert) {
     EXPECT_EQ(Decode(outFile).frames, 100);
 }
 
-TEST_F(AudioCommandsTest, PlaychainKeepsRateAndChannelsAndAppliesTheGain) {
+TEST_F(AudioCommandsTest, PlaychainKeepsTheFormatAppliesItsStagesAndNeverWraps) {
     WriteFile(in, Pcm16File(2, 11025, Tone(11025, 2, 11025, 500, 4000)));
     ASSERT_EQ(Run({"playchain", in, outFile}), kToolOk) << err;
     Decoded plain = Decode(outFile);
-    EXPECT_EQ(plain.format.sampleRate, 11025u);
-    EXPECT_EQ(plain.format.channels, 2);
-    EXPECT_EQ(plain.format.bitsPerSample, 16);
+    EXPECT_EQ(plain.format, Format(kWaveFormatPcm, 11025, 2, 16));
     EXPECT_EQ(plain.samples, Decode(in).samples) << "no stage is on by default";
-
     ASSERT_EQ(Run({"playchain", in, outFile, "--gain", "6dB"}), kToolOk) << err;
-    Decoded louder = Decode(outFile);
-    EXPECT_EQ(louder.frames, 11025);
-    EXPECT_NEAR(double(Peak(louder.samples)) / Peak(plain.samples), 1.995, 0.01);
-}
+    EXPECT_NEAR(double(Peak(Decode(outFile).samples)) / Peak(plain.samples), 1.995, 0.01);
 
-TEST_F(AudioCommandsTest, PlaychainNeverWrapsALoudInput) {
     std::vector<std::int16_t> loud = Tone(8000, 1, 8000, 300, 32000);
     WriteFile(in, Pcm16File(1, 8000, loud));
     ASSERT_EQ(Run({"playchain", in, outFile, "--gain", "8", "--highpass", "100"}), kToolOk) << err;
-    Decoded d = Decode(outFile);
-    ASSERT_EQ(d.frames, 8000);
+    Decoded louder = Decode(outFile);
+    ASSERT_EQ(louder.frames, 8000);
     for (int i = 0; i < 8000; ++i) {
         // A wrapped sample would turn a loud crest into the opposite full scale.
         if (std::abs(loud[i]) > 16000) {
-            ASSERT_EQ(d.samples[i] > 0, loud[i] > 0) << i;
+            ASSERT_EQ(louder.samples[i] > 0, loud[i] > 0) << i;
         }
     }
 }

@@ -43,7 +43,6 @@ TEST_F(SimulateCommandTest, BadScenariosAndArgumentsAreUsageErrors) {
     EXPECT_NE(err.find("call.scenario: line 2: "), std::string::npos) << err;
     EXPECT_EQ(Run({"simulate"}), kToolUsage);
     EXPECT_EQ(Run({"simulate", scenario, "--speed", "0"}), kToolUsage);
-    EXPECT_EQ(Run({"simulate", scenario, "--fast"}), kToolUsage);
     EXPECT_EQ(Run({"simulate", root / "missing.scenario"}), kToolFailed);
     EXPECT_NE(err.find("cannot read"), std::string::npos);
 }

@@ -6,9 +6,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBrowser>
 
 #include "UiTestSupport.h"
 #include "support/TempDir.h"
+#include "ui/HelpWindow.h"
 
 namespace {
 
@@ -17,13 +19,13 @@ using Paths = std::vector<std::string>;
 class CallLogViewerTest : public ::testing::Test {
 protected:
     void SetUp() override { QtWidgetsTestApp(); }
+    void TearDown() override {
+        delete HelpWindow::Current();
+        EXPECT_TRUE(urls.urls.empty());
+    }
 
     std::unique_ptr<CallLogViewer> Open() {
         auto viewer = std::make_unique<CallLogViewer>(logs, nullptr);
-        viewer->view = [this](const std::string& path, QWidget*) {
-            viewed.push_back(path);
-            return true;
-        };
         viewer->print = [this](const std::string& path, QWidget*) {
             printed.push_back(path);
             return true;
@@ -54,7 +56,7 @@ protected:
     TempDir dir;
     std::string logs = dir.Path() + "/";
     MessageRecorder messages;
-    Paths viewed;
+    UrlRecorder urls;  // nothing goes to the desktop
     Paths printed;
 };
 
@@ -64,7 +66,7 @@ TEST_F(CallLogViewerTest, WithoutLogsTheListIsEmptyAndOnlyCloseWorks) {
     EXPECT_FALSE(ButtonsEnabled(*viewer));
     viewer->Command(CallLogViewer::kIdView);
     viewer->Command(CallLogViewer::kIdDelete);
-    EXPECT_TRUE(viewed.empty());
+    EXPECT_EQ(HelpWindow::Current(), nullptr);
     EXPECT_TRUE(messages.requests.empty());
     viewer->Command(kIdOK);
     EXPECT_TRUE(viewer->IsFinished());
@@ -88,15 +90,19 @@ TEST_F(CallLogViewerTest, ListsEveryTextFileInDateOrderWithoutExtension) {
     EXPECT_EQ(viewer->SelectedFile(), logs + "Log 2026-12-05.txt");
 }
 
-TEST_F(CallLogViewerTest, ViewAndPrintHandTheSelectedFileToTheDesktop) {
-    WriteFile(dir / "Log 2026-12-05.txt", "x");
+TEST_F(CallLogViewerTest, ViewShowsTheLogInTheHelpWindowOverTheViewerAndPrintPrintsIt) {
+    WriteFile(dir / "Log 2026-12-05.txt", "12:00:00 Incoming call 5551234 SMITH J\n");
     WriteFile(dir / "SHOUTED.TXT", "x");
     auto viewer = Open();
     Select(*viewer, 0);
     QTest::mouseClick(viewer->ItemAs<QPushButton>(CallLogViewer::kIdView), Qt::LeftButton);
+    HelpWindow* window = HelpWindow::Current();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->parentWidget(), viewer.get());
+    EXPECT_EQ(window->Browser()->toPlainText(), "12:00:00 Incoming call 5551234 SMITH J\n");
+    EXPECT_EQ(window->windowTitle(), "Log 2026-12-05");
     Select(*viewer, 1);
     QTest::mouseClick(viewer->ItemAs<QPushButton>(CallLogViewer::kIdPrint), Qt::LeftButton);
-    EXPECT_EQ(viewed, Paths{logs + "Log 2026-12-05.txt"});
     EXPECT_EQ(printed, Paths{logs + "SHOUTED.TXT"});  // whatever the case of its extension
 }
 

@@ -1,4 +1,4 @@
-// Handing files to the desktop: opening with the default viewer, printing through lp.
+// Handing files to the desktop: printing through lp.
 #include "ui/DesktopShell.h"
 
 #include <gtest/gtest.h>
@@ -10,14 +10,6 @@
 #include "support/TempDir.h"
 
 namespace {
-
-TEST(DesktopShellTest, OpenHandsTheFileToTheDesktop) {
-    QtWidgetsTestApp();
-    UrlRecorder urls;
-    EXPECT_TRUE(OpenWithDesktop("/var/log/Log 2026-12-05.txt"));
-    ASSERT_EQ(urls.urls.size(), 1u);
-    EXPECT_EQ(urls.urls[0].toLocalFile(), "/var/log/Log 2026-12-05.txt");
-}
 
 TEST(DesktopShellTest, PrintUsesLpWhenItIsInstalled) {
     QtWidgetsTestApp();

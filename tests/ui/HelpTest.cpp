@@ -1,9 +1,10 @@
-// The help: a page for every context, working links, opening pages, start-up tips.
+// The help: a page for every context, working links, the help window, start-up tips.
 #include "ui/Help.h"
 
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -13,6 +14,7 @@
 #include "UiTestSupport.h"
 #include "settings/SettingsKeys.h"
 #include "support/TempDir.h"
+#include "ui/HelpWindow.h"
 #include "ui/TipDialog.h"
 
 namespace {
@@ -22,28 +24,21 @@ const std::string kHelpSource = std::string(QUILLON_SOURCE_DIR) + "/help";
 class HelpTest : public ::testing::Test {
 protected:
     void SetUp() override { QtWidgetsTestApp(); }
+    void TearDown() override { delete HelpWindow::Current(); }
     ScopedEnv folder{"QUILLON_HELP_DIR", kHelpSource};
     TempDir dir;
     std::string settingsFile = dir / "settings.ini";
 };
 
-std::vector<int> AllContexts() {
-    std::vector<int> contexts{kHelpContents, kHelpGeneralPage, kHelpRecordPage,
-                              kHelpHoldPage, kHelpFindAndPlay, kHelpTroubleshooting};
-    for (int tip = 0; tip < kNumTips; ++tip) {
-        contexts.push_back(kHelpFirstTip + tip);
-    }
-    return contexts;
-}
-
 TEST_F(HelpTest, EveryContextHasItsOwnPage) {
     std::set<std::string> pages;
-    for (int context : AllContexts()) {
-        std::string page = HelpPageFile(context);
-        EXPECT_TRUE(Exists(page)) << context << " " << page;
-        pages.insert(page);
+    for (int context :
+         {kHelpContents, kHelpGeneralPage, kHelpRecordPage, kHelpHoldPage, kHelpFindAndPlay,
+          kHelpTroubleshooting, 200, 201, 202, 203, 204, 205, 206, 207, 208, 209}) {
+        EXPECT_TRUE(Exists(HelpPageFile(context))) << context;
+        pages.insert(HelpPageFile(context));
     }
-    EXPECT_EQ(pages.size(), AllContexts().size());
+    EXPECT_EQ(pages.size(), 16u);
     EXPECT_EQ(HelpPageFile(999), "");
     EXPECT_EQ(HelpPageFile(kHelpFirstTip + kNumTips), "");
 }
@@ -67,24 +62,34 @@ TEST_F(HelpTest, EveryLinkBetweenPagesLeadsToAPage) {
     EXPECT_GT(links, 20);
 }
 
-TEST_F(HelpTest, ShowHelpOpensTheContextsPage) {
+TEST_F(HelpTest, ShowHelpShowsTheContextsPageInOneWindowOfTheProgramsOwn) {
     UrlRecorder urls;
     EXPECT_TRUE(ShowHelp(kHelpTroubleshooting));
-    EXPECT_TRUE(ShowHelp(kHelpContents));
-    EXPECT_FALSE(ShowHelp(999));
-    ASSERT_EQ(urls.urls.size(), 2u);
-    EXPECT_EQ(urls.urls[0],
+    HelpWindow* window = HelpWindow::Current();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->Browser()->source(),
               QUrl::fromLocalFile(QString::fromStdString(kHelpSource) + "/troubleshooting.html"));
-    EXPECT_EQ(urls.urls[1].fileName(), "index.html");
+    EXPECT_EQ(window->windowTitle(), window->Browser()->documentTitle());
+    EXPECT_TRUE(ShowHelp(kHelpContents));
+    EXPECT_EQ(HelpWindow::Current(), window);  // one window, reused
+    EXPECT_EQ(window->Browser()->source().fileName(), "index.html");
+    EXPECT_FALSE(ShowHelp(999));
+    EXPECT_TRUE(urls.urls.empty());  // no desktop program is needed
+    // Over a modal dialog the window is the dialog's, so that it can be used while it is open.
+    QDialog dialog;
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    EXPECT_TRUE(ShowHelp(kHelpGeneralPage));
+    EXPECT_EQ(HelpWindow::Current()->parentWidget(), &dialog);
 }
 
 TEST_F(HelpTest, HelpLivesBesideTheProgramAndMissingHelpOpensNothing) {
     ScopedEnv unset{"QUILLON_HELP_DIR", std::nullopt};
     EXPECT_EQ(HelpFolder(), (QCoreApplication::applicationDirPath() + "/help").toStdString());
     ScopedEnv elsewhere{"QUILLON_HELP_DIR", dir / "no help here"};
-    UrlRecorder urls;
     EXPECT_FALSE(ShowHelp(kHelpContents));
-    EXPECT_TRUE(urls.urls.empty());
+    EXPECT_EQ(HelpWindow::Current(), nullptr);
     EXPECT_FALSE(HasTip(0));
 }
 

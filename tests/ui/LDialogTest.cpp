@@ -110,14 +110,11 @@ TEST_F(LDialogTest, RefusedOKKeepsTheDialogOpen) {
     dialog.allowOK = false;
     dialog.Command(kIdOK);
     EXPECT_FALSE(dialog.IsFinished());
-    EXPECT_EQ(dialog.trace, (Trace{"ok", "update"}));
-
     dialog.allowOK = true;
-    dialog.trace.clear();
     dialog.Command(kIdOK);
     EXPECT_TRUE(dialog.IsFinished());
     EXPECT_EQ(dialog.result(), kResultOK);
-    EXPECT_EQ(dialog.trace, (Trace{"ok", "destroy"}));  // no Update once closed
+    EXPECT_EQ(dialog.trace, (Trace{"ok", "update", "ok", "destroy"}));  // no Update once closed
 }
 
 TEST_F(LDialogTest, CancelEscAndCloseBoxAskOnCancel) {
@@ -127,16 +124,12 @@ TEST_F(LDialogTest, CancelEscAndCloseBoxAskOnCancel) {
     QTest::keyClick(&dialog, Qt::Key_Escape);
     dialog.close();
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(dialog.trace, (Trace{"cancel", "cancel"}));
-
     dialog.allowCancel = true;
-    dialog.trace.clear();
     dialog.Command(kIdCancel);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), kResultCancel);
-    EXPECT_EQ(dialog.trace, (Trace{"cancel", "destroy"}));
     dialog.done(kResultOK);  // destroyed once only
-    EXPECT_EQ(dialog.trace.size(), 2u);
+    EXPECT_EQ(dialog.trace, (Trace{"cancel", "cancel", "cancel", "destroy"}));
 }
 
 TEST_F(LDialogTest, HelpButtonAndF1CallOnHelp) {
@@ -150,13 +143,10 @@ TEST_F(LDialogTest, HelpButtonAndF1CallOnHelp) {
 TEST_F(LDialogTest, EnableItemReachesControlsAndMenuItems) {
     dialog.EnableItem(101, false);
     dialog.EnableItem(2001, false);
-    EXPECT_FALSE(dialog.button->isEnabled());
-    EXPECT_FALSE(dialog.action->isEnabled());
-    EXPECT_FALSE(dialog.IsItemEnabled(101));
-    EXPECT_FALSE(dialog.IsItemEnabled(2001));
+    EXPECT_FALSE(dialog.button->isEnabled() || dialog.IsItemEnabled(101));
+    EXPECT_FALSE(dialog.action->isEnabled() || dialog.IsItemEnabled(2001));
     dialog.EnableItem(2001, true);
     EXPECT_TRUE(dialog.IsItemEnabled(2001));
-    EXPECT_EQ(dialog.Item(104), dialog.edit);
     EXPECT_EQ(dialog.ItemAs<QLineEdit>(104), dialog.edit);
     EXPECT_EQ(dialog.ItemAs<QLineEdit>(101), nullptr);
     EXPECT_EQ(dialog.Item(999), nullptr);

@@ -50,7 +50,7 @@ bool LSoundRecorder::Start(const LSoundSinkPtr& newSink, std::uint16_t options,
     if (state != kIdle) {
         Stop();
     }
-    if (!newSink || newSink->IsInvalid()) {
+    if (!newSink || newSink->IsInvalid() || newSink->HasFailed()) {
         return false;
     }
     blockFrames = std::clamp(newSink->sampleRate / 10, 20, 8192);
@@ -143,6 +143,10 @@ void LSoundRecorder::OnBlock(WaveHeader* header, std::uint32_t blockGeneration) 
                 WriteToSink(previousBlock.data() + half * channels, blockFrames - half);
             }
             WriteToSink(work.data(), blockFrames);
+            if (sink->HasFailed()) {
+                Stop();
+                return;
+            }
             state = kWriting;
             if (target) {
                 target->OnRecorderWriting(cookie);
@@ -159,6 +163,10 @@ void LSoundRecorder::OnBlock(WaveHeader* header, std::uint32_t blockGeneration) 
     }
 
     WriteToSink(work.data(), blockFrames);
+    if (sink->HasFailed()) {
+        Stop();  // the sink takes nothing more: the recording ends with what it holds
+        return;
+    }
     std::int32_t position = SinkLength();
     if (level < lowThreshold && position - lastSoundPosition > silenceLimit) {
         sink->Truncate(TimeToFrames(lastSoundPosition + kKeptSilence, sink->sampleRate));

@@ -39,8 +39,8 @@ public:
 
     // Records into `sink` (its rate and channels). `silenceLimit` and `maximumLength` are in
     // 1/10,000 s (a maximum of 0 or less: no limit); `threshold` in dB (-127: every block is
-    // sound). False, with no notification, when the sink is missing or invalid or the device
-    // refuses the format.
+    // sound). False, with no notification, when the sink is missing, invalid or failed or the
+    // device refuses the format. A sink that fails while recording stops the recorder.
     bool Start(const LSoundSinkPtr& sink, std::uint16_t options, std::int32_t silenceLimit,
                std::int8_t threshold, std::int32_t maximumLength);
     void Stop();

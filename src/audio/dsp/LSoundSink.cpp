@@ -5,7 +5,16 @@
 
 void LSoundSink::Truncate(std::int32_t) {}
 
+void LSoundSink::SetError(int errorNumber) {
+    if (error == 0) {
+        error = errorNumber;
+    }
+}
+
 LSoundSinkFilter::LSoundSinkFilter(const LSoundSinkPtr& downstream) : downstream(downstream) {
+    if (downstream) {
+        SetError(downstream->error);
+    }
     if (downstream && !downstream->IsInvalid()) {
         sampleRate = downstream->sampleRate;
         peakBound = downstream->peakBound;
@@ -16,11 +25,16 @@ LSoundSinkFilter::LSoundSinkFilter(const LSoundSinkPtr& downstream) : downstream
 }
 
 void LSoundSinkFilter::Write(const std::int32_t* buffer, std::int32_t frames) {
-    if (frames <= 0) {
+    if (frames <= 0 || HasFailed()) {
         return;
     }
     if (downstream) {
         downstream->Write(buffer, frames);
+        if (downstream->HasFailed()) {
+            SetError(downstream->error);
+            position = downstream->position;
+            return;
+        }
     }
     position += frames;
 }

@@ -13,6 +13,7 @@ LAcmWaveWriter::LAcmWaveWriter(const std::string& fileName, const WaveFormatReco
     peakBound = kPeakBound16Bit;
     file = WaveFileHandle::OpenForWriting(fileName, true);
     if (!file.IsOpen()) {
+        SetError(LastFileError());
         flags |= kSoundInvalid;
         return;
     }
@@ -36,7 +37,7 @@ LAcmWaveWriter::LAcmWaveWriter(const std::string& fileName, const WaveFormatReco
 }
 
 LAcmWaveWriter::~LAcmWaveWriter() {
-    if (stream) {
+    if (stream && !HasFailed()) {
         ConvertAndWrite(kAcmConvertEnd);
     }
     if (file.IsOpen()) {
@@ -48,12 +49,16 @@ void LAcmWaveWriter::Write(const std::int32_t* buffer, std::int32_t frames) {
     if (frames <= 0) {
         return;
     }
-    position = AdvanceFrames(position, frames);
     if (IsInvalid()) {
+        position = AdvanceFrames(position, frames);
         return;
     }
+    if (HasFailed()) {
+        return;
+    }
+    position = AdvanceFrames(position, frames);
     std::size_t remaining = static_cast<std::size_t>(frames) * channels;
-    while (remaining > 0) {
+    while (remaining > 0 && !HasFailed()) {
         const std::size_t n = std::min<std::size_t>(remaining, (sourceCapacity - sourceFill) / 2);
         std::uint8_t* out = source.data() + sourceFill;
         for (std::size_t i = 0; i < n; ++i) {
@@ -71,11 +76,31 @@ void LAcmWaveWriter::ConvertAndWrite(unsigned convertFlags) {
     streamHeader = {source.data(), sourceFill, 0, destination.data(), destinationCapacity, 0};
     stream->Convert(streamHeader, convertFlags);
     if (streamHeader.destinationLengthUsed > 0) {
-        file.Write(destination.data(), streamHeader.destinationLengthUsed);
+        if (!file.Write(destination.data(), streamHeader.destinationLengthUsed)) {
+            StopAtFailedWrite();
+            return;
+        }
         compressedBytes += streamHeader.destinationLengthUsed;
     }
     sourceFill -= streamHeader.sourceLengthUsed;
     std::memmove(source.data(), source.data() + streamHeader.sourceLengthUsed, sourceFill);
+}
+
+void LAcmWaveWriter::StopAtFailedWrite() {
+    SetError(LastFileError());
+    // The file position has moved on by what reached the file; a part of a block is cut off.
+    const std::int64_t written = std::max<std::int64_t>(file.Tell() - DataOffset(), 0);
+    const std::int64_t blocks = written / stream->DestinationBlockBytes();
+    compressedBytes = static_cast<std::uint32_t>(blocks * stream->DestinationBlockBytes());
+    position = static_cast<std::int32_t>(
+        std::min<std::int64_t>(blocks * stream->SourceBlockBytes() / (2 * channels), INT32_MAX));
+    sourceFill = 0;
+    file.EndAt(DataOffset() + compressedBytes);
+    WriteHeader();
+}
+
+std::int64_t LAcmWaveWriter::DataOffset() const {
+    return kWaveHeaderSize + static_cast<std::int64_t>(format.extra.size());
 }
 
 void LAcmWaveWriter::WriteHeader() {

@@ -14,7 +14,8 @@
 // Writes any format our codec layer can produce from 16-bit PCM. The header (RIFF, the format
 // record as given, "data") carries a data size of 0 until the last reference goes. A format
 // that cannot be encoded makes the writer invalid: Write only counts frames and a header-only
-// file remains.
+// file remains. A write that fails (a full disk) ends the writing: the file keeps the whole
+// blocks that reached it, `position` counts their frames, and the header states them at once.
 class LAcmWaveWriter : public LSoundSink {
 public:
     LAcmWaveWriter(const std::string& fileName, const WaveFormatRecord& format);
@@ -29,6 +30,9 @@ private:
     // Converts the source buffer with `flags`, writes what came out and keeps what was not
     // consumed at the front.
     void ConvertAndWrite(unsigned flags);
+    // After a failed write: keeps the whole blocks that reached the file and states them.
+    void StopAtFailedWrite();
+    std::int64_t DataOffset() const;
 
     WaveFileHandle file;
     WaveFormatRecord format;

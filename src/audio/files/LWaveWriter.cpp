@@ -51,18 +51,19 @@ LWaveWriter::LWaveWriter(const std::string& fileName, std::int32_t sampleRate,
     }
     file = WaveFileHandle::OpenForWriting(fileName, false);
     if (!file.IsOpen()) {
+        SetError(LastFileError());
         flags |= kSoundInvalid;
         return;
     }
     position = std::max(startFrame, 0);
-    WriteHeader(ProvisionalDataSize());
+    WriteHeader(DataSize(false));
     file.EndAt(FrameOffset(position));
     conversion.resize(static_cast<std::size_t>(kWaveBlockFrames) * channels * bytesPerSample);
 }
 
 LWaveWriter::~LWaveWriter() {
     if (file.IsOpen()) {
-        WriteHeader(static_cast<std::uint64_t>(position) * channels * bytesPerSample);
+        WriteHeader(DataSize(true));
     }
 }
 
@@ -70,8 +71,11 @@ void LWaveWriter::Write(const std::int32_t* buffer, std::int32_t frames) {
     if (frames <= 0) {
         return;
     }
-    position = AdvanceFrames(position, frames);
     if (IsInvalid()) {
+        position = AdvanceFrames(position, frames);
+        return;
+    }
+    if (HasFailed()) {
         return;
     }
     for (std::int32_t done = 0; done < frames;) {
@@ -89,15 +93,27 @@ void LWaveWriter::Write(const std::int32_t* buffer, std::int32_t frames) {
                 Convert32(in, count, conversion.data());
                 break;
         }
-        // A failed write is not retried: the header follows `position`, and the reader clamps
-        // its length to what the file holds.
-        file.Write(conversion.data(), count * bytesPerSample);
+        if (!file.Write(conversion.data(), count * bytesPerSample)) {
+            StopAtFailedWrite();
+            return;
+        }
         done += block;
     }
+    position = AdvanceFrames(position, frames);
     headerCountdown -= frames;
     if (headerCountdown < 0) {
-        WriteHeader(ProvisionalDataSize());
+        WriteHeader(DataSize(false));
     }
+}
+
+void LWaveWriter::StopAtFailedWrite() {
+    SetError(LastFileError());
+    // The file position has moved on by what reached the file; a part of a frame is cut off.
+    const std::int64_t written = std::max<std::int64_t>(file.Tell() - kWaveHeaderSize, 0);
+    position = static_cast<std::int32_t>(std::min<std::int64_t>(
+        written / (channels * bytesPerSample), std::numeric_limits<std::int32_t>::max()));
+    file.EndAt(FrameOffset(position));
+    WriteHeader(DataSize(false));
 }
 
 void LWaveWriter::Truncate(std::int32_t frames) {
@@ -105,7 +121,7 @@ void LWaveWriter::Truncate(std::int32_t frames) {
         return;
     }
     position = std::max(frames, 0);
-    WriteHeader(ProvisionalDataSize());
+    WriteHeader(DataSize(false));
     file.EndAt(FrameOffset(position));
 }
 
@@ -125,7 +141,9 @@ void LWaveWriter::WriteHeader(std::uint64_t dataSize) {
     StoreLe16(header + 36, 0);
     std::copy_n("data", 4, header + 38);
     StoreLe32(header + 42, SizeField(dataSize));
-    file.WriteAt(0, header, sizeof header);
+    if (!file.WriteAt(0, header, sizeof header)) {
+        SetError(LastFileError());
+    }
     if (flushHeaders) {
         file.Flush();
     }
@@ -133,9 +151,10 @@ void LWaveWriter::WriteHeader(std::uint64_t dataSize) {
         std::int64_t{sampleRate} * 16, std::numeric_limits<std::int32_t>::max()));
 }
 
-std::uint64_t LWaveWriter::ProvisionalDataSize() const {
-    return (static_cast<std::uint64_t>(sampleRate) * 32 + static_cast<std::uint64_t>(position)) *
-           channels * bytesPerSample;
+std::uint64_t LWaveWriter::DataSize(bool finished) const {
+    const std::uint64_t ahead =
+        finished || HasFailed() ? 0 : static_cast<std::uint64_t>(sampleRate) * 32;
+    return (ahead + static_cast<std::uint64_t>(position)) * channels * bytesPerSample;
 }
 
 std::int64_t LWaveWriter::FrameOffset(std::int32_t frame) const {

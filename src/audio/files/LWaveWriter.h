@@ -19,7 +19,9 @@ inline constexpr std::int32_t kWaveBlockFrames = 8192;
 // header's data size claims 16 to 32 seconds more than has been written (rewritten every 16
 // seconds of audio), so that a reader sees a valid file whose true end is the file size; the
 // final sizes are written when the last reference goes. A file that cannot be opened makes the
-// writer invalid: Write then only counts frames.
+// writer invalid: Write then only counts frames. A write that fails (a full disk) ends the
+// writing: the file keeps the whole frames that reached it, `position` counts them, and the
+// header states exactly that at once.
 class LWaveWriter : public LSoundSink {
 public:
     // Opens (or creates) `fileName`, keeps the audio of an existing file before `startFrame`
@@ -31,7 +33,8 @@ public:
 
     // Any number of frames; internal samples narrow to the file width without saturation.
     void Write(const std::int32_t* buffer, std::int32_t frames) override;
-    // Cuts the file back to `frames` (0 when negative); a count beyond `position` does nothing.
+    // Cuts the file back to `frames` (0 when negative); a count beyond `position` does nothing,
+    // so the file never grows here.
     void Truncate(std::int32_t frames) override;
 
     std::int32_t bytesPerSample;
@@ -44,8 +47,11 @@ private:
     // Writes the header at offset 0 with the given data size, flushes, and restarts the
     // countdown to the next periodic rewrite.
     void WriteHeader(std::uint64_t dataSize);
-    // The data size claimed while writing: 32 seconds beyond `position`.
-    std::uint64_t ProvisionalDataSize() const;
+    // The data size to claim: 32 seconds beyond `position` while more may come, exactly
+    // `position` when the file is finished or a write has failed.
+    std::uint64_t DataSize(bool finished) const;
+    // After a failed write: keeps the whole frames that reached the file and states them.
+    void StopAtFailedWrite();
     std::int64_t FrameOffset(std::int32_t frame) const;
 
     WaveFileHandle file;

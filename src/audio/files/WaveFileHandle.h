@@ -3,6 +3,7 @@
 // recorder's file is read while it grows).
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -54,3 +55,9 @@ private:
 
     UniqueFd fd;
 };
+
+// The errno of the file call that has just failed (an open, or a write that returned false);
+// EIO when the call left none.
+inline int LastFileError() {
+    return errno != 0 ? errno : EIO;
+}

@@ -25,14 +25,10 @@ TEST(CompressorTest, GainTable) {
     };
     // 16,777,216 / 0.9261187^12: +8 dB for everything below the threshold, silence included,
     // then 2/3 dB less per dB above it, up to the ceiling at 127.
-    for (auto [level, expected] : {std::pair{-128, 42142461},
-                                   {-127, 42142461},
-                                   {-60, 42142461},
-                                   {-13, 42142461},
-                                   {-12, 42142461},
-                                   {-11, 39028922},
-                                   {1, 15537693},
-                                   {127, 980}}) {
+    const std::pair<int, std::int32_t> gains[] = {
+        {-128, 42142461}, {-127, 42142461}, {-60, 42142461}, {-13, 42142461},
+        {-12, 42142461},  {-11, 39028922},  {1, 15537693},   {127, 980}};
+    for (auto [level, expected] : gains) {
         EXPECT_EQ(gain(-12, level), expected) << level;
     }
     EXPECT_NEAR(gain(-12, 0), kUnityGain, 1);
@@ -50,28 +46,19 @@ TEST(CompressorTest, BlockTimeBecomesFramesWithinLimits) {
     for (auto [rate, blockTime, frames] :
          {std::tuple{8000, 500, 400}, {44100, 500, 2205}, {8000, 10, 128}, {192000, 5000, 8192}}) {
         auto c = MakeCompressor({}, -12, rate, blockTime);
-        EXPECT_EQ(c->blockFrames, frames) << rate << " " << blockTime;
-        EXPECT_EQ(c->peakBound, 0x3FFFFF);
+        EXPECT_EQ(std::pair(c->blockFrames, c->peakBound), std::pair(frames, 0x3FFFFF)) << rate;
     }
 }
 
-TEST(CompressorTest, RaisesQuietSpeechAndLeavesFullLevelAlone) {
-    // A 500 Hz tone at -20 dB (below the threshold) and at 0 dB.
-    for (auto [amplitude, gainDb] : {std::pair{13107.0, 8.0}, {131072.0, 0.0}}) {
-        auto c = MakeCompressor(Sine(500, 8000, 16000, amplitude), -12);
-        const std::vector<std::int32_t> out = ReadAll(*c, 12000, 1000);
-        const double db = 20 * std::log10(ToneAmplitude(out, 500, 8000, 4000, 12000) / amplitude);
-        EXPECT_NEAR(db, gainDb, 0.05) << amplitude;
-    }
-}
-
-TEST(CompressorTest, LowersTheGainAheadOfALoudPassage) {
-    // One second at -30 dB, then a full-level tone: the gain must already be falling when the
-    // loud part arrives, and have reached unity within the first two blocks of it.
+TEST(CompressorTest, RaisesQuietSpeechAndLowersTheGainAheadOfALoudPassage) {
+    // One second at -30 dB (below the threshold: +8 dB), then a full-level tone (0 dB: unity).
+    // The gain must already be falling when the loud part arrives, and have reached unity
+    // within the first two blocks of it.
     std::vector<std::int32_t> input = Sine(500, 8000, 8000, 4145);
     const std::vector<std::int32_t> loud = Sine(500, 8000, 8000, 131072);
     input.insert(input.end(), loud.begin(), loud.end());
     const std::vector<std::int32_t> out = ReadAll(*MakeCompressor(input, -12), 16000, 1000);
+    EXPECT_NEAR(20 * std::log10(ToneAmplitude(out, 500, 8000, 400, 7200) / 4145), 8.0, 0.05);
     EXPECT_LT(ToneAmplitude(out, 500, 8000, 7920, 8000) / 4145, 2.0);  // +8 dB would be 2.51
     EXPECT_LT(ToneAmplitude(out, 500, 8000, 8000, 8400) / 131072, 1.3);
     // (The last blocks see the silence after the input coming and rise again.)

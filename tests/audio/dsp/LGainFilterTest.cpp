@@ -24,8 +24,6 @@ TEST(GainFilterTest, MultipliesEverySampleByTheTableGain) {
             EXPECT_EQ(out[i], GainProduct(input[i], gain)) << int{db} << " dB, " << i;
         }
     }
-    auto tone = MakeCounted<LGainFilter>(MakeVectorSource(Sine(500, 8000, 8000, 100000), 8000), 6);
-    EXPECT_NEAR(ToneAmplitude(ReadAll(*tone, 8000), 500, 8000, 0, 8000), 100000 * 1.99526, 5);
 }
 
 TEST(GainFilterTest, PeakBoundRisesOnlyForPositiveGain) {

@@ -1,10 +1,8 @@
-// The telephone high-pass filter: its coefficient, its response and its state per channel.
+// The telephone high-pass filter: its coefficient, its recurrence and its state per channel.
 #include "audio/dsp/LHighPassFilter.h"
 
 #include <gtest/gtest.h>
 
-#include <complex>
-#include <numbers>
 #include <vector>
 
 #include "audio/dsp/TestSources.h"
@@ -20,11 +18,9 @@ LCountedPtr<LHighPassFilter> MakeHighPass(std::vector<std::int32_t> samples, std
 TEST(HighPassFilterTest, CoefficientAndPeakBound) {
     // (1 - exp(-2 pi cutoff / rate)) * 256: 21 Hz is the smallest cut-off the play process
     // applies, 1,500 Hz the largest on the settings sheet.
-    for (auto [cutoff, rate, coefficient] : {std::tuple{300, 8000, 53},
-                                             {21, 8000, 4},
-                                             {1500, 8000, 177},
-                                             {300, 44100, 10},
-                                             {0, 8000, 0}}) {
+    const std::tuple<std::int32_t, std::int32_t, std::int32_t> rows[] = {
+        {300, 8000, 53}, {21, 8000, 4}, {1500, 8000, 177}, {300, 44100, 10}, {0, 8000, 0}};
+    for (auto [cutoff, rate, coefficient] : rows) {
         EXPECT_EQ(MakeHighPass({}, rate, cutoff)->coefficient, coefficient)
             << cutoff << " " << rate;
     }
@@ -43,30 +39,6 @@ TEST(HighPassFilterTest, FollowsTheOnePoleRecurrence) {
               (std::vector<std::int32_t>{100000, 79297, -87120, -919083, 171203, 135752}));
 }
 
-TEST(HighPassFilterTest, RemovesDcAndLowHumButKeepsSpeech) {
-    // 5 s at 8 kHz: a DC offset, 50 Hz hum and a 1 kHz tone.
-    std::vector<std::int32_t> input = Sine(1000, 8000, 40000, 100000);
-    const std::vector<std::int32_t> hum = Sine(50, 8000, 40000, 100000);
-    for (std::size_t f = 0; f < input.size(); ++f) {
-        input[f] += hum[f] + 200000;
-    }
-    const std::vector<std::int32_t> out = ReadAll(*MakeHighPass(input, 8000, 300), 40000, 1000);
-    // Measured over the second half, once settled, where both tones fit whole periods; with
-    // k = 53 / 256 the filter is (1 - z^-1) / (1 - (1 - k) z^-1).
-    const auto response = [](double frequency) {
-        const std::complex<double> z = std::polar(1.0, -2 * std::numbers::pi * frequency / 8000);
-        return std::abs((1.0 - z) / (1.0 - (1 - 53.0 / 256) * z));
-    };
-    EXPECT_NEAR(ToneAmplitude(out, 1000, 8000, 20000, 40000), 100000 * response(1000), 500);
-    EXPECT_NEAR(ToneAmplitude(out, 50, 8000, 20000, 40000), 100000 * response(50), 500);
-    EXPECT_LT(response(50), 0.25);
-    double mean = 0;
-    for (std::size_t f = 20000; f < out.size(); ++f) {
-        mean += out[f] / 20000.0;
-    }
-    EXPECT_LT(std::abs(mean), 300);
-}
-
 TEST(HighPassFilterTest, KeepsOneStatePerChannel) {
     // Left carries a DC offset, right silence: right must stay silent.
     const std::vector<std::int32_t> left(4000, 300000);
@@ -76,7 +48,7 @@ TEST(HighPassFilterTest, KeepsOneStatePerChannel) {
         ASSERT_EQ(out[2 * f + 1], 0) << f;
     }
     EXPECT_EQ(out[0], 300000);                // the first sample passes whole
-    EXPECT_LT(std::abs(out[2 * 3999]), 100);  // the offset has been followed away
+    EXPECT_LT(std::abs(out[2 * 3999]), 100);  // the offset has been removed
 }
 
 }  // namespace

@@ -14,15 +14,11 @@ namespace {
 TEST(ResamplerTest, RatioSearchAndTableGain) {
     // 44,100 / 8,000 = 5.5125 ~ 215/39 within 0.001; 1 -> 1,000 is far too small a ratio for a
     // fraction below 256.
-    for (auto [in, out, phases, step] : {std::tuple{44100, 8000, 39, 215},
-                                         {8000, 11025, 40, 29},
-                                         {8000, 44100, 11, 2},
-                                         {48000, 8000, 1, 6},
-                                         {11025, 8000, 37, 51},
-                                         {22050, 8000, 37, 102},
-                                         {8000, 8000, 1, 1},
-                                         {192000, 8000, 1, 24},
-                                         {1, 1000, 1, 0}}) {
+    const std::tuple<std::int32_t, std::int32_t, int, int> ratios[] = {
+        {44100, 8000, 39, 215}, {8000, 11025, 40, 29}, {8000, 44100, 11, 2},
+        {48000, 8000, 1, 6},    {11025, 8000, 37, 51}, {22050, 8000, 37, 102},
+        {8000, 8000, 1, 1},     {192000, 8000, 1, 24}, {1, 1000, 1, 0}};
+    for (auto [in, out, phases, step] : ratios) {
         const ResampleRatio ratio = FindResampleRatio(in, out);
         EXPECT_EQ(ratio.phases, phases) << in << " -> " << out;
         EXPECT_EQ(ratio.step, step) << in << " -> " << out;
@@ -51,31 +47,16 @@ double Decibels(double ratio) {
     return 20 * std::log10(ratio);
 }
 
-// Frequency from the zero crossings of [first, end), by linear interpolation between samples.
-double MeasuredFrequency(const std::vector<std::int32_t>& x, std::size_t first, std::size_t end,
-                         std::int32_t rate) {
-    double firstCrossing = -1;
-    double lastCrossing = -1;
-    int crossings = 0;
-    for (std::size_t i = first + 1; i < end; ++i) {
-        if (x[i - 1] < 0 && x[i] >= 0) {
-            lastCrossing = static_cast<double>(i - 1) - x[i - 1] / double(x[i] - x[i - 1]);
-            crossings += firstCrossing < 0 ? 0 : 1;
-            firstCrossing = firstCrossing < 0 ? lastCrossing : firstCrossing;
-        }
-    }
-    return crossings * rate / (lastCrossing - firstCrossing);
-}
-
 TEST(ResamplerTest, KeepsToneAndLevelDownAndUp) {
     // 215/39 makes 44,100 Hz into 7,999.5 Hz: 1 kHz reads as 1,000.06 Hz at 8 kHz; 2/11 makes
-    // 8,000 Hz into 44,000 Hz: 440 Hz reads as 441 Hz at 44.1 kHz.
+    // 8,000 Hz into 44,000 Hz: 440 Hz reads as 441 Hz at 44.1 kHz. Over nearly two seconds a
+    // tone 0.06 Hz off its expected frequency loses 2% of its projection on it.
     for (auto [from, to, tone, heard, frames] :
          {std::tuple{44100, 8000, 1000.0, 1000.06, 15000}, {8000, 44100, 440.0, 441.0, 80000}}) {
         const std::vector<std::int32_t> out =
             Convert(Sine(tone, from, 2 * from, 300000), from, to, frames);
-        EXPECT_NEAR(MeasuredFrequency(out, 1000, frames - 1000, to), heard, 0.05) << from;
-        EXPECT_NEAR(Decibels(Rms(out, 1000, frames - 1000) / (300000 / std::sqrt(2.0))), 0, 0.1);
+        EXPECT_NEAR(ToneAmplitude(out, heard, to, 1000, frames - 1000) / 300000, 1.0, 0.005)
+            << from;
     }
 }
 
@@ -139,26 +120,15 @@ TEST(ResamplerTest, PositionLengthAndSeekAgree) {
             EXPECT_EQ(resampler->GetPosition(), target) << from << " -> " << to;
             const std::vector<std::int32_t> again = ReadAll(*resampler, 200);
             EXPECT_EQ(resampler->GetPosition(), target + 200);
-            // After a seek the filter sees real history rather than the lead-in silence; past
-            // the first 31 input frames the output is the same up to rounding.
-            for (std::size_t i = target == 0 ? 40 : 0; i < again.size(); ++i) {
-                ASSERT_NEAR(again[i], straight[target + i], 40)
+            // A seek to 0 reads the upstream's silence before its start as a fresh start does;
+            // elsewhere the filter sees real history in place of that silence, which changes
+            // only the rounding.
+            for (std::size_t i = 0; i < again.size(); ++i) {
+                ASSERT_NEAR(again[i], straight[target + i], target == 0 ? 0 : 40)
                     << from << " -> " << to << " at " << target + i;
             }
         }
     }
-}
-
-TEST(ResamplerTest, SeekToZeroAsksTheUpstreamForTheLeadIn) {
-    auto source = MakeCounted<VectorSource>(Sine(700, 44100, 44100, 200000), 44100, 1);
-    auto resampler = MakeCounted<LResampler>(LSoundSourcePtr(source), 8000);
-    resampler->Seek(0);
-    // 31 frames before the start, then the 63 history frames and a block of 8,192 read.
-    EXPECT_EQ(source->position, -31 + 63 + 8192);
-    // The upstream gives silence before its start, so the output equals a fresh start.
-    auto fresh =
-        MakeCounted<LResampler>(MakeVectorSource(Sine(700, 44100, 44100, 200000), 44100), 8000);
-    EXPECT_EQ(ReadAll(*resampler, 3000), ReadAll(*fresh, 3000));
 }
 
 }  // namespace

@@ -36,13 +36,9 @@ TEST(SpeedFilterTest, NormalSpeedReproducesTheInputAndTheWindowFollowsTheRate) {
 }
 
 TEST(SpeedFilterTest, PositionMovesAtTheSpeed) {
-    for (auto [speed, start] : {std::pair{2.0, 0},
-                                {3.0, 1000},
-                                {7.0, 0},
-                                {0.5, 0},
-                                {-1.0, 40000},
-                                {-3.0, 40000},
-                                {-7.0, 79000}}) {
+    const std::pair<double, std::int32_t> runs[] = {
+        {2.0, 0}, {3.0, 1000}, {7.0, 0}, {0.5, 0}, {-1.0, 40000}, {-3.0, 40000}, {-7.0, 79000}};
+    for (auto [speed, start] : runs) {
         auto filter = MakeSpeed(Tone(80000), 8000, speed, speed, 0, start);
         ReadAll(*filter, 4000, 500);
         // The first window plays on at normal speed; each one after it moves by the speed.

@@ -40,18 +40,14 @@ TEST(ToneCadenceDetectorTest, PassesEveryBufferUntouchedAndTakesTheSinkFormat) {
     auto sink = MakeCounted<TestSink>(16000);
     std::uint8_t flag = 0;
     auto detector = MakeCounted<LToneCadenceDetector>(LSoundSinkPtr(sink), &flag);
-    EXPECT_EQ(detector->sampleRate, 16000);
-    EXPECT_EQ(detector->blockFrames, 400);
+    EXPECT_EQ(std::pair(detector->sampleRate, detector->blockFrames), std::pair(16000, 400));
     const std::vector<std::int32_t> audio = Noise(5000, 300000);
     detector->Write(audio.data(), 3000);
     detector->Write(audio.data() + 3000, 2000);
     EXPECT_EQ(sink->samples, audio);
     EXPECT_EQ(detector->position, 5000);
-
-    auto alone = MakeCounted<LToneCadenceDetector>(LSoundSinkPtr(), &flag);
-    EXPECT_EQ(alone->sampleRate, 8000);
-    EXPECT_EQ(alone->channels, 1);
-    EXPECT_EQ(alone->blockFrames, 200);
+    // Alone it takes telephone line audio.
+    EXPECT_EQ(MakeCounted<LToneCadenceDetector>(LSoundSinkPtr(), &flag)->blockFrames, 200);
 }
 
 TEST(ToneCadenceDetectorTest, FindsLoudPeriodicTonesOnly) {

@@ -35,24 +35,16 @@ TEST(SoundLevelTest, GainProductIsTheThreePartFormulaWithinOneOfTheExactProduct)
 
 TEST(SoundLevelTest, TablesRiseToTheirClampedEnds) {
     // 10^(42/20) * 2^24 = 2.11e9 still fits; 43 dB does not and is clamped. 10^-6.3 * 2^24 = 8.4.
-    for (auto [db, gain] : {std::pair{0, 16777216},
-                            {-127, 0},
-                            {-128, 0},
-                            {127, INT_MAX},
-                            {2, 21121264},
-                            {-126, 8},
-                            {42, 2112126356},
-                            {43, INT_MAX}}) {
+    const std::pair<int, std::int32_t> amplitude[] = {{0, 16777216},    {-127, 0},     {-128, 0},
+                                                      {127, INT_MAX},   {2, 21121264}, {-126, 8},
+                                                      {42, 2112126356}, {43, INT_MAX}};
+    const std::pair<int, std::int32_t> power[] = {{0, 16777216},    {-127, 0},       {-128, 0},
+                                                  {127, INT_MAX},   {10, 167772160}, {-20, 167772},
+                                                  {21, 2112126356}, {22, INT_MAX}};
+    for (auto [db, gain] : amplitude) {
         EXPECT_EQ(AmplitudeGain(db), gain) << db;
     }
-    for (auto [db, gain] : {std::pair{0, 16777216},
-                            {-127, 0},
-                            {-128, 0},
-                            {127, INT_MAX},
-                            {10, 167772160},
-                            {-20, 167772},
-                            {21, 2112126356},
-                            {22, INT_MAX}}) {
+    for (auto [db, gain] : power) {
         EXPECT_EQ(PowerGain(db), gain) << db;
     }
     for (int db = -126; db < 127; ++db) {
@@ -74,25 +66,17 @@ TEST(SoundLevelTest, BlockLevelAndPeak) {
     // DC blocks: 92,682 is 0 dB and 16-bit full scale 20 log10(524288 / 92682) = 15.05; below
     // 32 the block reads as silence ((31 >> 5) = 0, and squares of 1 stay below the 13-bit unit
     // of the sum); 91^2 = 8,281 per sample gives a mean square of 8,268.
-    for (auto [amplitude, level] : {std::pair{92682, 0},
-                                    {524288, 15},
-                                    {46341, -6},
-                                    {9268, -20},
-                                    {31, -127},
-                                    {32, -127},
-                                    {2912, -30},
-                                    {INT_MAX, 87},
-                                    {INT_MIN, 87}}) {
+    const std::pair<std::int32_t, int> levels[] = {{92682, 0},  {524288, 15},  {46341, -6},
+                                                   {9268, -20}, {31, -127},    {32, -127},
+                                                   {2912, -30}, {INT_MAX, 87}, {INT_MIN, 87}};
+    for (auto [amplitude, level] : levels) {
         const std::vector<std::int32_t> block(320, amplitude);
         EXPECT_EQ(BlockLevel(block.data(), block.size()), level) << amplitude;
     }
-    for (auto [samples, peak] : std::initializer_list<std::pair<std::vector<std::int32_t>, int>>{
-             {{}, 0},
-             {{0, 0, 0}, 0},
-             {{5, -7, 6}, 7},
-             {{-5, 9, 6}, 9},
-             {{INT_MIN, 3}, INT_MAX},
-             {{INT_MAX, -1}, INT_MAX}}) {
+    const std::pair<std::vector<std::int32_t>, std::int32_t> peaks[] = {
+        {{}, 0},         {{0, 0, 0}, 0},          {{5, -7, 6}, 7},
+        {{-5, 9, 6}, 9}, {{INT_MIN, 3}, INT_MAX}, {{INT_MAX, -1}, INT_MAX}};
+    for (const auto& [samples, peak] : peaks) {
         EXPECT_EQ(BlockPeak(samples.data(), samples.size()), peak);
     }
 }

@@ -6,16 +6,10 @@
 namespace {
 
 TEST(ImaAdpcmTest, SamplesPerBlockFollowsTheBlockSize) {
-    for (auto [blockAlign, channels, samples] : {std::tuple{256u, 1u, 505u},
-                                                 {512u, 2u, 505u},
-                                                 {1024u, 2u, 1017u},
-                                                 {2048u, 1u, 4089u},
-                                                 {4u, 1u, 1u},
-                                                 {8u, 2u, 1u},
-                                                 {255u, 1u, 0u},
-                                                 {260u, 2u, 0u},
-                                                 {0u, 1u, 0u},
-                                                 {256u, 0u, 0u}}) {
+    const std::tuple<unsigned, unsigned, unsigned> rows[] = {
+        {256, 1, 505}, {512, 2, 505}, {1024, 2, 1017}, {2048, 1, 4089}, {4, 1, 1},
+        {8, 2, 1},     {255, 1, 0},   {260, 2, 0},     {0, 1, 0},       {256, 0, 0}};
+    for (auto [blockAlign, channels, samples] : rows) {
         EXPECT_EQ(ImaSamplesPerBlock(blockAlign, channels), samples)
             << blockAlign << "/" << channels;
     }

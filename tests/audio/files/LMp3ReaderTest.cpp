@@ -1,10 +1,8 @@
-// The MP3 file reader: rates and channels per version, refusing what is not Layer III, the
-// length estimate and its end, the header acceptance rule, seeking, and damaged files.
+// The MP3 file reader: refusing what is not Layer III, tags, the length estimate and its end, the
+// header acceptance rule, and seeking.
 #include "audio/files/LMp3Reader.h"
 
 #include <gtest/gtest.h>
-
-#include <random>
 
 #include "Mp3TestFiles.h"
 #include "support/TempDir.h"
@@ -26,29 +24,6 @@ protected:
     const std::vector<std::uint8_t> stereo = SilentFrame(3, 9, 0, 0);
     const std::vector<std::uint8_t> mono = SilentFrame(3, 9, 0, 3);
 };
-
-TEST_F(LMp3ReaderTest, RateChannelsAndFramesFollowTheVersion) {
-    for (auto [versionBits, bitrateIndex, sampleIndex, mode, rate, channels, samplesPerFrame] :
-         {std::tuple{3, 9, 0, 0, 44100, 2, 1152},
-          {3, 5, 1, 3, 48000, 1, 1152},
-          {3, 14, 2, 1, 32000, 2, 1152},
-          {2, 8, 0, 2, 22050, 2, 576},
-          {2, 4, 1, 3, 24000, 1, 576},
-          {2, 2, 2, 1, 16000, 2, 576},
-          {0, 4, 0, 0, 11025, 2, 576},
-          {0, 3, 1, 3, 12000, 1, 576},
-          {0, 2, 2, 3, 8000, 1, 576}}) {
-        SCOPED_TRACE(testing::Message() << rate << " Hz, mode " << mode);
-        const Decoded d = DecodeWithReader(Write(
-            "silent.mp3", Repeated(SilentFrame(versionBits, bitrateIndex, sampleIndex, mode), 10)));
-        ASSERT_TRUE(d.valid);
-        EXPECT_EQ(d.rate, rate);
-        EXPECT_EQ(d.channels, channels);
-        EXPECT_EQ(d.initialLength, 10 * samplesPerFrame);
-        EXPECT_EQ(d.finalLength, 10 * samplesPerFrame);
-        EXPECT_EQ(d.samples, std::vector<std::int32_t>(10 * samplesPerFrame * channels, 0));
-    }
-}
 
 TEST_F(LMp3ReaderTest, WhatIsNotLayerThreeAudioIsRefusedAndReadsAsSilence) {
     std::vector<std::uint8_t> layer2 = HeaderBytes(3, 9, 0, 0, 2);
@@ -72,12 +47,11 @@ TEST_F(LMp3ReaderTest, WhatIsNotLayerThreeAudioIsRefusedAndReadsAsSilence) {
         SCOPED_TRACE(path);
         LSoundSourcePtr reader = OpenMp3File(path);
         ASSERT_TRUE(reader);
-        EXPECT_TRUE(reader->IsInvalid());
-        EXPECT_EQ(reader->GetLength(), 0);
         std::vector<std::int32_t> buffer(500, 7);
         reader->Read(buffer.data(), 500 / reader->channels);
         EXPECT_TRUE(AllZero(buffer.data(), buffer.data() + 500));
-        EXPECT_EQ(reader->GetPosition(), 500 / reader->channels);
+        EXPECT_EQ(std::tuple(reader->IsInvalid(), reader->GetLength(), reader->GetPosition()),
+                  std::tuple(true, 0, 500 / reader->channels));
     }
 }
 
@@ -93,36 +67,22 @@ TEST_F(LMp3ReaderTest, TagsBeforeAndAfterTheFramesAreSkipped) {
 }
 
 TEST_F(LMp3ReaderTest, LengthEstimateRoundsUpAndBecomesExactAtTheEnd) {
-    // 384-byte frames (128 kbit/s at 48 kHz) and then half a frame of other data: the estimate
-    // of 20.5 frames rounds up with the 0.9 bias; decoding finds 20.
-    std::vector<std::uint8_t> bytes = Repeated(SilentFrame(3, 9, 1, 0), 20);
-    bytes.resize(bytes.size() + 192, 0);
+    // 384-byte frames (128 kbit/s at 48 kHz), the last one cut short: the estimate of 20.2
+    // frames (the last 128 bytes never count) rounds up with the 0.9 bias; decoding finds 20.
+    const std::vector<std::uint8_t> frame = SilentFrame(3, 9, 1, 0);
+    std::vector<std::uint8_t> bytes = Repeated(frame, 20);
+    bytes.insert(bytes.end(), frame.begin(), frame.begin() + 192);
     LSoundSourcePtr reader = OpenMp3File(Write("rounded.mp3", bytes));
     ASSERT_FALSE(reader->IsInvalid());
     EXPECT_EQ(reader->GetLength(), 21 * 1152);
     std::vector<std::int32_t> buffer(2 * 30 * 1152, 1);
     reader->Read(buffer.data(), 30 * 1152);
-    EXPECT_EQ(reader->GetLength(), 20 * 1152);
-    EXPECT_EQ(reader->GetPosition(), 30 * 1152);
+    EXPECT_EQ(std::pair(reader->GetLength(), reader->GetPosition()),
+              std::pair(20 * 1152, 30 * 1152));
     EXPECT_TRUE(AllZero(buffer.data(), buffer.data() + buffer.size()));
     // A remainder under a tenth of a frame does not count.
     bytes.resize(bytes.size() - 192 + 30);
     EXPECT_EQ(OpenMp3File(Write("short-rest.mp3", bytes))->GetLength(), 20 * 1152);
-
-    // One read over a real file and as much again: the audio, then zeros, and the exact length.
-    const std::string path = dir / "music.mp3";
-    ASSERT_TRUE(EncodeWithLame(path, TestSignal::music, 44100, 2, 0.5, "-b 128"));
-    const int length = ScanStream(ReadFile(path)).frames * 1152;
-    reader = OpenMp3File(path);
-    ASSERT_FALSE(reader->IsInvalid());
-    buffer.assign(std::size_t(2 * length) * 2, 1);
-    reader->Read(buffer.data(), 2 * length);
-    EXPECT_EQ(reader->GetLength(), length);
-    EXPECT_EQ(reader->GetPosition(), 2 * length);
-    EXPECT_FALSE(AllZero(buffer.data(), buffer.data() + 2 * length));
-    EXPECT_TRUE(AllZero(buffer.data() + 2 * length, buffer.data() + buffer.size()));
-    reader->Read(buffer.data(), 1000);  // further reads stay silent
-    EXPECT_TRUE(AllZero(buffer.data(), buffer.data() + 2000));
 }
 
 TEST_F(LMp3ReaderTest, ElevenOddHeadersInARowOrAGapOfMoreThan1024BytesEndTheStream) {
@@ -146,63 +106,39 @@ TEST_F(LMp3ReaderTest, ElevenOddHeadersInARowOrAGapOfMoreThan1024BytesEndTheStre
 }
 
 // Seeking anywhere, then reading, gives what a straight decode gives from the same frame: the
-// priming frames fill the filterbank history and the bit reservoir.
+// priming frames fill the filterbank history and the bit reservoir. Before the start and past
+// the end the reader gives silence.
 TEST_F(LMp3ReaderTest, SeekThenReadEqualsAStraightDecode) {
     for (auto [options, rate, spf] :
          {std::tuple{"-m j -b 128", 44100, 1152}, {"-m s -b 48", 22050, 576}}) {
         SCOPED_TRACE(options);
         const std::string path = dir / "seek.mp3";
         ASSERT_TRUE(EncodeWithLame(path, TestSignal::music, rate, 2, 2.0, options));
-        const Decoded straight = DecodeWithReader(path);
+        Decoded straight = DecodeWithReader(path);
         ASSERT_TRUE(straight.valid);
-        const std::int32_t middle = straight.finalLength / 2 + 123;
+        const std::int32_t length = straight.finalLength;
+        straight.samples.resize(straight.samples.size() + 2 * 3000, 0);
         LSoundSourcePtr reader = OpenMp3File(path);
-        for (std::int32_t target : {middle, 0, 3 * spf, 4 * spf + 1, 5 * spf - 1, 17 * spf + 500,
-                                    straight.finalLength - 700, middle}) {
+        for (std::int32_t target : {length / 2 + 123, 0, 3 * spf, 4 * spf + 1, 5 * spf - 1,
+                                    17 * spf + 500, length - 700, length / 2 + 123}) {
             SCOPED_TRACE(target);
             reader->Seek(target);
             EXPECT_EQ(reader->GetPosition(), target);
-            const std::int32_t count = std::min(3000, straight.finalLength - target);
-            std::vector<std::int32_t> buffer(std::size_t(count) * 2);
-            reader->Read(buffer.data(), count);
-            EXPECT_EQ(reader->GetPosition(), target + count);
+            std::vector<std::int32_t> buffer(2 * 3000);
+            reader->Read(buffer.data(), 3000);
+            EXPECT_EQ(reader->GetPosition(), target + 3000);
             EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(),
                                    straight.samples.begin() + std::ptrdiff_t(target) * 2));
         }
-        // Before the start: silence, then the file's first frames; beyond the end: silence.
-        reader->Seek(-100);
+        EXPECT_EQ(reader->GetLength(), length);
         std::vector<std::int32_t> buffer(2 * 600);
+        reader->Seek(-100);
         reader->Read(buffer.data(), 600);
         EXPECT_TRUE(AllZero(buffer.data(), buffer.data() + 200));
         EXPECT_TRUE(std::equal(buffer.begin() + 200, buffer.end(), straight.samples.begin()));
-        reader->Seek(straight.finalLength + 5000);
+        reader->Seek(length + 5000);
         reader->Read(buffer.data(), 600);
         EXPECT_TRUE(AllZero(buffer.data(), buffer.data() + buffer.size()));
-    }
-}
-
-// Damage inside a valid stream (overwritten bytes, a cut) is decoded as far as it goes: no
-// crash, no endless loop, a length that ends where the audio ends.
-TEST_F(LMp3ReaderTest, DamagedFilesDecodeAsFarAsTheyGo) {
-    const std::string path = dir / "damaged.mp3";
-    ASSERT_TRUE(EncodeWithLame(path, TestSignal::transients, 32000, 2, 1.0, "-m j -b 96"));
-    const std::string original = ReadFile(path);
-    std::mt19937 random(3);
-    for (int round = 0; round < 6; ++round) {
-        std::string bytes = original;
-        // Keep the start intact so that the file opens, then damage the rest.
-        for (int i = 0; i < 300; ++i) {
-            const std::size_t at = 3000 + random() % (bytes.size() - 3000);
-            bytes[at] = static_cast<char>(round % 2 ? random() : 0xFF);
-        }
-        if (round >= 4) {
-            bytes.resize(bytes.size() * 2 / 3);
-        }
-        WriteFile(path, bytes);
-        const Decoded d = DecodeWithReader(path, 1000);
-        ASSERT_TRUE(d.valid);
-        EXPECT_GT(d.finalLength, 0);
-        EXPECT_LE(d.finalLength, 50 * 1152);
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <vector>
 
 #include "WaveTestFiles.h"
@@ -15,7 +16,6 @@ class LWaveWriterTest : public ::testing::Test {
 protected:
     TempDir dir;
     std::string path = dir / "out.wav";
-
     std::string Bytes() const { return ReadFile(path); }
     std::uint32_t DataSizeField() const { return Le32At(Bytes(), 42); }
     LSoundSinkPtr Create(std::int32_t start = 0, std::int32_t bits = 16, std::int32_t channels = 1,
@@ -78,14 +78,12 @@ TEST_F(LWaveWriterTest, AStartFrameKeepsTheAudioBeforeItPadsOrEmpties) {
     WriteRamp(*Create(), 0, 5000);
     const std::string original = Bytes();
     LSoundSinkPtr retake = Create(1000);
-    EXPECT_EQ(retake->position, 1000);
-    EXPECT_EQ(Bytes().size(), 46u + 2000);
+    EXPECT_EQ(std::tuple(retake->position, Bytes().size()), std::tuple(1000, 46u + 2000));
     const std::vector<std::int32_t> loud(500, 1000 * 16);
     retake->Write(loud.data(), 500);
     retake.Release();
     const std::string after = Bytes();
-    ASSERT_EQ(after.size(), 46u + 3000);
-    EXPECT_EQ(Le32At(after, 42), 3000u);
+    ASSERT_EQ(std::tuple(after.size(), Le32At(after, 42)), std::tuple(46u + 3000, 3000u));
     EXPECT_EQ(after.substr(46, 2000), original.substr(46, 2000));
     EXPECT_EQ(std::tuple(Le16At(after, 46 + 2000), Le16At(after, 46 + 2998)),
               std::tuple(1000, 1000));
@@ -112,19 +110,34 @@ TEST_F(LWaveWriterTest, TruncateCutsBackButNeverForward) {
     EXPECT_EQ(state(), std::tuple(0, 46u));
     WriteRamp(*writer, 0, 10);
     writer.Release();
-    EXPECT_EQ(Bytes().size(), 46u + 20);
-    EXPECT_EQ(DataSizeField(), 20u);
+    EXPECT_EQ(std::tuple(Bytes().size(), DataSizeField()), std::tuple(46u + 20, 20u));
+}
+
+TEST_F(LWaveWriterTest, AFailedWriteKeepsTheWholeFramesOnDiskTheHeaderSaysSoAndNothingMoreComes) {
+    LSoundSinkPtr writer = Create(0, 16, 2);
+    auto filter = MakeCounted<LSoundSinkFilter>(writer);
+    {
+        ScopedFileSizeLimit full(46 + 500 * 4 + 2);  // 500 frames and half of one
+        WriteRamp(*filter, 0, 1200, 400);
+    }
+    EXPECT_EQ(std::tuple(writer->error, writer->position), std::tuple(EFBIG, 500));
+    EXPECT_EQ(std::tuple(filter->error, filter->position), std::tuple(EFBIG, 500));
+    EXPECT_EQ(std::tuple(Bytes().size(), DataSizeField()), std::tuple(46u + 2000, 2000u));
+    // With room again: no more frames, and no truncation beyond what the file holds.
+    WriteRamp(*writer, 500, 100);
+    writer->Truncate(1100);
+    EXPECT_EQ(std::tuple(writer->position, Bytes().size()), std::tuple(500, 46u + 2000));
+    writer->Truncate(300);
+    filter.Release();
+    writer.Release();
+    EXPECT_EQ(std::tuple(Bytes().size(), DataSizeField()), std::tuple(46u + 1200, 1200u));
 }
 
 TEST_F(LWaveWriterTest, BitsPerSampleChoosesTheWidthAndSamplesNarrowWithoutSaturation) {
-    for (auto [bits, fileBits, peakBound] : {std::tuple{0, 8, 0x3F800},
-                                             {8, 8, 0x3F800},
-                                             {9, 16, 0x7FFF0},
-                                             {12, 16, 0x7FFF0},
-                                             {16, 16, 0x7FFF0},
-                                             {17, 32, 0x7FFF0},
-                                             {24, 32, 0x7FFF0},
-                                             {32, 32, 0x7FFF0}}) {
+    const std::tuple<int, int, int> widths[] = {
+        {0, 8, 0x3F800},   {8, 8, 0x3F800},   {9, 16, 0x7FFF0},  {12, 16, 0x7FFF0},
+        {16, 16, 0x7FFF0}, {17, 32, 0x7FFF0}, {24, 32, 0x7FFF0}, {32, 32, 0x7FFF0}};
+    for (auto [bits, fileBits, peakBound] : widths) {
         LSoundSinkPtr writer = Create(0, bits, 2, 11025);
         EXPECT_EQ(writer->peakBound, peakBound) << bits;
         writer.Release();
@@ -134,21 +147,13 @@ TEST_F(LWaveWriterTest, BitsPerSampleChoosesTheWidthAndSamplesNarrowWithoutSatur
             << bits;
     }
     // The file's bytes, little-endian.
-    for (auto [bits, sample, stored] : {std::tuple{8, 0, 128u},
-                                        {8, 1023, 128u},
-                                        {8, 1024, 129u},
-                                        {8, -1025, 127u},
-                                        {8, 260096, 255u},
-                                        {8, -262144, 0u},
-                                        {16, 7, 0u},
-                                        {16, 8, 1u},
-                                        {16, -9, 0xFFFFu},
-                                        {16, 524279, 0x7FFFu},
-                                        {16, 524280, 0x8000u},
-                                        {16, -524288, 0x8000u},
-                                        {32, 1, 4096u},
-                                        {32, -1, 0xFFFFF000u},
-                                        {32, 524272, 0x7FFF0000u}}) {
+    const std::tuple<int, std::int32_t, std::uint32_t> samples[] = {
+        {8, 0, 128u},          {8, 1023, 128u},       {8, 1024, 129u},
+        {8, -1025, 127u},      {8, 260096, 255u},     {8, -262144, 0u},
+        {16, 7, 0u},           {16, 8, 1u},           {16, -9, 0xFFFFu},
+        {16, 524279, 0x7FFFu}, {16, 524280, 0x8000u}, {16, -524288, 0x8000u},
+        {32, 1, 4096u},        {32, -1, 0xFFFFF000u}, {32, 524272, 0x7FFF0000u}};
+    for (auto [bits, sample, stored] : samples) {
         LSoundSinkPtr writer = Create(0, bits);
         writer->Write(&sample, 1);
         writer.Release();
@@ -160,6 +165,7 @@ TEST_F(LWaveWriterTest, BitsPerSampleChoosesTheWidthAndSamplesNarrowWithoutSatur
 TEST_F(LWaveWriterTest, AnUnopenableFileGivesAnInvalidWriterThatOnlyCounts) {
     LSoundSinkPtr writer = CreateWaveWriter(dir / "missing/folder.wav", 8000, 0, 16, 1);
     ASSERT_TRUE(writer && writer->IsInvalid());
+    EXPECT_EQ(writer->error, ENOENT);
     WriteRamp(*writer, 0, 1500);
     EXPECT_EQ(writer->position, 1500);
     writer->Truncate(10);

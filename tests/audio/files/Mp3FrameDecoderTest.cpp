@@ -15,36 +15,25 @@ namespace {
 constexpr std::int32_t kGuard = 0x5A5A5A5A;
 
 Mp3Header MakeHeader(int version, int sampleIndex, int mode, int bitrate) {
-    Mp3Header h;
-    h.version = version;
-    h.sampleIndex = sampleIndex;
-    h.mode = mode;
-    h.modeExtension = mode == 1 ? 3 : 0;
-    h.bitrate = bitrate;
-    return h;
+    return {.version = version,
+            .bitrate = bitrate,
+            .sampleIndex = sampleIndex,
+            .mode = mode,
+            .modeExtension = mode == 1 ? 3 : 0};
 }
 
-// Writes bit fields, first bit first.
-class BitWriter {
-public:
-    explicit BitWriter(std::vector<std::uint8_t>& target) : bytes(target) {}
-    void Put(unsigned value, int bits) {
-        for (int i = bits - 1; i >= 0; --i, ++pos) {
-            if ((value >> i) & 1) {
-                bytes[pos / 8] |= static_cast<std::uint8_t>(0x80 >> (pos % 8));
-            }
-        }
+// Writes `bits` bits of `value` at bit `pos` of `bytes`, first bit first, and moves `pos` on.
+void Put(std::vector<std::uint8_t>& bytes, int& pos, unsigned value, int bits) {
+    for (int i = bits - 1; i >= 0; --i, ++pos) {
+        bytes[pos / 8] |= static_cast<std::uint8_t>(((value >> i) & 1) << (7 - pos % 8));
     }
-
-private:
-    std::vector<std::uint8_t>& bytes;
-    int pos = 0;
-};
+}
 
 // A frame body of zero side information except main_data_begin: it decodes to silence.
 std::vector<std::uint8_t> SilentBody(const Mp3Header& h, int mainDataBegin) {
     std::vector<std::uint8_t> body(h.BodyBytes(), 0);
-    BitWriter(body).Put(mainDataBegin, h.version == 0 ? 9 : 8);
+    int pos = 0;
+    Put(body, pos, mainDataBegin, h.version == 0 ? 9 : 8);
     return body;
 }
 
@@ -68,25 +57,22 @@ bool DecodeGuarded(Mp3FrameDecoder& decoder, const Mp3Header& h,
     return decoded;
 }
 
-struct Layout {
-    int version, sampleIndex, mode, bitrate;
-};
-const Layout kLayouts[] = {
-    {0, 0, 1, 128000}, {0, 1, 3, 64000}, {0, 2, 0, 320000}, {1, 0, 1, 64000},
-    {1, 2, 3, 8000},   {2, 0, 2, 32000}, {2, 2, 1, 160000}, {2, 1, 3, 24000},
+const Mp3Header kLayouts[] = {
+    MakeHeader(0, 0, 1, 128000), MakeHeader(0, 1, 3, 64000), MakeHeader(0, 2, 0, 320000),
+    MakeHeader(1, 0, 1, 64000),  MakeHeader(1, 2, 3, 8000),  MakeHeader(2, 0, 2, 32000),
+    MakeHeader(2, 2, 1, 160000), MakeHeader(2, 1, 3, 24000),
 };
 
 TEST(Mp3FrameDecoderTest, SilentFramesGiveOneFrameOfZerosPerVersionAndMode) {
     auto decoder = std::make_unique<Mp3FrameDecoder>();
     std::vector<std::int32_t> samples;
-    for (const Layout& l : kLayouts) {
-        Mp3Header h = MakeHeader(l.version, l.sampleIndex, l.mode, l.bitrate);
+    for (const Mp3Header& h : kLayouts) {
         decoder->Reset();
         ASSERT_TRUE(DecodeGuarded(*decoder, h, SilentBody(h, 0), samples));
         EXPECT_EQ(std::count(samples.begin(), samples.end(), 0), std::ptrdiff_t(samples.size()));
     }
     // A body shorter than its side information is not decoded.
-    Mp3Header h = MakeHeader(0, 0, 0, 128000);
+    const Mp3Header& h = kLayouts[2];
     EXPECT_FALSE(DecodeGuarded(*decoder, h, std::vector<std::uint8_t>(32), samples, 31));
     EXPECT_TRUE(DecodeGuarded(*decoder, h, std::vector<std::uint8_t>(32), samples, 32));
 }
@@ -94,7 +80,7 @@ TEST(Mp3FrameDecoderTest, SilentFramesGiveOneFrameOfZerosPerVersionAndMode) {
 TEST(Mp3FrameDecoderTest, FrameReachingBeforeTheReservoirIsDroppedAndItsDataKept) {
     auto decoder = std::make_unique<Mp3FrameDecoder>();
     decoder->Reset();
-    Mp3Header h = MakeHeader(0, 0, 1, 128000);
+    const Mp3Header& h = kLayouts[0];
     const int mainBytes = h.BodyBytes() - h.SideInfoBytes();
     std::vector<std::int32_t> samples;
     // Nothing is held yet: any reference back fails, and the frame writes nothing.
@@ -104,8 +90,7 @@ TEST(Mp3FrameDecoderTest, FrameReachingBeforeTheReservoirIsDroppedAndItsDataKept
     EXPECT_FALSE(DecodeGuarded(*decoder, h, SilentBody(h, mainBytes + 1), samples));
     const std::vector<std::uint8_t> reachable = SilentBody(h, std::min(2 * mainBytes, 511));
     EXPECT_TRUE(DecodeGuarded(*decoder, h, reachable, samples));
-    // Reset forgets the reservoir.
-    decoder->Reset();
+    decoder->Reset();  // forgets the reservoir
     EXPECT_FALSE(DecodeGuarded(*decoder, h, reachable, samples));
 }
 
@@ -116,34 +101,31 @@ std::vector<std::int32_t> DecodeIntensityFrame(int position, bool midSide) {
     Mp3Header h = MakeHeader(0, 0, 1, 128000);
     h.modeExtension = midSide ? 3 : 1;
     std::vector<std::uint8_t> body(h.BodyBytes(), 0);
-    BitWriter side(body);
-    side.Put(0, 9 + 3 + 4 + 4);  // main_data_begin, private bits, scfsi
+    int side = 0;
+    int data = 8 * h.SideInfoBytes();
+    Put(body, side, 0, 9 + 3 + 4 + 4);  // main_data_begin, private bits, scfsi
     for (int gr = 0; gr < 2; ++gr) {
-        // Left: 3 bits of main data (the pair (1, 0) of table 1 and its sign), gain 1.0.
+        // Left: 3 bits of main data (the pair (1, 0) of table 1 and its sign), gain 1.0. Right:
+        // scalefac_compress 4 gives 3-bit scalefactors for bands 0 to 10, nothing else.
         for (auto [value, bits] : {std::pair{3u, 12},
                                    {1u, 9},
                                    {210u, 8},
                                    {0u, 4},
                                    {0u, 1},
                                    {1u, 5},
-                                   {0u, 10 + 4 + 3 + 3}}) {
-            side.Put(value, bits);
+                                   {0u, 10 + 4 + 3 + 3},
+                                   {33u, 12},
+                                   {0u, 9},
+                                   {210u, 8},
+                                   {4u, 4},
+                                   {0u, 1 + 15 + 4 + 3 + 3}}) {
+            Put(body, side, value, bits);
         }
-        // Right: scalefac_compress 4 gives 3-bit scalefactors for bands 0 to 10, nothing else.
-        for (auto [value, bits] :
-             {std::pair{33u, 12}, {0u, 9}, {210u, 8}, {4u, 4}, {0u, 1 + 15 + 4 + 3 + 3}}) {
-            side.Put(value, bits);
-        }
-    }
-    std::vector<std::uint8_t> main(body.begin() + 32, body.end());
-    BitWriter data(main);
-    for (int gr = 0; gr < 2; ++gr) {
-        data.Put(0b010, 3);  // x = 1, y = 0, positive
+        Put(body, data, 0b010, 3);  // x = 1, y = 0, positive
         for (int band = 0; band < 11; ++band) {
-            data.Put(position, 3);
+            Put(body, data, position, 3);
         }
     }
-    std::copy(main.begin(), main.end(), body.begin() + 32);
     auto decoder = std::make_unique<Mp3FrameDecoder>();
     decoder->Reset();
     std::vector<std::int32_t> samples;
@@ -192,8 +174,7 @@ TEST(Mp3FrameDecoderTest, IntensityPositionsSplitTheLeftChannelBetweenBoth) {
 TEST(Mp3FrameDecoderTest, CorruptFramesStayInBoundsAndAreRepeatable) {
     auto decoder = std::make_unique<Mp3FrameDecoder>();
     std::mt19937 random(7);
-    for (const Layout& l : kLayouts) {
-        Mp3Header h = MakeHeader(l.version, l.sampleIndex, l.mode, l.bitrate);
+    for (const Mp3Header& h : kLayouts) {
         std::vector<std::vector<std::uint8_t>> bodies(12, std::vector<std::uint8_t>(h.BodyBytes()));
         for (auto& body : bodies) {
             std::generate(body.begin(), body.end(), [&] { return std::uint8_t(random()); });

@@ -32,18 +32,11 @@ TEST(Mp3HeaderTest, FieldsRatesAndSizesPerVersion) {
             row.versionBits, row.bitrateIndex, row.sampleIndex, row.mode, 1, row.padding);
         Mp3Header h;
         ASSERT_TRUE(ParseMp3Header(bytes.data(), h));
-        EXPECT_EQ(h.version, row.version);
-        EXPECT_EQ(h.bitrate, row.bitrate);
-        EXPECT_EQ(h.SampleRate(), row.rate);
-        EXPECT_EQ(h.Channels(), row.channels);
-        EXPECT_EQ(h.SamplesPerFrame(), row.samples);
-        EXPECT_EQ(h.FrameBytes(), row.frameBytes);
-        EXPECT_EQ(h.SideInfoBytes(), row.sideBytes);
-        EXPECT_EQ(h.mode, row.mode);
-        EXPECT_EQ(h.modeExtension, 2);
-        EXPECT_FALSE(h.crc);
-        EXPECT_EQ(h.BodyBytes(), row.frameBytes - 4);
-        EXPECT_LE(h.FrameBytes(), kMp3MaxFrameBytes);
+        EXPECT_EQ(std::tuple(h.version, h.bitrate, h.SampleRate(), h.Channels(), h.mode),
+                  std::tuple(row.version, row.bitrate, row.rate, row.channels, row.mode));
+        EXPECT_EQ(std::tuple(h.SamplesPerFrame(), h.FrameBytes(), h.SideInfoBytes(), h.BodyBytes()),
+                  std::tuple(row.samples, row.frameBytes, row.sideBytes, row.frameBytes - 4));
+        EXPECT_EQ(std::pair(h.modeExtension, h.crc), std::pair(2, false));
     }
     // A CRC takes two bytes after the header.
     Mp3Header h;

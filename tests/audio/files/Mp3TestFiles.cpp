@@ -79,58 +79,15 @@ std::vector<std::uint8_t> Repeated(const std::vector<std::uint8_t>& bytes, int t
     return before;
 }
 
-StreamUse ScanStream(const std::string& bytes) {
-    StreamUse use;
-    std::size_t pos = 0;
-    while (pos + 40 <= bytes.size()) {
-        Mp3Header h;
-        const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data()) + pos;
-        if (!ParseMp3Header(p, h)) {
-            ++pos;
-            continue;
-        }
-        ++use.frames;
-        if (h.mode == 1 && (h.modeExtension & 2)) {
-            ++use.midSideFrames;
-        }
-        // Walks the side information far enough to see each granule's block type.
-        const std::uint8_t* side = p + 4 + (h.crc ? 2 : 0);
-        int bit =
-            h.version == 0 ? 9 + (h.Mono() ? 5 : 3) + 4 * h.Channels() : 8 + (h.Mono() ? 1 : 2);
-        auto read = [&](int n) {
-            int v = 0;
-            for (int i = 0; i < n; ++i, ++bit) {
-                v = v << 1 | ((side[bit / 8] >> (7 - bit % 8)) & 1);
-            }
-            return v;
-        };
-        for (int gr = 0; gr < h.Granules(); ++gr) {
-            for (int ch = 0; ch < h.Channels(); ++ch) {
-                read(12 + 9 + 8 + (h.version == 0 ? 4 : 9));
-                const int blockType = read(1) ? read(2) : 0;
-                ++use.blockTypes[blockType];
-                read(blockType ? 1 + 10 + 9 : 15 + 7);
-                read(h.version == 0 ? 3 : 2);
-            }
-        }
-        pos += h.FrameBytes();
-    }
-    return use;
-}
-
-Decoded DecodeWithReader(const std::string& path, std::int32_t chunk) {
+Decoded DecodeWithReader(const std::string& path) {
     Decoded result;
     LSoundSourcePtr reader = OpenMp3File(path);
-    if (!reader) {
-        return result;
-    }
     result.valid = !reader->IsInvalid();
     result.rate = reader->sampleRate;
     result.channels = reader->channels;
-    result.initialLength = reader->GetLength();
-    std::vector<std::int32_t> buffer(std::size_t(chunk) * reader->channels);
+    std::vector<std::int32_t> buffer(4000u * reader->channels);
     while (result.valid && reader->GetPosition() < reader->GetLength()) {
-        const std::int32_t wanted = std::min(chunk, reader->GetLength() - reader->GetPosition());
+        const std::int32_t wanted = std::min(4000, reader->GetLength() - reader->GetPosition());
         reader->Read(buffer.data(), wanted);
         result.samples.insert(result.samples.end(), buffer.begin(),
                               buffer.begin() + std::size_t(wanted) * reader->channels);

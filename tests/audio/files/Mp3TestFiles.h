@@ -1,5 +1,5 @@
 // Test helpers for the MP3 decoder: signals encoded with lame, hand-built streams of silent
-// frames, a scan of the side information, and whole-file decoding through LMp3Reader.
+// frames, and whole-file decoding through LMp3Reader.
 #pragma once
 
 #include <cstdint>
@@ -27,23 +27,13 @@ std::vector<std::uint8_t> SilentFrame(int versionBits, int bitrateIndex, int sam
 std::vector<std::uint8_t> Repeated(const std::vector<std::uint8_t>& bytes, int times,
                                    std::vector<std::uint8_t> before = {});
 
-// What the frames of a file use: counts of granules by block type, and of frames with
-// middle/side stereo on.
-struct StreamUse {
-    int frames = 0;
-    int blockTypes[4] = {};
-    int midSideFrames = 0;
-};
-StreamUse ScanStream(const std::string& mp3Bytes);
-
-// Decodes the whole file with LMp3Reader, reading `chunk` frames at a time until the position
+// Decodes the whole file with LMp3Reader, reading 4,000 frames at a time until the position
 // reaches the length. The rate and channels are the reader's.
 struct Decoded {
     bool valid = false;
     int rate = 0;
     int channels = 0;
-    std::int32_t initialLength = 0;
     std::int32_t finalLength = 0;
     std::vector<std::int32_t> samples;
 };
-Decoded DecodeWithReader(const std::string& path, std::int32_t chunk = 4000);
+Decoded DecodeWithReader(const std::string& path);

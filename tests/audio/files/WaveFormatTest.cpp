@@ -11,13 +11,11 @@ TEST(WaveFormatTest, StoredRecordRoundTripsAndShortRecordsReadWhatTheyHold) {
     EXPECT_EQ(LoadLe16(&ima[16]), 2);
     auto parsed = WaveFormatRecord::Parse(ima.data(), ima.size());
     ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->formatTag, kWaveFormatImaAdpcm);
-    EXPECT_EQ(parsed->channels, 2);
-    EXPECT_EQ(parsed->sampleRate, 22050u);
-    EXPECT_EQ(parsed->blockAlign, 1024);  // 512 bytes per channel at 22,050 Hz
-    EXPECT_EQ(parsed->bytesPerSecond, 22050u * 1024 / 1017);
-    EXPECT_EQ(parsed->bitsPerSample, 4);
-    EXPECT_EQ(parsed->extra, (std::vector<std::uint8_t>{0xF9, 0x03}));  // 1,017 samples
+    // 512 bytes per channel at 22,050 Hz, blocks of 1,017 samples.
+    EXPECT_EQ(std::tuple(parsed->formatTag, parsed->channels, parsed->sampleRate,
+                         parsed->blockAlign, parsed->bytesPerSecond, parsed->bitsPerSample),
+              std::tuple(kWaveFormatImaAdpcm, 2, 22050u, 1024, 22050u * 1024 / 1017, 4));
+    EXPECT_EQ(parsed->extra, (std::vector<std::uint8_t>{0xF9, 0x03}));
 
     std::vector<std::uint8_t> bytes = Pcm16Format(44100, 2).Serialize();
     EXPECT_FALSE(WaveFormatRecord::Parse(bytes.data(), 13));

@@ -71,11 +71,10 @@ TEST_F(WaveReadersTest, ReportsTheFormatAndSetsTheSourceFields) {
     LSoundSourcePtr source =
         Open(RiffWave(Chunk("fmt ", FormatBody(1, 2, 22050, 12)) + kData), &format);
     ASSERT_TRUE(source);
-    EXPECT_EQ(format.bitsPerSample, 12);
-    EXPECT_EQ(source->sampleRate, 22050);
-    EXPECT_EQ(source->channels, 2);
-    EXPECT_EQ(source->peakBound, 0x7FFF0);
-    EXPECT_EQ(source->GetLength(), 10);  // 40 bytes of 2 x 2-byte frames
+    // 40 bytes of 2 x 2-byte frames.
+    EXPECT_EQ(std::tuple(format.bitsPerSample, source->sampleRate, int{source->channels},
+                         source->peakBound, source->GetLength()),
+              std::tuple(12, 22050, 2, 0x7FFF0, 10));
 }
 
 TEST_F(WaveReadersTest, ACompressedFormatWithoutACodecGivesAnInvalidReader) {
