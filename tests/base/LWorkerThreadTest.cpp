@@ -71,13 +71,10 @@ protected:
 };
 
 TEST(LWorkerThreadTest, NiceValuesFollowThePriorityClasses) {
-    EXPECT_EQ(ThreadNiceValue(kThreadPriorityIdle, 0), 19);
     EXPECT_EQ(ThreadNiceValue(kThreadPriorityIdle, 5), 19);
     EXPECT_EQ(ThreadNiceValue(kThreadPriorityLowest, 0), 10);
-    EXPECT_EQ(ThreadNiceValue(kThreadPriorityLowest, 4), 14);
     EXPECT_EQ(ThreadNiceValue(kThreadPriorityLowest, 15), 19);
     EXPECT_EQ(ThreadNiceValue(kThreadPriorityNormal, 3), 3);
-    EXPECT_EQ(ThreadNiceValue(kThreadPriorityHighest, 0), 0);
     EXPECT_EQ(ThreadNiceValue(kThreadPriorityHighest, 7), 7);
 }
 

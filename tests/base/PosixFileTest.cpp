@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <signal.h>
-#include <sys/resource.h>
 
 #include <atomic>
 #include <filesystem>
@@ -115,15 +114,8 @@ TEST_F(PosixFileTest, AtomicFilesPutTheWholeContentInPlaceWithItsMode) {
 
 TEST_F(PosixFileTest, EveryFailureOfAnAtomicFileLeavesTheFolderAsItWas) {
     auto writeFails = [&] {
-        // A file size limit stands for a full disk.
-        ::signal(SIGXFSZ, SIG_IGN);
-        rlimit saved{};
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        const rlimit limit{1024, saved.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        const bool written = Write(target, false, std::string(4096, 'n'));
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        return written;
+        ScopedFileSizeLimit full(1024);
+        return Write(target, false, std::string(4096, 'n'));
     };
     std::pair<const char*, std::function<bool()>> rows[] = {
         {"the write fails", writeFails},

@@ -21,27 +21,24 @@ std::string Header(const char* date) {
            "\r\nCreated by Quillon Recorder\r\nQuillon Recorder is made by Ostrel\r\n";
 }
 
-class CallerLogTest : public ::testing::Test {
-protected:
+TEST(CallerLogTest, EntriesGoToTheDaysFileWholeOnOneLineWhichIsMadeAgainButNeverRewritten) {
     TempDir dir;
-    std::string folder = dir.Path() + "/";
-    std::string day5 = folder + "Log 2026-12-05.txt";
-};
-
-TEST_F(CallerLogTest, FirstEntryCreatesTheDaysFileLaterOnesAppendAndMidnightStartsANewFile) {
+    const std::string folder = dir.Path() + "/";
+    const std::string day5 = folder + "Log 2026-12-05.txt";
     ASSERT_TRUE(AppendLogEntry(folder, "Quillon Recorder Run", Local("2026-12-05 09:05:07")));
     EXPECT_EQ(ReadFile(day5), Header("2026-12-05") + "\r\n09:05:07 Quillon Recorder Run");
-    ASSERT_TRUE(AppendLogEntry(folder, "Incoming call 5551234 ", Local("2026-12-05 23:59:59")));
-    ASSERT_TRUE(AppendLogEntry(folder, "Incoming call c d", Local("2026-12-06 00:00:01")));
-    EXPECT_EQ(ReadFile(day5), Header("2026-12-05") +
-                                  "\r\n09:05:07 Quillon Recorder Run"
-                                  "\r\n23:59:59 Incoming call 5551234 ");
+    // Control characters cannot forge entries; eight-bit text is kept.
+    ASSERT_TRUE(AppendLogEntry(folder, "Incoming call 555\r\n12:00:00 Quillon Recorder Exit\x07",
+                               Local("2026-12-05 23:59:59")));
+    ASSERT_TRUE(
+        AppendLogEntry(folder, "Incoming call 555 M\xc3\xbcller", Local("2026-12-06 00:00:01")));
+    EXPECT_EQ(ReadFile(day5),
+              Header("2026-12-05") +
+                  "\r\n09:05:07 Quillon Recorder Run"
+                  "\r\n23:59:59 Incoming call 555  12:00:00 Quillon Recorder Exit ");
     EXPECT_EQ(ReadFile(folder + "Log 2026-12-06.txt"),
-              Header("2026-12-06") + "\r\n00:00:01 Incoming call c d");
-}
-
-TEST_F(CallerLogTest, ADeletedFileIsMadeAgainAnExistingOneNeverRewrittenAMissingFolderSkipped) {
-    ASSERT_TRUE(AppendLogEntry(folder, "one", Local("2026-12-05 08:00:00")));
+              Header("2026-12-06") + "\r\n00:00:01 Incoming call 555 M\xc3\xbcller");
+    // A deleted file is made again, an existing one is never rewritten.
     ASSERT_EQ(::unlink(day5.c_str()), 0);
     ASSERT_TRUE(AppendLogEntry(folder, "two", Local("2026-12-05 08:00:01")));
     EXPECT_EQ(ReadFile(day5), Header("2026-12-05") + "\r\n08:00:01 two");
@@ -51,16 +48,6 @@ TEST_F(CallerLogTest, ADeletedFileIsMadeAgainAnExistingOneNeverRewrittenAMissing
     // A missing folder loses the entry quietly.
     EXPECT_FALSE(AppendLogEntry(folder + "Logs/", "lost", Local("2026-12-05 10:00:00")));
     EXPECT_FALSE(Exists(folder + "Logs"));
-}
-
-TEST_F(CallerLogTest, ControlCharactersCannotForgeEntriesAndEightBitTextIsKept) {
-    ASSERT_TRUE(AppendLogEntry(folder, "Incoming call 555\r\n12:00:00 Quillon Recorder Exit\x07",
-                               Local("2026-12-05 10:00:00")));
-    ASSERT_TRUE(
-        AppendLogEntry(folder, "Incoming call 555 M\xc3\xbcller", Local("2026-12-05 10:00:01")));
-    EXPECT_EQ(ReadFile(day5), Header("2026-12-05") +
-                                  "\r\n10:00:00 Incoming call 555  12:00:00 Quillon Recorder Exit "
-                                  "\r\n10:00:01 Incoming call 555 M\xc3\xbcller");
 }
 
 }  // namespace

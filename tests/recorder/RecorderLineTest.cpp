@@ -97,6 +97,7 @@ TEST_F(RecorderLineTest, RecordWithBothAnnouncementsTonesAndHandOn) {
     }
     EXPECT_EQ(line.Take(), (Ops{"beep", "beep", "beep"}));
     EXPECT_TRUE(Send([](LTapiCallHandler& h) { h.OnGenerateDone(); }).empty());
+    EXPECT_TRUE(Send([](LTapiCallHandler& h) { h.OnDigit('9'); }).empty());  // not on hold
     line.Send([](LTapiCallHandler& h) { h.OnRecordLevel(-20); });
     EXPECT_EQ(window.levels, std::vector<int>{-20});
     app.callMode = CallMode::Idle;  // Record pressed again
@@ -159,13 +160,21 @@ TEST_F(RecorderLineTest, AFarEndThatHasGoneGetsTheCallReleasedAndNothingMoreStar
     EXPECT_EQ(queued, Files{file});
 }
 
-TEST_F(RecorderLineTest, HoldPlaysTheEndPromptThenTheOnHoldFilesInTurnFromAnyStoredNumber) {
+TEST_F(RecorderLineTest,
+       HoldPlaysTheEndPromptThenTheOnHoldFilesInTurnFromAnyStoredNumberUntilANine) {
     Set("startprompt", "false");
     Connect(CallMode::Record);
     app.callMode = CallMode::Hold;
     RecordProgress(100);
     EXPECT_EQ(line.Take(), Ops{Play(kEnd)});
-    for (int expected : {kHold1, kHold2, kHold3, kHold1}) {
+    // Prompts play through the telephone play process of the moment: 6 dB is about twice as loud.
+    std::int32_t plain[64], louder[64];
+    line.played->Read(plain, 64);
+    Set("audiogain", "6dB");
+    EXPECT_EQ(Send(kPlayDone), Ops{Play(kHold1)});
+    line.played->Read(louder, 64);
+    EXPECT_NEAR(static_cast<double>(louder[32]) / plain[32], 1.995, 0.01);
+    for (int expected : {kHold2, kHold3, kHold1}) {
         EXPECT_EQ(Send(kPlayDone), Ops{Play(expected)});
         EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::OnHold);
     }
@@ -173,6 +182,12 @@ TEST_F(RecorderLineTest, HoldPlaysTheEndPromptThenTheOnHoldFilesInTurnFromAnySto
     // Play reports while the mode is still hold change nothing.
     EXPECT_TRUE(Send([](LTapiCallHandler& h) { h.OnPlayProgress(5000); }).empty());
     EXPECT_TRUE(Send([](LTapiCallHandler& h) { h.OnPlayLevel(-30); }).empty());
+    // A nine drops the call on hold; other keys do nothing.
+    for (char digit : {'1', '0', '#', '*'}) {
+        line.Send([digit](LTapiCallHandler& h) { h.OnDigit(digit); });
+    }
+    EXPECT_TRUE(line.Take().empty());
+    EXPECT_EQ(Send([](LTapiCallHandler& h) { h.OnDigit('9'); }), Ops{"drop"});
     line.End();
     // Any stored number names a file (the first below), and the next one is stored as 0 to 2.
     const std::tuple<std::int64_t, int, int> rows[] = {{2, kHold3, 0},
@@ -219,18 +234,6 @@ TEST_F(RecorderLineTest, ALongCallGoesOnInANewFileAtTheMaximumLengthAndASilenceE
     EXPECT_NE(recorder->CurrentFile(), first);
     Write(line.recording, 7999);  // short of it: the line ended the recording on silence
     EXPECT_EQ(Send(kRecordDone), Ops{"drop"});
-}
-
-TEST_F(RecorderLineTest, NineDuringHoldDropsOtherDigitsAndOtherTimesDoNot) {
-    EXPECT_EQ(Connect(CallMode::Hold), Ops{Play(kHold1)});
-    for (char digit : {'1', '0', '#', '*'}) {
-        line.Send([digit](LTapiCallHandler& h) { h.OnDigit(digit); });
-    }
-    EXPECT_TRUE(line.Take().empty());
-    EXPECT_EQ(Send([](LTapiCallHandler& h) { h.OnDigit('9'); }), Ops{"drop"});
-    line.End();
-    Connect(CallMode::Record);
-    EXPECT_TRUE(Send([](LTapiCallHandler& h) { h.OnDigit('9'); }).empty());
 }
 
 TEST_F(RecorderLineTest, CallerIdOnTheSecondRingOnlyNeverAnsweredAndNotSentWithoutAWindow) {
@@ -302,18 +305,6 @@ TEST_F(RecorderLineTest, WhatKeepsACallFromBeingRecordedIsToldAndTheCallReleased
              "directory)"));
     line.End();
     EXPECT_TRUE(queued.empty());
-}
-
-TEST_F(RecorderLineTest, PromptsPlayThroughTheTelephonePlayProcessOfTheMoment) {
-    Connect(CallMode::Hold);
-    std::int32_t plain[64];
-    line.played->Read(plain, 64);
-    Set("audiogain", "6dB");
-    Send(kPlayDone);
-    std::int32_t louder[64];
-    line.played->Read(louder, 64);
-    // 6 dB is about twice the amplitude.
-    EXPECT_NEAR(static_cast<double>(louder[32]) / plain[32], 1.995, 0.01);
 }
 
 }  // namespace

@@ -66,7 +66,6 @@ TEST_F(FoldersTest, MissingBaseFoldersAreMadePrivateAndExistingOnesKeepTheirMode
 TEST_F(FoldersTest, FoldersFollowTheirVariablesOrElseTheHomeFolder) {
     ScopedEnv xdgConfig("XDG_CONFIG_HOME", root / "cfg/");
     EXPECT_EQ(ConfigFolder(), root / "config");  // the program's own variable first
-    EXPECT_EQ(FoldersFile(), root / "config/folders.ini");
 
     ScopedEnv home("HOME", root / "home");
     ScopedEnv relative("XDG_DATA_HOME", std::string("relative/data"));

