@@ -123,7 +123,6 @@ TEST_F(ScenarioTest, RecordPressedWhileIdleWithBothAnnouncementsAndTones) {
     const std::vector<std::int32_t> levelled = ReadWave(result.recordings[0]);
     EXPECT_GT(Rms(levelled, 0, levelled.size()), 4 * 300 * 0.35 * 16);
     EXPECT_EQ(ReadProfileString(app.dataFolder + "bgalc.dat", "bgalc", "count", "0"), "0");
-    EXPECT_EQ(result.notifications.callsEnded, 1);
     EXPECT_GT(result.notifications.levels, 100);
 }
 
@@ -170,9 +169,7 @@ TEST_F(ScenarioTest, HoldWhileRecordingPlaysTheEndPromptThenTheOnHoldFilesInTurn
 
 // The far end hangs up or the line reports busy while the recorder records, plays a prompt or
 // holds: the call is released, and the next caller rings in, is logged and is recorded.
-class FarEndGoneTest : public ScenarioTest, public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(FarEndGoneTest, ReleasesTheCallForTheNextOne) {
+TEST_F(ScenarioTest, AFarEndThatHasGoneReleasesTheCallForTheNextOne) {
     // What the user does before the far end goes at 7 s, and the recordings that makes.
     const std::pair<const char*, std::size_t> rows[] = {
         {"2 user record", 1},               // goes during the recording
@@ -180,21 +177,21 @@ TEST_P(FarEndGoneTest, ReleasesTheCallForTheNextOne) {
         {"2 user record\n6 user hold", 1},  // during the end prompt before the hold
         {"2 user hold", 0},                 // during an on-hold file
     };
-    for (auto [steps, recorded] : rows) {
-        RemoveRecordings();
-        SimulationResult result = Run(std::string("0 set recordalc false\n0 ring 5550001\n") +
-                                      steps + "\n7 " + GetParam() +
-                                      "\n9 expect call idle\n9 expect mode idle\n"
-                                      "10 ring 5550002 \"M\xfcller\"\n17 user record\n"
-                                      "22 expect log \"Incoming call 5550002\"\n"
-                                      "22 expect mode record\n23 quit\n");
-        ASSERT_EQ(result.recordings.size(), recorded + 1) << steps << "\n" << summary;
-        // Caller ID bytes that are not UTF-8 do not reach the name.
-        EXPECT_TRUE(result.recordings.back().ends_with(" 5550002 M_ller.wav")) << steps;
+    for (const char* gone : {"hangup-far", "busy"}) {
+        for (auto [steps, recorded] : rows) {
+            RemoveRecordings();
+            SimulationResult result =
+                Run(std::string("0 set recordalc false\n0 ring 5550001\n") + steps + "\n7 " + gone +
+                    "\n9 expect call idle\n9 expect mode idle\n"
+                    "10 ring 5550002 \"M\xfcller\"\n17 user record\n"
+                    "22 expect log \"Incoming call 5550002\"\n"
+                    "22 expect mode record\n23 quit\n");
+            ASSERT_EQ(result.recordings.size(), recorded + 1) << steps << gone << "\n" << summary;
+            // Caller ID bytes that are not UTF-8 do not reach the name.
+            EXPECT_TRUE(result.recordings.back().ends_with(" 5550002 M_ller.wav")) << steps;
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(HangUpAndBusy, FarEndGoneTest, ::testing::Values("hangup-far", "busy"));
 
 TEST_F(ScenarioTest, WhatKeepsACallFromBeingRecordedIsToldInTheCallerLog) {
     std::optional<ScopedFileSizeLimit> full;
@@ -256,7 +253,7 @@ TEST_F(ScenarioTest, FailedExpectationsAndImpossibleStepsFailTheRun) {
     EXPECT_NE(summary.find("line 1: answer-far "), std::string::npos) << summary;
 }
 
-TEST(ScenarioParseTest, BadLinesAreReportedWithTheirNumbers) {
+TEST(ScenarioParseTest, BadLinesAreReportedWithTheirNumbersGoodOnesSortedByTime) {
     // Each text with what the reason names; all on line 1 but the one after a comment.
     const std::pair<const char*, const char*> rows[] = {
         {"x ring 1", "'x'"},
@@ -268,19 +265,17 @@ TEST(ScenarioParseTest, BadLinesAreReportedWithTheirNumbers) {
         {"1 expect beeps many", "count"},
         {"1 expect mode loud", "idle, record or hold"},
         {"-1 quit", "'-1'"}};
+    ParsedScenario parsed;
     for (auto [text, names] : rows) {
-        ParsedScenario parsed = ParseScenario(text);
+        parsed = ParseScenario(text);
         ASSERT_TRUE(parsed.error) << text;
         EXPECT_TRUE(parsed.error->starts_with(text[0] == '\n' ? "line 3: " : "line 1: "))
             << *parsed.error;
         EXPECT_NE(parsed.error->find(names), std::string::npos) << *parsed.error;
         EXPECT_TRUE(parsed.steps.empty());
     }
-}
-
-TEST(ScenarioParseTest, StepsComeInTimeOrderAndSameTimesInFileOrder) {
-    ParsedScenario parsed =
-        ParseScenario("2 quit\n1 ring 555 \"A \\\"B\\\"\" # rings\n1 user record\n");
+    // Steps come in time order, those of one time in file order.
+    parsed = ParseScenario("2 quit\n1 ring 555 \"A \\\"B\\\"\" # rings\n1 user record\n");
     ASSERT_FALSE(parsed.error);
     ASSERT_EQ(parsed.steps.size(), 3u);
     EXPECT_EQ(parsed.steps[0].lineNumber, 2);

@@ -3,15 +3,31 @@
 #pragma once
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <optional>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 
 class TempDir {
 public:
-    TempDir();
-    ~TempDir();
+    TempDir() {
+        std::string pattern = std::filesystem::temp_directory_path() / "quillon-test-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("cannot create a temporary folder");
+        }
+        path = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
@@ -26,12 +42,24 @@ private:
 // Sets (or, with no value, unsets) an environment variable until the end of the scope.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, std::optional<std::string> value);
-    ~ScopedEnv();
+    ScopedEnv(const char* name, const std::optional<std::string>& value) : variable(name) {
+        if (const char* current = std::getenv(name)) {
+            saved = current;
+        }
+        Set(variable, value);
+    }
+    ~ScopedEnv() { Set(variable, saved); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
+    static void Set(const std::string& name, const std::optional<std::string>& value) {
+        if (value) {
+            ::setenv(name.c_str(), value->c_str(), 1);
+        } else {
+            ::unsetenv(name.c_str());
+        }
+    }
     std::string variable;
     std::optional<std::string> saved;
 };
@@ -40,19 +68,57 @@ private:
 // would: a write beyond fails with EFBIG (the signal it would raise is ignored meanwhile).
 class ScopedFileSizeLimit {
 public:
-    explicit ScopedFileSizeLimit(rlim_t bytes);
-    ~ScopedFileSizeLimit();
+    explicit ScopedFileSizeLimit(rlim_t bytes) : savedHandler(std::signal(SIGXFSZ, SIG_IGN)) {
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit limit{bytes, saved.rlim_max};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+            throw std::runtime_error("cannot limit the file size");
+        }
+    }
+    ~ScopedFileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, savedHandler);
+    }
     ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
     ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
 
 private:
     rlimit saved{};
-    void (*savedHandler)(int) = SIG_DFL;
+    void (*savedHandler)(int);
 };
 
-void WriteFile(const std::string& path, const std::string& content);
-std::string ReadFile(const std::string& path);  // empty when missing
-bool Exists(const std::string& path);
-unsigned FileMode(const std::string& path);  // permission bits
+inline void WriteFile(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+// Empty when missing.
+inline std::string ReadFile(const std::string& path) {
+    std::ostringstream content;
+    content << std::ifstream(path, std::ios::binary).rdbuf();
+    return content.str();
+}
+
+inline bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// The permission bits.
+inline unsigned FileMode(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
 // The content of every file in `folder`, one after the other in name order.
-std::string ReadFolder(const std::string& folder);
+inline std::string ReadFolder(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    std::error_code missing;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, missing)) {
+        files[entry.path()] = ReadFile(entry.path());
+    }
+    std::string content;
+    for (const auto& [name, text] : files) {
+        content += text;
+    }
+    return content;
+}
