@@ -253,6 +253,7 @@ TEST(ScenarioParseTest, BadLinesAreReportedWithTheirNumbersGoodOnesSortedByTime)
         {"1 user jump", "'jump'"},
         {"1 expect beeps many", "count"},
         {"1 expect mode loud", "idle, record or hold"},
+        {"1 expect length 1", "seconds"},
         {"-1 quit", "'-1'"}};
     ParsedScenario parsed;
     for (auto [text, names] : rows) {
