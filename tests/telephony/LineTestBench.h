@@ -140,19 +140,15 @@ protected:
             DeliverPostedEvents();
         }
     }
-    // Runs until `done` (false when `maxMilliseconds` pass first).
-    bool RunUntil(const std::function<bool()>& done, std::int64_t maxMilliseconds = 60000) {
-        for (std::int64_t t = 0; t < maxMilliseconds && !done(); t += 10) {
+    // Runs until `entry` is logged (false when `maxMilliseconds` pass first).
+    bool RunUntilLogged(const std::string& entry, std::int64_t maxMilliseconds = 60000) {
+        for (std::int64_t t = 0; t < maxMilliseconds && !Logged(entry); t += 10) {
             Run(10);
         }
-        return done();
-    }
-    bool RunUntilLogged(const std::string& entry, std::int64_t maxMilliseconds = 60000) {
-        return RunUntil([&] { return Logged(entry); }, maxMilliseconds);
+        return Logged(entry) > 0;
     }
     // How often `entry` was logged.
     long Logged(const std::string& entry) const { return std::ranges::count(log, entry); }
-    std::int64_t NowMs() const { return clock.Now() / kMs; }
 
     TestClock clock;
     std::shared_ptr<SimulatedLine> simulated = SimulatedLine::Create(clock);

@@ -95,13 +95,12 @@ TEST_F(TapiTest, ProvidersAreFoundWithoutRegardToCaseAndDeviceCapsFollowTheNeede
               LINEERR_INCOMPATIBLEAPIVERSION);
 }
 
-TEST_F(TapiTest, AnOwnerMustNameModesTheDeviceOffersAndAMonitorCannotActOnCalls) {
+TEST_F(TapiTest, AnOwnerMustNameAMediaModeAndAMonitorCannotActOnCalls) {
+    // Owners of modes the device does not offer are refused where the line opens.
     HLINE opened = 0;
-    for (std::uint32_t modes : {0u, LINEMEDIAMODE_G3FAX}) {
-        EXPECT_EQ(lineOpen(app, 0, &opened, TAPI_VERSION_1_4, 0, 0, LINECALLPRIVILEGE_OWNER, modes,
-                           nullptr),
-                  LINEERR_INVALMEDIAMODE);
-    }
+    EXPECT_EQ(
+        lineOpen(app, 0, &opened, TAPI_VERSION_1_4, 0, 0, LINECALLPRIVILEGE_OWNER, 0, nullptr),
+        LINEERR_INVALMEDIAMODE);
     opened = Open(LINECALLPRIVILEGE_MONITOR, 0, 0);
     Do(simulated->Ring({}));
     ASSERT_EQ(messages.size(), 1u);
@@ -182,25 +181,19 @@ TEST_F(TapiTest, LineStatesAndDigitsAreReportedOnlyWhenAskedForAndNothingOnceClo
 }
 
 TEST_F(TapiTest, CallInfoWaveDevicesHandOffAndConfiguration) {
+    // The caller ID's text and the wave device's id reach the line's tests through LTapiLine.
     HLINE opened = Open();
-    // A withheld caller ID may still carry a number and a name.
     Do(simulated->Ring({SimulatedCallerId::Kind::Blocked, "5551234", "ALICE"}));
     auto call = static_cast<HCALL>(Take(LINE_CALLSTATE).at(0).device);
     std::optional<TapiBuffer<LINECALLINFO>> info = FetchTapiStructure<LINECALLINFO>(
         sizeof(LINECALLINFO),
         [call](LINECALLINFO* buffer) { return lineGetCallInfo(call, buffer); });
     ASSERT_TRUE(info);
+    // A withheld caller ID may still carry a number and a name.
     EXPECT_EQ((*info)->callerIDFlags,
               LINECALLPARTYID_BLOCKED | LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME);
-    EXPECT_EQ(info->Bytes((*info)->callerIDOffset, (*info)->callerIDSize),
-              std::string_view("5551234", 8));
-    EXPECT_EQ(info->Bytes((*info)->callerIDNameOffset, (*info)->callerIDNameSize),
-              std::string_view("ALICE", 6));
     EXPECT_EQ((*info)->origin, LINECALLORIGIN_INBOUND);
     TapiBuffer<VARSTRING> id(280);
-    ASSERT_EQ(lineGetID(opened, 0, call, LINECALLSELECT_CALL, id.Get(), "Wave/In"), 0);
-    auto input = static_cast<std::uint32_t>(simulated->WaveInputId());
-    EXPECT_EQ(id.Bytes(id->stringOffset, id->stringSize), BytesOf(input));
     EXPECT_EQ(lineGetID(opened, 0, call, LINECALLSELECT_CALL, id.Get(), "comm/datamodem"),
               LINEERR_INVALDEVICECLASS);
     // No other program takes calls over.

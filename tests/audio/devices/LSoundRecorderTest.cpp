@@ -111,14 +111,11 @@ TEST_F(RecorderTest, VoiceOperationKeepsTheLookBackAndCutsLongSilence) {
     Run(1000);
     EXPECT_EQ(sink->position, 24400 + 3600);
     EXPECT_TRUE(events.onOwnerThread);
-}
-
-TEST_F(RecorderTest, SoundStartingMidBlockBringsNoLookBack) {
-    Feed(kLoud, 8400);
-    auto sink = Start(0, 20000, -30, 0);
-    Run(1100);
-    EXPECT_EQ(sink->writes, std::vector<std::int32_t>{800});
-    EXPECT_EQ(std::tuple(sink->samples[399], sink->samples[400]), std::tuple(0, kLoud * 16));
+    // Sound that starts in the middle of a block brings no look-back.
+    Feed(kLoud, frame + 400);
+    Run(100);
+    EXPECT_EQ(sink->position, 28000 + 800);
+    EXPECT_EQ(std::tuple(sink->samples[28399], sink->samples[28400]), std::tuple(0, kLoud * 16));
 }
 
 TEST_F(RecorderTest, MaximumLengthStopsAfterTheBlockThatPassesIt) {
@@ -152,26 +149,18 @@ TEST_F(RecorderTest, StopKeepsATwentiethOfASecondAfterTheLastSoundAndRestartDisc
     EXPECT_EQ(recorder.GetState(), LSoundRecorder::kWriting);
 }
 
-TEST_F(RecorderTest, OpenedStoppedRecordsOnlyOnceItsInputIsStarted) {
-    Feed(kLoud);
-    auto sink = Start(kRecorderOpenStopped, 0, -127, 0);
-    Run(500);
-    EXPECT_EQ(sink->position, 0);
-    recorder.StartInput();
-    Run(200);
-    EXPECT_EQ(sink->position, 1600);
-}
-
-TEST_F(RecorderTest, BlocksOfAnEarlierTakeAreIgnored) {
+TEST_F(RecorderTest, BlocksOfAnEarlierTakeAreIgnoredAndOneOpenedStoppedWaitsForItsInput) {
     Feed(kLoud);
     auto first = Start(kRecorderStartWriting, 0, -127, 0);
     clock.Advance(300 * kMs);  // three blocks posted, not yet delivered
-    auto second = Start(kRecorderStartWriting, 0, -127, 0);
+    auto second = Start(kRecorderOpenStopped, 0, -127, 0);
     DeliverPostedEvents();
     EXPECT_TRUE(first->samples.empty());
-    EXPECT_TRUE(second->samples.empty());
-    Run(100);
-    EXPECT_EQ(second->position, 800);
+    Run(500);
+    EXPECT_EQ(second->position, 0);
+    recorder.StartInput();
+    Run(200);
+    EXPECT_EQ(second->position, 1600);
 }
 
 TEST_F(RecorderTest, StartFailsCleanlyWithoutADeviceOrSink) {

@@ -8,9 +8,7 @@
 namespace {
 
 TEST(MixerTest, LevelsMapToMixerValues) {
-    const std::pair<int, unsigned> rows[] = {{-127, 0},   {-36, 0},    {-35, 1424}, {0, 51264},
-                                             {10, 65504}, {11, 65535}, {127, 65535}};
-    for (auto [level, value] : rows) {
+    for (auto [level, value] : {std::pair{-36, 0u}, {-35, 1424u}, {10, 65504u}, {11, 65535u}}) {
         EXPECT_EQ(MixerValue(static_cast<std::int8_t>(level)), value) << level;
     }
 }
@@ -25,7 +23,6 @@ TEST(MixerTest, DevicesWithoutAHardwareMixerHaveNoSourcesAndIgnoreSettings) {
         SetPlayVolume(id, -6, 0);
     }
     EXPECT_EQ(GetRecordSourceName(0, -1), kSystemRecordMixerName);
-    EXPECT_EQ(GetRecordSourceName(-1, -1), kSystemRecordMixerName);
 }
 
 }  // namespace

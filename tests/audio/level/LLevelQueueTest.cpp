@@ -1,5 +1,5 @@
 // The background queue: files are levelled in their place by a worker thread, in order, across
-// restarts; missing files are skipped; stopping leaves a file that is in use untouched.
+// restarts; stopping leaves a file that is in use untouched.
 #include "audio/level/LLevelQueue.h"
 
 #include <gtest/gtest.h>
@@ -47,29 +47,6 @@ TEST_F(LLevelQueueTest, QueuedAndAddedFilesAreLevelledInTheBackground) {
     queue.AwaitThreadEnd();
     EXPECT_TRUE(Levelled(e));
     EXPECT_FALSE(queue.Add("relative.wav"));
-}
-
-TEST_F(LLevelQueueTest, ADeletedFileIsSkippedAndTheQueueGoesOn) {
-    const std::string a = Recording("a.wav");
-    const std::string b = Recording("b.wav");
-    const std::string c = Recording("c.wav");
-    LevelQueueFile file(dataFolder + "bgalc.dat");
-    for (const std::string& path : {a, b, c}) {
-        ASSERT_TRUE(file.Append(path));
-    }
-    std::remove(b.c_str());
-    std::vector<std::pair<std::string, LevelResult>> reports;
-    LLevelQueue(dataFolder)
-        .ProcessQueued(LStopEvent(), [&](const std::string& path, LevelResult result) {
-            reports.emplace_back(path, result);
-        });
-    EXPECT_EQ(reports, (std::vector<std::pair<std::string, LevelResult>>{
-                           {a, LevelResult::Levelled},
-                           {b, LevelResult::NotAudio},
-                           {c, LevelResult::Levelled},
-                       }));
-    EXPECT_FALSE(Exists(b));
-    EXPECT_EQ(file.Count(), 0);
 }
 
 TEST_F(LLevelQueueTest, StopEndsAWorkerWhileItsFileIsInUseAndLeavesTheFile) {

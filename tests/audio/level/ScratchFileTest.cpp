@@ -4,39 +4,27 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <numeric>
 #include <optional>
-#include <vector>
 
-#include "support/TempDir.h"
+#include "audio/level/LevelTestFiles.h"
 
 namespace {
 
-TEST(ScratchFileTest, TheTemporaryFolderIsTmpdirUnlessItIsEmptyOrUnset) {
+TEST(ScratchFileTest, AFileInTmpdirIsPrivateNamelessAndReadsBackWhatWasWrittenAcrossItsBuffer) {
+    // The temporary folder is TMPDIR unless that is empty or unset.
     for (auto [value, folder] : {std::pair<std::optional<std::string>, std::string>{"/x", "/x"},
                                  {"", "/tmp"},
                                  {std::nullopt, "/tmp"}}) {
         ScopedEnv env("TMPDIR", value);
         EXPECT_EQ(TemporaryFolder(), folder);
     }
-}
-
-TEST(ScratchFileTest, AFileIsPrivateNamelessAndReadsBackWhatWasWrittenAcrossItsBuffer) {
     TempDir dir;
     ScopedEnv env("TMPDIR", dir.Path());
     ScratchFile scratch("lca");
     ASSERT_TRUE(scratch.IsOpen());
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
-    int found = 0;
-    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
-        std::error_code ignored;
-        if (std::filesystem::read_symlink(fd, ignored).string().rfind(dir / "lca", 0) == 0) {
-            EXPECT_EQ(FileMode(fd.path()), 0600u);
-            ++found;
-        }
-    }
-    EXPECT_EQ(found, 1);
+    EXPECT_EQ(OpenFilesIn(dir.Path()), std::vector<std::string>{"lca private"});
     // More than the stream's 128 KiB buffer, so that both directions reach the file.
     std::vector<std::uint32_t> data(100000);
     std::iota(data.begin(), data.end(), 0u);

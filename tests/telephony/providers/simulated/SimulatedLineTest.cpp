@@ -96,12 +96,6 @@ TEST_F(SimulatedLineTest, TheInputCarriesKeysAndBothPartiesAndEndsWithTheExchang
     ASSERT_EQ(input.size(), 4000u);
     EXPECT_EQ(input[100], 1300 * 16);
     EXPECT_EQ(input[3999], 1300 * 16);
-    // A fax calling tone is recognised once its first burst has sounded.
-    ASSERT_TRUE(simulated->SendFaxTone());
-    clock.Advance(SimulatedLine::kFaxToneDetectTime - kMs);
-    EXPECT_TRUE(reports->Take().empty());
-    clock.Advance(kMs);
-    EXPECT_EQ(reports->Take(), std::vector<std::string>{"media 32"});
     // The far party leaves: the near party stays, and the exchange's tone starts.
     ASSERT_TRUE(simulated->FarPartyHangsUp());
     EXPECT_EQ(reports->Take(), std::vector<std::string>{"state 16384"});
