@@ -1,5 +1,5 @@
-// The wave device layer: virtual devices on a test clock, the device lists, and sound card opens
-// that fail cleanly.
+// The wave device layer: virtual devices on a test clock, the device lists, sound card opens that
+// fail cleanly, and mixer access.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 
 #include "audio/devices/AlsaWaveDevice.h"
 #include "audio/devices/DeviceClock.h"
+#include "audio/devices/Mixer.h"
 #include "audio/devices/VirtualWaveDevice.h"
 #include "audio/devices/WaveDevices.h"
 
@@ -177,6 +178,21 @@ TEST(AlsaWaveDeviceTest, MissingDevicesAndUnusableFormatsFailToOpen) {
         EXPECT_EQ(device.description.find('\n'), std::string::npos);
         EXPECT_NE(device.pcmName, "null");
     }
+}
+
+TEST(MixerTest, LevelsMapToMixerValuesAndDevicesWithoutAHardwareMixerIgnoreSettings) {
+    for (auto [level, value] : {std::pair{-36, 0u}, {-35, 1424u}, {10, 65504u}, {11, 65535u}}) {
+        EXPECT_EQ(MixerValue(static_cast<std::int8_t>(level)), value) << level;
+    }
+    WaveDeviceRegistration registration(std::make_shared<VirtualWaveDevice>("line"));
+    for (int device : {0, registration.InputId(), -1, 120}) {
+        auto id = static_cast<std::int8_t>(device);
+        EXPECT_EQ(GetRecordSourceCount(id), 0) << device;
+        EXPECT_EQ(GetRecordSourceName(id, 0), "") << device;
+        SelectRecordSource(id, 0, -6);
+        SetPlayVolume(id, -6, 0);
+    }
+    EXPECT_EQ(GetRecordSourceName(0, -1), kSystemRecordMixerName);
 }
 
 }  // namespace

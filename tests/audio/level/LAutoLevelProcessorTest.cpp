@@ -1,5 +1,6 @@
-// The automatic level control end to end: blocks, output length and fade, scratch files, and the
-// loudness that the rules predict for steady and changing input.
+// The automatic level control end to end: blocks, output length and fade, its private nameless
+// scratch files in the temporary folder, and the loudness that the rules predict for steady and
+// changing input.
 #include "audio/level/LAutoLevelProcessor.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <numeric>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,7 @@
 #include "audio/dsp/TestSources.h"
 #include "audio/level/AutoLevelMath.h"
 #include "audio/level/LevelTestFiles.h"
+#include "audio/level/ScratchFile.h"
 
 namespace {
 
@@ -24,9 +28,9 @@ LCountedPtr<TestSink> Sink(std::int32_t rate = 8000, std::uint8_t channels = 1) 
     return sink;
 }
 
+// What levelling `input` to its end wrote, and what the processor held at the end.
 struct Levelled {
     std::vector<std::int32_t> output;
-    LAutoLevelState state;
     std::uint32_t blockCount;
     std::vector<std::int8_t> references;
 };
@@ -40,7 +44,7 @@ Levelled Level(std::vector<std::int32_t> input, std::uint8_t channels = 1,
                                       LAutoLevelParams{});
         while (processor.Step()) {
         }
-        result.state = processor.State();
+        EXPECT_EQ(processor.State(), LAutoLevelState::Writing);
         result.blockCount = processor.BlockCount();
         result.references = processor.References();
     }
@@ -102,7 +106,6 @@ TEST(LAutoLevelProcessorTest, BlocksAreAFiftiethOfTheRateAfterMixingAndDownsampl
 TEST(LAutoLevelProcessorTest, OutputIsWholeBlocksFadedToSilenceOverTheLast) {
     for (std::size_t frames : {1120u, 1000u}) {
         const Levelled result = Level(Alternating(20000, frames));
-        ASSERT_EQ(result.state, LAutoLevelState::Writing);
         EXPECT_EQ(result.blockCount, 7u);
         ASSERT_EQ(result.output.size(), 7u * 160);
         if (frames == 1000) {
@@ -122,7 +125,6 @@ TEST(LAutoLevelProcessorTest, OutputIsWholeBlocksFadedToSilenceOverTheLast) {
     }
     // Digital silence stays silent.
     const Levelled silence = Level(std::vector<std::int32_t>(100 * 160, 0));
-    ASSERT_EQ(silence.state, LAutoLevelState::Writing);
     EXPECT_EQ(silence.output, std::vector<std::int32_t>(100 * 160, 0));
 }
 
@@ -131,7 +133,6 @@ TEST(LAutoLevelProcessorTest, FortyBlocksGetTheGainThatBringsThemToTheReference)
     const std::vector<std::int32_t> input = Alternating(1000, 40 * 160);
     const int level = WeightedLevels(input)[20];
     const Levelled result = Level(input);
-    ASSERT_EQ(result.state, LAutoLevelState::Writing);
     ASSERT_EQ(result.output.size(), input.size());
     // All blocks at one weighted level L: the reference is L + 1 and the relative level -1;
     // the tracker settles at -1 (its first step moves it from 0 toward the percentile -1), so
@@ -154,7 +155,6 @@ TEST(LAutoLevelProcessorTest, TheQuieterOfTwoSpeakersIsRaisedByWhatTheRulesPredi
     const int levelB = weighted[300];
     ASSERT_NEAR(levelA - levelB, 20, 1);
     const Levelled result = Level(input);
-    ASSERT_EQ(result.state, LAutoLevelState::Writing);
     ASSERT_EQ(result.output.size(), input.size());
 
     // Two thirds of the blocks are A: the loudest eighth lies within A and B is more than
@@ -184,12 +184,35 @@ TEST(LAutoLevelProcessorTest, StereoIsLevelledAsMonoIntoOneChannelOrEachOfTwo) {
     const std::vector<std::int32_t> mono = Noise(60 * 160, 2000);
     const std::vector<std::int32_t> levelled = Level(mono).output;
     const Levelled mixed = Level(Stereo(mono, std::vector<std::int32_t>(mono.size())), 2);
-    EXPECT_EQ(mixed.state, LAutoLevelState::Writing);
     EXPECT_EQ(mixed.output, levelled);
     const Levelled both = Level(Stereo(mono, mono), 2, 2);
-    EXPECT_EQ(both.state, LAutoLevelState::Writing);
     EXPECT_EQ(both.references.size(), 2u);
     EXPECT_EQ(both.output, Stereo(levelled, levelled));
+}
+
+TEST(ScratchFileTest, AFileInTmpdirIsPrivateNamelessAndReadsBackWhatWasWrittenAcrossItsBuffer) {
+    // The temporary folder is TMPDIR unless that is empty or unset.
+    for (auto [value, folder] : {std::pair<std::optional<std::string>, std::string>{"/x", "/x"},
+                                 {"", "/tmp"},
+                                 {std::nullopt, "/tmp"}}) {
+        ScopedEnv env("TMPDIR", value);
+        EXPECT_EQ(TemporaryFolder(), folder);
+    }
+    TempDir dir;
+    ScopedEnv env("TMPDIR", dir.Path());
+    ScratchFile scratch("lca");
+    ASSERT_TRUE(scratch.IsOpen());
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+    EXPECT_EQ(OpenFilesIn(dir.Path()), std::vector<std::string>{"lca private"});
+    // More than the stream's 128 KiB buffer, so that both directions reach the file.
+    std::vector<std::uint32_t> data(100000);
+    std::iota(data.begin(), data.end(), 0u);
+    scratch.Write(data.data(), data.size() * 4);
+    scratch.Rewind();
+    std::vector<std::uint32_t> back(data.size() + 1);
+    EXPECT_EQ(scratch.Read(back.data(), back.size() * 4), data.size() * 4);
+    back.pop_back();
+    EXPECT_EQ(back, data);
 }
 
 TEST(LAutoLevelProcessorTest, TheTwoScratchFilesGoWithTheProcessor) {
