@@ -216,7 +216,7 @@ protected:
         });
 };
 
-TEST_F(LineMessagePortTest, ReportsFromManyThreadsReachTheOwnersThreadInEachThreadsOrder) {
+TEST_F(LineMessagePortTest, ReportsFromManyThreadsReachTheOwnersThreadInOrderAndNoneAfterAClose) {
     constexpr std::uint32_t kThreads = 4;
     constexpr std::uint32_t kEach = 500;
     std::shared_ptr<LineMessageSink> sink = port->OpenSink(7);
@@ -239,10 +239,8 @@ TEST_F(LineMessagePortTest, ReportsFromManyThreadsReachTheOwnersThreadInEachThre
         ASSERT_EQ(message.param1, next.at(message.call)++) << "call " << message.call;
         ASSERT_EQ(message.param2, message.call * 10);
     }
-}
-
-TEST_F(LineMessagePortTest, NothingArrivesFromASinkOnceItIsClosed) {
-    std::shared_ptr<LineMessageSink> sink = port->OpenSink(1);
+    delivered.clear();
+    sink = port->OpenSink(1);
     std::promise<void> reported;
     std::promise<void> closed;
     std::thread reporter([&] {
