@@ -10,6 +10,7 @@
 #include "settings/SettingsKeys.h"
 #include "support/TempDir.h"
 #include "telephony/LineDeviceSelection.h"
+#include "telephony/LineTones.h"
 #include "telephony/providers/simulated/SimulatedLineProvider.h"
 
 namespace {
@@ -401,8 +402,12 @@ TEST_F(LTapiLineTest, AfterTheFarEndWentTheRecordingListensForTheExchangeTone) {
 
 TEST_F(LTapiLineTest, ACadenceIsTakenForTheExchangesToneOnlyWhenListening) {
     Connect({{"remote hang-up", [] {}}});
-    simulated->SetFarPartyAudio(CadencedTone(425, 750, 1500));
-    // The far party is still there: a recording does not listen for the tone.
+    // The far party is still there, sounding like the exchange's tone (16-bit values as samples):
+    // a recording does not listen for the tone.
+    std::vector<std::int32_t> tone(8000 * 60);
+    DisconnectTone(0, INT64_MAX).MixInto(tone.data(), 0, 8000 * 60);
+    std::ranges::transform(tone, tone.begin(), [](std::int32_t s) { return s * 16; });
+    simulated->SetFarPartyAudio(MakeVectorSource(std::move(tone), 8000));
     LCountedPtr<TestSink> sink = RecordCall();
     Run(15000);
     EXPECT_FALSE(Logged("standing: remote hang-up"));

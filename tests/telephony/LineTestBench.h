@@ -21,15 +21,6 @@ inline LSoundSourcePtr Speaking(int seconds) {
     return MakeVectorSource(Noise(seconds * 8000, kLoud), 8000);
 }
 
-// A minute of an 8 kHz sine of `frequency` that sounds `onMs` of every `periodMs`.
-inline LSoundSourcePtr CadencedTone(double frequency, int onMs, int periodMs) {
-    std::vector<std::int32_t> samples = Sine(frequency, 8000, 8000 * 60, kLoud);
-    for (std::size_t f = 0; f < samples.size(); ++f) {
-        samples[f] = f % (periodMs * 8u) < onMs * 8u ? samples[f] : 0;
-    }
-    return MakeVectorSource(std::move(samples), 8000);
-}
-
 // Frames of `samples` (16-bit) louder than `floor`, from the first to the last.
 inline std::size_t AudibleSpan(const std::vector<std::int16_t>& samples, int floor = 100) {
     auto loud = [floor](std::int16_t s) { return std::abs(s) > floor; };
