@@ -62,29 +62,6 @@ TEST_F(VirtualDeviceTest, BuffersFinishInOrderAsTheyPlayAndKeepWhenTheyBegan) {
     EXPECT_TRUE(device->TakePlayed().empty());
 }
 
-TEST_F(VirtualDeviceTest, PauseAStallAndResetHoldOrHandBackTheBuffers) {
-    TestBuffer a(1), b(2), c(3);
-    out->Write(&a.header);
-    clock.Advance(50 * kMs);
-    out->Pause();
-    clock.Advance(500 * kMs);
-    out->Restart();
-    clock.Advance(49 * kMs, kMs);
-    EXPECT_FALSE(a.Done());
-    clock.Advance(1 * kMs);
-    EXPECT_TRUE(a.Done());
-    device->SetStalled(true);  // as a hung sound card: nothing finishes
-    out->Write(&b.header);
-    clock.Advance(5000 * kMs);
-    EXPECT_FALSE(b.Done());
-    device->SetStalled(false);
-    out->Write(&c.header);
-    clock.Advance(30 * kMs);
-    out->Reset();  // hands back at once what was queued, unplayed
-    EXPECT_TRUE(b.Done() && c.Done());
-    EXPECT_EQ(device->Captured().size(), 800u);
-}
-
 TEST_F(VirtualDeviceTest, BufferWaitsTimeOutOnTheDevicesClock) {
     // However long the waiter sits in real time, only the device clock ends its wait; the clock
     // moves only while the waiter waits.
@@ -157,7 +134,6 @@ TEST(WaveDevicesTest, VirtualDevicesFollowTheSoundCardsAndKeepTheirIds) {
     const int outId = second.OutputId();
     const int inId = second.InputId();
     EXPECT_EQ(outId, static_cast<int>(before.size()) + 1);
-    EXPECT_EQ(WaveDeviceNames(WaveDirection::Output).at(std::size_t(outId)), "second line");
     EXPECT_EQ(WaveDeviceNames(WaveDirection::Input).at(std::size_t(inId)), "second line");
     firstRegistration.reset();
     EXPECT_EQ(second.OutputId(), outId);

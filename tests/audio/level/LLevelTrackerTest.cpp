@@ -22,7 +22,8 @@ LLevelTracker Tracker(const std::vector<int>& levels, int upper = 6, int lower =
     return tracker;
 }
 
-TEST(LLevelTrackerTest, PercentileIsTheHighestLevelWithMoreThanTwelveEntriesAtOrAbove) {
+TEST(LLevelTrackerTest,
+     PercentileIsTheHighestLevelWithMoreThanTwelveEntriesAtOrAboveAndAdvanceKeepsIt) {
     struct Row {
         const char* what;
         std::vector<int> levels;
@@ -44,6 +45,15 @@ TEST(LLevelTrackerTest, PercentileIsTheHighestLevelWithMoreThanTwelveEntriesAtOr
     EXPECT_EQ(fresh.Tracked(), 0);
     EXPECT_EQ(fresh.TrackedValue(), -2.0);
     EXPECT_EQ(fresh.Next(), 0);
+    // Advance moves on to the next entry without changing the history; after 50 pushes the next
+    // entry is the first one pushed.
+    LLevelTracker tracker = Tracker(Repeat(-10, 25, Repeat(10, 25)));
+    EXPECT_EQ(tracker.Next(), 10);
+    for (int i = 0; i < 25; ++i) {
+        tracker.Advance();
+    }
+    EXPECT_EQ(tracker.Next(), -10);
+    EXPECT_EQ(tracker.Percentile(), 10);
 }
 
 TEST(LLevelTrackerTest, RisesByATwelfthOfTheDistanceWhileTheNextBlockIsLouderUpToItsLimit) {
@@ -81,21 +91,6 @@ TEST(LLevelTrackerTest, FallsByAFiftiethOnlyWhileAboveItsLimit) {
     EXPECT_EQ(Tracker(Repeat(-20, 150)).Tracked(), -2);
     EXPECT_DOUBLE_EQ(Tracker(Repeat(-20, 51), 6, -30).TrackedValue(), first + (-20 - first) / 50);
     EXPECT_EQ(Tracker(Repeat(-20, 551), 6, -30).Tracked(), -19);
-}
-
-TEST(LLevelTrackerTest, AdvanceMovesOnWithoutChangingTheHistory) {
-    LLevelTracker tracker = Tracker(Repeat(-10, 25, Repeat(10, 25)));
-    // The next entry after 50 pushes is the first one pushed.
-    EXPECT_EQ(tracker.Next(), 10);
-    for (int i = 0; i < 25; ++i) {
-        tracker.Advance();
-    }
-    EXPECT_EQ(tracker.Next(), -10);
-    EXPECT_EQ(tracker.Percentile(), 10);
-    for (int i = 0; i < 25; ++i) {
-        tracker.Advance();
-    }
-    EXPECT_EQ(tracker.Next(), 10);
 }
 
 }  // namespace
