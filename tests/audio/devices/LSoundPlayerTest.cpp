@@ -88,7 +88,7 @@ TEST_F(PlayerTest, PrefillStartsPlayingOnlyOnceFortyTwoBuffersAreQueued) {
     EXPECT_EQ(device->Captured()[0], 0);
 }
 
-TEST_F(PlayerTest, APromptPlaysToItsEndAndALoudOneStartedOnHearingTheEndGoesOnLimited) {
+TEST_F(PlayerTest, APromptPlaysToItsEndAndAPlayStartedOnHearingTheEndGoesOnThroughTheLimiter) {
     // 1 s with prefill: ten buffers hold audio; the ring passes 42 over empty ones and playing
     // starts. Told of its end (its length, 10,000), the owner starts a tenth of a second more
     // whose samples, up to 799 * 0x800, would pass 16-bit full scale without the peak limiter.
