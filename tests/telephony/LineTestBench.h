@@ -21,15 +21,6 @@ inline LSoundSourcePtr Speaking(int seconds) {
     return MakeVectorSource(Noise(seconds * 8000, kLoud), 8000);
 }
 
-// A minute of an 8 kHz sine of `frequency` that sounds `onMs` of every `periodMs`.
-inline LSoundSourcePtr CadencedTone(double frequency, int onMs, int periodMs) {
-    std::vector<std::int32_t> samples = Sine(frequency, 8000, 8000 * 60, kLoud);
-    for (std::size_t f = 0; f < samples.size(); ++f) {
-        samples[f] = f % (periodMs * 8u) < onMs * 8u ? samples[f] : 0;
-    }
-    return MakeVectorSource(std::move(samples), 8000);
-}
-
 // Frames of `samples` (16-bit) louder than `floor`, from the first to the last.
 inline std::size_t AudibleSpan(const std::vector<std::int16_t>& samples, int floor = 100) {
     auto loud = [floor](std::int16_t s) { return std::abs(s) > floor; };
@@ -140,19 +131,15 @@ protected:
             DeliverPostedEvents();
         }
     }
-    // Runs until `done` (false when `maxMilliseconds` pass first).
-    bool RunUntil(const std::function<bool()>& done, std::int64_t maxMilliseconds = 60000) {
-        for (std::int64_t t = 0; t < maxMilliseconds && !done(); t += 10) {
+    // Runs until `entry` is logged (false when `maxMilliseconds` pass first).
+    bool RunUntilLogged(const std::string& entry, std::int64_t maxMilliseconds = 60000) {
+        for (std::int64_t t = 0; t < maxMilliseconds && !Logged(entry); t += 10) {
             Run(10);
         }
-        return done();
-    }
-    bool RunUntilLogged(const std::string& entry, std::int64_t maxMilliseconds = 60000) {
-        return RunUntil([&] { return Logged(entry); }, maxMilliseconds);
+        return Logged(entry) > 0;
     }
     // How often `entry` was logged.
     long Logged(const std::string& entry) const { return std::ranges::count(log, entry); }
-    std::int64_t NowMs() const { return clock.Now() / kMs; }
 
     TestClock clock;
     std::shared_ptr<SimulatedLine> simulated = SimulatedLine::Create(clock);

@@ -10,10 +10,8 @@
 namespace {
 
 TEST(AutoLevelMathTest, WeightingCoefficientsFollowTheCornerAndRate) {
-    // trunc(0.2099 * 256), trunc(0.8224 * 256), trunc(0.1111 * 256), trunc(0.5785 * 256).
-    const std::tuple<int, int, int> rows[] = {{300, 8000, 53},  {2200, 8000, 210},
-                                              {300, 16000, 28}, {2200, 16000, 148},
-                                              {300, 0, 0},      {2200, -8000, 0}};
+    // trunc(0.2099 * 256), trunc(0.5785 * 256); no rate, no filter.
+    const std::tuple<int, int, int> rows[] = {{300, 8000, 53}, {2200, 16000, 148}, {300, 0, 0}};
     for (auto [corner, rate, coefficient] : rows) {
         EXPECT_EQ(WeightingCoefficient(corner, rate), coefficient) << corner << " Hz at " << rate;
     }
@@ -23,18 +21,15 @@ TEST(AutoLevelMathTest, GainCurveIsFlatThenFallsAndIsClamped) {
     // The queue's curve: flat at -6 * -0.5 = 3 dB, half a dB less per dB up to +2, then 1 dB
     // per dB; relative levels outside the table are clamped to its ends.
     const GainCurve curve = MakeGainCurve(-6, -0.5, 2);
-    const std::pair<int, int> rows[] = {{-300, 3},   {-128, 3},   {-127, 3},  {-40, 3}, {-6, 3},
-                                        {-5, 3},     {-4, 2},     {-3, 2},    {-2, 1},  {-1, 1},
-                                        {0, 0},      {1, -1},     {2, -1},    {3, -2},  {10, -9},
-                                        {126, -125}, {127, -126}, {300, -126}};
+    const std::pair<int, int> rows[] = {{-300, 3}, {-6, 3}, {-5, 3},     {-4, 2},    {0, 0},
+                                        {2, -1},   {3, -2}, {127, -126}, {300, -126}};
     for (auto [x, gain] : rows) {
         EXPECT_EQ(CurveGain(curve, x), gain) << "x = " << x;
     }
     // The flat part of -100 * -2 = 200 dB is held at 127; the slope then falls 2 dB per dB to 0
     // at the upper knee and 1 dB per dB after it.
     const GainCurve steep = MakeGainCurve(-100, -2.0, 0);
-    for (auto [x, gain] :
-         {std::pair{-128, 127}, {-64, 127}, {-63, 126}, {-50, 100}, {0, 0}, {127, -127}}) {
+    for (auto [x, gain] : {std::pair{-128, 127}, {-64, 127}, {-63, 126}, {0, 0}, {127, -127}}) {
         EXPECT_EQ(CurveGain(steep, x), gain) << "x = " << x;
     }
     EXPECT_EQ(CurveGain(MakeGainCurve(100, -2.0, 120), -128), -127);
@@ -56,15 +51,14 @@ TEST(AutoLevelMathTest, ReferenceLevelIsTheMedianNearTheLoudestEighth) {
     } rows[] = {
         // No blocks: the search stops at once.
         {"empty", Histogram({}), -127},
-        // The lowest level with at most half of the blocks at or above it is the next one up.
-        {"one level", Histogram({{-20, 100}}), -19},
         // The loudest eighth (13 of 100) starts above -10; the quiet blocks lie more than 15 dB
         // below and do not count.
         {"quiet blocks ignored", Histogram({{-40, 70}, {-10, 30}}), -9},
         // Twelve loud blocks of 100 fit within the eighth: it starts just above the quiet
         // blocks, so they count too and hold the median.
         {"eighth edge", Histogram({{-40, 88}, {-10, 12}}), -39},
-        // All within 15 dB of the loudest eighth: the median of all.
+        // All within 15 dB of the loudest eighth: the median of all, the lowest level with at most
+        // half of the blocks at or above it.
         {"spread", Histogram({{-30, 30}, {-25, 30}, {-18, 40}}), -24},
         {"silence", Histogram({{-127, 50}}), -126},  // the edge is -127 itself
         {"loudest possible", Histogram({{127, 10}}), 127},

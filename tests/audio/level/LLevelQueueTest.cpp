@@ -1,10 +1,12 @@
-// The background queue: files are levelled in their place by a worker thread, in order, across
-// restarts; missing files are skipped; stopping leaves a file that is in use untouched.
+// The background queue: its file holds the entries oldest first under "file%d" and their number
+// under "count"; files are levelled in their place by a worker thread, in order, across
+// restarts; stopping leaves a file that is in use untouched.
 #include "audio/level/LLevelQueue.h"
 
 #include <gtest/gtest.h>
 
 #include "audio/level/LevelTestFiles.h"
+#include "base/IniFile.h"
 
 namespace {
 
@@ -13,6 +15,7 @@ protected:
     TempDir root;
     ScopedEnv tmp{"TMPDIR", root.Path()};
     std::string dataFolder = root.Path() + "/";
+    LevelQueueFile file{dataFolder + "bgalc.dat"};
 
     std::string Recording(const std::string& name) {
         WriteFile(root / name, QuietRecording(1, 16000, 2));
@@ -22,14 +25,73 @@ protected:
         const WaveInfo info = InspectWave(path);
         return info.valid && info.format.sampleRate == 8000 && info.format.channels == 1;
     }
+    // The values under "file0".."file2" and "count" of the queue file.
+    std::vector<std::optional<std::string>> Values() {
+        std::vector<std::optional<std::string>> values;
+        for (const char* key : {"file0", "file1", "file2", "count"}) {
+            values.push_back(ReadProfileValue(file.Path(), "bgalc", key));
+        }
+        return values;
+    }
 };
+using LevelQueueFileTest = LLevelQueueTest;
+
+TEST_F(LevelQueueFileTest, TakingTheOldestMovesTheOthersDown) {
+    for (const char* path : {"/rec/a.wav", "/rec/b.wav", "/rec/c.wav"}) {
+        ASSERT_TRUE(file.Append(path));
+    }
+    using Expected = std::vector<std::optional<std::string>>;
+    EXPECT_EQ(Values(), (Expected{"/rec/a.wav", "/rec/b.wav", "/rec/c.wav", "3"}));
+    EXPECT_EQ(file.TakeOldest(), "/rec/a.wav");
+    EXPECT_EQ(Values(), (Expected{"/rec/b.wav", "/rec/c.wav", std::nullopt, "2"}));
+    EXPECT_EQ(file.Entries(), (std::vector<std::string>{"/rec/b.wav", "/rec/c.wav"}));
+    EXPECT_EQ(file.TakeOldest(), "/rec/b.wav");
+    EXPECT_EQ(file.TakeOldest(), "/rec/c.wav");
+    EXPECT_EQ(file.TakeOldest(), std::nullopt);
+    EXPECT_EQ(Values().back(), "0");
+}
+
+TEST_F(LevelQueueFileTest, AMissingNegativeOrUnreadableCountIsZero) {
+    EXPECT_EQ(file.Count(), 0);
+    for (const char* count : {"-3", "many"}) {
+        WriteFile(file.Path(), std::string("[bgalc]\ncount=") + count + "\nfile0=/rec/a.wav\n");
+        EXPECT_EQ(file.Count(), 0) << count;
+        EXPECT_EQ(file.TakeOldest(), std::nullopt) << count;
+    }
+    // Appending after an unreadable count starts again at entry 0.
+    ASSERT_TRUE(file.Append("/rec/b.wav"));
+    EXPECT_EQ(file.Entries(), std::vector<std::string>{"/rec/b.wav"});
+    // An unwritable queue file refuses the entry.
+    LevelQueueFile missing(root / "no/such/folder/bgalc.dat");
+    EXPECT_FALSE(missing.Append("/rec/a.wav"));
+    EXPECT_EQ(missing.Count(), 0);
+}
+
+TEST_F(LevelQueueFileTest, OnlyPathsThatReadBackUnchangedAreQueued) {
+    const std::string longest = "/" + std::string(kMaxProfileValue - 2, 'x');
+    // Too long would be cut on reading, a blank at the end trimmed; relative paths are refused.
+    for (auto [path, queued] :
+         {std::pair<std::string, bool>{"/rec/2026-01-02 10-11-12 555 Jo.wav", true},
+          {longest, true},
+          {longest + "x", false},
+          {"rec/a.wav", false},
+          {"", false},
+          {"/rec/a\nfile0=/etc/passwd", false},
+          {"/rec/a.wav ", false}}) {
+        EXPECT_EQ(CanQueuePath(path), queued) << path;
+        EXPECT_EQ(file.Append(path), queued) << path;
+        EXPECT_EQ(file.Entries(),
+                  queued ? std::vector<std::string>{path} : std::vector<std::string>{});
+        std::remove(file.Path().c_str());
+    }
+}
 
 TEST_F(LLevelQueueTest, QueuedAndAddedFilesAreLevelledInTheBackground) {
     // An earlier run queued two files and stopped before levelling them.
     const std::string a = Recording("a.wav");
     const std::string b = Recording("b.wav");
-    ASSERT_TRUE(LevelQueueFile(dataFolder + "bgalc.dat").Append(a));
-    ASSERT_TRUE(LevelQueueFile(dataFolder + "bgalc.dat").Append(b));
+    ASSERT_TRUE(file.Append(a));
+    ASSERT_TRUE(file.Append(b));
     LLevelQueue queue(dataFolder);
     EXPECT_EQ(queue.QueuePath(), root / "bgalc.dat");
     const std::string c = Recording("c.wav");
@@ -40,36 +102,13 @@ TEST_F(LLevelQueueTest, QueuedAndAddedFilesAreLevelledInTheBackground) {
     for (const std::string& path : {a, b, c, d}) {
         EXPECT_TRUE(Levelled(path)) << path;
     }
-    EXPECT_EQ(LevelQueueFile(queue.QueuePath()).Count(), 0);
+    EXPECT_EQ(file.Count(), 0);
     // The next Add starts the worker again.
     const std::string e = Recording("e.wav");
     ASSERT_TRUE(queue.Add(e));
     queue.AwaitThreadEnd();
     EXPECT_TRUE(Levelled(e));
     EXPECT_FALSE(queue.Add("relative.wav"));
-}
-
-TEST_F(LLevelQueueTest, ADeletedFileIsSkippedAndTheQueueGoesOn) {
-    const std::string a = Recording("a.wav");
-    const std::string b = Recording("b.wav");
-    const std::string c = Recording("c.wav");
-    LevelQueueFile file(dataFolder + "bgalc.dat");
-    for (const std::string& path : {a, b, c}) {
-        ASSERT_TRUE(file.Append(path));
-    }
-    std::remove(b.c_str());
-    std::vector<std::pair<std::string, LevelResult>> reports;
-    LLevelQueue(dataFolder)
-        .ProcessQueued(LStopEvent(), [&](const std::string& path, LevelResult result) {
-            reports.emplace_back(path, result);
-        });
-    EXPECT_EQ(reports, (std::vector<std::pair<std::string, LevelResult>>{
-                           {a, LevelResult::Levelled},
-                           {b, LevelResult::NotAudio},
-                           {c, LevelResult::Levelled},
-                       }));
-    EXPECT_FALSE(Exists(b));
-    EXPECT_EQ(file.Count(), 0);
 }
 
 TEST_F(LLevelQueueTest, StopEndsAWorkerWhileItsFileIsInUseAndLeavesTheFile) {

@@ -1,9 +1,10 @@
-// Files for the level tests: speech-like recordings, what a WAV file holds, and hidden files.
+// Files for the level tests: speech-like recordings, what a WAV file holds, hidden and scratch
+// files.
 #pragma once
 
-#include <dirent.h>
-
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -40,14 +41,26 @@ inline WaveInfo InspectWave(const std::string& path) {
 // Names in `folder` that start with a dot (the unfinished outputs of levelling).
 inline std::vector<std::string> HiddenFiles(const std::string& folder) {
     std::vector<std::string> names;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != ".." && name[0] == '.') {
-                names.push_back(name);
-            }
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().filename().string()[0] == '.') {
+            names.push_back(entry.path().filename());
         }
-        ::closedir(dir);
     }
     return names;
+}
+
+// The files this process holds open in `folder`, sorted, each as the first three letters of its
+// name and whether only its owner may use it (a file without a name shows as "... (deleted)").
+inline std::vector<std::string> OpenFilesIn(const std::string& folder) {
+    std::vector<std::string> files;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
+        if (!error && target.rfind(folder + "/", 0) == 0) {
+            const char* access = FileMode(fd.path()) == 0600 ? " private" : " shared";
+            files.push_back(target.substr(folder.size() + 1, 3) + access);
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
 }
