@@ -3,14 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QTest>
 #include <QTextBrowser>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -94,20 +94,14 @@ TEST_F(SettingsSheetTest, PagesLoadEveryControlFromTheSettings) {
     WriteSetting(settingsFile, settings::kAudioHighPass, 300);
     WriteSetting(settingsFile, settings::kAudioCompressorThres, std::int8_t{-10});
     auto sheet = OpenSheet();
-    EXPECT_EQ(sheet->windowTitle(), "Settings");
     EXPECT_EQ(sheet->CurrentPage(), &sheet->General());
 
     GeneralPage& general = sheet->General();
     auto* lineDevice = general.ItemAs<QComboBox>(GeneralPage::kIdLineDevice);
-    ASSERT_EQ(lineDevice->count(), 3);
-    EXPECT_EQ(lineDevice->itemText(0), "Data Modem");
-    EXPECT_EQ(lineDevice->itemText(2), "Fax Card");
-    EXPECT_EQ(lineDevice->currentIndex(), 1);
-    auto* playDevice = general.ItemAs<QComboBox>(GeneralPage::kIdPlaybackDevice);
-    EXPECT_EQ(playDevice->count(),
-              std::min<int>(WaveDeviceNames(WaveDirection::Output).size(), 127));
-    EXPECT_EQ(playDevice->currentIndex(), speakerId);
-    EXPECT_EQ(playDevice->currentText(), "Test Speaker");
+    EXPECT_EQ(lineDevice->count(), 3);
+    EXPECT_EQ(lineDevice->currentText(), "Voice Modem");
+    EXPECT_EQ(general.ItemAs<QComboBox>(GeneralPage::kIdPlaybackDevice)->currentText(),
+              "Test Speaker");
     EXPECT_EQ(general.ItemAs<LDBEdit>(GeneralPage::kIdPlayVolume)->GetValue(), -6);
     EXPECT_FALSE(general.IsChecked(GeneralPage::kIdCidFlash));
     EXPECT_TRUE(general.IsChecked(GeneralPage::kIdShowTip));
@@ -154,7 +148,6 @@ TEST_F(SettingsSheetTest, OKSavesEveryControl) {
     Type(hold.ItemAs<LDBEdit>(HoldPage::kIdCompressorThreshold)->Field(), "-12");
 
     sheet->Command(kIdOK);
-    EXPECT_TRUE(sheet->IsFinished());
     EXPECT_EQ(sheet->result(), kResultOK);
     EXPECT_EQ(ReadSetting(settingsFile, settings::kDevice), 1);
     EXPECT_EQ(ReadSetting(settingsFile, settings::kPlayDevice), speakerId);
@@ -171,22 +164,24 @@ TEST_F(SettingsSheetTest, OKSavesEveryControl) {
     EXPECT_EQ(ReadSetting(settingsFile, settings::kAudioCompressorThres), -12);
 }
 
-TEST_F(SettingsSheetTest, DeviceWithoutVoiceIsRefusedAndNothingIsWritten) {
+TEST_F(SettingsSheetTest, DeviceWithoutVoiceIsRefusedAndCancelWritesNothing) {
     WriteSetting(settingsFile, settings::kDevice, 1);
     const std::string before = ReadFile(settingsFile);
     auto sheet = OpenSheet();
     sheet->ShowPage(&sheet->Hold());
     sheet->General().ItemAs<QComboBox>(GeneralPage::kIdLineDevice)->setCurrentIndex(2);
     sheet->General().SetChecked(GeneralPage::kIdCidFlash, false);
-    sheet->Record().ItemAs<QLineEdit>(RecordPage::kIdDeleteDays)->setText("7");
+    Type(sheet->Record().ItemAs<QLineEdit>(RecordPage::kIdDeleteDays), "3");
+    Type(sheet->Hold().ItemAs<QLineEdit>(HoldPage::kIdHighPass), "999");
 
     sheet->Command(kIdOK);
     ASSERT_EQ(messages.requests.size(), 1u);
     EXPECT_EQ(messages.requests[0].caption, "Device Error");
-    EXPECT_EQ(messages.requests[0].icon, MessageIcon::Warning);
     EXPECT_FALSE(sheet->IsFinished());
-    EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(sheet->CurrentPage(), &sheet->General());
+    EXPECT_EQ(ReadFile(settingsFile), before);
+    sheet->Command(kIdCancel);
+    EXPECT_EQ(sheet->result(), kResultCancel);
     EXPECT_EQ(ReadFile(settingsFile), before);
 }
 
@@ -195,24 +190,9 @@ TEST_F(SettingsSheetTest, WithoutLineDevicesTheDeviceSettingIsKept) {
     lines.voice.clear();
     WriteSetting(settingsFile, settings::kDevice, 4);
     auto sheet = OpenSheet();
-    EXPECT_EQ(sheet->General().ItemAs<QComboBox>(GeneralPage::kIdLineDevice)->count(), 0);
     sheet->Command(kIdOK);
     EXPECT_TRUE(sheet->IsFinished());
     EXPECT_EQ(ReadSetting(settingsFile, settings::kDevice), 4);
-}
-
-TEST_F(SettingsSheetTest, CancelWritesNothing) {
-    WriteSetting(settingsFile, settings::kDevice, 1);
-    const std::string before = ReadFile(settingsFile);
-    auto sheet = OpenSheet();
-    sheet->General().SetChecked(GeneralPage::kIdShowTip, false);
-    Type(sheet->General().ItemAs<LDBEdit>(GeneralPage::kIdPlayVolume)->Field(), "-20");
-    Type(sheet->Record().ItemAs<QLineEdit>(RecordPage::kIdDeleteDays), "3");
-    Type(sheet->Hold().ItemAs<QLineEdit>(HoldPage::kIdHighPass), "999");
-    sheet->Command(kIdCancel);
-    EXPECT_TRUE(sheet->IsFinished());
-    EXPECT_EQ(sheet->result(), kResultCancel);
-    EXPECT_EQ(ReadFile(settingsFile), before);
 }
 
 TEST_F(SettingsSheetTest, ConfigureDeviceOpensTheSelectedDevicesDialog) {
@@ -227,81 +207,60 @@ TEST_F(SettingsSheetTest, ConfigureDeviceOpensTheSelectedDevicesDialog) {
 TEST_F(SettingsSheetTest, RecordPageGreysWhatItsCheckBoxesSwitchOff) {
     auto sheet = OpenSheet();  // everything on by default
     RecordPage& record = sheet->Record();
-    for (int id : {102, 103, 105, 106, 108, 109}) {
-        EXPECT_TRUE(record.IsItemEnabled(id)) << id;
-    }
-    struct Row {
-        int box;
-        int first;
-        int second;
-    };
-    for (Row row : {Row{101, 102, 103}, Row{104, 105, 106}, Row{107, 108, 109}}) {
-        Click(record, row.box);
-        EXPECT_FALSE(record.IsItemEnabled(row.first)) << row.box;
-        EXPECT_FALSE(record.IsItemEnabled(row.second)) << row.box;
-        Click(record, row.box);
-        EXPECT_TRUE(record.IsItemEnabled(row.first)) << row.box;
-        EXPECT_TRUE(record.IsItemEnabled(row.second)) << row.box;
+    // Each check box and the two controls under it.
+    for (auto [box, first, second] :
+         {std::tuple{101, 102, 103}, {104, 105, 106}, {107, 108, 109}}) {
+        for (bool on : {false, true}) {
+            Click(record, box);
+            EXPECT_EQ(record.IsItemEnabled(first), on) << box;
+            EXPECT_EQ(record.IsItemEnabled(second), on) << box;
+        }
     }
 }
 
-TEST_F(SettingsSheetTest, PlayButtonsPreviewOnThePlaybackDeviceAndToggle) {
-    CopyPrompt("Start Prompt.wav");
-    CopyPrompt("On-Hold 2.wav");
-    WriteSetting(settingsFile, settings::kPlayDevice, speakerId);
+TEST_F(SettingsSheetTest, PlayButtonsPreviewOnThePlaybackDeviceAndSayWhenItIsMissing) {
+    WriteSetting(settingsFile, settings::kPlayDevice, 120);
     auto sheet = OpenSheet();
     RecordPage& record = sheet->Record();
+    HoldPage& hold = sheet->Hold();
+    Click(record, RecordPage::kIdPlayStartPrompt);  // no file: nothing
+    EXPECT_TRUE(messages.requests.empty());
+    CopyPrompt("Start Prompt.wav");
+    CopyPrompt("On-Hold 2.wav");
+    Click(record, RecordPage::kIdPlayStartPrompt);
+    Click(hold, HoldPage::kIdPlayOnHold2);
+    ASSERT_EQ(messages.requests.size(), 2u);
+    EXPECT_EQ(messages.requests[1].caption, "Sound Card Error");
+    EXPECT_FALSE(record.Preview().IsPlaying());
+
+    WriteSetting(settingsFile, settings::kPlayDevice, speakerId);  // read at each press
     Click(record, RecordPage::kIdPlayStartPrompt);
     EXPECT_TRUE(record.Preview().IsPlaying());
     Click(record, RecordPage::kIdPlayStartPrompt);
     EXPECT_FALSE(record.Preview().IsPlaying());
-
-    HoldPage& hold = sheet->Hold();
     Click(hold, HoldPage::kIdPlayOnHold2);
     EXPECT_TRUE(hold.Preview().IsPlaying());
     sheet->Command(kIdCancel);  // closing the sheet stops the preview
     EXPECT_FALSE(hold.Preview().IsPlaying());
-    EXPECT_TRUE(messages.requests.empty());
-}
-
-TEST_F(SettingsSheetTest, PreviewOfAMissingFileDoesNothingAndOnAMissingDeviceSaysSo) {
-    WriteSetting(settingsFile, settings::kPlayDevice, 120);
-    auto sheet = OpenSheet();
-    Click(sheet->Record(), RecordPage::kIdPlayEndPrompt);
-    Click(sheet->Hold(), HoldPage::kIdPlayOnHold3);
-    EXPECT_TRUE(messages.requests.empty());
-
-    CopyPrompt("End Prompt.wav");
-    CopyPrompt("On-Hold 3.wav");
-    Click(sheet->Record(), RecordPage::kIdPlayEndPrompt);
-    Click(sheet->Hold(), HoldPage::kIdPlayOnHold3);
-    ASSERT_EQ(messages.requests.size(), 2u);
-    EXPECT_EQ(messages.requests[0].caption, "Sound Card Error");
-    EXPECT_EQ(messages.requests[1].caption, "Sound Card Error");
-    EXPECT_FALSE(sheet->Record().Preview().IsPlaying());
+    EXPECT_EQ(messages.requests.size(), 2u);
 }
 
 TEST_F(SettingsSheetTest, ChangeButtonsOpenTheChangeMenuForTheirFile) {
     auto sheet = OpenSheet();
-    RecordPage& record = sheet->Record();
-    Click(record, RecordPage::kIdChangeEndPrompt);
-    QMenu* menu = record.Preview().ChangeMenu();
-    ASSERT_NE(menu, nullptr);
-    EXPECT_TRUE(menu->isVisible());
-    EXPECT_EQ(record.Preview().ChangeSlot(), PromptSlot::EndPrompt);
-    const QList<QAction*> actions = menu->actions();
-    ASSERT_EQ(actions.size(), 4);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(actions[i]->data().toInt(), 1001 + i);
-        EXPECT_FALSE(actions[i]->isEnabled());
+    for (auto [page, id, slot] :
+         {std::tuple<PromptPage*, int, PromptSlot>{&sheet->Record(), RecordPage::kIdChangeEndPrompt,
+                                                   PromptSlot::EndPrompt},
+          {&sheet->Hold(), HoldPage::kIdChangeOnHold3, PromptSlot::OnHold3}}) {
+        Click(*page, id);
+        QMenu* menu = page->Preview().ChangeMenu();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_TRUE(menu->isVisible());
+        EXPECT_EQ(page->Preview().ChangeSlot(), slot);
+        // Offered, greyed until the audio setup that performs them is in place.
+        EXPECT_EQ(menu->actions().size(), 4);
+        EXPECT_FALSE(std::ranges::any_of(menu->actions(), &QAction::isEnabled));
+        menu->hide();
     }
-    menu->hide();
-
-    Click(sheet->Hold(), HoldPage::kIdChangeOnHold2);
-    EXPECT_EQ(sheet->Hold().Preview().ChangeSlot(), PromptSlot::OnHold2);
-    Click(sheet->Hold(), HoldPage::kIdChangeOnHold3);
-    EXPECT_EQ(sheet->Hold().Preview().ChangeSlot(), PromptSlot::OnHold3);
-    sheet->Hold().Preview().ChangeMenu()->hide();
 }
 
 TEST_F(SettingsSheetTest, HelpOpensThePageOfTheShownPage) {
