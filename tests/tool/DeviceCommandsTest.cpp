@@ -1,6 +1,4 @@
 // quillon-tool devices, play and record, on a virtual device a hundred times real time.
-#include <cmath>
-
 #include "ToolRun.h"
 #include "audio/devices/VirtualWaveDevice.h"
 #include "audio/devices/WaveDevices.h"
@@ -41,18 +39,11 @@ TEST_F(DeviceCommandsTest, PlayPlaysTheWholeFileOnTheChosenDevice) {
 }
 
 TEST_F(DeviceCommandsTest, RecordWritesTheRequestedSecondsToAWavFile) {
-    line->SetInputGenerator(
-        [](std::int16_t* samples, std::int32_t frames, const WavePcmFormat&, std::int64_t) {
-            for (std::int32_t i = 0; i < frames; ++i) {
-                samples[i] = static_cast<std::int16_t>(3000 * std::sin(i * 0.3));
-            }
-        });
     std::string wav = root / "take.wav";
     ASSERT_EQ(
         Run({"record", wav, "--device", std::to_string(registration.InputId()), "--seconds", "1"}),
         kToolOk)
         << err;
-    EXPECT_NE(out.find("recording"), std::string::npos);
     EXPECT_NE(out.find("stopped: 0:00:01.1 recorded"), std::string::npos) << out;
     LSoundSourcePtr recorded = OpenWaveFile(wav);
     ASSERT_TRUE(recorded);
