@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -103,7 +102,7 @@ protected:
     ScopedEnv help{"QUILLON_HELP_DIR", std::string(QUILLON_SOURCE_DIR) + "/help"};
 };
 
-TEST_F(MainWindowTest, OpensTheLineAndShowsTheWindowIdle) {
+TEST_F(MainWindowTest, OpensTheLineIdleAndCommandsSetTheModeAtOnceAndTheWindowShowsIt) {
     Open();
     EXPECT_TRUE(messages.requests.empty());  // the simulated line carries voice
     EXPECT_EQ(app.mainWindow, window.get());
@@ -111,10 +110,7 @@ TEST_F(MainWindowTest, OpensTheLineAndShowsTheWindowIdle) {
     EXPECT_NE(dynamic_cast<RecorderLine*>(session->Line().StandingHandler()), nullptr);
     EXPECT_NE(session->Line().GetLine(), 0u);
     EXPECT_NE(ReadFolder(app.logsFolder).find("Quillon Recorder Run"), std::string::npos);
-}
 
-TEST_F(MainWindowTest, CommandsSetTheModeAtOnceAndTheWindowShowsIt) {
-    Open();
     Key(Qt::Key_Escape);  // while idle: nothing
     EXPECT_FALSE(simulated->IsOffHook());
     struct Row {

@@ -106,7 +106,7 @@ TEST_F(StartupTest, SetupAsksTheRunningProgramToCloseAndWaitsTheInstallersOrUnin
     EXPECT_TRUE(messages.requests.empty());
 }
 
-TEST_F(StartupTest, OneProgramHoldsTheNameAndALeftOverNameIsTakenOver) {
+TEST_F(StartupTest, OneProgramHoldsThePrivateNameAndALeftOverNameIsTakenOver) {
     QString name = QString::fromStdString(socket);
     WriteFile(socket, "");  // left behind by a program that ended without releasing it
     auto first = std::make_unique<InstanceServer>(name);
@@ -121,10 +121,7 @@ TEST_F(StartupTest, OneProgramHoldsTheNameAndALeftOverNameIsTakenOver) {
     first.reset();
     EXPECT_FALSE(RunningInstance(name).Found());
     EXPECT_TRUE(second.Listen());
-    EXPECT_EQ(FileMode(socket) & 077, 0u);  // private to the user
-}
-
-TEST_F(StartupTest, SocketIsNamedForTheUser) {
+    EXPECT_EQ(FileMode(socket) & 077, 0u);  // private to the user, and so is its name
     ScopedEnv runtime{"XDG_RUNTIME_DIR", dir.Path()};
     EXPECT_EQ(InstanceSocketName().toStdString(), dir / "quillon-recorder");
     ScopedEnv noRuntime{"XDG_RUNTIME_DIR", std::nullopt};

@@ -89,7 +89,7 @@ TEST_F(WindowsTest, PopupSitsInsideTheScreenNearTheTray) {
     EXPECT_TRUE(screen.contains(flash.Popup()->geometry()));
 }
 
-TEST_F(WindowsTest, AboutNamesTheProgramItsVersionAndMaker) {
+TEST_F(WindowsTest, AboutNamesTheProgramItsVersionAndMakerAndTheIconShowsSmall) {
     AboutDialog about;
     about.Initialize();
     QStringList texts;
@@ -101,11 +101,9 @@ TEST_F(WindowsTest, AboutNamesTheProgramItsVersionAndMaker) {
     }
     about.Command(kIdOK);
     EXPECT_EQ(about.result(), kResultOK);
-}
 
-TEST_F(WindowsTest, IconComesAtTheSmallSizeWithItsRedRecordingDot) {
+    // The program's icon, shown there large, has its red recording dot at the small size too.
     EXPECT_EQ(ProgramIcon().pixmap(16, 16).size(), QSize(16, 16));
-    // The red recording dot is there at the small size too.
     QColor dot = ProgramIconPixmap(16).toImage().pixelColor(12, 4);
     EXPECT_GT(dot.red(), 150);
     EXPECT_LT(dot.green(), 140);

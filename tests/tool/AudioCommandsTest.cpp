@@ -44,13 +44,9 @@ TEST_F(AudioCommandsTest, InfoShowsFormatLengthPeakAndLevelOrSilence) {
     }
     WriteFile(in, Pcm16File(1, 8000, square));
     ASSERT_EQ(Run({"info", in}), kToolOk) << err;
-    EXPECT_EQ(out, "file:     " + in + "\n" +
-                       "format:   PCM 16-bit\n"
-                       "rate:     8000 Hz\n"
-                       "channels: 1\n"
-                       "length:   12000 frames ( 0:00:01.5000)\n"
-                       "peak:     -6.0 dBFS\n"
-                       "level:    9.0 dB\n");
+    // The format lines are checked with an MP3 file.
+    EXPECT_NE(out.find("length:   12000 frames ( 0:00:01.5000)\n"), std::string::npos) << out;
+    EXPECT_TRUE(out.ends_with("peak:     -6.0 dBFS\nlevel:    9.0 dB\n")) << out;
     WriteFile(in, Pcm16File(1, 8000, std::vector<std::int16_t>(800)));
     ASSERT_EQ(Run({"info", in}), kToolOk) << err;
     EXPECT_TRUE(out.ends_with("peak:     silent\nlevel:    silent\n")) << out;
@@ -109,7 +105,7 @@ TEST_F(AudioCommandsTest, ConvertGivesTheTelephoneFormatByDefaultAndCopiesAudioA
     EXPECT_EQ(Samples(outFile), Samples(in));
 }
 
-TEST_F(AudioCommandsTest, ConvertWritesTheRateChannelsCodecAndWidthAsked) {
+TEST_F(AudioCommandsTest, ConvertWritesTheRateChannelsCodecAndWidthAskedOrRefusesChannels) {
     WriteFile(in, Pcm16File(1, 8000, Tone(8000, 1, 8000, 440, 12000)));
     const std::tuple<const char*, const char*, std::uint16_t, std::uint16_t, const char*> rows[] = {
         {"--codec", "ulaw", kWaveFormatMulaw, 8, "mu-law"},
@@ -126,15 +122,14 @@ TEST_F(AudioCommandsTest, ConvertWritesTheRateChannelsCodecAndWidthAsked) {
         EXPECT_TRUE(out.ends_with(" 11025 Hz, 2 channels, " + std::string(name) + "\n")) << out;
         EXPECT_EQ(FormatOf(outFile), Format(tag, 11025, 2, bits)) << value;
     }
-}
 
-TEST_F(AudioCommandsTest, ConvertRefusesChannelCountsItCannotConvert) {
+    // Channel counts it cannot convert are refused; kept as they are, they are fine.
     WriteFile(in, RiffWave(Chunk("fmt ", FormatBody(1, 6, 8000, 16)) +
                            Chunk("data", std::string(6 * 2 * 100, '\x01'))));
+    std::remove(outFile.c_str());
     EXPECT_EQ(Run({"convert", in, outFile}), kToolFailed);
     EXPECT_NE(err.find(in + ": 6 channels at 8000 Hz"), std::string::npos) << err;
     EXPECT_FALSE(Exists(outFile));
-    // Kept as they are, six channels are fine.
     EXPECT_EQ(Run({"convert", in, outFile, "--channels", "6"}), kToolOk) << err;
     EXPECT_EQ(InspectWave(outFile).frames, 100);
 }

@@ -27,16 +27,14 @@ TEST_F(SimulateCommandTest, AScenarioWhoseExpectationsHoldExitsZeroWithASummary)
     EXPECT_TRUE(Exists(root / "run/Start Prompt.wav"));
 }
 
-TEST_F(SimulateCommandTest, AFailedExpectationExitsOne) {
+TEST_F(SimulateCommandTest, AFailedExpectationExitsOneAndBadScenariosAndArgumentsAreUsageErrors) {
     std::string scenario = Scenario("0 ring 5550142\n1 expect recordings 1\n2 quit\n");
     EXPECT_EQ(Run({"simulate", scenario, "--speed", "20"}), kToolFailed);
     EXPECT_NE(out.find("line 2: expect recordings 1 "), std::string::npos) << out;
     EXPECT_NE(out.find("0 held, 1 failed"), std::string::npos) << out;
     EXPECT_EQ(out.find("Data folder:"), std::string::npos);  // a temporary folder, gone again
-}
 
-TEST_F(SimulateCommandTest, BadScenariosAndArgumentsAreUsageErrors) {
-    std::string scenario = Scenario("0 ring 5550142\n1 user dance\n");
+    scenario = Scenario("0 ring 5550142\n1 user dance\n");
     EXPECT_EQ(Run({"simulate", scenario}), kToolUsage);
     EXPECT_NE(err.find("call.scenario: line 2: "), std::string::npos) << err;
     EXPECT_EQ(Run({"simulate"}), kToolUsage);

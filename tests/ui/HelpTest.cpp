@@ -93,7 +93,7 @@ TEST_F(HelpTest, HelpLivesBesideTheProgramAndMissingHelpOpensNothing) {
     EXPECT_FALSE(HasTip(0));
 }
 
-TEST_F(HelpTest, StartupTipsGoRoundTheTenInTurn) {
+TEST_F(HelpTest, StartupTipsGoRoundTheTenInTurnAndTheTipDialogKeepsTheStartupSwitch) {
     EXPECT_EQ(TakeStartupTip(settingsFile), 0);  // nothing stored yet
     EXPECT_EQ(ReadSetting(settingsFile, settings::kTipNo), 1);
     for (auto [stored, shown] : {std::pair{9, 9}, {10, 0}, {-3, 7}}) {
@@ -101,9 +101,7 @@ TEST_F(HelpTest, StartupTipsGoRoundTheTenInTurn) {
         EXPECT_EQ(TakeStartupTip(settingsFile), shown) << stored;
         EXPECT_EQ(ReadSetting(settingsFile, settings::kTipNo), shown + 1) << stored;
     }
-}
 
-TEST_F(HelpTest, TipDialogShowsTheTipAndKeepsTheStartupSwitch) {
     WriteSetting(settingsFile, settings::kShowTip, true);
     TipDialog tip(settingsFile, 9);
     tip.Initialize();

@@ -81,67 +81,22 @@ protected:
     MessageRecorder messages;  // no test may block on a real message box
 };
 
-TEST_F(SettingsSheetTest, PagesLoadEveryControlFromTheSettings) {
-    WriteSetting(settingsFile, settings::kDevice, 1);
-    WriteSetting(settingsFile, settings::kPlayDevice, speakerId);
-    WriteSetting(settingsFile, settings::kPlayVolume, std::int8_t{-6});
-    WriteSetting(settingsFile, settings::kCidFlash, false);
-    WriteSetting(settingsFile, settings::kShowTip, true);
-    WriteSetting(settingsFile, settings::kStartPrompt, false);
-    WriteSetting(settingsFile, settings::kRecordTone, true);
-    WriteSetting(settingsFile, settings::kEndPrompt, true);
-    WriteSetting(settingsFile, settings::kAudioGain, std::int8_t{3});
-    WriteSetting(settingsFile, settings::kAudioHighPass, 300);
-    WriteSetting(settingsFile, settings::kAudioCompressorThres, std::int8_t{-10});
+TEST_F(SettingsSheetTest, OKSavesEveryControlAndThePagesShowWhatWasSaved) {
     auto sheet = OpenSheet();
     EXPECT_EQ(sheet->CurrentPage(), &sheet->General());
-
-    GeneralPage& general = sheet->General();
-    auto* lineDevice = general.ItemAs<QComboBox>(GeneralPage::kIdLineDevice);
-    EXPECT_EQ(lineDevice->count(), 3);
-    EXPECT_EQ(lineDevice->currentText(), "Voice Modem");
-    EXPECT_EQ(general.ItemAs<QComboBox>(GeneralPage::kIdPlaybackDevice)->currentText(),
-              "Test Speaker");
-    EXPECT_EQ(general.ItemAs<LDBEdit>(GeneralPage::kIdPlayVolume)->GetValue(), -6);
-    EXPECT_FALSE(general.IsChecked(GeneralPage::kIdCidFlash));
-    EXPECT_TRUE(general.IsChecked(GeneralPage::kIdShowTip));
-
-    RecordPage& record = sheet->Record();
-    EXPECT_FALSE(record.IsChecked(RecordPage::kIdStartPrompt));
-    EXPECT_TRUE(record.IsChecked(RecordPage::kIdRecordTone));
-    EXPECT_TRUE(record.IsChecked(RecordPage::kIdEndPrompt));
-    // The default interval of 15 s, and a year for the missing "deletefiledays".
-    EXPECT_EQ(record.ItemAs<QLineEdit>(RecordPage::kIdToneInterval)->text(), " 0:00:15.0");
-    EXPECT_EQ(record.ItemAs<QLineEdit>(RecordPage::kIdDeleteDays)->text(), "365");
-
-    HoldPage& hold = sheet->Hold();
-    auto* gain = hold.ItemAs<LDBEdit>(HoldPage::kIdAudioGain);
-    auto* threshold = hold.ItemAs<LDBEdit>(HoldPage::kIdCompressorThreshold);
-    EXPECT_EQ(std::tuple(gain->GetValue(), gain->Minimum(), gain->Maximum()), std::tuple(3, -8, 8));
-    EXPECT_EQ(hold.ItemAs<QLineEdit>(HoldPage::kIdHighPass)->text(), "300");
-    EXPECT_EQ(std::tuple(threshold->GetValue(), threshold->Minimum(), threshold->Maximum()),
-              std::tuple(-10, -18, 0));
-
-    sheet->Command(kIdOK);  // what was shown is what is written
-    EXPECT_EQ(ReadIntSetting(settingsFile, kSettingsSection, "deletefiledays", -1), 365);
-    EXPECT_EQ(ReadSetting(settingsFile, settings::kRecordToneInterval), 150000);
-}
-
-TEST_F(SettingsSheetTest, OKSavesEveryControl) {
-    auto sheet = OpenSheet();
+    // The default interval of 15 s, and a year for the missing "deletefiledays", written back.
+    EXPECT_EQ(sheet->Record().ItemAs<QLineEdit>(RecordPage::kIdToneInterval)->text(), " 0:00:15.0");
+    EXPECT_EQ(sheet->Record().ItemAs<QLineEdit>(RecordPage::kIdDeleteDays)->text(), "365");
     GeneralPage& general = sheet->General();
     general.ItemAs<QComboBox>(GeneralPage::kIdLineDevice)->setCurrentIndex(1);
     general.ItemAs<QComboBox>(GeneralPage::kIdPlaybackDevice)->setCurrentIndex(speakerId);
     Type(general.ItemAs<LDBEdit>(GeneralPage::kIdPlayVolume)->Field(), "-9");
     Click(general, GeneralPage::kIdCidFlash);  // both default to on
     Click(general, GeneralPage::kIdShowTip);
-
     RecordPage& record = sheet->Record();
     Click(record, RecordPage::kIdStartPrompt);  // on by default
     Type(record.ItemAs<QLineEdit>(RecordPage::kIdToneInterval), "0:01:30");
     Click(record, RecordPage::kIdRecordTone);  // greyed, but the interval is still written
-    Type(record.ItemAs<QLineEdit>(RecordPage::kIdDeleteDays), "90");
-
     HoldPage& hold = sheet->Hold();
     Type(hold.ItemAs<LDBEdit>(HoldPage::kIdAudioGain)->Field(), "-5");
     Type(hold.ItemAs<QLineEdit>(HoldPage::kIdHighPass), "250");
@@ -158,13 +113,37 @@ TEST_F(SettingsSheetTest, OKSavesEveryControl) {
     EXPECT_FALSE(ReadSetting(settingsFile, settings::kRecordTone));
     EXPECT_TRUE(ReadSetting(settingsFile, settings::kEndPrompt));
     EXPECT_EQ(ReadSetting(settingsFile, settings::kRecordToneInterval), 900000);
-    EXPECT_EQ(ReadSetting(settingsFile, settings::kDeleteFileDays), 90);
+    EXPECT_EQ(ReadIntSetting(settingsFile, kSettingsSection, "deletefiledays", -1), 365);
     EXPECT_EQ(ReadSetting(settingsFile, settings::kAudioGain), -5);
     EXPECT_EQ(ReadSetting(settingsFile, settings::kAudioHighPass), 250);
     EXPECT_EQ(ReadSetting(settingsFile, settings::kAudioCompressorThres), -12);
+
+    sheet = OpenSheet();
+    GeneralPage& shown = sheet->General();
+    auto* lineDevice = shown.ItemAs<QComboBox>(GeneralPage::kIdLineDevice);
+    EXPECT_EQ(std::tuple(lineDevice->count(), lineDevice->currentText()),
+              std::tuple(3, QString("Voice Modem")));
+    EXPECT_EQ(shown.ItemAs<QComboBox>(GeneralPage::kIdPlaybackDevice)->currentText(),
+              "Test Speaker");
+    EXPECT_EQ(shown.ItemAs<LDBEdit>(GeneralPage::kIdPlayVolume)->GetValue(), -9);
+    EXPECT_FALSE(shown.IsChecked(GeneralPage::kIdCidFlash) ||
+                 shown.IsChecked(GeneralPage::kIdShowTip));
+    RecordPage& shownRecord = sheet->Record();
+    EXPECT_FALSE(shownRecord.IsChecked(RecordPage::kIdStartPrompt));
+    EXPECT_FALSE(shownRecord.IsChecked(RecordPage::kIdRecordTone));
+    EXPECT_TRUE(shownRecord.IsChecked(RecordPage::kIdEndPrompt));
+    EXPECT_EQ(shownRecord.ItemAs<QLineEdit>(RecordPage::kIdToneInterval)->text(), " 0:01:30.0");
+    auto* gain = sheet->Hold().ItemAs<LDBEdit>(HoldPage::kIdAudioGain);
+    auto* threshold = sheet->Hold().ItemAs<LDBEdit>(HoldPage::kIdCompressorThreshold);
+    EXPECT_EQ(std::tuple(gain->GetValue(), gain->Minimum(), gain->Maximum()),
+              std::tuple(-5, -8, 8));
+    EXPECT_EQ(sheet->Hold().ItemAs<QLineEdit>(HoldPage::kIdHighPass)->text(), "250");
+    EXPECT_EQ(std::tuple(threshold->GetValue(), threshold->Minimum(), threshold->Maximum()),
+              std::tuple(-12, -18, 0));
 }
 
-TEST_F(SettingsSheetTest, DeviceWithoutVoiceIsRefusedAndCancelWritesNothing) {
+TEST_F(SettingsSheetTest,
+       DeviceWithoutVoiceIsRefusedConfigureOpensItsDialogAndCancelWritesNothing) {
     WriteSetting(settingsFile, settings::kDevice, 1);
     const std::string before = ReadFile(settingsFile);
     auto sheet = OpenSheet();
@@ -180,6 +159,9 @@ TEST_F(SettingsSheetTest, DeviceWithoutVoiceIsRefusedAndCancelWritesNothing) {
     EXPECT_FALSE(sheet->IsFinished());
     EXPECT_EQ(sheet->CurrentPage(), &sheet->General());
     EXPECT_EQ(ReadFile(settingsFile), before);
+    Click(sheet->General(), GeneralPage::kIdConfigureDevice);  // the selected device's dialog
+    EXPECT_EQ(lines.configured, std::vector<int>{2});
+    EXPECT_EQ(lines.configOwner, &sheet->General());
     sheet->Command(kIdCancel);
     EXPECT_EQ(sheet->result(), kResultCancel);
     EXPECT_EQ(ReadFile(settingsFile), before);
@@ -193,15 +175,6 @@ TEST_F(SettingsSheetTest, WithoutLineDevicesTheDeviceSettingIsKept) {
     sheet->Command(kIdOK);
     EXPECT_TRUE(sheet->IsFinished());
     EXPECT_EQ(ReadSetting(settingsFile, settings::kDevice), 4);
-}
-
-TEST_F(SettingsSheetTest, ConfigureDeviceOpensTheSelectedDevicesDialog) {
-    auto sheet = OpenSheet();
-    GeneralPage& general = sheet->General();
-    general.ItemAs<QComboBox>(GeneralPage::kIdLineDevice)->setCurrentIndex(2);
-    Click(general, GeneralPage::kIdConfigureDevice);
-    EXPECT_EQ(lines.configured, std::vector<int>{2});
-    EXPECT_EQ(lines.configOwner, &general);
 }
 
 TEST_F(SettingsSheetTest, RecordPageGreysWhatItsCheckBoxesSwitchOff) {
