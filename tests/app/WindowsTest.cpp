@@ -41,7 +41,7 @@ TEST_F(WindowsTest, SplashStaysOnTopForSevenSecondsOrToALeftClick) {
     EXPECT_TRUE(splash.isNull());
 }
 
-TEST_F(WindowsTest, SecondPopupReplacesTheFirstClosesFifteenSecondsAfterAndShowsLinesWithText) {
+TEST_F(WindowsTest, PopupReplacesTheFirstClosesAfterFifteenSecondsShowsLinesWithTextNearTheTray) {
     CallerIdFlash flash;
     flash.Show(QStringLiteral("Incoming call\r\n5551234 JOHN SMITH"));
     QPointer<QWidget> first = flash.Popup();
@@ -71,10 +71,8 @@ TEST_F(WindowsTest, SecondPopupReplacesTheFirstClosesFifteenSecondsAfterAndShows
         EXPECT_EQ(flash.Text()->text(), shown) << text;
         EXPECT_EQ(flash.Text()->textFormat(), Qt::PlainText);
     }
-}
 
-TEST_F(WindowsTest, PopupSitsInsideTheScreenNearTheTray) {
-    CallerIdFlash flash;
+    // It sits inside the screen, near the tray.
     flash.Show(QStringLiteral("Incoming call\r\n5551234"));
     QWidget* popup = flash.Popup();
     QRect screen = popup->screen()->availableGeometry();

@@ -84,19 +84,7 @@ TEST_F(LDBEditTest, NumberFieldShowsTheWidestValueWholeInAnyFont) {
     }
 }
 
-TEST_F(LDBEditTest, SliderMapsPixelsToTheRange) {
-    EXPECT_EQ(edit.SliderWidth(), 96);
-    for (auto [s, value] : {std::pair{-32, -36}, {0, -36}, {72, 0}, {73, 0}, {96, 12}, {500, 12}}) {
-        EXPECT_EQ(edit.ValueAt(X(s)), value) << s;  // rounding toward the minimum
-    }
-    EXPECT_EQ(edit.SliderX(0), X(72));
-    edit.SetRange(-8, 8);
-    EXPECT_EQ(edit.ValueAt(X(48)), 0);
-    edit.SetRange(5, 5);  // an empty range cannot divide by zero
-    EXPECT_EQ(edit.ValueAt(X(28)), 5);
-}
-
-TEST_F(LDBEditTest, MouseSetsTheValueWhileTheButtonIsDown) {
+TEST_F(LDBEditTest, MouseSetsTheValueWhileTheButtonIsDownAndTheSliderMapsPixelsToTheRange) {
     QTest::mousePress(&edit, Qt::LeftButton, {}, QPoint(X(-2), 10));  // on the number field
     EXPECT_EQ(changed.count(), 0);
     QTest::mousePress(&edit, Qt::LeftButton, {}, QPoint(X(48), 10));
@@ -110,6 +98,16 @@ TEST_F(LDBEditTest, MouseSetsTheValueWhileTheButtonIsDown) {
     QTest::mouseRelease(&edit, Qt::LeftButton, {}, QPoint(X(268), 10));
     QTest::mouseMove(&edit, QPoint(X(8), 10));
     EXPECT_EQ(edit.GetValue(), 12);
+
+    EXPECT_EQ(edit.SliderWidth(), 96);
+    for (auto [s, value] : {std::pair{-32, -36}, {0, -36}, {72, 0}, {73, 0}, {96, 12}, {500, 12}}) {
+        EXPECT_EQ(edit.ValueAt(X(s)), value) << s;  // rounding toward the minimum
+    }
+    EXPECT_EQ(edit.SliderX(0), X(72));
+    edit.SetRange(-8, 8);
+    EXPECT_EQ(edit.ValueAt(X(48)), 0);
+    edit.SetRange(5, 5);  // an empty range cannot divide by zero
+    EXPECT_EQ(edit.ValueAt(X(28)), 5);
 }
 
 TEST_F(LDBEditTest, SliderIsGreenToZeroRedAboveBlackBeyondAndGreyWhenDisabled) {

@@ -21,7 +21,6 @@ TEST_F(DeviceCommandsTest, DevicesListsTheDefaultDeviceAndVirtualOnes) {
     EXPECT_NE(out.find("  " + std::to_string(registration.OutputId()) + "  Test Line\n"),
               std::string::npos);
     EXPECT_NE(out.find("Input devices:"), std::string::npos);
-    EXPECT_EQ(Run({"devices", "extra"}), kToolUsage);
 }
 
 TEST_F(DeviceCommandsTest, PlayPlaysTheWholeFileOnTheChosenDevice) {
@@ -57,6 +56,7 @@ TEST_F(DeviceCommandsTest, BadFilesDevicesAndArgumentsFailClearly) {
     EXPECT_EQ(Run({"play", root / "x.wav", "--device", "120"}), kToolFailed);
     EXPECT_EQ(Run({"record", root / "x.wav", "--device", "120"}), kToolFailed);
     EXPECT_FALSE(Exists(root / "x.wav"));
+    EXPECT_EQ(Run({"devices", "extra"}), kToolUsage);
     EXPECT_EQ(Run({"play"}), kToolUsage);
     EXPECT_EQ(Run({"play", "a.wav", "--volume", "loud"}), kToolUsage);
     EXPECT_EQ(Run({"record", "a.wav", "--rate", "0"}), kToolUsage);
