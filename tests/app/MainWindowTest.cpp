@@ -248,7 +248,7 @@ TEST_F(MainWindowTest, StartShowsTheNextTipBesideTheWindowsAfterThemWithTheSplas
     }
 }
 
-TEST_F(MainWindowTest, SettingsDropTheCallAndReopenTheLine) {
+TEST_F(MainWindowTest, SettingsDropTheCallAndReopenTheLineAndHelpShowsInTheHelpWindow) {
     Open();
     Click(M::kIdRecord);
     ASSERT_TRUE(simulated->IsOffHook());
@@ -265,10 +265,8 @@ TEST_F(MainWindowTest, SettingsDropTheCallAndReopenTheLine) {
     window->Command(M::kIdSettings);
     ASSERT_EQ(messages.requests.size(), 1u);
     EXPECT_EQ(messages.requests[0].caption, "No TAPI Devices");
-}
 
-TEST_F(MainWindowTest, HelpAndTroubleshootingShowInTheHelpWindowAndWebPagesOnTheWeb) {
-    Open();
+    // Help and troubleshooting show in the help window, web pages on the web.
     Key(Qt::Key_F1);
     EXPECT_EQ(HelpShown(), "index.html");
     window->Action(M::kIdTroubleshoot)->trigger();

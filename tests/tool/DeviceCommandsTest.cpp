@@ -15,15 +15,13 @@ protected:
     WaveDeviceRegistration registration{line};
 };
 
-TEST_F(DeviceCommandsTest, DevicesListsTheDefaultDeviceAndVirtualOnes) {
+TEST_F(DeviceCommandsTest, DevicesListsTheDefaultAndVirtualDevicesAndPlayPlaysTheWholeFileOnOne) {
     ASSERT_EQ(Run({"devices"}), kToolOk);
     EXPECT_NE(out.find("Output devices:\n  0  "), std::string::npos) << out;
     EXPECT_NE(out.find("  " + std::to_string(registration.OutputId()) + "  Test Line\n"),
               std::string::npos);
     EXPECT_NE(out.find("Input devices:"), std::string::npos);
-}
 
-TEST_F(DeviceCommandsTest, PlayPlaysTheWholeFileOnTheChosenDevice) {
     std::vector<std::int16_t> samples(4000);  // half a second of a ramp
     for (std::size_t i = 0; i < samples.size(); ++i) {
         samples[i] = static_cast<std::int16_t>(i);

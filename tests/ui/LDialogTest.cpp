@@ -91,7 +91,6 @@ TEST_F(LDialogTest, ControlNotificationsArriveAsCommandsFollowedByUpdateAndProgr
     dialog.trace.clear();
     QTest::mouseClick(dialog.button, Qt::LeftButton);
     dialog.check->click();
-    dialog.combo->setCurrentIndex(0);
     emit dialog.combo->activated(1);
     QTest::keyClicks(dialog.edit, QStringLiteral("7"));
     dialog.dbEdit->resize(128, 20);
@@ -110,7 +109,7 @@ TEST_F(LDialogTest, ControlNotificationsArriveAsCommandsFollowedByUpdateAndProgr
     EXPECT_TRUE(dialog.IsChecked(102));
 }
 
-TEST_F(LDialogTest, HelpAndF1CallOnHelpAndCancelEscAndCloseBoxAskOnCancel) {
+TEST_F(LDialogTest, HelpAndF1CallOnHelpCancelEscAndCloseBoxAskOnCancelAndAPageLeavesEscToItsDialog) {
     dialog.show();
     dialog.trace.clear();
     dialog.Command(kIdHelp);
@@ -126,6 +125,17 @@ TEST_F(LDialogTest, HelpAndF1CallOnHelpAndCancelEscAndCloseBoxAskOnCancel) {
     dialog.done(kResultOK);  // destroyed once only
     EXPECT_EQ(dialog.trace,
               (Trace{"help", "update", "help", "cancel", "cancel", "cancel", "destroy"}));
+
+    // A page inside another dialog leaves Esc to it.
+    TraceDialog outer;
+    auto* page = new TraceDialog;
+    page->setParent(&outer);
+    page->setWindowFlags(Qt::Widget);
+    outer.show();
+    outer.trace.clear();
+    QTest::keyClick(page->edit, Qt::Key_Escape);
+    EXPECT_EQ(page->trace, (Trace{"init", "update"}));
+    EXPECT_EQ(outer.trace, (Trace{"cancel", "destroy"}));
 }
 
 TEST_F(LDialogTest, EnableItemReachesControlsAndMenuItemsAndMessagesReachOnMessage) {
@@ -142,18 +152,6 @@ TEST_F(LDialogTest, EnableItemReachesControlsAndMenuItemsAndMessagesReachOnMessa
     EXPECT_TRUE(dialog.SendMessage(1027, -12, 0));
     EXPECT_FALSE(dialog.SendMessage(1028, 0, 5));
     EXPECT_EQ(dialog.trace, (Trace{"message 1027 -12 0", "message 1028 0 5"}));
-}
-
-TEST_F(LDialogTest, PageInsideAnotherDialogLeavesEscToIt) {
-    TraceDialog outer;
-    auto* page = new TraceDialog;
-    page->setParent(&outer);
-    page->setWindowFlags(Qt::Widget);
-    outer.show();
-    outer.trace.clear();
-    QTest::keyClick(page->edit, Qt::Key_Escape);
-    EXPECT_EQ(page->trace, (Trace{"init", "update"}));
-    EXPECT_EQ(outer.trace, (Trace{"cancel", "destroy"}));
 }
 
 }  // namespace

@@ -191,11 +191,28 @@ TEST_F(SettingsSheetTest, RecordPageGreysWhatItsCheckBoxesSwitchOff) {
     }
 }
 
-TEST_F(SettingsSheetTest, PlayButtonsPreviewOnThePlaybackDeviceAndSayWhenItIsMissing) {
+TEST_F(SettingsSheetTest,
+       PromptButtonsPreviewOnThePlaybackDeviceSayWhenItIsMissingOrOpenTheChangeMenu) {
     WriteSetting(settingsFile, settings::kPlayDevice, 120);
     auto sheet = OpenSheet();
     RecordPage& record = sheet->Record();
     HoldPage& hold = sheet->Hold();
+    // Change buttons open the change menu for their file.
+    for (auto [page, id, slot] :
+         {std::tuple<PromptPage*, int, PromptSlot>{&record, RecordPage::kIdChangeEndPrompt,
+                                                   PromptSlot::EndPrompt},
+          {&hold, HoldPage::kIdChangeOnHold3, PromptSlot::OnHold3}}) {
+        Click(*page, id);
+        QMenu* menu = page->Preview().ChangeMenu();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_TRUE(menu->isVisible());
+        EXPECT_EQ(page->Preview().ChangeSlot(), slot);
+        // Offered, greyed until the audio setup that performs them is in place.
+        EXPECT_EQ(menu->actions().size(), 4);
+        EXPECT_FALSE(std::ranges::any_of(menu->actions(), &QAction::isEnabled));
+        menu->hide();
+    }
+
     Click(record, RecordPage::kIdPlayStartPrompt);  // no file: nothing
     EXPECT_TRUE(messages.requests.empty());
     CopyPrompt("Start Prompt.wav");
@@ -216,24 +233,6 @@ TEST_F(SettingsSheetTest, PlayButtonsPreviewOnThePlaybackDeviceAndSayWhenItIsMis
     sheet->Command(kIdCancel);  // closing the sheet stops the preview
     EXPECT_FALSE(hold.Preview().IsPlaying());
     EXPECT_EQ(messages.requests.size(), 2u);
-}
-
-TEST_F(SettingsSheetTest, ChangeButtonsOpenTheChangeMenuForTheirFile) {
-    auto sheet = OpenSheet();
-    for (auto [page, id, slot] :
-         {std::tuple<PromptPage*, int, PromptSlot>{&sheet->Record(), RecordPage::kIdChangeEndPrompt,
-                                                   PromptSlot::EndPrompt},
-          {&sheet->Hold(), HoldPage::kIdChangeOnHold3, PromptSlot::OnHold3}}) {
-        Click(*page, id);
-        QMenu* menu = page->Preview().ChangeMenu();
-        ASSERT_NE(menu, nullptr);
-        EXPECT_TRUE(menu->isVisible());
-        EXPECT_EQ(page->Preview().ChangeSlot(), slot);
-        // Offered, greyed until the audio setup that performs them is in place.
-        EXPECT_EQ(menu->actions().size(), 4);
-        EXPECT_FALSE(std::ranges::any_of(menu->actions(), &QAction::isEnabled));
-        menu->hide();
-    }
 }
 
 TEST_F(SettingsSheetTest, HelpOpensThePageOfTheShownPage) {
