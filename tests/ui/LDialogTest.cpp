@@ -109,7 +109,7 @@ TEST_F(LDialogTest, ControlNotificationsArriveAsCommandsFollowedByUpdateAndProgr
     EXPECT_TRUE(dialog.IsChecked(102));
 }
 
-TEST_F(LDialogTest, HelpAndF1CallOnHelpCancelEscAndCloseBoxAskOnCancelAndAPageLeavesEscToItsDialog) {
+TEST_F(LDialogTest, HelpAndF1CallOnHelpEscCancelAndCloseAskOnCancelAPageLeavesEscToItsDialog) {
     dialog.show();
     dialog.trace.clear();
     dialog.Command(kIdHelp);

@@ -142,8 +142,7 @@ TEST_F(SettingsSheetTest, OKSavesEveryControlAndThePagesShowWhatWasSaved) {
               std::tuple(-12, -18, 0));
 }
 
-TEST_F(SettingsSheetTest,
-       DeviceWithoutVoiceIsRefusedConfigureOpensItsDialogAndCancelWritesNothing) {
+TEST_F(SettingsSheetTest, DeviceWithoutVoiceIsRefusedConfigureShowsItsDialogCancelWritesNothing) {
     WriteSetting(settingsFile, settings::kDevice, 1);
     const std::string before = ReadFile(settingsFile);
     auto sheet = OpenSheet();
@@ -191,8 +190,7 @@ TEST_F(SettingsSheetTest, RecordPageGreysWhatItsCheckBoxesSwitchOff) {
     }
 }
 
-TEST_F(SettingsSheetTest,
-       PromptButtonsPreviewOnThePlaybackDeviceSayWhenItIsMissingOrOpenTheChangeMenu) {
+TEST_F(SettingsSheetTest, PromptButtonsPreviewOnThePlaybackDeviceOrSayWhyNotAndOpenTheChangeMenu) {
     WriteSetting(settingsFile, settings::kPlayDevice, 120);
     auto sheet = OpenSheet();
     RecordPage& record = sheet->Record();
