@@ -27,6 +27,7 @@ TEST_F(WindowsTest, SplashStaysOnTopForSevenSecondsOrToALeftClick) {
     QPointer<LSplashScreen> splash = new LSplashScreen(&owner);
     EXPECT_TRUE(splash->isVisible());
     EXPECT_TRUE(splash->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(splash->size(), SplashPicture().size() + QSize(4, 88));  // the picture and its text
     EXPECT_EQ(splash->Timer().interval(), 7000);
     FireTimer(splash->Timer());
     DeleteLater();
