@@ -54,64 +54,42 @@ protected:
     MessageRecorder messages;
 };
 
-TEST_F(StartupTest, AloneTheProgramRunsInItsOwnFolder) {
-    std::string program = Program("quillon");
-    EXPECT_EQ(Start(program), 3);
+TEST_F(StartupTest, AloneAStartRunsOrSetsUpAtOnceBesideARunningOneItBringsItForwardOrCloses) {
+    EXPECT_EQ(Start(Program("quillon")), 3);
     EXPECT_EQ(runs, 1);
+    EXPECT_EQ(QDir::currentPath().toStdString(), programs.Path());   // its own folder
+    EXPECT_EQ(Start(Program("uninst.exe", "\x0F\x0F\xF0\xF0")), 0);  // no wait
     EXPECT_TRUE(messages.requests.empty());
-    EXPECT_EQ(QDir::currentPath().toStdString(), programs.Path());
-}
 
-TEST_F(StartupTest, SecondStartBringsTheFirstForwardAndTouchesNoFile) {
     InstanceServer first(QString::fromStdString(socket));
     ASSERT_TRUE(first.Listen());
     QSignalSpy restore(&first, &InstanceServer::RestoreRequested);
     QSignalSpy close(&first, &InstanceServer::CloseRequested);
     const QStringList before = Everything(dir.Path());
-
     EXPECT_EQ(Start(Program("quillon")), 0);
-    EXPECT_EQ(runs, 0);
     ASSERT_TRUE(restore.wait(5000));
-    EXPECT_EQ(restore.count(), 1);
-    EXPECT_EQ(close.count(), 0);
     EXPECT_EQ(Everything(dir.Path()), before);  // no data folder, settings or log
-    EXPECT_EQ(Everything(programs.Path()), QStringList{"quillon"});
-}
-
-TEST_F(StartupTest, SetupNameWithoutTheInstallerTrailerIsADamagedDownload) {
-    InstanceServer first(QString::fromStdString(socket));
-    ASSERT_TRUE(first.Listen());
-    QSignalSpy close(&first, &InstanceServer::CloseRequested);
-    QSignalSpy restore(&first, &InstanceServer::RestoreRequested);
+    // A setup name without the installer trailer is a damaged download.
     EXPECT_EQ(Start(Program("QuillonSetup.exe", "\x0F\x0F\xF0\xF0")), 0);
     ASSERT_EQ(messages.requests.size(), 1u);
     EXPECT_EQ(messages.requests[0].caption, "Install Error");
-    EXPECT_EQ(messages.requests[0].icon, MessageIcon::Warning);
-    EXPECT_EQ(runs, 0);
-    EXPECT_TRUE(setups.empty());
     // The running program is left alone: what reaches it first is the next start's request.
     EXPECT_EQ(Start(Program("quillon")), 0);
     ASSERT_TRUE(restore.wait(5000));
     EXPECT_EQ(close.count(), 0);
-}
 
-TEST_F(StartupTest, SetupAsksTheRunningProgramToCloseAndWaitsTheInstallersOrUninstallersTime) {
-    InstanceServer first(QString::fromStdString(socket));
-    QSignalSpy close(&first, &InstanceServer::CloseRequested);
-    EXPECT_EQ(Start(Program("uninst.exe", "\x0F\x0F\xF0\xF0")), 0);  // alone: no wait
-    ASSERT_TRUE(first.Listen());
     EXPECT_EQ(Start(Program("quillonsetup.exe", "\xF0\xF0\x0F\x0F")), 0);
     EXPECT_TRUE(close.wait(5000));
     EXPECT_EQ(Start(Program("uninst.exe", "\x0F\x0F\xF0\xF0")), 0);
     EXPECT_TRUE(close.wait(5000));
-    EXPECT_EQ(sleeps, (std::vector<int>{2000, 1500}));
+    EXPECT_EQ(sleeps, (std::vector<int>{2000, 1500}));  // the installer's or uninstaller's time
     EXPECT_EQ(setups, (std::vector<StartMode>{StartMode::Uninstall, StartMode::Install,
                                               StartMode::Uninstall}));
-    EXPECT_EQ(runs, 0);
-    EXPECT_TRUE(messages.requests.empty());
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(messages.requests.size(), 1u);
 }
 
-TEST_F(StartupTest, OneProgramHoldsTheNameAndALeftOverNameIsTakenOver) {
+TEST_F(StartupTest, OneProgramHoldsThePrivateNameAndALeftOverNameIsTakenOver) {
     QString name = QString::fromStdString(socket);
     WriteFile(socket, "");  // left behind by a program that ended without releasing it
     auto first = std::make_unique<InstanceServer>(name);
@@ -126,17 +104,11 @@ TEST_F(StartupTest, OneProgramHoldsTheNameAndALeftOverNameIsTakenOver) {
     first.reset();
     EXPECT_FALSE(RunningInstance(name).Found());
     EXPECT_TRUE(second.Listen());
-}
-
-TEST_F(StartupTest, SocketIsPrivateToTheUser) {
+    EXPECT_EQ(FileMode(socket) & 077, 0u);  // private to the user, and so is its name
     ScopedEnv runtime{"XDG_RUNTIME_DIR", dir.Path()};
     EXPECT_EQ(InstanceSocketName().toStdString(), dir / "quillon-recorder");
     ScopedEnv noRuntime{"XDG_RUNTIME_DIR", std::nullopt};
     EXPECT_TRUE(InstanceSocketName().endsWith(QStringLiteral("-%1").arg(::getuid())));
-
-    InstanceServer server(QString::fromStdString(socket));
-    ASSERT_TRUE(server.Listen());
-    EXPECT_EQ(FileMode(socket) & 077, 0u);
 }
 
 }  // namespace

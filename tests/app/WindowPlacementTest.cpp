@@ -6,13 +6,8 @@
 namespace {
 
 TEST(WindowPlacementTest, WindowsGoSideBySideInRowsThatFitCentredInTheArea) {
-    struct Row {
-        QRect area;
-        std::vector<QSize> sizes;
-        std::vector<QPoint> corners;
-    };
     const QRect screen(0, 0, 800, 600);
-    const Row rows[] = {
+    const std::tuple<QRect, std::vector<QSize>, std::vector<QPoint>> rows[] = {
         {screen, {{200, 100}}, {{300, 250}}},
         {screen, {{200, 100}, {200, 50}}, {{192, 250}, {408, 250}}},  // 16 apart, top-aligned
         // The third does not fit beside the others: a second row, under the taller of the first.
@@ -20,8 +15,8 @@ TEST(WindowPlacementTest, WindowsGoSideBySideInRowsThatFitCentredInTheArea) {
         // A block larger than the area starts at its corner.
         {QRect(100, 50, 300, 200), {{400, 300}}, {{100, 50}}},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(SideBySide(row.sizes, row.area, 16), row.corners) << row.sizes.size();
+    for (const auto& [area, sizes, corners] : rows) {
+        EXPECT_EQ(SideBySide(sizes, area, 16), corners) << sizes.size();
     }
 }
 

@@ -1,7 +1,7 @@
 // quillon-tool decode, and MP3 input to convert and info.
 #include "ToolRun.h"
 #include "audio/files/Mp3TestFiles.h"
-#include "audio/files/WaveReaders.h"
+#include "audio/level/LevelTestFiles.h"
 
 namespace {
 
@@ -12,20 +12,17 @@ protected:
         reference = DecodeWithReader(mp3);
         EXPECT_TRUE(reference.valid);
     }
-    // The WAV file's length, or -1 when it is not one at `rate` Hz with `channels` of 16 bits.
-    static std::int32_t WaveLength(const std::string& path, std::uint32_t rate, int channels) {
-        WaveFormatRecord format;
-        LSoundSourcePtr wave = OpenWaveFile(path, &format);
-        const bool as = wave && !wave->IsInvalid() && format.sampleRate == rate &&
-                        format.channels == channels && format.bitsPerSample == 16;
-        return as ? wave->GetLength() : -1;
+    // The rate, channels and length of a WAV file.
+    static std::tuple<std::uint32_t, int, std::int32_t> Wave(const std::string& path) {
+        const WaveInfo wave = InspectWave(path);
+        return {wave.format.sampleRate, wave.format.channels, wave.frames};
     }
 
     const std::string mp3 = root / "in.mp3";
     Decoded reference;
 };
 
-TEST_F(DecodeCommandTest, RawOutputIsTheDecodersSamplesAndWaveOutputSixteenBitsAtTheStreamsRate) {
+TEST_F(DecodeCommandTest, RawOutputIsTheDecodersSamplesWaveOutputSixteenBitsAndOtherInputsFail) {
     const std::string frames = std::to_string(reference.finalLength);
     ASSERT_EQ(Run({"decode", mp3, root / "out.raw", "--raw"}), kToolOk) << err;
     EXPECT_EQ(out,
@@ -41,16 +38,13 @@ TEST_F(DecodeCommandTest, RawOutputIsTheDecodersSamplesAndWaveOutputSixteenBitsA
     ASSERT_EQ(Run({"decode", mp3, root / "out.wav"}), kToolOk) << err;
     EXPECT_EQ(out,
               root / "out.wav" + ": " + frames + " frames, 22050 Hz, 2 channels, PCM 16-bit\n");
-    EXPECT_EQ(WaveLength(root / "out.wav", 22050, 2), reference.finalLength);
-}
+    EXPECT_EQ(Wave(root / "out.wav"), std::tuple(22050u, 2, reference.finalLength));
 
-TEST_F(DecodeCommandTest, InputsThatAreNotMp3AndBadArgumentsFail) {
     WriteFile(root / "text.mp3", std::string(4000, 'x'));
-    EXPECT_EQ(Run({"decode", root / "text.mp3", root / "out.wav"}), kToolFailed);
+    EXPECT_EQ(Run({"decode", root / "text.mp3", root / "new.wav"}), kToolFailed);
     EXPECT_TRUE(err.starts_with("quillon-tool: " + root / "text.mp3" + ": not an MPEG")) << err;
-    EXPECT_FALSE(Exists(root / "out.wav"));
-    EXPECT_EQ(Run({"decode", root / "missing.mp3", root / "out.raw", "--raw"}), kToolFailed);
-    EXPECT_FALSE(Exists(root / "out.raw"));
+    EXPECT_EQ(Run({"decode", root / "missing.mp3", root / "new.raw", "--raw"}), kToolFailed);
+    EXPECT_FALSE(Exists(root / "new.wav") || Exists(root / "new.raw"));
     EXPECT_EQ(Run({"decode", mp3}), kToolUsage);
     EXPECT_EQ(Run({"decode", mp3, mp3}), kToolUsage);
     EXPECT_EQ(Run({"decode", mp3, root / "o.wav", "--rate", "8000"}), kToolUsage);
@@ -64,8 +58,9 @@ TEST_F(DecodeCommandTest, ConvertAndInfoTakeAnMp3FileThatIsNoWavFile) {
         << out;
     // The prompt format, 8000 Hz 16-bit mono, for the whole stream's duration.
     ASSERT_EQ(Run({"convert", mp3, root / "prompt.wav"}), kToolOk) << err;
-    EXPECT_NEAR(WaveLength(root / "prompt.wav", 8000, 1), reference.finalLength * 8000.0 / 22050,
-                2);
+    const auto [rate, channels, frames] = Wave(root / "prompt.wav");
+    EXPECT_EQ(std::tuple(rate, channels), std::tuple(8000u, 1));
+    EXPECT_NEAR(frames, reference.finalLength * 8000.0 / 22050, 2);
 }
 
 }  // namespace

