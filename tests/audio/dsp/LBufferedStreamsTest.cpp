@@ -4,35 +4,28 @@
 
 #include <gtest/gtest.h>
 
-#include <numeric>
-
 #include "audio/dsp/TestSources.h"
 
 namespace {
 
-std::vector<std::int32_t> Ramp(std::size_t count) {
-    std::vector<std::int32_t> v(count);
-    std::iota(v.begin(), v.end(), 1);
-    return v;
-}
-
 TEST(LReadAheadFilterTest, HandsOutTheUpstreamInAnyPiecesAndReadsItInBlocks) {
     for (std::uint8_t channels : {1, 2}) {
-        auto upstream = MakeCounted<VectorSource>(Ramp(1000u * channels), 8000, channels);
+        const std::vector<std::int32_t> audio = Noise(1000, 1000, channels);
+        auto upstream = MakeCounted<VectorSource>(audio, 8000, channels);
         LReadAheadFilter filter(upstream, 64);
         std::vector<std::int32_t> got;
         for (std::int32_t piece : {1, 7, 64, 100, 3, 200, 625}) {
             const std::vector<std::int32_t> part = ReadAll(filter, piece);
             got.insert(got.end(), part.begin(), part.end());
         }
-        EXPECT_EQ(got, Ramp(1000u * channels));
+        EXPECT_EQ(got, audio);
         EXPECT_EQ(upstream->reads, 16);  // 1,000 frames in blocks of 64
     }
 }
 
 TEST(LWriteBehindSinkTest, PassesWholeBlocksOnAndTheRestWhenReleasedOrTruncated) {
     auto downstream = MakeCounted<TestSink>(8000, 2);
-    const std::vector<std::int32_t> audio = Ramp(2 * 250);
+    const std::vector<std::int32_t> audio = Noise(250, 1000, 2);
     {
         LSoundSinkPtr sink = MakeCounted<LWriteBehindSink>(downstream, 100);
         EXPECT_EQ(sink->channels, 2);

@@ -28,22 +28,17 @@ std::string Shape(const LSoundSourcePtr& head, const LSoundSource* file) {
 }
 
 TEST(PlayChainTest, SettingsSwitchTheFiltersOnInAFixedOrder) {
-    struct Row {
-        std::int32_t highPass;
-        std::int8_t threshold;
-        std::int8_t gain;
-        const char* shape;  // head first
-    } rows[] = {
-        {0, 0, 0, ""},          {20, -2, 1, ""},   {20, -2, -1, ""}, {21, 0, 0, "H"},
-        {0, -3, 0, "C"},        {0, 0, 2, "G"},    {0, 0, -2, "G"},  {300, -12, 6, "GCH"},
-        {1500, -18, -8, "GCH"}, {300, 0, 2, "GH"},
+    // The high-pass cut-off, the compressor threshold, the gain and the shape, head first.
+    const std::tuple<std::int32_t, std::int8_t, std::int8_t, const char*> rows[] = {
+        {20, -2, 1, ""}, {20, -2, -1, ""}, {21, 0, 0, "H"},   {0, -3, 0, "C"},
+        {0, 0, 2, "G"},  {0, 0, -2, "G"},  {300, 0, 2, "GH"}, {300, -12, 6, "GCH"},
     };
-    for (const Row& row : rows) {
+    for (const auto& [highPass, threshold, gain, shape] : rows) {
         auto file = MakeVectorSource(Noise(100, 1000), 8000);
-        LSoundSourcePtr head = BuildPlayChain(file, row.highPass, row.threshold, row.gain);
+        LSoundSourcePtr head = BuildPlayChain(file, highPass, threshold, gain);
         ASSERT_TRUE(head);
-        EXPECT_EQ(Shape(head, file.Get()), row.shape)
-            << row.highPass << " Hz, " << int{row.threshold} << " dB, " << int{row.gain} << " dB";
+        EXPECT_EQ(Shape(head, file.Get()), shape)
+            << highPass << " Hz, " << int{threshold} << " dB, " << int{gain} << " dB";
     }
     // The filters get the setting values.
     LSoundSourcePtr head = BuildPlayChain(MakeVectorSource({}, 8000), 300, -12, 2);

@@ -50,12 +50,7 @@ TEST(AcmStreamTest, OpensOnlyTheOfferedPairs) {
         change(record);
         return record;
     };
-    struct Row {
-        const char* name;
-        WaveFormatRecord from;
-        WaveFormatRecord to;
-        bool opens;
-    } rows[] = {
+    const std::tuple<const char*, WaveFormatRecord, WaveFormatRecord, bool> rows[] = {
         {"IMA without a sample count", changed(kIma, [](auto& r) { r.extra.clear(); }), kPcm, true},
         {"PCM to PCM", kPcm, kPcm, false},
         {"other tag", changed(kIma, [](auto& r) { r.formatTag = 2; }), kPcm, false},
@@ -68,55 +63,40 @@ TEST(AcmStreamTest, OpensOnlyTheOfferedPairs) {
         // 504 samples per block, but 256 bytes hold 505.
         {"IMA wrong sample count", kPcm, changed(kIma, [](auto& r) { r.extra[0] = 0xF8; }), false},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(AcmStream::Open(row.from, row.to) != nullptr, row.opens) << row.name;
+    for (const auto& [name, from, to, opens] : rows) {
+        EXPECT_EQ(AcmStream::Open(from, to) != nullptr, opens) << name;
     }
 }
 
 TEST(AcmStreamTest, SizesCountWholeBlocks) {
-    auto muDecode = AcmStream::Open(G711Format(kWaveFormatMulaw, 8000, 1), kPcm);
-    EXPECT_EQ(muDecode->SourceSizeFor(16384), 8192u);
-    EXPECT_EQ(muDecode->DestinationSizeFor(8192), 16384u);
     auto alawEncode = AcmStream::Open(Pcm16Format(8000, 2), G711Format(kWaveFormatAlaw, 8000, 2));
     EXPECT_EQ(alawEncode->DestinationSizeFor(4 * 8192), 16384u);
     EXPECT_EQ(alawEncode->DestinationSizeFor(3), 0u);  // not one whole frame
+    EXPECT_EQ(alawEncode->SourceSizeFor(8192), 16384u);
     // IMA mono, 256-byte blocks of 505 samples (1,010 PCM bytes).
-    auto imaDecode = AcmStream::Open(kIma, kPcm);
-    EXPECT_EQ(imaDecode->SourceSizeFor(16384), 16 * 256u);
-    EXPECT_EQ(imaDecode->SourceSizeFor(1009), 0u);
-    EXPECT_EQ(imaDecode->DestinationSizeFor(257), 2 * 1010u);
     auto imaEncode = AcmStream::Open(kPcm, kIma);
     EXPECT_EQ(imaEncode->DestinationSizeFor(16384), 17 * 256u);  // the partial block counts
     EXPECT_EQ(imaEncode->DestinationSizeFor(1009), 0u);
     EXPECT_EQ(imaEncode->SourceSizeFor(600), 2 * 1010u);
 }
 
-// The samples one IMA block decodes to, and the bytes the decoder took.
-std::pair<std::vector<std::int16_t>, std::uint32_t> DecodeImaBlock(
-    const std::vector<std::uint8_t>& block, std::uint16_t channels) {
-    WaveFormatRecord ima = ImaAdpcmFormat(8000, channels);
-    ima.blockAlign = static_cast<std::uint16_t>(block.size());
+TEST(AcmStreamTest, DecodesTheImaBlockLayout) {
+    // Stereo blocks of 16 bytes: headers left (0) and right (-100, index 8), then 4 bytes of left
+    // codes (7, 0, ..., low nibble first) and 4 of right (0, 7, ...); the right steps are 16 at
+    // index 8 and 14 at 7.
+    const std::vector<std::uint8_t> block = {0x00, 0x00, 0, 0, 0x9C, 0xFF, 8, 0,
+                                             0x07, 0,    0, 0, 0x70, 0,    0, 0};
+    WaveFormatRecord ima = ImaAdpcmFormat(8000, 2);
+    ima.blockAlign = 16;
     ima.extra.clear();
-    auto stream = AcmStream::Open(ima, Pcm16Format(8000, channels));
-    const Result result = Convert(*stream, block.data(), block.size(), 64, kAcmConvertBlockAlign);
-    std::vector<std::int16_t> samples(result.out.size() / 2);
+    auto stream = AcmStream::Open(ima, Pcm16Format(8000, 2));
+    const Result result = Convert(*stream, block.data(), 16, 64, kAcmConvertBlockAlign);
+    ASSERT_EQ(result.Used(), Sizes(16, 9 * 2 * 2));
+    std::vector<std::int16_t> samples(6);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         samples[i] = static_cast<std::int16_t>(LoadLe16(&result.out[2 * i]));
     }
-    return {samples, result.used};
-}
-
-TEST(AcmStreamTest, DecodesTheImaBlockLayout) {
-    // Header: first sample 16, index 0; then codes 7 7 F 0 4 0 0 0, low nibble first.
-    EXPECT_EQ(DecodeImaBlock({0x10, 0x00, 0, 0, 0x77, 0x0F, 0x04, 0x00}, 1),
-              std::pair(std::vector<std::int16_t>{16, 27, 57, -6, 3, 77, 87, 96, 104}, 8u));
-    // Stereo: headers left (0) and right (-100, index 8), then 4 bytes of left codes (7, 0, ...)
-    // and 4 of right (0, 7, ...); the right steps are 16 at index 8 and 14 at 7.
-    std::vector<std::int16_t> stereo =
-        DecodeImaBlock({0x00, 0x00, 0, 0, 0x9C, 0xFF, 8, 0, 0x07, 0, 0, 0, 0x70, 0, 0, 0}, 2).first;
-    ASSERT_EQ(stereo.size(), 18u);
-    stereo.resize(6);
-    EXPECT_EQ(stereo, (std::vector<std::int16_t>{0, -100, 11, -98, 13, -73}));
+    EXPECT_EQ(samples, (std::vector<std::int16_t>{0, -100, 11, -98, 13, -73}));
 }
 
 TEST(AcmStreamTest, BlockAlignLeavesThePartialBlockAndEndConvertsIt) {
