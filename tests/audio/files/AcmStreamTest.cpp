@@ -99,7 +99,7 @@ TEST(AcmStreamTest, DecodesTheImaBlockLayout) {
     EXPECT_EQ(samples, (std::vector<std::int16_t>{0, -100, 11, -98, 13, -73}));
 }
 
-TEST(AcmStreamTest, BlockAlignLeavesThePartialBlockAndEndConvertsIt) {
+TEST(AcmStreamTest, BlockAlignLeavesAPartialBlockOrFrameAndEndConvertsIt) {
     auto encoder = AcmStream::Open(kPcm, kIma);
     std::vector<std::uint8_t> pcm = Ramp(700, 1);
     Result aligned = Convert(*encoder, pcm.data(), pcm.size(), 4096, kAcmConvertBlockAlign);
@@ -119,16 +119,11 @@ TEST(AcmStreamTest, BlockAlignLeavesThePartialBlockAndEndConvertsIt) {
     EXPECT_EQ(decode(100, 2020, kAcmConvertBlockAlign), Sizes(0, 0));
     EXPECT_EQ(decode(102, 2020, kAcmConvertEnd), Sizes(102, (1 + 24 * 8) * 2));
     EXPECT_EQ(decode(3, 2020, kAcmConvertEnd), Sizes(3, 0));
-}
-
-TEST(AcmStreamTest, PartialSamplesOfG711AreKeptUntilTheEnd) {
-    auto encoder = AcmStream::Open(Pcm16Format(8000, 2), G711Format(kWaveFormatMulaw, 8000, 2));
-    std::vector<std::uint8_t> pcm = Ramp(3, 2);
-    EXPECT_EQ(Convert(*encoder, pcm.data(), 10, 64, kAcmConvertBlockAlign).Used(), Sizes(8, 4));
-    EXPECT_EQ(Convert(*encoder, &pcm[8], 2, 64, kAcmConvertEnd).Used(), Sizes(2, 0));
-    // The destination limits the frames taken.
-    EXPECT_EQ(Convert(*encoder, pcm.data(), pcm.size(), 3, kAcmConvertBlockAlign).Used(),
-              Sizes(4, 2));
+    // G.711 keeps a partial stereo frame until the end; the destination limits the frames taken.
+    auto mulaw = AcmStream::Open(Pcm16Format(8000, 2), G711Format(kWaveFormatMulaw, 8000, 2));
+    EXPECT_EQ(Convert(*mulaw, pcm.data(), 10, 64, kAcmConvertBlockAlign).Used(), Sizes(8, 4));
+    EXPECT_EQ(Convert(*mulaw, &pcm[8], 2, 64, kAcmConvertEnd).Used(), Sizes(2, 0));
+    EXPECT_EQ(Convert(*mulaw, pcm.data(), 12, 3, kAcmConvertBlockAlign).Used(), Sizes(4, 2));
 }
 
 TEST(AcmStreamTest, ChunkedConversionEqualsOneConversion) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <vector>
 
 #include "WaveTestFiles.h"
@@ -14,13 +15,12 @@
 
 namespace {
 
-// Frames [first, first + count) of a mono recording of `total` frames whose frame i holds i + 1
+// Frames [first, first + count) of a mono recording of 30,000 frames whose frame i holds i + 1
 // (no frame is silent), as internal samples; zeros outside the recording.
-std::vector<std::int32_t> Counting(std::int32_t first, std::int32_t count,
-                                   std::int32_t total = 30000) {
+std::vector<std::int32_t> Counting(std::int32_t first, std::int32_t count) {
     std::vector<std::int32_t> samples(count);
     for (std::int32_t i = 0, f = first; i < count; ++i, ++f) {
-        samples[i] = f >= 0 && f < total ? (f + 1) * 16 : 0;
+        samples[i] = f >= 0 && f < 30000 ? (f + 1) * 16 : 0;
     }
     return samples;
 }
@@ -33,13 +33,6 @@ protected:
     LSoundSourcePtr Open(const std::string& bytes) {
         WriteFile(path, bytes);
         return OpenWaveFile(path);
-    }
-    LSoundSourcePtr OpenCounting(std::int32_t frames) {
-        std::vector<std::int16_t> samples;
-        for (std::int32_t x : Counting(0, frames)) {
-            samples.push_back(static_cast<std::int16_t>(x / 16));
-        }
-        return Open(Pcm16File(1, 8000, samples));
     }
 };
 
@@ -68,7 +61,9 @@ TEST_F(LWaveReaderTest, ConvertsEachWidthToInternalSamples) {
 }
 
 TEST_F(LWaveReaderTest, ReadsOfAnySizeFromAnyFrameWithZerosAroundTheData) {
-    LSoundSourcePtr source = OpenCounting(30000);
+    std::vector<std::int16_t> samples(30000);
+    std::iota(samples.begin(), samples.end(), 1);
+    LSoundSourcePtr source = Open(Pcm16File(1, 8000, samples));
     EXPECT_EQ(ReadAll(*source, 20000, 20000), Counting(0, 20000));
     EXPECT_EQ(ReadAll(*source, 3), Counting(20000, 3));
     // Within, across the start or the end, and entirely before the start or past the end; each
@@ -95,11 +90,7 @@ TEST_F(LWaveReaderTest, TheLengthEndsAtTheLastWholeFramePresent) {
     source->Seek(29999);
     EXPECT_EQ(ReadAll(*source, 2, 2), (std::vector<std::int32_t>{0x0101 * 16, 0}));
     // Stereo 16-bit: 3 whole frames and 2 bytes of a fourth.
-    std::string data;
-    for (std::uint16_t x : {1, 2, 3, 4, 5, 6, 7}) {
-        data += Le16(x);
-    }
-    source = Open(RiffWave(Chunk("fmt ", FormatBody(1, 2, 8000, 16)) + Chunk("data", data)));
+    source = Open(Pcm16File(2, 8000, {1, 2, 3, 4, 5, 6, 7}));
     EXPECT_EQ(source->GetLength(), 3);
     EXPECT_EQ(ReadAll(*source, 4, 4), (std::vector<std::int32_t>{16, 32, 48, 64, 80, 96, 0, 0}));
 }

@@ -29,15 +29,6 @@ TEST_F(WaveFileHandleTest, OnlyExistingRegularFilesOpenForReading) {
     }
 }
 
-TEST_F(WaveFileHandleTest, NewFilesArePrivateAndOnlyAnEmptyingOpenCutsAFile) {
-    ASSERT_TRUE(WaveFileHandle::OpenForWriting(file, false).Write("RIFFdata", 8));
-    EXPECT_EQ(FileMode(file), 0600u);
-    ASSERT_TRUE(WaveFileHandle::OpenForWriting(file, false).Write("WAVE", 4));
-    EXPECT_EQ(ReadFile(file), "WAVEdata");
-    EXPECT_TRUE(WaveFileHandle::OpenForWriting(file, true).IsOpen());
-    EXPECT_EQ(ReadFile(file), "");
-}
-
 TEST_F(WaveFileHandleTest, ReadersAndWritersHoldTheirLocksUntilClosedAndNeverWaitForOne) {
     WriteFile(file, "RIFF");
     WaveFileHandle writer = WaveFileHandle::OpenForWriting(file, false);
@@ -56,8 +47,14 @@ TEST_F(WaveFileHandleTest, ReadersAndWritersHoldTheirLocksUntilClosedAndNeverWai
     EXPECT_EQ(OtherOpenersLock(), LockTry::Taken);
 }
 
-TEST_F(WaveFileHandleTest, PositionedTransfersKeepThePositionAndReadsStopShortOnlyAtTheEnd) {
+TEST_F(WaveFileHandleTest, NewFilesArePrivateOnlyAnEmptyingOpenCutsOneAndTransfersArePositioned) {
+    ASSERT_TRUE(WaveFileHandle::OpenForWriting(file, false).Write("RIFFdata", 8));
+    EXPECT_EQ(FileMode(file), 0600u);
+    ASSERT_TRUE(WaveFileHandle::OpenForWriting(file, false).Write("WAVE", 4));
+    EXPECT_EQ(ReadFile(file), "WAVEdata");
+    // Positioned transfers keep the position, and reads stop short only at the end.
     WaveFileHandle out = WaveFileHandle::OpenForWriting(file, true);
+    EXPECT_EQ(ReadFile(file), "");
     ASSERT_TRUE(out.Write("0123456789", 10));
     ASSERT_TRUE(out.WriteAt(2, "ab", 2));
     EXPECT_EQ(out.Tell(), 10);
