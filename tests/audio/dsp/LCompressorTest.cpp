@@ -19,7 +19,7 @@ LCountedPtr<LCompressor> MakeCompressor(std::vector<std::int32_t> samples, std::
                                     kPlayCompressorSlope, blockTime);
 }
 
-TEST(CompressorTest, GainTableAndBlockSize) {
+TEST(CompressorTest, GainTableBlockSizeAndTheLevelsItProduces) {
     const auto gain = [](std::int8_t threshold, int level) {
         return MakeCompressor({}, threshold)->gainTable[level + 128];
     };
@@ -43,9 +43,6 @@ TEST(CompressorTest, GainTableAndBlockSize) {
         auto c = MakeCompressor({}, -12, rate, blockTime);
         EXPECT_EQ(std::pair(c->blockFrames, c->peakBound), std::pair(frames, 0x3FFFFF)) << rate;
     }
-}
-
-TEST(CompressorTest, RaisesQuietSpeechAndLowersTheGainAheadOfALoudPassage) {
     // One second at -30 dB (below the threshold: +8 dB), then a full-level tone (0 dB: unity).
     // The gain must already be falling when the loud part arrives, and have reached unity
     // within the first two blocks of it.

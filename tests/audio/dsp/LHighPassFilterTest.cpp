@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(HighPassFilterTest, CoefficientAndPeakBound) {
+TEST(HighPassFilterTest, CoefficientPeakBoundAndTheOnePoleRecurrenceWithOneStatePerChannel) {
     // (1 - exp(-2 pi cutoff / rate)) * 256: 21 Hz is the smallest cut-off the play process
     // applies.
     for (auto [cutoff, rate, coefficient] :
@@ -24,9 +24,6 @@ TEST(HighPassFilterTest, CoefficientAndPeakBound) {
     EXPECT_EQ(MakeCounted<LHighPassFilter>(source, 300)->peakBound, 0x200000);
     source->peakBound = 0x100001;
     EXPECT_EQ(MakeCounted<LHighPassFilter>(source, 300)->peakBound, 0x100001);
-}
-
-TEST(HighPassFilterTest, FollowsTheOnePoleRecurrenceWithOneStatePerChannel) {
     // k = 53: y = x - (s >> 8), then s += y * k, with an arithmetic shift of negative states;
     // the state carries over from one read to the next. The silent right channel stays silent.
     const std::vector<std::int32_t> input = {100000, 100000, -50000, -900000, 7, 0};

@@ -40,7 +40,7 @@ LCountedPtr<LPeakLimiter> MakeLimiter(std::vector<std::int32_t> samples, std::in
     return MakeCounted<LPeakLimiter>(source, limit);
 }
 
-TEST(PeakLimiterTest, KeepsEveryOutputSampleWithinTheLimit) {
+TEST(PeakLimiterTest, KeepsEverySampleWithinTheLimitBringsALoudToneToItAndLetsQuietAudioPass) {
     for (std::int32_t rate : {8000, 44100}) {
         const std::vector<std::int32_t> chirp = LoudChirp(rate);
         // In stereo the right channel is loud where the left is quiet.
@@ -59,9 +59,7 @@ TEST(PeakLimiterTest, KeepsEveryOutputSampleWithinTheLimit) {
     EXPECT_LE(Loudest(ReadAll(*any, 8000)), kPlayerPeakLimit);
     // Limits beyond 22 bits are held to the largest the gain arithmetic takes.
     EXPECT_EQ(MakeLimiter({}, 8000, 1, 0x7FFFFFFF, 0x7FFFFFFF)->peakBound, 0x3FFFFF);
-}
-
-TEST(PeakLimiterTest, BringsASteadyLoudToneToTheLimitAndLetsQuietAudioPassUntouched) {
+    // A steady loud tone is brought to the limit; quiet audio passes untouched.
     auto loud =
         MakeLimiter(Sine(400, 8000, 16000, 2 * kPlayerPeakLimit), 8000, 1, 4 * kPlayerPeakLimit);
     EXPECT_NEAR(ToneAmplitude(ReadAll(*loud, 16000), 400, 8000, 2000, 14000), kPlayerPeakLimit,

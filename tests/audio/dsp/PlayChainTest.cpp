@@ -27,7 +27,7 @@ std::string Shape(const LSoundSourcePtr& head, const LSoundSource* file) {
     return shape;
 }
 
-TEST(PlayChainTest, SettingsSwitchTheFiltersOnInAFixedOrder) {
+TEST(PlayChainTest, SettingsSwitchTheFiltersOnInOrderAndOnlyAUsableFileGetsAChainItsHeadHolds) {
     // The high-pass cut-off, the compressor threshold, the gain and the shape, head first.
     const std::tuple<std::int32_t, std::int8_t, std::int8_t, const char*> rows[] = {
         {20, -2, 1, ""}, {20, -2, -1, ""}, {21, 0, 0, "H"},   {0, -3, 0, "C"},
@@ -40,35 +40,30 @@ TEST(PlayChainTest, SettingsSwitchTheFiltersOnInAFixedOrder) {
         EXPECT_EQ(Shape(head, file.Get()), shape)
             << highPass << " Hz, " << int{threshold} << " dB, " << int{gain} << " dB";
     }
-    // The filters get the setting values.
-    LSoundSourcePtr head = BuildPlayChain(MakeVectorSource({}, 8000), 300, -12, 2);
+    // The filters get the setting values, and the head alone holds the chain.
+    int alive = 0;
+    LSoundSourcePtr head;
+    {
+        auto file = MakeVectorSource(Noise(8000, 100000), 8000, 1, &alive);
+        head = BuildPlayChain(file, 300, -12, 2);
+        EXPECT_EQ(file->refCount, 2);  // ours and the high-pass filter's
+    }
     auto* gain = static_cast<LGainFilter*>(head.Get());
     EXPECT_EQ(gain->gain, 21121264);
     auto* compressor = static_cast<LCompressor*>(gain->upstream.Get());
-    EXPECT_EQ(compressor->gainTable[0], 42142461);
-    EXPECT_EQ(compressor->blockFrames, 400);
+    EXPECT_EQ(std::pair(compressor->gainTable[0], compressor->blockFrames),
+              std::pair(42142461, 400));
     EXPECT_EQ(static_cast<LHighPassFilter*>(compressor->upstream.Get())->coefficient, 53);
-}
-
-TEST(PlayChainTest, NoChainWithoutAUsableFileAndReleasingTheHeadFreesTheChain) {
+    ReadAll(*head, 1000);
+    EXPECT_EQ(std::pair(int{head->refCount}, alive), std::pair(1, 1));
+    head.Release();
+    EXPECT_EQ(alive, 0);
+    // No chain without a usable file.
     EXPECT_FALSE(BuildPlayChain(LSoundSourcePtr(), 300, -12, 2));
     auto invalid = MakeVectorSource({}, 8000);
     invalid->flags |= kSoundInvalid;
     EXPECT_FALSE(BuildPlayChain(invalid, 300, -12, 2));
     EXPECT_EQ(invalid->refCount, 1);
-
-    int alive = 0;
-    LSoundSourcePtr head;
-    {
-        auto file = MakeVectorSource(Noise(8000, 100000), 8000, 1, &alive);
-        head = BuildPlayChain(file, 300, -12, 6);
-        EXPECT_EQ(file->refCount, 2);  // ours and the high-pass filter's
-    }
-    ReadAll(*head, 1000);
-    EXPECT_EQ(head->refCount, 1);
-    EXPECT_EQ(alive, 1);
-    head.Release();
-    EXPECT_EQ(alive, 0);
 }
 
 }  // namespace

@@ -71,22 +71,19 @@ TEST(SoundLevelTest, BlockLevelAndPeak) {
 
 TEST(SoundLevelTest, TimesAndFramesConvertRoundingTowardZeroAndClamp) {
     // 1.2345 s * 44,100 = 54,441.45; 1 ms at 8 kHz is 0.8 frames.
-    for (auto [time, rate, frames] : {std::tuple{500, 8000, 400},
-                                      {12345, 44100, 54441},
-                                      {1, 8000, 0},
-                                      {-12345, 44100, -54441},
-                                      {INT_MAX, 8000, 1717986917},
-                                      {INT_MAX, 44100, INT_MAX},
-                                      {INT_MIN, 44100, INT_MIN}}) {
+    const std::tuple<std::int32_t, std::int32_t, std::int32_t> rows[] = {
+        {500, 8000, 400},         {12345, 44100, 54441},       {1, 8000, 0},
+        {-12345, 44100, -54441},  {INT_MAX, 8000, 1717986917}, {INT_MAX, 44100, INT_MAX},
+        {INT_MIN, 44100, INT_MIN}};
+    for (auto [time, rate, frames] : rows) {
         EXPECT_EQ(TimeToFrames(time, rate), frames) << time << " @ " << rate;
     }
     // Back: 54,441 frames are 1.23448 s; no rate gives no time.
-    for (auto [frames, rate, time] : {std::tuple{54441, 44100, 12344},
-                                      {-54441, 44100, -12344},
-                                      {INT_MAX, 1, INT_MAX},
-                                      {100, 0, 0}}) {
+    for (auto [frames, rate, time] :
+         {std::tuple{54441, 44100, 12344}, {-54441, 44100, -12344}, {INT_MAX, 1, INT_MAX}}) {
         EXPECT_EQ(FramesToTime(frames, rate), time) << frames << " @ " << rate;
     }
+    EXPECT_EQ(FramesToTime(100, 0), 0);
 }
 
 }  // namespace

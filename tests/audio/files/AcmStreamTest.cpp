@@ -39,13 +39,9 @@ Result Convert(AcmStream& stream, const std::uint8_t* in, std::size_t size, std:
 const WaveFormatRecord kPcm = Pcm16Format(8000, 1);
 const WaveFormatRecord kIma = ImaAdpcmFormat(8000, 1);
 
-TEST(AcmStreamTest, OpensOnlyTheOfferedPairs) {
-    const WaveFormatRecord mulaw = G711Format(kWaveFormatMulaw, 8000, 1);
+TEST(AcmStreamTest, OpensOnlyTheOfferedPairsAndSizesCountWholeBlocks) {
+    // Every offered pair opens both ways in the conversion tests.
     const WaveFormatRecord alaw = G711Format(kWaveFormatAlaw, 8000, 1);
-    for (const WaveFormatRecord& coded : {mulaw, alaw, kIma}) {
-        EXPECT_TRUE(AcmStream::Open(coded, kPcm) && AcmStream::Open(kPcm, coded))
-            << coded.formatTag;
-    }
     const auto changed = [](WaveFormatRecord record, auto change) {
         change(record);
         return record;
@@ -66,9 +62,7 @@ TEST(AcmStreamTest, OpensOnlyTheOfferedPairs) {
     for (const auto& [name, from, to, opens] : rows) {
         EXPECT_EQ(AcmStream::Open(from, to) != nullptr, opens) << name;
     }
-}
-
-TEST(AcmStreamTest, SizesCountWholeBlocks) {
+    // Buffer sizes count whole blocks.
     auto alawEncode = AcmStream::Open(Pcm16Format(8000, 2), G711Format(kWaveFormatAlaw, 8000, 2));
     EXPECT_EQ(alawEncode->DestinationSizeFor(4 * 8192), 16384u);
     EXPECT_EQ(alawEncode->DestinationSizeFor(3), 0u);  // not one whole frame

@@ -19,10 +19,9 @@ TEST(G711Test, TableLandmarksExtremesAndEveryCodeBack) {
         EXPECT_EQ(AlawToLinear(code), linear) << int(code);
     }
     // The encoders at the extremes and zero: mu-law, then A-law.
-    for (auto [linear, mu, a] : {std::tuple<std::int16_t, int, int>{0, 0xFF, 0xD5},
-                                 {-1, 0x7F, 0x55},
-                                 {32767, 0x80, 0xAA},
-                                 {-32768, 0x00, 0x2A}}) {
+    const std::tuple<std::int16_t, int, int> extremes[] = {
+        {0, 0xFF, 0xD5}, {-1, 0x7F, 0x55}, {32767, 0x80, 0xAA}, {-32768, 0x00, 0x2A}};
+    for (auto [linear, mu, a] : extremes) {
         EXPECT_EQ(std::pair(int{LinearToMulaw(linear)}, int{LinearToAlaw(linear)}),
                   std::pair(mu, a))
             << linear;

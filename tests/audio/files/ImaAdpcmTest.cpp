@@ -19,13 +19,10 @@ TEST(ImaAdpcmTest, CodesStepByTheTablesAndClamp) {
     // Worked by hand: step 7 at index 0, 16 at 8, 34 at 16, 73 at 24, 66 at 23, 80 at 25.
     // 0 + 7/8 + 7 + 7/2 + 7/4 = 11; + 16 + 8 + 4 + 2; -(34 + 17 + 8 + 4); + 73/8; + 66 + 8;
     // -(80/8) with the index down by one.
+    const std::tuple<unsigned, std::int16_t, std::int32_t> steps[] = {
+        {0x7, 11, 8}, {0x7, 41, 16}, {0xF, -22, 24}, {0x0, -13, 23}, {0x4, 61, 25}, {0x8, 51, 24}};
     ImaAdpcmState state;
-    for (auto [nibble, sample, stepIndex] : {std::tuple{0x7u, 11, 8},
-                                             {0x7u, 41, 16},
-                                             {0xFu, -22, 24},
-                                             {0x0u, -13, 23},
-                                             {0x4u, 61, 25},
-                                             {0x8u, 51, 24}}) {
+    for (auto [nibble, sample, stepIndex] : steps) {
         EXPECT_EQ(ImaDecodeNibble(state, nibble), sample) << nibble;
         EXPECT_EQ(state.stepIndex, stepIndex) << nibble;
     }

@@ -36,19 +36,14 @@ protected:
     }
 };
 
-TEST_F(LWaveReaderTest, ConvertsEachWidthToInternalSamples) {
+TEST_F(LWaveReaderTest, ConvertsEachWidthAndTheLengthEndsAtTheLastWholeFramePresent) {
     // Sample bytes as a little-endian number: 8 bits are unsigned, 24 bits round half up
     // (8 / 16) and hold at the 16-bit peak.
     const std::tuple<std::uint16_t, std::uint32_t, std::int32_t> rows[] = {
-        {8, 0xFF, 127 << 11},
-        {8, 0, -128 << 11},
-        {16, 1, 16},
-        {16, 0x8000, -524288},
-        {24, 8, 1},
-        {24, 0x800000, -524288},
-        {24, 0x7FFFFF, 524272},
-        {32, 0x80000000, -524288},
-        {32, 0x7FFFFFFF, 524272}};
+        {8, 0xFF, 127 << 11},      {8, 0, -128 << 11},
+        {16, 0x8000, -524288},     {24, 8, 1},
+        {24, 0x800000, -524288},   {24, 0x7FFFFF, 524272},
+        {32, 0x80000000, -524288}, {32, 0x7FFFFFFF, 524272}};
     for (auto [bits, sample, internal] : rows) {
         const std::string bytes = Le32(sample).substr(0, bits / 8);
         LSoundSourcePtr source = Open(
@@ -58,6 +53,17 @@ TEST_F(LWaveReaderTest, ConvertsEachWidthToInternalSamples) {
         EXPECT_EQ(ReadAll(*source, 2), std::vector<std::int32_t>(2, internal))
             << bits << " " << sample;
     }
+    // The header claims 100,000 data bytes; the file holds 60,000.
+    LSoundSourcePtr source = Open(RiffWave(Chunk("fmt ", FormatBody(1, 1, 8000, 16))) + "data" +
+                                  Le32(100000) + std::string(60000, '\x01'));
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->GetLength(), 30000);
+    source->Seek(29999);
+    EXPECT_EQ(ReadAll(*source, 2, 2), (std::vector<std::int32_t>{0x0101 * 16, 0}));
+    // Stereo 16-bit: 3 whole frames and 2 bytes of a fourth.
+    source = Open(Pcm16File(2, 8000, {1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(source->GetLength(), 3);
+    EXPECT_EQ(ReadAll(*source, 4, 4), (std::vector<std::int32_t>{16, 32, 48, 64, 80, 96, 0, 0}));
 }
 
 TEST_F(LWaveReaderTest, ReadsOfAnySizeFromAnyFrameWithZerosAroundTheData) {
@@ -79,20 +85,6 @@ TEST_F(LWaveReaderTest, ReadsOfAnySizeFromAnyFrameWithZerosAroundTheData) {
         EXPECT_EQ(source->GetPosition(), frame + count);
     }
     EXPECT_EQ(source->GetLength(), 30000);
-}
-
-TEST_F(LWaveReaderTest, TheLengthEndsAtTheLastWholeFramePresent) {
-    // The header claims 100,000 data bytes; the file holds 60,000.
-    LSoundSourcePtr source = Open(RiffWave(Chunk("fmt ", FormatBody(1, 1, 8000, 16))) + "data" +
-                                  Le32(100000) + std::string(60000, '\x01'));
-    ASSERT_TRUE(source);
-    EXPECT_EQ(source->GetLength(), 30000);
-    source->Seek(29999);
-    EXPECT_EQ(ReadAll(*source, 2, 2), (std::vector<std::int32_t>{0x0101 * 16, 0}));
-    // Stereo 16-bit: 3 whole frames and 2 bytes of a fourth.
-    source = Open(Pcm16File(2, 8000, {1, 2, 3, 4, 5, 6, 7}));
-    EXPECT_EQ(source->GetLength(), 3);
-    EXPECT_EQ(ReadAll(*source, 4, 4), (std::vector<std::int32_t>{16, 32, 48, 64, 80, 96, 0, 0}));
 }
 
 TEST_F(LWaveReaderTest, AGrowingFileIsReadToItsNewEnd) {

@@ -37,7 +37,7 @@ protected:
     }
 };
 
-TEST_F(LWaveWriterTest, HeaderIsProvisionalWhileOpenAndFinalAfterReleaseForWritesOfAnySize) {
+TEST_F(LWaveWriterTest, HeaderIsProvisionalWhileOpenRewrittenAfterSixteenSecondsAndFinalAtRelease) {
     LSoundSinkPtr writer = Create(0, 16, 2);
     ASSERT_FALSE(writer->IsInvalid());
     WriteRamp(*writer, 0, 20000, 20000);
@@ -55,10 +55,8 @@ TEST_F(LWaveWriterTest, HeaderIsProvisionalWhileOpenAndFinalAfterReleaseForWrite
     for (std::int32_t frame : {0, 999, 8191, 8192, 16384, 19999}) {
         EXPECT_EQ(Le16At(closed, 46 + 4 * frame + 2), frame % 1000) << frame;
     }
-}
-
-TEST_F(LWaveWriterTest, HeaderIsRewrittenOnlyAfterSixteenSecondsOfAudio) {
-    LSoundSinkPtr writer = Create();
+    // Mono: the header is rewritten only after sixteen seconds of audio.
+    writer = Create();
     WriteRamp(*writer, 0, 128000, 8000);
     EXPECT_EQ(DataSizeField(), 8000u * 32 * 2) << "exactly 16 s written: no rewrite yet";
     WriteRamp(*writer, 128000, 1);
@@ -107,8 +105,21 @@ TEST_F(LWaveWriterTest, AStartFrameKeepsTheAudioBeforeItAndTruncateCutsBackButNe
     EXPECT_EQ(Create(-20)->position, 0);
 }
 
-TEST_F(LWaveWriterTest, AFailedWriteKeepsTheWholeFramesOnDiskTheHeaderSaysSoAndNothingMoreComes) {
-    LSoundSinkPtr writer = Create(0, 16, 2);
+TEST_F(LWaveWriterTest, AFailedOpenOrWriteKeepsWhatIsOnDiskTheHeaderSaysSoAndNothingMoreComes) {
+    // An unopenable file gives an invalid writer that only counts.
+    LSoundSinkPtr writer = CreateWaveWriter(dir / "missing/folder.wav", 8000, 0, 16, 1);
+    ASSERT_TRUE(writer && writer->IsInvalid());
+    EXPECT_EQ(writer->error, ENOENT);
+    WriteRamp(*writer, 0, 1500);
+    EXPECT_EQ(writer->position, 1500);
+    writer->Truncate(10);
+    writer.Release();
+    EXPECT_FALSE(Exists(dir / "missing/folder.wav"));
+    EXPECT_TRUE(Create(0, 16, 0)->IsInvalid());
+    EXPECT_FALSE(Exists(path));
+    // A failed write through a sink filter: the whole frames stay, the header says so, and
+    // nothing more comes.
+    writer = Create(0, 16, 2);
     auto filter = MakeCounted<LSoundSinkFilter>(writer);
     {
         ScopedFileSizeLimit full(46 + 500 * 4 + 2);  // 500 frames and half of one
@@ -152,19 +163,6 @@ TEST_F(LWaveWriterTest, BitsPerSampleChoosesTheWidthAndSamplesNarrowWithoutSatur
         EXPECT_EQ(Bytes().substr(46), Le32(stored).substr(0, bits / 8))
             << bits << " bits, " << sample;
     }
-}
-
-TEST_F(LWaveWriterTest, AnUnopenableFileGivesAnInvalidWriterThatOnlyCounts) {
-    LSoundSinkPtr writer = CreateWaveWriter(dir / "missing/folder.wav", 8000, 0, 16, 1);
-    ASSERT_TRUE(writer && writer->IsInvalid());
-    EXPECT_EQ(writer->error, ENOENT);
-    WriteRamp(*writer, 0, 1500);
-    EXPECT_EQ(writer->position, 1500);
-    writer->Truncate(10);
-    writer.Release();
-    EXPECT_FALSE(Exists(dir / "missing/folder.wav"));
-    EXPECT_TRUE(Create(0, 16, 0)->IsInvalid());
-    EXPECT_FALSE(Exists(path));
 }
 
 }  // namespace

@@ -22,14 +22,7 @@ protected:
     std::string file = dir / "call.wav";
 };
 
-TEST_F(WaveFileHandleTest, OnlyExistingRegularFilesOpenForReading) {
-    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);  // opening it must not wait for a writer
-    for (const std::string& path : {dir / "fifo", dir.Path(), dir / "missing"}) {
-        EXPECT_FALSE(WaveFileHandle::OpenForReading(path).IsOpen()) << path;
-    }
-}
-
-TEST_F(WaveFileHandleTest, ReadersAndWritersHoldTheirLocksUntilClosedAndNeverWaitForOne) {
+TEST_F(WaveFileHandleTest, OnlyRegularFilesOpenForReadingAndLocksAreHeldUntilClosedWithoutWaiting) {
     WriteFile(file, "RIFF");
     WaveFileHandle writer = WaveFileHandle::OpenForWriting(file, false);
     EXPECT_EQ(OtherOpenersLock(), LockTry::Busy);
@@ -45,6 +38,11 @@ TEST_F(WaveFileHandleTest, ReadersAndWritersHoldTheirLocksUntilClosedAndNeverWai
     EXPECT_EQ(OtherOpenersLock(), LockTry::Busy);
     moved.Close();
     EXPECT_EQ(OtherOpenersLock(), LockTry::Taken);
+    // Only existing regular files open for reading.
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);  // opening it must not wait for a writer
+    for (const std::string& path : {dir / "fifo", dir.Path(), dir / "missing"}) {
+        EXPECT_FALSE(WaveFileHandle::OpenForReading(path).IsOpen()) << path;
+    }
 }
 
 TEST_F(WaveFileHandleTest, NewFilesArePrivateOnlyAnEmptyingOpenCutsOneAndTransfersArePositioned) {

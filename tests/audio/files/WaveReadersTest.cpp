@@ -24,7 +24,7 @@ protected:
     TempDir dir;
 };
 
-TEST_F(WaveReadersTest, AcceptsOnlyWellFormedFiles) {
+TEST_F(WaveReadersTest, AcceptsOnlyWellFormedFilesReportsTheFormatAndKnowsItsCodecs) {
     const std::string plain = RiffWave(Fmt(1, 8000) + kData);
     const std::tuple<const char*, std::string, bool> rows[] = {
         {"plain", plain, true},
@@ -56,9 +56,6 @@ TEST_F(WaveReadersTest, AcceptsOnlyWellFormedFiles) {
         EXPECT_FALSE(source && source->IsInvalid()) << name;
     }
     EXPECT_FALSE(OpenWaveFile(dir / "missing.wav"));
-}
-
-TEST_F(WaveReadersTest, ReportsTheFormatAndGivesACompressedOneWithoutACodecAnInvalidReader) {
     WaveFormatRecord format;
     LSoundSourcePtr source =
         Open(RiffWave(Chunk("fmt ", FormatBody(1, 2, 22050, 12)) + kData), &format);
