@@ -21,13 +21,10 @@
 
 namespace {
 
-struct FilterRow {
-    const char* name;
-    std::uint8_t channels;  // of the upstream
-    std::function<LSoundSourcePtr(const LSoundSourcePtr&)> make;
-};
+// The filters that keep their upstream's rate: a name, the upstream's channels and a maker.
+using FilterRow =
+    std::tuple<const char*, std::uint8_t, std::function<LSoundSourcePtr(const LSoundSourcePtr&)>>;
 
-// The filters that keep their upstream's rate.
 std::vector<FilterRow> Filters() {
     return {
         {"plain", 2, [](auto& s) { return MakeCounted<LSoundFilter>(s); }},
@@ -58,23 +55,23 @@ LSoundSourcePtr Upstream(std::uint8_t channels, std::int32_t at = 0) {
 // The position is the frame the next read delivers, a seek lands exactly there and plays what a
 // filter freshly started at that frame would, and the length is the upstream's.
 TEST(FilterRulesTest, PositionSeekAndLengthFollowTheUpstream) {
-    for (const FilterRow& row : Filters()) {
-        LSoundSourcePtr filter = row.make(Upstream(row.channels));
-        EXPECT_EQ(filter->GetPosition(), 0) << row.name;
+    for (const auto& [name, channels, make] : Filters()) {
+        LSoundSourcePtr filter = make(Upstream(channels));
+        EXPECT_EQ(filter->GetPosition(), 0) << name;
         std::int32_t read = 0;
         for (std::int32_t piece : {1, 99, 400, 1000, 8192, 13}) {
             ReadAll(*filter, piece);
             read += piece;
-            EXPECT_EQ(filter->GetPosition(), read) << row.name;
+            EXPECT_EQ(filter->GetPosition(), read) << name;
         }
-        EXPECT_EQ(filter->GetLength(), kFrames) << row.name;
+        EXPECT_EQ(filter->GetLength(), kFrames) << name;
         for (std::int32_t target : {12345, 100, 0, 20000}) {
             filter->Seek(target);
-            EXPECT_EQ(filter->GetPosition(), target) << row.name;
-            LSoundSourcePtr fresh = row.make(Upstream(row.channels, target));
+            EXPECT_EQ(filter->GetPosition(), target) << name;
+            LSoundSourcePtr fresh = make(Upstream(channels, target));
             EXPECT_EQ(ReadAll(*filter, 3000, 512), ReadAll(*fresh, 3000, 512))
-                << row.name << " at " << target;
-            EXPECT_EQ(filter->GetPosition(), target + 3000) << row.name;
+                << name << " at " << target;
+            EXPECT_EQ(filter->GetPosition(), target + 3000) << name;
         }
     }
 }
@@ -83,19 +80,19 @@ TEST(FilterRulesTest, WithoutAUsableUpstreamAFilterIsInvalidAndReadsSilence) {
     std::vector<FilterRow> rows = Filters();
     rows.pop_back();  // the play chain is not built at all
     rows.push_back({"resampler", 1, [](auto& s) { return MakeCounted<LResampler>(s, 8000); }});
-    for (const FilterRow& row : rows) {
-        auto invalid = MakeVectorSource(Noise(1000, 1000, row.channels), 8000, row.channels);
+    for (const auto& [name, channels, make] : rows) {
+        auto invalid = MakeVectorSource(Noise(1000, 1000, channels), 8000, channels);
         invalid->flags |= kSoundInvalid;
         for (const LSoundSourcePtr& upstream : {LSoundSourcePtr(), invalid}) {
-            LSoundSourcePtr filter = row.make(upstream);
-            EXPECT_TRUE(filter->IsInvalid()) << row.name;
+            LSoundSourcePtr filter = make(upstream);
+            EXPECT_TRUE(filter->IsInvalid()) << name;
             std::vector<std::int32_t> out(500u * filter->channels, 7);
             filter->Read(out.data(), 500);
             filter->Seek(5);
-            EXPECT_EQ(out, std::vector<std::int32_t>(out.size(), 0)) << row.name;
+            EXPECT_EQ(out, std::vector<std::int32_t>(out.size(), 0)) << name;
             if (!upstream) {
-                EXPECT_EQ(filter->GetPosition(), 0) << row.name;
-                EXPECT_EQ(filter->GetLength(), 0) << row.name;
+                EXPECT_EQ(filter->GetPosition(), 0) << name;
+                EXPECT_EQ(filter->GetLength(), 0) << name;
             }
         }
     }

@@ -16,12 +16,6 @@
 
 namespace {
 
-// A tone of 300 Hz, and in stereo one of 770 Hz on the right.
-std::vector<std::int32_t> Tones(std::int32_t frames, std::uint16_t channels, std::int32_t rate) {
-    const std::vector<std::int32_t> left = Sine(300, rate, frames, 300000);
-    return channels == 1 ? left : Stereo(left, Sine(770, rate, frames, 300000));
-}
-
 class LAcmWaveTest : public ::testing::Test {
 protected:
     TempDir dir;
@@ -48,7 +42,7 @@ TEST_F(LAcmWaveTest, TheRecordIsStoredAndAFailedWriteKeepsTheWholeBlocksOnDiskAn
         std::tuple(Le32At(bytes, 16), bytes.substr(20, 20), bytes.substr(40, 4), Le32At(bytes, 44)),
         std::tuple(20u, std::string(record.begin(), record.end()), "data", 0u));
     // IMA ADPCM blocks of 256 bytes hold 505 frames: room for two blocks and part of a third.
-    const std::vector<std::int32_t> samples = Tones(24000, 1, 8000);
+    const std::vector<std::int32_t> samples = Sine(300, 8000, 24000, 300000);
     {
         ScopedFileSizeLimit full(48 + 2 * 256 + 100);
         writer->Write(samples.data(), 24000);
@@ -77,7 +71,8 @@ TEST_F(LAcmWaveTest, TheRecordIsStoredAndAFailedWriteKeepsTheWholeBlocksOnDiskAn
 // A seek lands on the exact frame: reading on from it gives what a straight read gave there.
 TEST_F(LAcmWaveTest, RoundTripsThroughWriterAndReaderAndSeeksToTheExactFrame) {
     const std::int32_t frames = 20003;
-    const std::vector<std::int32_t> samples = Tones(frames, 2, 11025);
+    const std::vector<std::int32_t> samples =
+        Stereo(Sine(300, 11025, frames, 300000), Sine(770, 11025, frames, 300000));
     for (const WaveFormatRecord& codec :
          {G711Format(kWaveFormatMulaw, 11025, 2), G711Format(kWaveFormatAlaw, 11025, 2),
           ImaAdpcmFormat(11025, 2)}) {
@@ -128,7 +123,7 @@ TEST_F(LAcmWaveTest, RoundTripsThroughWriterAndReaderAndSeeksToTheExactFrame) {
 TEST_F(LAcmWaveTest, TheLengthIsEstimatedFromTheHeaderUntilTheEndIsDecoded) {
     // IMA: 47 blocks and a short one of 136 bytes, at 4,055 bytes per second 24,005 frames.
     // Decoding the last block makes it exact: 47 * 505 + 1 + 33 * 8 frames.
-    WriteAll(ImaAdpcmFormat(8000, 1), Tones(8000 * 3, 1, 8000));
+    WriteAll(ImaAdpcmFormat(8000, 1), Sine(300, 8000, 24000, 300000));
     ASSERT_EQ(Le32At(ReadFile(path), 44), 47 * 256u + 136);
     LSoundSourcePtr source = OpenWaveFile(path);
     EXPECT_EQ(source->GetLength(), 24005);
@@ -136,7 +131,7 @@ TEST_F(LAcmWaveTest, TheLengthIsEstimatedFromTheHeaderUntilTheEndIsDecoded) {
     EXPECT_EQ(source->GetLength(), 47 * 505 + 1 + 33 * 8);
     // A-law data cut short ends the read with silence and an exact length; the header still
     // says 5,000 bytes.
-    WriteAll(G711Format(kWaveFormatAlaw, 8000, 1), Tones(5000, 1, 8000));
+    WriteAll(G711Format(kWaveFormatAlaw, 8000, 1), Sine(300, 8000, 5000, 300000));
     WriteFile(path, ReadFile(path).substr(0, 46 + 3000));
     source = OpenWaveFile(path);
     EXPECT_EQ(source->GetLength(), 5000) << "estimated from the header";

@@ -9,10 +9,6 @@
 
 namespace {
 
-bool AllZero(const std::int32_t* first, const std::int32_t* end) {
-    return std::all_of(first, end, [](std::int32_t x) { return x == 0; });
-}
-
 class LMp3ReaderTest : public ::testing::Test {
 protected:
     std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
@@ -42,7 +38,7 @@ TEST_F(LMp3ReaderTest, WhatIsNotLayerThreeAudioIsRefusedAndReadsAsSilence) {
         ASSERT_TRUE(reader);
         std::vector<std::int32_t> buffer(500, 7);
         reader->Read(buffer.data(), 500 / reader->channels);
-        EXPECT_TRUE(AllZero(buffer.data(), buffer.data() + 500));
+        EXPECT_EQ(buffer, std::vector<std::int32_t>(500, 0));
         EXPECT_EQ(std::tuple(reader->IsInvalid(), reader->GetLength(), reader->GetPosition()),
                   std::tuple(true, 0, 500 / reader->channels));
     }
@@ -61,7 +57,7 @@ TEST_F(LMp3ReaderTest, LengthEstimateRoundsUpAndBecomesExactAtTheEndAndTagsAreNo
     reader->Read(buffer.data(), 30 * 1152);
     EXPECT_EQ(std::pair(reader->GetLength(), reader->GetPosition()),
               std::pair(20 * 1152, 30 * 1152));
-    EXPECT_TRUE(AllZero(buffer.data(), buffer.data() + buffer.size()));
+    EXPECT_EQ(buffer, std::vector<std::int32_t>(buffer.size(), 0));
     // A remainder under a tenth of a frame does not count.
     bytes.resize(bytes.size() - 192 + 30);
     EXPECT_EQ(OpenMp3File(Write("short-rest.mp3", bytes))->GetLength(), 20 * 1152);
@@ -123,11 +119,11 @@ TEST_F(LMp3ReaderTest, SeekThenReadEqualsAStraightDecode) {
         std::vector<std::int32_t> buffer(2 * 600);
         reader->Seek(-100);
         reader->Read(buffer.data(), 600);
-        EXPECT_TRUE(AllZero(buffer.data(), buffer.data() + 200));
+        EXPECT_EQ(std::count(buffer.begin(), buffer.begin() + 200, 0), 200);
         EXPECT_TRUE(std::equal(buffer.begin() + 200, buffer.end(), straight.samples.begin()));
         reader->Seek(length + 5000);
         reader->Read(buffer.data(), 600);
-        EXPECT_TRUE(AllZero(buffer.data(), buffer.data() + buffer.size()));
+        EXPECT_EQ(buffer, std::vector<std::int32_t>(buffer.size(), 0));
     }
 }
 

@@ -12,7 +12,7 @@ namespace {
 const std::string kData = Chunk("data", std::string(40, '\x10'));
 
 std::string Fmt(std::uint16_t channels, std::uint32_t rate, std::size_t size = 16) {
-    return Chunk("fmt ", FormatBody(1, channels, rate, 16, size), false);
+    return Chunk("fmt ", FormatBody(1, channels, rate, 16, size));
 }
 
 class WaveReadersTest : public ::testing::Test {
