@@ -1,5 +1,4 @@
-// The contract every filter and process keeps: position, seek and length, silence without a
-// usable upstream, and the pass-through rule of the processes.
+// The contract of every filter and process: position, seek, length, silence, pass-through.
 #include <gtest/gtest.h>
 
 #include <functional>

@@ -1,5 +1,4 @@
-// Large-block buffering: the same audio in any piece sizes, read and passed on in whole blocks,
-// and everything passed on by the time the sink goes.
+// Large-block buffering: any piece sizes read and passed on in whole blocks, the rest at the end.
 #include "audio/dsp/LBufferedStreams.h"
 
 #include <gtest/gtest.h>

@@ -30,9 +30,6 @@ TEST(CompressorTest, GainTableBlockSizeAndTheLevelsItProduces) {
         EXPECT_EQ(gain(-12, level), expected) << level;
     }
     EXPECT_NEAR(gain(-12, 0), kUnityGain, 1);
-    for (int level = -128; level < 127; ++level) {
-        EXPECT_GE(gain(-12, level), gain(-12, level + 1)) << level;
-    }
     // Thresholds at or above zero start from unity; one far below saturates, not wraps.
     EXPECT_EQ(gain(0, 0), kUnityGain);
     EXPECT_LT(gain(0, 1), kUnityGain);

@@ -1,5 +1,4 @@
-// The play-speed filter: normal speed reproduces the input, position follows the speed forwards
-// and backwards, the ramp, and the length seen while winding back past the start.
+// The play-speed filter: normal speed, position at any speed, the ramp and winding back.
 #include "audio/dsp/LSpeedFilter.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The cadence tone detector: pass-through to its sink, the one-time poll, and detection of loud
-// periodic tones but not of quiet ones or irregular sound.
+// The cadence tone detector: pass-through, the one-time poll and loud periodic tones only.
 #include "audio/dsp/LToneCadenceDetector.h"
 
 #include <gtest/gtest.h>

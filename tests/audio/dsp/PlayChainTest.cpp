@@ -1,5 +1,4 @@
-// The telephone play chain: which filters the settings switch on, their order and values, and
-// that releasing the chain frees everything.
+// The telephone play chain: which filters the settings switch on, in what order, and ownership.
 #include "audio/dsp/PlayChain.h"
 
 #include <gtest/gtest.h>

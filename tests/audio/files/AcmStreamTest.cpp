@@ -1,5 +1,4 @@
-// The codec stream layer: which format pairs open, buffer sizing, the IMA ADPCM block layout, and
-// the block-align, end and start semantics that the compressed WAV reader and writer depend on.
+// The codec streams: which pairs open, sizes, the IMA block layout, block-align, end and start.
 #include "audio/files/AcmStream.h"
 
 #include <gtest/gtest.h>

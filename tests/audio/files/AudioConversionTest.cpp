@@ -1,5 +1,4 @@
-// The conversion task behind prompt loading: what it refuses, the block loop's exact end,
-// progress and cancelling.
+// The conversion task behind prompt loading: exact end, progress, cancelling and refusals.
 #include "audio/files/AudioConversion.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// Compressed WAV files: the writer's layout, round trips through writer and reader for every
-// codec, the reader's length, block seeking and end handling, and files that sox codes.
+// Compressed WAV files: writer layout and failures, round trips, seeking, length, sox's files.
 #include <gtest/gtest.h>
 
 #include <cerrno>

@@ -1,5 +1,4 @@
-// The MP3 file reader: refusing what is not Layer III, tags, the length estimate and its end, the
-// header acceptance rule, and seeking.
+// The MP3 file reader: what it refuses, tags, the length and its end, odd headers, seeking.
 #include "audio/files/LMp3Reader.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The PCM WAV reader: sample widths, zeros around the data, seeking, short files and a file
-// that grows while it is read.
+// The PCM WAV reader: sample widths, short files, seeking and a file that grows while read.
 #include "audio/files/LWaveReader.h"
 
 #include <gtest/gtest.h>

@@ -18,9 +18,9 @@ protected:
     std::string path = dir / "out.wav";
     std::string Bytes() const { return ReadFile(path); }
     std::uint32_t DataSizeField() const { return Le32At(Bytes(), 42); }
-    LSoundSinkPtr Create(std::int32_t start = 0, std::int32_t bits = 16, std::int32_t channels = 1,
-                         std::int32_t rate = 8000) {
-        return CreateWaveWriter(path, rate, start, bits, channels);
+    LSoundSinkPtr Create(std::int32_t start = 0, std::int32_t bits = 16,
+                         std::int32_t channels = 1) {
+        return CreateWaveWriter(path, 8000, start, bits, channels);
     }
     // Writes frames [first, first + frames) of a pattern (frame i = i % 1000 * 16 on every
     // channel) in writes of `block` frames.
@@ -143,12 +143,12 @@ TEST_F(LWaveWriterTest, BitsPerSampleChoosesTheWidthAndSamplesNarrowWithoutSatur
                                                 {9, 16, 0x7FFF0},  {16, 16, 0x7FFF0},
                                                 {17, 32, 0x7FFF0}, {32, 32, 0x7FFF0}};
     for (auto [bits, fileBits, peakBound] : widths) {
-        LSoundSinkPtr writer = Create(0, bits, 2, 11025);
+        LSoundSinkPtr writer = Create(0, bits, 2);
         EXPECT_EQ(writer->peakBound, peakBound) << bits;
         writer.Release();
         // Bits, block align and bytes per second of 2 channels.
         EXPECT_EQ(Bytes().substr(28, 8),
-                  Le32(11025 * fileBits / 4) + Le16(fileBits / 4) + Le16(std::uint16_t(fileBits)))
+                  Le32(8000 * fileBits / 4) + Le16(fileBits / 4) + Le16(std::uint16_t(fileBits)))
             << bits;
     }
     // The file's bytes, little-endian.

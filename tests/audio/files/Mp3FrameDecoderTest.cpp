@@ -1,5 +1,4 @@
-// The frame decoder on its own: silent frames per version and mode, the bit reservoir rule,
-// intensity stereo, and corrupt frames that must stay inside every buffer.
+// The frame decoder on its own: silence, the reservoir, intensity stereo and corrupt frames.
 #include "audio/files/Mp3FrameDecoder.h"
 
 #include <gtest/gtest.h>

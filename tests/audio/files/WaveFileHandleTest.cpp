@@ -1,5 +1,4 @@
-// The WAV file handle: regular files only, private new files, the advisory locks that tell the
-// level queue a file is in use, and positioned reads and writes.
+// The WAV file handle: regular files only, private new files, locks and positioned transfers.
 #include "audio/files/WaveFileHandle.h"
 
 #include <fcntl.h>
