@@ -38,7 +38,6 @@ TEST(LWriteBehindSinkTest, PassesWholeBlocksOnAndTheRestWhenReleasedOrTruncated)
     }
     EXPECT_EQ(downstream->writes, (std::vector<std::int32_t>{100, 100, 50}));
     EXPECT_EQ(downstream->samples, audio);
-
     auto mono = MakeCounted<TestSink>();
     auto sink = MakeCounted<LWriteBehindSink>(mono, 100);
     sink->Write(audio.data(), 60);

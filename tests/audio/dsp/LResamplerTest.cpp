@@ -101,8 +101,7 @@ TEST(ResamplerTest, PositionLengthAndSeekAgree) {
             const std::vector<std::int32_t> again = ReadAll(*resampler, 200);
             EXPECT_EQ(resampler->GetPosition(), target + 200);
             // A seek to 0 reads the upstream's silence before its start as a fresh start does;
-            // elsewhere the filter sees real history in place of that silence, which changes
-            // only the rounding.
+            // elsewhere real history takes the place of that silence, changing only the rounding.
             for (std::size_t i = 0; i < again.size(); ++i) {
                 ASSERT_NEAR(again[i], straight[target + i], target == 0 ? 0 : 40)
                     << from << " -> " << to << " at " << target + i;

@@ -66,11 +66,9 @@ TEST(SoundSinkTest, SinkFilterForwardsAndFollowsItsDownstream) {
     filter->Truncate(1);
     EXPECT_EQ(filter->position, 1);
     EXPECT_EQ(sink->samples, (std::vector<std::int32_t>{1, 2}));
-    // Without a downstream: telephone line audio, counted.
+    // Without a downstream: telephone line audio.
     auto alone = MakeCounted<LSoundSinkFilter>(LSoundSinkPtr());
     EXPECT_EQ(std::tuple(alone->sampleRate, int{alone->channels}), std::tuple(8000, 1));
-    alone->Write(data, 6);
-    EXPECT_EQ(alone->position, 6);
 }
 
 }  // namespace

@@ -17,10 +17,6 @@ LCountedPtr<LSpeedFilter> MakeSpeed(std::vector<std::int32_t> samples, std::int3
     return MakeCounted<LSpeedFilter>(source, rampTime, start, end);
 }
 
-std::vector<std::int32_t> Tone(std::int32_t frames) {
-    return Sine(330, 8000, frames, 200000);
-}
-
 TEST(SpeedFilterTest, NormalSpeedReproducesTheInputAndTheWindowFollowsTheRate) {
     for (auto [rate, window] : {std::pair{8000, 100}, {44100, 551}, {1000, 20}, {400000, 2730}}) {
         EXPECT_EQ(MakeSpeed({}, rate, 1, 1)->windowFrames, window) << rate;
@@ -39,7 +35,7 @@ TEST(SpeedFilterTest, PositionMovesAtTheSpeedAndTheOutputStaysAToneOfTheInputWav
     const std::pair<double, std::int32_t> runs[] = {
         {2.0, 0}, {3.0, 1000}, {7.0, 0}, {0.5, 0}, {-1.0, 40000}, {-3.0, 40000}, {-7.0, 79000}};
     for (auto [speed, start] : runs) {
-        auto filter = MakeSpeed(Tone(80000), 8000, speed, speed, 0, start);
+        auto filter = MakeSpeed(Sine(330, 8000, 80000, 200000), 8000, speed, speed, 0, start);
         const std::vector<std::int32_t> out = ReadAll(*filter, 4000, 500);
         // The first window plays on at normal speed; each one after it moves by the speed.
         const std::int32_t w = filter->windowFrames;
@@ -50,15 +46,15 @@ TEST(SpeedFilterTest, PositionMovesAtTheSpeedAndTheOutputStaysAToneOfTheInputWav
 
 TEST(SpeedFilterTest, RampReachesTheEndSpeedAndWindingBackPastTheStartEndsTheLength) {
     // 0.1 to 3 times over one second, then a second at 3.
-    auto filter = MakeSpeed(Tone(80000), 8000, 0.1, 3, 10000);
+    auto filter = MakeSpeed(Sine(330, 8000, 80000, 200000), 8000, 0.1, 3, 10000);
     ReadAll(*filter, 8000);
     const std::int32_t afterRamp = filter->GetPosition();
     EXPECT_GT(afterRamp, 8000 * 0.1);
     EXPECT_LT(afterRamp, 8000 * 3);
     ReadAll(*filter, 8000);
     EXPECT_NEAR(filter->GetPosition() - afterRamp, 3 * 8000, 2 * filter->windowFrames);
-
-    filter = MakeSpeed(Tone(8000), 8000, -3, -3, 0, 4000);
+    // Winding back past the start makes the length end where the position is.
+    filter = MakeSpeed(Sine(330, 8000, 8000, 200000), 8000, -3, -3, 0, 4000);
     EXPECT_EQ(filter->GetLength(), 8000);
     ReadAll(*filter, 3000);
     const std::int32_t position = filter->GetPosition();

@@ -14,7 +14,6 @@ TEST(SoundLevelTest, GainProductIsTheThreePartFormulaWithinOneOfTheExactProduct)
     for (auto [x, g, product] : {std::tuple{-524288, kUnityGain, -524288},
                                  {4095, kUnityGain, 4095},
                                  {-1, kUnityGain, -1},
-                                 {123456, 0, 0},
                                  {0x1FFF, 0x1FFF, 1},
                                  {-4096, 0x1800000, -6144}}) {
         EXPECT_EQ(GainProduct(x, g), product) << x << " * " << g;
@@ -45,9 +44,6 @@ TEST(SoundLevelTest, TablesFollowTheDecibelsAndClampAtTheEnds) {
 
 TEST(SoundLevelTest, BlockLevelAndPeak) {
     EXPECT_EQ(BlockLevel(nullptr, 0), kSilentLevel);
-    // 8,388,626 = 2^23 + 18; samples whose (x >> 5)^2 are 2^24 and 36 average to it.
-    const std::vector<std::int32_t> exact = {4096 << 5, 6 << 5};
-    EXPECT_EQ(BlockLevel(exact.data(), exact.size()), 0);
     // DC blocks: 92,682 is 0 dB and 16-bit full scale 20 log10(524288 / 92682) = 15.05; below
     // 32 the block reads as silence ((31 >> 5) = 0, and squares of 1 stay below the 13-bit unit
     // of the sum).

@@ -1,4 +1,4 @@
-// The codec streams: which pairs open, sizes, the IMA block layout, block-align, end and start.
+// The codec streams: which pairs open, their sizes, and the block-align, end and start flags.
 #include "audio/files/AcmStream.h"
 
 #include <gtest/gtest.h>
@@ -73,25 +73,6 @@ TEST(AcmStreamTest, OpensOnlyTheOfferedPairsAndSizesCountWholeBlocks) {
     EXPECT_EQ(imaEncode->SourceSizeFor(600), 2 * 1010u);
 }
 
-TEST(AcmStreamTest, DecodesTheImaBlockLayout) {
-    // Stereo blocks of 16 bytes: headers left (0) and right (-100, index 8), then 4 bytes of left
-    // codes (7, 0, ..., low nibble first) and 4 of right (0, 7, ...); the right steps are 16 at
-    // index 8 and 14 at 7.
-    const std::vector<std::uint8_t> block = {0x00, 0x00, 0, 0, 0x9C, 0xFF, 8, 0,
-                                             0x07, 0,    0, 0, 0x70, 0,    0, 0};
-    WaveFormatRecord ima = ImaAdpcmFormat(8000, 2);
-    ima.blockAlign = 16;
-    ima.extra.clear();
-    auto stream = AcmStream::Open(ima, Pcm16Format(8000, 2));
-    const Result result = Convert(*stream, block.data(), 16, 64, kAcmConvertBlockAlign);
-    ASSERT_EQ(result.Used(), Sizes(16, 9 * 2 * 2));
-    std::vector<std::int16_t> samples(6);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i] = static_cast<std::int16_t>(LoadLe16(&result.out[2 * i]));
-    }
-    EXPECT_EQ(samples, (std::vector<std::int16_t>{0, -100, 11, -98, 13, -73}));
-}
-
 TEST(AcmStreamTest, BlockAlignLeavesAPartialBlockOrFrameAndEndConvertsIt) {
     auto encoder = AcmStream::Open(kPcm, kIma);
     std::vector<std::uint8_t> pcm = Ramp(700, 1);
@@ -100,7 +81,6 @@ TEST(AcmStreamTest, BlockAlignLeavesAPartialBlockOrFrameAndEndConvertsIt) {
     // The 195 frames left make a short block: header and ceil(194 / 8) = 25 groups.
     EXPECT_EQ(Convert(*encoder, &pcm[1010], pcm.size() - 1010, 4096, kAcmConvertEnd).Used(),
               Sizes(390, 4 + 25 * 4));
-
     auto decoder = AcmStream::Open(kIma, kPcm);
     const auto decode = [&](std::size_t size, std::uint32_t capacity, unsigned flags) {
         return Convert(*decoder, aligned.out.data(), size, capacity, flags).Used();

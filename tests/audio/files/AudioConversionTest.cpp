@@ -17,10 +17,7 @@ protected:
     LSoundSinkPtr writer = CreateWaveWriter(dir / "out.wav", 8000, 0, 16, 1);
 
     LSoundSourcePtr Input(std::uint16_t channels, std::uint32_t rate, int frames) {
-        std::vector<std::int16_t> samples(std::size_t(frames) * channels);
-        for (std::size_t i = 0; i < samples.size(); ++i) {
-            samples[i] = static_cast<std::int16_t>(i % 2000 + 1);
-        }
+        const std::vector<std::int16_t> samples(std::size_t(frames) * channels, 1000);
         WriteFile(dir / "in.wav", Pcm16File(channels, rate, samples));
         return OpenAudioFile(dir / "in.wav");
     }

@@ -5,7 +5,7 @@
 
 namespace {
 
-TEST(ImaAdpcmTest, SamplesPerBlockFollowsTheBlockSize) {
+TEST(ImaAdpcmTest, SamplesPerBlockFollowTheBlockSizeAndCodesStepByTheTablesAndClamp) {
     const std::tuple<unsigned, unsigned, unsigned> rows[] = {
         {256, 1, 505}, {1024, 2, 1017}, {4, 1, 1},  {255, 1, 0},
         {260, 2, 0},   {0, 1, 0},       {256, 0, 0}};
@@ -13,9 +13,6 @@ TEST(ImaAdpcmTest, SamplesPerBlockFollowsTheBlockSize) {
         EXPECT_EQ(ImaSamplesPerBlock(blockAlign, channels), samples)
             << blockAlign << "/" << channels;
     }
-}
-
-TEST(ImaAdpcmTest, CodesStepByTheTablesAndClamp) {
     // Worked by hand: step 7 at index 0, 16 at 8, 34 at 16, 73 at 24, 66 at 23, 80 at 25.
     // 0 + 7/8 + 7 + 7/2 + 7/4 = 11; + 16 + 8 + 4 + 2; -(34 + 17 + 8 + 4); + 73/8; + 66 + 8;
     // -(80/8) with the index down by one.

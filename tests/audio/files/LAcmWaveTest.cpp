@@ -52,7 +52,6 @@ TEST_F(LAcmWaveTest, TheRecordIsStoredAndAFailedWriteKeepsTheWholeBlocksOnDiskAn
     bytes = ReadFile(path);
     EXPECT_EQ(std::tuple(bytes.size(), Le32At(bytes, 44), Le32At(bytes, 4)),
               std::tuple(48u + 512, 512u, 40u + 512));
-
     CreateWaveWriterForFormat(path, Pcm16Format(16000, 2)).Release();
     EXPECT_EQ(ReadFile(path).size(), 46u);  // the PCM writer's header
     // Microsoft ADPCM has no encoder: the writer only counts, and leaves a header.
@@ -97,7 +96,6 @@ TEST_F(LAcmWaveTest, RoundTripsThroughWriterAndReaderAndSeeksToTheExactFrame) {
             noise += double(decoded[i] - samples[i]) * (decoded[i] - samples[i]);
         }
         EXPECT_GT(10 * std::log10(signal / noise), tag == kWaveFormatImaAdpcm ? 25.0 : 35.0);
-
         const auto at = [&](std::int32_t frame, std::int32_t count) {
             return std::vector<std::int32_t>(decoded.begin() + 2 * frame,
                                              decoded.begin() + 2 * (frame + count));

@@ -88,7 +88,6 @@ TEST_P(Mp3ConformanceTest, WithinFullAccuracyOfTheReference) {
     EXPECT_EQ(std::tuple(ours.rate, ours.channels, ref.rate, ref.channels),
               std::tuple(file.rate, file.channels, long{file.rate}, file.channels));
     ASSERT_EQ(ours.samples.size(), ref.samples.size());
-
     double sumSquares = 0.0;
     double largest = 0.0;
     double peak = 0.0;

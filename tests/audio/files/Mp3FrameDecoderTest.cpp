@@ -71,7 +71,6 @@ TEST(Mp3FrameDecoderTest, SilentFramesShortBodiesAndTheBitReservoirRule) {
     }
     EXPECT_FALSE(DecodeGuarded(*decoder, kLayouts[2], std::vector<std::uint8_t>(31), samples));
     EXPECT_TRUE(DecodeGuarded(*decoder, kLayouts[2], std::vector<std::uint8_t>(32), samples));
-
     const Mp3Header& h = kLayouts[0];
     const int mainBytes = h.BodyBytes() - h.SideInfoBytes();
     decoder->Reset();

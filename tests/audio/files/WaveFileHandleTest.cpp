@@ -30,7 +30,6 @@ TEST_F(WaveFileHandleTest, OnlyRegularFilesOpenForReadingAndLocksAreHeldUntilClo
     EXPECT_TRUE(unlocked.IsOpen());
     writer = WaveFileHandle();  // closes the writer's file
     EXPECT_EQ(OtherOpenersLock(), LockTry::Taken);
-
     WaveFileHandle reader = WaveFileHandle::OpenForReading(file);
     WaveFileHandle moved(std::move(reader));
     EXPECT_FALSE(reader.IsOpen());
@@ -59,7 +58,6 @@ TEST_F(WaveFileHandleTest, NewFilesArePrivateOnlyAnEmptyingOpenCutsOneAndTransfe
     ASSERT_TRUE(out.EndAt(12));
     EXPECT_EQ(out.Tell(), 12);
     EXPECT_EQ(ReadFile(file), std::string("01ab456789\0\0", 12));
-
     WaveFileHandle in = WaveFileHandle::OpenForReading(file);
     char buffer[16] = {};
     EXPECT_EQ(in.ReadAt(8, buffer, 4), 4u);

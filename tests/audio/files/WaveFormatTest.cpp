@@ -15,7 +15,6 @@ TEST(WaveFormatTest, StoredRecordRoundTripsAndShortRecordsReadWhatTheyHold) {
                          parsed->blockAlign, parsed->bytesPerSecond, parsed->bitsPerSample),
               std::tuple(kWaveFormatImaAdpcm, 2, 22050u, 1024, 22050u * 1024 / 1017, 4));
     EXPECT_EQ(parsed->extra, (std::vector<std::uint8_t>{0xF9, 0x03}));
-
     std::vector<std::uint8_t> bytes = Pcm16Format(44100, 2).Serialize();
     EXPECT_FALSE(WaveFormatRecord::Parse(bytes.data(), 13));
     auto fourteen = WaveFormatRecord::Parse(bytes.data(), 14);
