@@ -54,11 +54,10 @@ TEST(SoundFilterTest, ConstructionRuleAndForwarding) {
 
 TEST(SoundSinkTest, SinkFilterForwardsAndFollowsItsDownstream) {
     auto sink = MakeCounted<TestSink>(11025, 2);
-    LSoundSinkPtr downstream = sink;
-    auto filter = MakeCounted<LSoundSinkFilter>(downstream);
+    auto filter = MakeCounted<LSoundSinkFilter>(LSoundSinkPtr(sink));
     EXPECT_EQ(std::tuple(filter->sampleRate, int{filter->channels}, int{filter->flags}),
               std::tuple(11025, 2, int{kSinkCreated}));
-    EXPECT_EQ(sink->refCount, 3);
+    EXPECT_EQ(sink->refCount, 2);
     const std::int32_t data[] = {1, 2, 3, 4, 5, 6};
     filter->Write(data, 3);
     EXPECT_EQ(filter->position, 3);

@@ -31,9 +31,8 @@ TEST(SoundLevelTest, TablesFollowTheDecibelsAndClampAtTheEnds) {
     const std::pair<int, std::int32_t> amplitude[] = {{0, 16777216},    {-127, 0},     {-128, 0},
                                                       {127, INT_MAX},   {2, 21121264}, {-126, 8},
                                                       {42, 2112126356}, {43, INT_MAX}};
-    const std::pair<int, std::int32_t> power[] = {{0, 16777216},    {-127, 0},       {-128, 0},
-                                                  {127, INT_MAX},   {10, 167772160}, {-20, 167772},
-                                                  {21, 2112126356}, {22, INT_MAX}};
+    const std::pair<int, std::int32_t> power[] = {{0, 16777216}, {-127, 0},        {-128, 0},
+                                                  {-20, 167772}, {21, 2112126356}, {22, INT_MAX}};
     for (auto [db, gain] : amplitude) {
         EXPECT_EQ(AmplitudeGain(db), gain) << db;
     }

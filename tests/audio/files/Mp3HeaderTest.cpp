@@ -45,10 +45,10 @@ TEST(Mp3HeaderTest, FieldsRatesAndSizesPerVersionAndWhatIsNoHeader) {
         HeaderBytes(3, 9, 0, 1, 0),                            // reserved layer
         HeaderBytes(1, 9, 0, 1),                               // reserved version
         HeaderBytes(3, 0, 0, 1),                               // free format
-        HeaderBytes(2, 0, 0, 1),    HeaderBytes(3, 15, 0, 1),  // forbidden bitrate index
-        HeaderBytes(0, 15, 2, 3),   HeaderBytes(3, 9, 3, 1),   // reserved sampling frequency
-        {0xFF, 0xDB, 0x90, 0x64},                              // sync of 11 bits broken
-        {0xFE, 0xFB, 0x90, 0x64},   {'I', 'D', '3', 4},
+        HeaderBytes(3, 15, 0, 1),                              // forbidden bitrate index
+        HeaderBytes(3, 9, 3, 1),                               // reserved sampling frequency
+        {0xFF, 0xDB, 0x90, 0x64},   {0xFE, 0xFB, 0x90, 0x64},  // sync of 11 bits broken
+        {'I', 'D', '3', 4},
     };
     for (const auto& bytes : refused) {
         Mp3Header h;
