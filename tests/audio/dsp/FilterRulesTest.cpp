@@ -1,5 +1,4 @@
-// The contract every filter and process keeps: position, seek and length, silence without a
-// usable upstream, and the pass-through rule of the processes.
+// The contract of every filter and process: position, seek, length, silence, pass-through.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -21,13 +20,10 @@
 
 namespace {
 
-struct FilterRow {
-    const char* name;
-    std::uint8_t channels;  // of the upstream
-    std::function<LSoundSourcePtr(const LSoundSourcePtr&)> make;
-};
+// The filters that keep their upstream's rate: a name, the upstream's channels and a maker.
+using FilterRow =
+    std::tuple<const char*, std::uint8_t, std::function<LSoundSourcePtr(const LSoundSourcePtr&)>>;
 
-// The filters that keep their upstream's rate.
 std::vector<FilterRow> Filters() {
     return {
         {"plain", 2, [](auto& s) { return MakeCounted<LSoundFilter>(s); }},
@@ -58,23 +54,23 @@ LSoundSourcePtr Upstream(std::uint8_t channels, std::int32_t at = 0) {
 // The position is the frame the next read delivers, a seek lands exactly there and plays what a
 // filter freshly started at that frame would, and the length is the upstream's.
 TEST(FilterRulesTest, PositionSeekAndLengthFollowTheUpstream) {
-    for (const FilterRow& row : Filters()) {
-        LSoundSourcePtr filter = row.make(Upstream(row.channels));
-        EXPECT_EQ(filter->GetPosition(), 0) << row.name;
+    for (const auto& [name, channels, make] : Filters()) {
+        LSoundSourcePtr filter = make(Upstream(channels));
+        EXPECT_EQ(filter->GetPosition(), 0) << name;
         std::int32_t read = 0;
         for (std::int32_t piece : {1, 99, 400, 1000, 8192, 13}) {
             ReadAll(*filter, piece);
             read += piece;
-            EXPECT_EQ(filter->GetPosition(), read) << row.name;
+            EXPECT_EQ(filter->GetPosition(), read) << name;
         }
-        EXPECT_EQ(filter->GetLength(), kFrames) << row.name;
+        EXPECT_EQ(filter->GetLength(), kFrames) << name;
         for (std::int32_t target : {12345, 100, 0, 20000}) {
             filter->Seek(target);
-            EXPECT_EQ(filter->GetPosition(), target) << row.name;
-            LSoundSourcePtr fresh = row.make(Upstream(row.channels, target));
+            EXPECT_EQ(filter->GetPosition(), target) << name;
+            LSoundSourcePtr fresh = make(Upstream(channels, target));
             EXPECT_EQ(ReadAll(*filter, 3000, 512), ReadAll(*fresh, 3000, 512))
-                << row.name << " at " << target;
-            EXPECT_EQ(filter->GetPosition(), target + 3000) << row.name;
+                << name << " at " << target;
+            EXPECT_EQ(filter->GetPosition(), target + 3000) << name;
         }
     }
 }
@@ -83,32 +79,29 @@ TEST(FilterRulesTest, WithoutAUsableUpstreamAFilterIsInvalidAndReadsSilence) {
     std::vector<FilterRow> rows = Filters();
     rows.pop_back();  // the play chain is not built at all
     rows.push_back({"resampler", 1, [](auto& s) { return MakeCounted<LResampler>(s, 8000); }});
-    for (const FilterRow& row : rows) {
-        auto invalid = MakeVectorSource(Noise(1000, 1000, row.channels), 8000, row.channels);
+    for (const auto& [name, channels, make] : rows) {
+        auto invalid = MakeVectorSource(Noise(1000, 1000, channels), 8000, channels);
         invalid->flags |= kSoundInvalid;
         for (const LSoundSourcePtr& upstream : {LSoundSourcePtr(), invalid}) {
-            LSoundSourcePtr filter = row.make(upstream);
-            EXPECT_TRUE(filter->IsInvalid()) << row.name;
+            LSoundSourcePtr filter = make(upstream);
+            EXPECT_TRUE(filter->IsInvalid()) << name;
             std::vector<std::int32_t> out(500u * filter->channels, 7);
             filter->Read(out.data(), 500);
             filter->Seek(5);
-            EXPECT_EQ(out, std::vector<std::int32_t>(out.size(), 0)) << row.name;
+            EXPECT_EQ(out, std::vector<std::int32_t>(out.size(), 0)) << name;
             if (!upstream) {
-                EXPECT_EQ(filter->GetPosition(), 0) << row.name;
-                EXPECT_EQ(filter->GetLength(), 0) << row.name;
+                EXPECT_EQ(filter->GetPosition(), 0) << name;
+                EXPECT_EQ(filter->GetLength(), 0) << name;
             }
         }
     }
 }
 
-struct NamedProcess {
-    const char* name;
-    std::shared_ptr<LSoundProcess> process;
-    bool createsOnInvalid;  // the speed process always creates
-};
-
-std::vector<NamedProcess> Processes() {
-    return {
+// An empty source gives an empty result (releasing the old one), an invalid source comes back
+// with one more reference, and a valid one gets a filter that alone holds it.
+TEST(ProcessRulesTest, EmptyAndInvalidSourcesPassThroughAndValidOnesGetAFilter) {
+    const std::tuple<const char*, std::shared_ptr<LSoundProcess>, bool> processes[] = {
+        // name, process, whether it creates a filter on an invalid source
         {"high-pass", std::make_shared<LHighPassProcess>(300), false},
         {"compressor", std::make_shared<LCompressorProcess>(-12, kPlayCompressorSlope, 500), false},
         {"gain", std::make_shared<LGainProcess>(6), false},
@@ -117,30 +110,25 @@ std::vector<NamedProcess> Processes() {
         {"channels", std::make_shared<LChannelsProcess>(1), false},
         {"speed", std::make_shared<LSpeedProcess>(80000, 0.5, 7), true},
     };
-}
-
-// An empty source gives an empty result (releasing the old one), an invalid source comes back
-// with one more reference, and a valid one gets a filter that alone holds it.
-TEST(ProcessRulesTest, EmptyAndInvalidSourcesPassThroughAndValidOnesGetAFilter) {
-    for (const NamedProcess& p : Processes()) {
+    for (const auto& [name, process, createsOnInvalid] : processes) {
         int alive = 0;
         LSoundSourcePtr out = MakeVectorSource({}, 8000, 1, &alive);
-        p.process->Create(out, LSoundSourcePtr());
-        EXPECT_FALSE(out) << p.name;
-        EXPECT_EQ(alive, 0) << p.name;
+        process->Create(out, LSoundSourcePtr());
+        EXPECT_FALSE(out) << name;
+        EXPECT_EQ(alive, 0) << name;
         for (bool invalid : {true, false}) {
             auto source = MakeVectorSource(Noise(100, 1'000'000, 2), 44100, 2, &alive);
             source->flags |= invalid ? kSoundInvalid : 0;
             LSoundSourcePtr head = source;
-            p.process->Create(head, head);  // as chains are built: the head is replaced
-            EXPECT_EQ(source->refCount, 2) << p.name;
-            EXPECT_EQ(head == source, invalid && !p.createsOnInvalid) << p.name;
-            EXPECT_EQ(head->refCount, head == source ? 2 : 1) << p.name;
+            process->Create(head, head);  // as chains are built: the head is replaced
+            EXPECT_EQ(source->refCount, 2) << name;
+            EXPECT_EQ(head == source, invalid && !createsOnInvalid) << name;
+            EXPECT_EQ(head->refCount, head == source ? 2 : 1) << name;
             source.Release();
             ReadAll(*head, 500);
-            EXPECT_EQ(alive, 1) << p.name;
+            EXPECT_EQ(alive, 1) << name;
             head.Release();
-            EXPECT_EQ(alive, 0) << p.name;
+            EXPECT_EQ(alive, 0) << name;
         }
     }
 }
@@ -152,27 +140,22 @@ TEST(ProcessRulesTest, ASourceThatAlreadyFitsIsPassedOn) {
     const auto limiter = std::make_shared<LPeakLimiterProcess>(kPlayerPeakLimit);
     const std::int32_t any = kDefaultPeakBound;
     const std::int32_t limit = kPlayerPeakLimit;
-    struct Row {
-        std::shared_ptr<LSoundProcess> process;
-        std::uint8_t channels;  // of an 8,000 Hz source
-        std::int32_t peakBound;
-        bool creates;
-    } rows[] = {
-        {channels(1), 2, any, true},    {channels(2), 1, any, true},   {channels(1), 1, any, false},
-        {channels(2), 2, any, false},   {channels(0), 2, any, false},  {channels(1), 3, any, false},
-        {channels(3), 1, any, false},   {channels(2), 6, any, false},  {limiter, 1, limit, false},
-        {limiter, 1, limit - 1, false}, {limiter, 1, limit + 1, true}, {rate(8000), 1, any, false},
+    // The process, the channels of an 8,000 Hz source, its peak bound, whether a filter comes.
+    const std::tuple<std::shared_ptr<LSoundProcess>, std::uint8_t, std::int32_t, bool> rows[] = {
+        {channels(1), 2, any, true},  {channels(2), 1, any, true},   {channels(2), 2, any, false},
+        {channels(0), 2, any, false}, {channels(1), 3, any, false},  {channels(3), 1, any, false},
+        {limiter, 1, limit, false},   {limiter, 1, limit + 1, true}, {rate(8000), 1, any, false},
         {rate(11025), 1, any, true},
     };
-    for (const Row& row : rows) {
-        auto source = MakeVectorSource({}, 8000, row.channels);
-        source->peakBound = row.peakBound;
+    for (const auto& [process, sourceChannels, peakBound, creates] : rows) {
+        auto source = MakeVectorSource({}, 8000, sourceChannels);
+        source->peakBound = peakBound;
         LSoundSourcePtr out;
-        row.process->Create(out, source);
-        EXPECT_EQ(out != source, row.creates) << int{row.channels} << " " << row.peakBound;
+        process->Create(out, source);
+        EXPECT_EQ(out != source, creates) << int{sourceChannels} << " " << peakBound;
         LSoundSourcePtr again;
-        row.process->Create(again, out);
-        EXPECT_EQ(again, out) << int{row.channels} << " " << row.peakBound;
+        process->Create(again, out);
+        EXPECT_EQ(again, out) << int{sourceChannels} << " " << peakBound;
     }
 }
 

@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(ChannelsTest, StereoToMonoKeepsTheFirstChannelForAnyRequestLength) {
+TEST(ChannelsTest, StereoToMonoKeepsTheFirstChannelAndMonoToStereoCopiesToBoth) {
     // One request of five times the filter's internal piece of 8,192 frames.
     const std::vector<std::int32_t> left = Noise(40000, 500000);
     auto mono = MakeCounted<LStereoToMono>(
@@ -20,17 +20,14 @@ TEST(ChannelsTest, StereoToMonoKeepsTheFirstChannelForAnyRequestLength) {
     EXPECT_EQ(out.back(), -7);  // nothing written past the request
     out.pop_back();
     EXPECT_EQ(out, left);
-}
-
-TEST(ChannelsTest, MonoToStereoCopiesEverySampleToBothAndRefusesOtherLayouts) {
-    const std::vector<std::int32_t> mono = Noise(20000, 500000);
-    auto stereo = MakeCounted<LMonoToStereo>(MakeVectorSource(mono, 8000, 1));
+    // Mono goes to both channels; other layouts are refused.
+    const std::vector<std::int32_t> one = Noise(20000, 500000);
+    auto stereo = MakeCounted<LMonoToStereo>(MakeVectorSource(one, 8000, 1));
     EXPECT_EQ(stereo->channels, 2);
-    EXPECT_EQ(ReadAll(*stereo, 20000, 20000), Stereo(mono, mono));
-
-    auto filter = MakeCounted<LMonoToStereo>(MakeVectorSource(Noise(10, 100, 3), 8000, 3));
-    EXPECT_TRUE(filter->IsInvalid());
-    EXPECT_EQ(ReadAll(*filter, 10), std::vector<std::int32_t>(20, 0));
+    EXPECT_EQ(ReadAll(*stereo, 20000, 20000), Stereo(one, one));
+    auto three = MakeCounted<LMonoToStereo>(MakeVectorSource(Noise(10, 100, 3), 8000, 3));
+    EXPECT_TRUE(three->IsInvalid());
+    EXPECT_EQ(ReadAll(*three, 10), std::vector<std::int32_t>(20, 0));
 }
 
 }  // namespace

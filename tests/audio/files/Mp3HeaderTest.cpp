@@ -7,23 +7,18 @@
 
 namespace {
 
-TEST(Mp3HeaderTest, FieldsRatesAndSizesPerVersion) {
+TEST(Mp3HeaderTest, FieldsRatesAndSizesPerVersionAndWhatIsNoHeader) {
     struct Row {
         int versionBits, bitrateIndex, sampleIndex, mode, padding;
         int version, bitrate, rate, channels, samples, frameBytes, sideBytes;
     } rows[] = {
         {3, 9, 0, 1, 0, 0, 128000, 44100, 2, 1152, 417, 32},  // 144 * 128000 / 44100 = 417.96
         {3, 9, 0, 1, 1, 0, 128000, 44100, 2, 1152, 418, 32},
-        {3, 14, 1, 0, 0, 0, 320000, 48000, 2, 1152, 960, 32},
         {3, 14, 2, 2, 1, 0, 320000, 32000, 2, 1152, 1441, 32},  // the largest frame
         {3, 1, 0, 3, 0, 0, 32000, 44100, 1, 1152, 104, 17},
         {2, 8, 0, 0, 0, 1, 64000, 22050, 2, 576, 208, 17},
-        {2, 14, 1, 3, 0, 1, 160000, 24000, 1, 576, 480, 9},
-        {2, 1, 2, 1, 0, 1, 8000, 16000, 2, 576, 36, 17},
         {0, 4, 0, 3, 0, 2, 32000, 11025, 1, 576, 208, 9},
-        {0, 5, 1, 0, 0, 2, 40000, 12000, 2, 576, 240, 17},
         {0, 14, 2, 3, 1, 2, 160000, 8000, 1, 576, 1441, 9},
-        {0, 2, 2, 1, 0, 2, 16000, 8000, 2, 576, 144, 17},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "version bits " << row.versionBits << " bitrate index "
@@ -43,19 +38,17 @@ TEST(Mp3HeaderTest, FieldsRatesAndSizesPerVersion) {
     ASSERT_TRUE(ParseMp3Header(HeaderBytes(3, 9, 0, 1, 1, 0, true).data(), h));
     EXPECT_TRUE(h.crc);
     EXPECT_EQ(h.BodyBytes(), 417 - 6);
-}
-
-TEST(Mp3HeaderTest, OtherLayersFreeFormatAndReservedValuesAreNoHeader) {
+    // Other layers, free format and reserved values are no header.
     const std::vector<std::uint8_t> refused[] = {
         HeaderBytes(3, 9, 0, 1, 2),                            // Layer II
         HeaderBytes(3, 9, 0, 1, 3),                            // Layer I
         HeaderBytes(3, 9, 0, 1, 0),                            // reserved layer
         HeaderBytes(1, 9, 0, 1),                               // reserved version
         HeaderBytes(3, 0, 0, 1),                               // free format
-        HeaderBytes(2, 0, 0, 1),    HeaderBytes(3, 15, 0, 1),  // forbidden bitrate index
-        HeaderBytes(0, 15, 2, 3),   HeaderBytes(3, 9, 3, 1),   // reserved sampling frequency
-        {0xFF, 0xDB, 0x90, 0x64},                              // sync of 11 bits broken
-        {0xFE, 0xFB, 0x90, 0x64},   {'I', 'D', '3', 4},
+        HeaderBytes(3, 15, 0, 1),                              // forbidden bitrate index
+        HeaderBytes(3, 9, 3, 1),                               // reserved sampling frequency
+        {0xFF, 0xDB, 0x90, 0x64},   {0xFE, 0xFB, 0x90, 0x64},  // sync of 11 bits broken
+        {'I', 'D', '3', 4},
     };
     for (const auto& bytes : refused) {
         Mp3Header h;

@@ -13,30 +13,27 @@
 namespace {
 
 std::vector<std::int16_t> MakeSignal(TestSignal signal, int rate, int channels, double seconds) {
-    const int frames = static_cast<int>(seconds * rate);
-    std::vector<std::int16_t> samples(std::size_t(frames) * channels);
+    std::vector<std::int16_t> samples;
     std::mt19937 random(11);
     std::uniform_real_distribution<double> noise(-1.0, 1.0);
-    const double twoPi = 2 * std::numbers::pi;
-    for (int i = 0; i < frames; ++i) {
-        const double t = double(i) / rate;
+    const auto sine = [&](double hz, int i) {
+        return std::sin(2 * std::numbers::pi * hz * i / rate);
+    };
+    for (int i = 0; i < static_cast<int>(seconds * rate); ++i) {
         double left = 0.0;
         double right = 0.0;
         if (signal == TestSignal::music) {
-            const double vibrato = std::sin(twoPi * 5 * t) * 0.004;
-            left = 0.3 * std::sin(twoPi * 220 * t * (1 + vibrato)) +
-                   0.2 * std::sin(twoPi * 1375 * t) + 0.1 * std::sin(twoPi * 3010 * t) +
-                   0.05 * noise(random);
-            right = 0.8 * left + 0.05 * std::sin(twoPi * 660 * t) + 0.02 * noise(random);
+            left = 0.3 * sine(220 * (1 + 0.004 * sine(5, i)), i) + 0.2 * sine(1375, i) +
+                   0.1 * sine(3010, i) + 0.05 * noise(random);
+            right = 0.8 * left + 0.05 * sine(660, i) + 0.02 * noise(random);
         } else {
-            const int burst = i % (rate / 7);
-            const double envelope = std::exp(-burst / (rate * 0.004));
-            left = envelope * noise(random) * 0.6 + 0.06 * std::sin(twoPi * 300 * t);
-            right = envelope * noise(random) * 0.6 + 0.06 * std::sin(twoPi * 450 * t);
+            const double envelope = std::exp(-(i % (rate / 7)) / (rate * 0.004));
+            left = envelope * noise(random) * 0.6 + 0.06 * sine(300, i);
+            right = envelope * noise(random) * 0.6 + 0.06 * sine(450, i);
         }
-        samples[std::size_t(i) * channels] = static_cast<std::int16_t>(left * 32767);
+        samples.push_back(static_cast<std::int16_t>(left * 32767));
         if (channels == 2) {
-            samples[std::size_t(i) * channels + 1] = static_cast<std::int16_t>(right * 32767);
+            samples.push_back(static_cast<std::int16_t>(right * 32767));
         }
     }
     return samples;

@@ -1,5 +1,4 @@
-// Test helpers for the MP3 decoder: signals encoded with lame, hand-built streams of silent
-// frames, and whole-file decoding through LMp3Reader.
+// MP3 test helpers: signals encoded with lame, hand-built frames and whole-file decoding.
 #pragma once
 
 #include <cstdint>

@@ -23,13 +23,10 @@ inline std::uint16_t Le16At(const std::string& bytes, std::size_t offset) {
                                       std::uint8_t(bytes.at(offset + 1)) << 8);
 }
 
-// A chunk: tag, size and body, with the pad byte when `pad` and the body is odd.
-inline std::string Chunk(const std::string& tag, const std::string& body, bool pad = true) {
-    std::string chunk = tag + Le32(static_cast<std::uint32_t>(body.size())) + body;
-    if (pad && body.size() % 2) {
-        chunk += '\0';
-    }
-    return chunk;
+// A chunk: tag, size and body, with the pad byte when the body is odd.
+inline std::string Chunk(const std::string& tag, const std::string& body) {
+    return tag + Le32(static_cast<std::uint32_t>(body.size())) + body +
+           std::string(body.size() % 2, '\0');
 }
 
 // A format record of `size` bytes (14, 16, 18 or more; zeros beyond the extra size field).
