@@ -32,29 +32,44 @@ void LLevelQueue::Stop() {
     workerActive = false;
 }
 
-void LLevelQueue::ProcessQueued(const LStopEvent& stop, const Report& report) {
-    while (std::optional<std::string> path = TakeNext()) {
+bool LLevelQueue::ProcessQueued(const LStopEvent& stop, const Report& report) {
+    while (std::optional<std::string> path = NextQueued()) {
         // Entries from an edited or damaged queue file may have been cut: never guess a name.
         LevelResult result =
             CanQueuePath(*path) ? LevelWaveFile(*path, *path, stop) : LevelResult::NotAudio;
+        // A stopped file stays queued for the next run.
+        const bool recorded = result == LevelResult::Stopped || Finish(*path);
         if (report) {
             report(*path, result);
         }
+        if (!recorded) {
+            return false;
+        }
         if (stop.IsSet()) {
-            return;
+            return true;
         }
     }
+    return true;
 }
 
 void LLevelQueue::Run(const LStopEvent& stop) {
     ProcessQueued(stop);
 }
 
-std::optional<std::string> LLevelQueue::TakeNext() {
+std::optional<std::string> LLevelQueue::NextQueued() {
     std::lock_guard lock(mutex);
-    std::optional<std::string> path = file.TakeOldest();
+    std::optional<std::string> path = file.Oldest();
     if (!path) {
         workerActive = false;
     }
     return path;
+}
+
+bool LLevelQueue::Finish(const std::string& path) {
+    std::lock_guard lock(mutex);
+    if (file.RemoveOldest(path)) {
+        return true;
+    }
+    workerActive = false;
+    return false;
 }

@@ -26,10 +26,14 @@ public:
     void Stop();
 
     // Levels queued files on the calling thread, oldest first, until the queue is empty or
-    // `stop` is set; `report` hears of each file taken. The worker runs this; so does a
-    // one-off run over the queue.
+    // `stop` is set; `report` hears of each file once it is done with. An entry leaves the queue
+    // only then, in one rewrite of the queue file: a file whose levelling is stopped or cut short
+    // by a crash is levelled again by the next run (once levelled and put in place, levelling
+    // it again does no harm). False when the queue file could not be rewritten: the run ends
+    // there rather than take the same file again. The worker runs this; so does a one-off run
+    // over the queue.
     using Report = std::function<void(const std::string& path, LevelResult result)>;
-    void ProcessQueued(const LStopEvent& stop, const Report& report = {});
+    bool ProcessQueued(const LStopEvent& stop, const Report& report = {});
 
     const std::string& QueuePath() const { return file.Path(); }
 
@@ -37,9 +41,12 @@ protected:
     void Run(const LStopEvent& stop) override;
 
 private:
-    // Takes the oldest entry under the lock. When the queue is empty the worker counts as
-    // ended from here on, so that the next Add starts a new one.
-    std::optional<std::string> TakeNext();
+    // The oldest entry, under the lock. When the queue is empty the worker counts as ended from
+    // here on, so that the next Add starts a new one.
+    std::optional<std::string> NextQueued();
+    // Removes the entry `path` that is done with, under the lock; when that fails the worker
+    // counts as ended, as for an empty queue.
+    bool Finish(const std::string& path);
 
     std::mutex mutex;  // guards the queue file and `workerActive`
     LevelQueueFile file;

@@ -29,12 +29,16 @@ TEST_F(LevelQueueFileTest, TakingTheOldestMovesTheOthersDown) {
     }
     using Expected = std::vector<std::optional<std::string>>;
     EXPECT_EQ(Values(), (Expected{"/rec/a.wav", "/rec/b.wav", "/rec/c.wav", "3"}));
-    EXPECT_EQ(queue.TakeOldest(), "/rec/a.wav");
+    EXPECT_EQ(queue.Oldest(), "/rec/a.wav");
+    ASSERT_TRUE(queue.RemoveOldest("/rec/a.wav"));
     EXPECT_EQ(Values(), (Expected{"/rec/b.wav", "/rec/c.wav", std::nullopt, "2"}));
     EXPECT_EQ(queue.Entries(), (std::vector<std::string>{"/rec/b.wav", "/rec/c.wav"}));
-    EXPECT_EQ(queue.TakeOldest(), "/rec/b.wav");
-    EXPECT_EQ(queue.TakeOldest(), "/rec/c.wav");
-    EXPECT_EQ(queue.TakeOldest(), std::nullopt);
+    // Only the oldest entry is removed, and only when it is the file named.
+    ASSERT_TRUE(queue.RemoveOldest("/rec/c.wav"));
+    EXPECT_EQ(queue.Oldest(), "/rec/b.wav");
+    ASSERT_TRUE(queue.RemoveOldest("/rec/b.wav"));
+    ASSERT_TRUE(queue.RemoveOldest("/rec/c.wav"));
+    EXPECT_EQ(queue.Oldest(), std::nullopt);
     EXPECT_EQ(Values().back(), "0");
 }
 
@@ -43,7 +47,7 @@ TEST_F(LevelQueueFileTest, AMissingNegativeOrUnreadableCountIsZero) {
     for (const char* count : {"-3", "many", ""}) {
         WriteFile(queue.Path(), std::string("[bgalc]\ncount=") + count + "\nfile0=/rec/a.wav\n");
         EXPECT_EQ(queue.Count(), 0) << count;
-        EXPECT_EQ(queue.TakeOldest(), std::nullopt) << count;
+        EXPECT_EQ(queue.Oldest(), std::nullopt) << count;
     }
     // Appending after an unreadable count starts again at entry 0.
     ASSERT_TRUE(queue.Append("/rec/b.wav"));

@@ -1,0 +1,66 @@
+// quillon-tool queue with a damaged queue file: a huge count lists and drains only the entries
+// present, and a queue file that cannot be changed ends a run with the reason.
+#include <filesystem>
+
+#include "ToolRun.h"
+#include "audio/level/LevelQueueFile.h"
+#include "audio/level/LevelTestFiles.h"
+
+namespace {
+
+class QueueCommandLimitsTest : public ToolRun {
+protected:
+    ScopedEnv tmp{"TMPDIR", root.Path()};
+    std::string queueFile = dataFolder + kLevelQueueFileName;
+
+    void SetUp() override { std::filesystem::create_directories(dataFolder); }
+    std::string Recording(const std::string& name) {
+        WriteFile(root / name, QuietRecording(1));
+        return root / name;
+    }
+};
+
+TEST_F(QueueCommandLimitsTest, AHugeCountListsAddsAndRunsOnlyTheEntriesPresent) {
+    const std::string a = Recording("a.wav");
+    const std::string gone = root / "gone.wav";
+    WriteFile(queueFile, "[bgalc]\ncount=2000000000\nfile0=" + a + "\nfile1=" + gone + "\n");
+    const std::string c = Recording("c.wav");
+    ASSERT_EQ(Run({"queue", "add", c}), kToolOk) << err;
+    // Checked before anything that would walk the claimed count.
+    ASSERT_EQ(ReadFile(queueFile),
+              "[bgalc]\ncount=3\nfile0=" + a + "\nfile1=" + gone + "\nfile2=" + c + "\n");
+    ASSERT_EQ(Run({"queue", "list"}), kToolOk) << err;
+    EXPECT_EQ(out, a + "\n" + gone + "\n" + c + "\n");
+    ASSERT_EQ(Run({"queue", "run"}), kToolOk) << err;
+    EXPECT_EQ(out, "levelled: " + a + "\nskipped (not a readable WAV file): " + gone +
+                       "\nlevelled: " + c + "\n");
+    EXPECT_EQ(ReadFile(queueFile), "[bgalc]\ncount=0\n");
+}
+
+TEST_F(QueueCommandLimitsTest, ARunEndsWithTheReasonWhenTheQueueFileCannotBeChanged) {
+    const std::string gone = root / "gone.wav";
+    const std::string content = "[bgalc]\ncount=2\nfile0=" + gone + "\nfile1=" + gone + "\n";
+    WriteFile(queueFile, content);
+    {
+        ScopedFileSizeLimit fullDisk(16);
+        EXPECT_EQ(Run({"queue", "run"}), kToolFailed);
+    }
+    EXPECT_EQ(out, "skipped (not a readable WAV file): " + gone + "\n");
+    EXPECT_EQ(err, "quillon-tool: cannot change the queue file " + queueFile +
+                       "; the rest of the queue is left as it is\n");
+    EXPECT_EQ(ReadFile(queueFile), content);
+}
+
+TEST_F(QueueCommandLimitsTest, AFullQueueRefusesAnotherFile) {
+    std::string content = "[bgalc]\ncount=" + std::to_string(kMaxLevelQueueEntries) + "\n";
+    for (std::size_t i = 0; i < kMaxLevelQueueEntries; ++i) {
+        content += "file" + std::to_string(i) + "=/rec/" + std::to_string(i) + ".wav\n";
+    }
+    WriteFile(queueFile, content);
+    const std::string a = Recording("a.wav");
+    EXPECT_EQ(Run({"queue", "add", a}), kToolFailed);
+    EXPECT_EQ(err, "quillon-tool: cannot queue " + a + " (the queue is full)\n");
+    EXPECT_EQ(ReadFile(queueFile), content);
+}
+
+}  // namespace
