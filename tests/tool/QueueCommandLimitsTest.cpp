@@ -1,5 +1,8 @@
 // quillon-tool queue with a damaged queue file: a huge count lists and drains only the entries
 // present, and a queue file that cannot be changed ends a run with the reason.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "ToolRun.h"
@@ -14,6 +17,28 @@ protected:
     std::string queueFile = dataFolder + kLevelQueueFileName;
 
     void SetUp() override { std::filesystem::create_directories(dataFolder); }
+    // Runs the tool as Run does, in a child process with a file size limit of `maxFileSize`
+    // and a minute to finish, so that a run that never ends fails the test instead of hanging
+    // it; nothing when the child had to be killed.
+    std::optional<int> RunLimited(const ToolArgs& args, rlim_t maxFileSize) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::alarm(60);
+            int code = 0;
+            {
+                ScopedFileSizeLimit limit(maxFileSize);
+                code = Run(args);
+            }
+            WriteFile(root / "out.txt", out);
+            WriteFile(root / "err.txt", err);
+            ::_exit(code);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        out = ReadFile(root / "out.txt");
+        err = ReadFile(root / "err.txt");
+        return WIFEXITED(status) ? std::optional(WEXITSTATUS(status)) : std::nullopt;
+    }
     std::string Recording(const std::string& name) {
         WriteFile(root / name, QuietRecording(1));
         return root / name;
@@ -41,10 +66,8 @@ TEST_F(QueueCommandLimitsTest, ARunEndsWithTheReasonWhenTheQueueFileCannotBeChan
     const std::string gone = root / "gone.wav";
     const std::string content = "[bgalc]\ncount=2\nfile0=" + gone + "\nfile1=" + gone + "\n";
     WriteFile(queueFile, content);
-    {
-        ScopedFileSizeLimit fullDisk(16);
-        EXPECT_EQ(Run({"queue", "run"}), kToolFailed);
-    }
+    // Too small for the queue file: every rewrite fails, every read works.
+    EXPECT_EQ(RunLimited({"queue", "run"}, 16), kToolFailed);
     EXPECT_EQ(out, "skipped (not a readable WAV file): " + gone + "\n");
     EXPECT_EQ(err, "quillon-tool: cannot change the queue file " + queueFile +
                        "; the rest of the queue is left as it is\n");
