@@ -34,9 +34,7 @@ void LLevelQueue::Stop() {
 
 bool LLevelQueue::ProcessQueued(const LStopEvent& stop, const Report& report) {
     while (std::optional<std::string> path = NextQueued()) {
-        // Entries from an edited or damaged queue file may have been cut: never guess a name.
-        LevelResult result =
-            CanQueuePath(*path) ? LevelWaveFile(*path, *path, stop) : LevelResult::NotAudio;
+        const LevelResult result = LevelWaveFile(*path, *path, stop);
         // A stopped file stays queued for the next run.
         const bool recorded = result == LevelResult::Stopped || Finish(*path);
         if (report) {

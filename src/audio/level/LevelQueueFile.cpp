@@ -15,6 +15,9 @@ constexpr std::string_view kEntryPrefix = "file";
 // Digits of the largest index a count can claim (2,147,483,647).
 constexpr std::size_t kMaxIndexDigits = 10;
 
+// A line break would split the line; a NUL would end the name that the system sees.
+constexpr std::string_view kLineBreaksAndNul("\r\n\0", 3);
+
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -58,7 +61,7 @@ std::vector<std::string> EntriesOf(const ProfileSection& section) {
         if (entries.size() == kMaxLevelQueueEntries) {
             break;
         }
-        if (!value.empty()) {
+        if (CanQueuePath(value)) {
             entries.emplace_back(value);
         }
     }
@@ -77,7 +80,7 @@ ProfileSection SectionOf(const std::vector<std::string>& entries) {
 
 bool CanQueuePath(std::string_view file) {
     return !file.empty() && file.front() == '/' && file.size() < kMaxProfileValue &&
-           file.find_first_of("\r\n") == std::string_view::npos && !IsBlank(file.back());
+           file.find_first_of(kLineBreaksAndNul) == std::string_view::npos && !IsBlank(file.back());
 }
 
 std::int32_t LevelQueueFile::Count() const {

@@ -19,19 +19,20 @@ inline constexpr std::size_t kMaxLevelQueueEntries = 1000;
 
 // Whether `file` survives a round trip through the queue file unchanged: a full path, shorter
 // than the longest value a profile read returns, without line breaks (they would become
-// blanks) or blanks at either end (reads trim them). Anything else could name another file when
-// it is read back.
+// blanks), NUL characters or blanks at either end (reads trim them). Anything else could name
+// another file when it is read back.
 bool CanQueuePath(std::string_view file);
 
-// How a file is read: "count" is a claim, not a loop bound. The entries are the non-empty values
-// of "file<i>" for i below the count (a missing, unreadable or negative count is 0), in the
-// order of i, at most kMaxLevelQueueEntries of them, the lowest indexes first. A missing or empty
-// "file<i>" below the count is a gap, not an entry: it is skipped and the order of the others
-// stays. Keys from "file<count>" on (a half-finished append of an earlier version) and keys that
-// are not canonical ("file01", "file-1") are ignored. Every change writes the section anew in
-// the canonical form: "count" first, then "file0" to "file<count - 1>" without gaps; other keys
-// of the section are dropped, other sections kept. Each change is one crash-safe rewrite of the
-// file, serialised with other processes that change it.
+// How a file is read: "count" is a claim, not a loop bound. The entries are the values of
+// "file<i>" for i below the count (a missing, unreadable or negative count is 0), in the order
+// of i, at most kMaxLevelQueueEntries of them, the lowest indexes first. A "file<i>" below the
+// count that is missing, empty or not a path that could have been queued (CanQueuePath: it may
+// have been cut or damaged, and must never be guessed at) is a gap, not an entry: it is skipped
+// and the order of the others stays. Keys from "file<count>" on (a half-finished append of an
+// earlier version) and keys that are not canonical ("file01", "file-1") are ignored. Every change
+// writes the section anew in the canonical form: "count" first, then "file0" to "file<count - 1>"
+// without gaps; other keys of the section are dropped, other sections kept. Each change is one
+// crash-safe rewrite of the file, serialised with other processes that change it.
 class LevelQueueFile {
 public:
     explicit LevelQueueFile(std::string path) : path(std::move(path)) {}

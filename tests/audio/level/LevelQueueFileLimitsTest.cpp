@@ -27,7 +27,7 @@ std::string QueueOf(std::size_t count, std::int64_t claimed) {
 
 TEST_F(LevelQueueFileLimitsTest, TheCountIsAClaimCheckedAgainstTheEntriesPresent) {
     const struct Row {
-        const char* content;
+        std::string content;
         Paths entries;
     } rows[] = {
         {"[bgalc]\ncount=2000000000\nfile0=/rec/a.wav\nfile1=/rec/b.wav\n",
@@ -48,6 +48,13 @@ TEST_F(LevelQueueFileLimitsTest, TheCountIsAClaimCheckedAgainstTheEntriesPresent
          "files1=/x\nfile1=/rec/b.wav\n",
          {"/rec/b.wav"}},
         {"[other]\ncount=1\nfile0=/rec/a.wav\n", {}},
+        // Values that cannot have been queued (cut, relative) are gaps too.
+        {"[bgalc]\ncount=3\nfile0=rec/a.wav\nfile1=/" + std::string(300, 'x') +
+             "\nfile2=/rec/c.wav\n",
+         {"/rec/c.wav"}},
+        // A NUL would end the name that the system sees early.
+        {"[bgalc]\ncount=2\nfile0=/rec/a.wav" + std::string(1, '\0') + ".x\nfile1=/rec/b.wav\n",
+         {"/rec/b.wav"}},
     };
     for (const Row& row : rows) {
         WriteFile(queue.Path(), row.content);
