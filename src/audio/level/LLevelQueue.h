@@ -19,19 +19,20 @@ public:
     ~LLevelQueue() override;
 
     // Queues `path` (a full path) and starts the worker at the lowest priority unless it runs.
-    // False when the path cannot be queued faithfully or the queue file cannot be written.
+    // False when the path cannot be queued faithfully, the queue is full or the queue file
+    // cannot be written.
     bool Add(const std::string& path);
 
     // At exit: stops the worker, waiting up to 5,000 ms.
     void Stop();
 
     // Levels queued files on the calling thread, oldest first, until the queue is empty or
-    // `stop` is set; `report` hears of each file once it is done with. An entry leaves the queue
-    // only then, in one rewrite of the queue file: a file whose levelling is stopped or cut short
-    // by a crash is levelled again by the next run (once levelled and put in place, levelling
-    // it again does no harm). False when the queue file could not be rewritten: the run ends
-    // there rather than take the same file again. The worker runs this; so does a one-off run
-    // over the queue.
+    // `stop` is set; `report` hears of each file's result. An entry leaves the queue only once
+    // its file is levelled or dropped, in one rewrite of the queue file: a file whose levelling
+    // is stopped or cut short by a crash stays queued for the next run (a crash between putting
+    // a levelled file in place and removing its entry makes the next run level it once more).
+    // False when the queue file could not be rewritten: the run ends there rather than take the
+    // same file again. The worker runs this; so does a one-off run over the queue.
     using Report = std::function<void(const std::string& path, LevelResult result)>;
     bool ProcessQueued(const LStopEvent& stop, const Report& report = {});
 
