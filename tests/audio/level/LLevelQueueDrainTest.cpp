@@ -4,6 +4,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "audio/level/LLevelQueue.h"
@@ -76,16 +77,19 @@ TEST_F(LLevelQueueDrainTest, EachAppendAndEachDrainedEntryIsOneRewrite) {
     EXPECT_EQ(appended.rewrites, kEntries);
     EXPECT_LE(appended.opens, kEntries);
 
-    // The work per entry stays the same however long the queue: one read to find the entry and
-    // one rewrite (with its read) to remove it.
-    std::vector<std::pair<int, int>> perEntry;
+    // The work per entry stays the same however long the queue: one rewrite to remove it, and
+    // at most two reads (one to find it, one in the rewrite).
+    std::vector<int> rewrites;
+    std::vector<int> opens;
     LLevelQueue queue(dataFolder);
     ASSERT_TRUE(queue.ProcessQueued(LStopEvent(), [&](const std::string&, LevelResult) {
         const FileEvents::Counts counts = events.Take();
         ASSERT_FALSE(counts.overflowed);
-        perEntry.emplace_back(counts.rewrites, counts.opens);
+        rewrites.push_back(counts.rewrites);
+        opens.push_back(counts.opens);
     }));
-    EXPECT_EQ(perEntry, (std::vector<std::pair<int, int>>(kEntries, {1, 2})));
+    ASSERT_EQ(rewrites, std::vector<int>(kEntries, 1));
+    EXPECT_LE(*std::max_element(opens.begin(), opens.end()), 2) << ::testing::PrintToString(opens);
     EXPECT_EQ(file.Count(), 0);
 }
 
