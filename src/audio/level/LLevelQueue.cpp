@@ -33,41 +33,30 @@ void LLevelQueue::Stop() {
 }
 
 bool LLevelQueue::ProcessQueued(const LStopEvent& stop, const Report& report) {
-    while (std::optional<std::string> path = NextQueued()) {
+    bool failed = false;
+    while (std::optional<std::string> path = TakeNext(failed)) {
         const LevelResult result = LevelWaveFile(*path, *path, stop);
-        // A stopped file stays queued for the next run.
-        const bool recorded = result == LevelResult::Stopped || Finish(*path);
         if (report) {
             report(*path, result);
-        }
-        if (!recorded) {
-            return false;
         }
         if (stop.IsSet()) {
             return true;
         }
     }
-    return true;
+    return !failed;
 }
 
 void LLevelQueue::Run(const LStopEvent& stop) {
     ProcessQueued(stop);
 }
 
-std::optional<std::string> LLevelQueue::NextQueued() {
+std::optional<std::string> LLevelQueue::TakeNext(bool& failed) {
     std::lock_guard lock(mutex);
     std::optional<std::string> path = file.Oldest();
-    if (!path) {
+    failed = path && !file.RemoveOldest(*path);
+    if (!path || failed) {
         workerActive = false;
+        return std::nullopt;
     }
     return path;
-}
-
-bool LLevelQueue::Finish(const std::string& path) {
-    std::lock_guard lock(mutex);
-    if (file.RemoveOldest(path)) {
-        return true;
-    }
-    workerActive = false;
-    return false;
 }

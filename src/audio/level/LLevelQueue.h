@@ -27,12 +27,11 @@ public:
     void Stop();
 
     // Levels queued files on the calling thread, oldest first, until the queue is empty or
-    // `stop` is set; `report` hears of each file's result. An entry leaves the queue only once
-    // its file is levelled or dropped, in one rewrite of the queue file: a file whose levelling
-    // is stopped or cut short by a crash stays queued for the next run (a crash between putting
-    // a levelled file in place and removing its entry makes the next run level it once more).
-    // False when the queue file could not be rewritten: the run ends there rather than take the
-    // same file again. The worker runs this; so does a one-off run over the queue.
+    // `stop` is set; `report` hears of each file's result. Each entry is taken off the queue, in
+    // one rewrite of the queue file, before its file is levelled, so that a file whose levelling
+    // is cut short by exit (or whose levelling brought the program down) is not taken again after
+    // a restart. False when the queue file could not be rewritten: the run ends there rather than
+    // take the same file again. The worker runs this; so does a one-off run over the queue.
     using Report = std::function<void(const std::string& path, LevelResult result)>;
     bool ProcessQueued(const LStopEvent& stop, const Report& report = {});
 
@@ -42,12 +41,10 @@ protected:
     void Run(const LStopEvent& stop) override;
 
 private:
-    // The oldest entry, under the lock. When the queue is empty the worker counts as ended from
-    // here on, so that the next Add starts a new one.
-    std::optional<std::string> NextQueued();
-    // Removes the entry `path` that is done with, under the lock; when that fails the worker
-    // counts as ended, as for an empty queue.
-    bool Finish(const std::string& path);
+    // Takes the oldest entry off the queue, under the lock. Nothing when the queue is empty or
+    // the queue file cannot be rewritten (`failed` tells which); the worker then counts as ended
+    // from here on, so that the next Add starts a new one.
+    std::optional<std::string> TakeNext(bool& failed);
 
     std::mutex mutex;  // guards the queue file and `workerActive`
     LevelQueueFile file;
