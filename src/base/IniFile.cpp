@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "base/AsciiText.h"
@@ -102,6 +103,82 @@ std::string OneLine(std::string_view text) {
     return out;
 }
 
+std::string KeyLine(std::string_view key, std::string_view value, const char* cr) {
+    return OneLine(key) + "=" + OneLine(value) + cr;
+}
+
+// Just past the section's last non-blank line: where new keys go.
+std::size_t SectionContentEnd(const std::vector<std::string>& lines, const KeyPlace& place) {
+    std::size_t at = place.sectionEnd;
+    while (at > *place.header + 1 && TrimSpace(lines[at - 1]).empty()) {
+        --at;
+    }
+    return at;
+}
+
+// A new section at the end of the file, after a blank line.
+void AppendSection(std::vector<std::string>& lines, std::string_view section,
+                   std::vector<std::string> keyLines, const char* cr) {
+    if (!lines.empty() && !TrimSpace(lines.back()).empty()) {
+        lines.push_back(cr);
+    }
+    lines.push_back("[" + OneLine(section) + "]" + cr);
+    lines.insert(lines.end(), std::make_move_iterator(keyLines.begin()),
+                 std::make_move_iterator(keyLines.end()));
+}
+
+// Where a section sits (no key line: no key has an empty name).
+KeyPlace FindSection(const std::vector<std::string>& lines, std::string_view section) {
+    return FindKey(lines, section, {});
+}
+
+ProfileSection SectionEntries(const std::vector<std::string>& lines, const KeyPlace& place) {
+    ProfileSection entries;
+    for (std::size_t i = place.header ? *place.header + 1 : lines.size(); i < place.sectionEnd;
+         ++i) {
+        if (std::optional<KeyValue> kv = ParseKeyLine(lines[i])) {
+            entries.push_back({std::string(kv->key), CutValue(kv->value)});
+        }
+    }
+    return entries;
+}
+
+// Reads the file under the lock of its folder, lets `edit` change its lines (given the line end
+// that the file uses) and, when it did, puts the result in the file's place.
+bool RewriteLocked(const std::string& file,
+                   const std::function<bool(std::vector<std::string>&, const char*)>& edit) {
+    // Writers of one folder take turns on the folder's lock; a lock on the file itself would be
+    // lost with the rename that replaces it.
+    UniqueFd folder(::open(ParentFolder(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder) {
+        return false;
+    }
+    if (RetryInterrupted([&] { return ::flock(folder.Get(), LOCK_EX); }) != 0) {
+        return false;
+    }
+
+    struct stat st {};
+    bool exists = ::stat(file.c_str(), &st) == 0;
+    std::optional<std::string> content = exists ? ReadWholeFile(file) : std::string();
+    if (!content) {
+        return false;
+    }
+    std::vector<std::string> lines = SplitLines(*content);
+    const char* cr = (!lines.empty() && !lines[0].empty() && lines[0].back() == '\r') ? "\r" : "";
+    if (!edit(lines, cr)) {
+        return true;
+    }
+
+    std::string out;
+    for (const std::string& line : lines) {
+        out += line;
+        out += '\n';
+    }
+    AtomicFile next(file);
+    return WriteAll(next.Fd(), out) && next.Sync(exists ? (st.st_mode & 07777) : 0600) &&
+           next.Replace();
+}
+
 }  // namespace
 
 std::optional<std::string> ReadProfileValue(const std::string& file, std::string_view section,
@@ -126,59 +203,62 @@ std::string ReadProfileString(const std::string& file, std::string_view section,
 
 bool WriteProfileString(const std::string& file, std::string_view section, std::string_view key,
                         std::optional<std::string_view> value) {
-    // Writers of one folder take turns on the folder's lock; a lock on the file itself would be
-    // lost with the rename that replaces it.
-    UniqueFd folder(::open(ParentFolder(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder) {
-        return false;
-    }
-    if (RetryInterrupted([&] { return ::flock(folder.Get(), LOCK_EX); }) != 0) {
-        return false;
-    }
-
-    struct stat st {};
-    bool exists = ::stat(file.c_str(), &st) == 0;
-    std::optional<std::string> content = exists ? ReadWholeFile(file) : std::string();
-    if (!content) {
-        return false;
-    }
-    std::vector<std::string> lines = SplitLines(*content);
-    const char* cr = (!lines.empty() && !lines[0].empty() && lines[0].back() == '\r') ? "\r" : "";
-    KeyPlace place = FindKey(lines, section, key);
-
-    if (!value) {
-        if (!place.keyLine) {
+    return RewriteLocked(file, [&](std::vector<std::string>& lines, const char* cr) {
+        KeyPlace place = FindKey(lines, section, key);
+        if (!value) {
+            if (!place.keyLine) {
+                return false;
+            }
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*place.keyLine));
             return true;
         }
-        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*place.keyLine));
-    } else {
-        std::string line = OneLine(key) + "=" + OneLine(*value) + cr;
+        std::string line = KeyLine(key, *value, cr);
         if (place.keyLine) {
             lines[*place.keyLine] = std::move(line);
         } else if (place.header) {
-            // New keys go after the section's last non-blank line.
-            std::size_t at = place.sectionEnd;
-            while (at > *place.header + 1 && TrimSpace(lines[at - 1]).empty()) {
-                --at;
-            }
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+            lines.insert(
+                lines.begin() + static_cast<std::ptrdiff_t>(SectionContentEnd(lines, place)),
+                std::move(line));
         } else {
-            if (!lines.empty() && !TrimSpace(lines.back()).empty()) {
-                lines.push_back(cr);
-            }
-            lines.push_back("[" + OneLine(section) + "]" + cr);
-            lines.push_back(std::move(line));
+            AppendSection(lines, section, {std::move(line)}, cr);
         }
-    }
+        return true;
+    });
+}
 
-    std::string out;
-    for (const std::string& line : lines) {
-        out += line;
-        out += '\n';
+std::optional<ProfileSection> ReadProfileSection(const std::string& file,
+                                                 std::string_view section) {
+    std::optional<std::string> content = ReadWholeFile(file);
+    if (!content) {
+        return std::nullopt;
     }
-    AtomicFile next(file);
-    return WriteAll(next.Fd(), out) && next.Sync(exists ? (st.st_mode & 07777) : 0600) &&
-           next.Replace();
+    std::vector<std::string> lines = SplitLines(*content);
+    return SectionEntries(lines, FindSection(lines, section));
+}
+
+bool EditProfileSection(const std::string& file, std::string_view section,
+                        const std::function<bool(ProfileSection&)>& edit) {
+    return RewriteLocked(file, [&](std::vector<std::string>& lines, const char* cr) {
+        const KeyPlace place = FindSection(lines, section);
+        ProfileSection entries = SectionEntries(lines, place);
+        if (!edit(entries)) {
+            return false;
+        }
+        std::vector<std::string> entryLines;
+        entryLines.reserve(entries.size());
+        for (const ProfileEntry& entry : entries) {
+            entryLines.push_back(KeyLine(entry.key, entry.value, cr));
+        }
+        if (!place.header) {
+            AppendSection(lines, section, std::move(entryLines), cr);
+            return true;
+        }
+        auto first = lines.begin() + static_cast<std::ptrdiff_t>(*place.header + 1);
+        auto last = lines.begin() + static_cast<std::ptrdiff_t>(SectionContentEnd(lines, place));
+        lines.insert(lines.erase(first, last), std::make_move_iterator(entryLines.begin()),
+                     std::make_move_iterator(entryLines.end()));
+        return true;
+    });
 }
 
 std::int32_t ParseIntValue(std::string_view text) {

@@ -4,9 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Longest value a read returns; longer values are cut.
 inline constexpr std::size_t kMaxProfileValue = 258;
@@ -27,6 +29,28 @@ std::string ReadProfileString(const std::string& file, std::string_view section,
 // example its folder is missing); callers that follow the profile rules ignore it.
 bool WriteProfileString(const std::string& file, std::string_view section, std::string_view key,
                         std::optional<std::string_view> value);
+
+// A key and its value as a section holds them.
+struct ProfileEntry {
+    std::string key;
+    std::string value;
+    bool operator==(const ProfileEntry&) const = default;
+};
+using ProfileSection = std::vector<ProfileEntry>;
+
+// Every key line of the first section named `section`, in file order, values as ReadProfileValue
+// returns them (a key may appear twice; reads take the first); empty when there is no such
+// section, nothing when the file cannot be read. One read for a whole section.
+std::optional<ProfileSection> ReadProfileSection(const std::string& file, std::string_view section);
+
+// Hands `edit` the first section named `section` as ReadProfileSection reads it (empty when
+// there is none, long values cut). When `edit` returns true, the section's lines up to its last
+// non-blank one (comments included) are replaced by the edited keys in one write, as
+// WriteProfileString writes, and the rest of the file is kept; when it returns false nothing is
+// written. Other writers wait from the read to the write, so none can come between. False when
+// the file could not be read or written.
+bool EditProfileSection(const std::string& file, std::string_view section,
+                        const std::function<bool(ProfileSection&)>& edit);
 
 // A number as profile files write it: leading blanks, a sign, digits; anything after is ignored
 // and no digits give 0. Saturates at the ends of the 32-bit range.

@@ -25,6 +25,16 @@ const char* Outcome(LevelResult result) {
     return "failed (left as it was)";
 }
 
+const char* WhyNotQueued(const LevelQueueFile& queue, const std::string& path) {
+    if (!CanQueuePath(path)) {
+        return "the name cannot be stored in the queue";
+    }
+    if (static_cast<std::size_t>(queue.Count()) >= kMaxLevelQueueEntries) {
+        return "the queue is full";
+    }
+    return "the queue file cannot be written";
+}
+
 int Add(const std::string& dataFolder, const std::string& file, std::ostream& out,
         std::ostream& err) {
     struct stat st {};
@@ -36,10 +46,7 @@ int Add(const std::string& dataFolder, const std::string& file, std::ostream& ou
     const std::string path = std::filesystem::absolute(file).lexically_normal().string();
     LevelQueueFile queue(dataFolder + kLevelQueueFileName);
     if (!queue.Append(path)) {
-        err << "quillon-tool: cannot queue " << path
-            << (CanQueuePath(path) ? " (the queue file cannot be written)"
-                                   : " (the name cannot be stored in the queue)")
-            << "\n";
+        err << "quillon-tool: cannot queue " << path << " (" << WhyNotQueued(queue, path) << ")\n";
         return kToolFailed;
     }
     out << "queued " << path << "\n";
@@ -67,9 +74,15 @@ int RunQueueCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) 
     if (args[0] == "run" && args.size() == 1) {
         LLevelQueue queue(app.dataFolder);
         LStopEvent neverStop;
-        queue.ProcessQueued(neverStop, [&](const std::string& path, LevelResult result) {
-            out << Outcome(result) << ": " << path << "\n";
-        });
+        const bool recorded =
+            queue.ProcessQueued(neverStop, [&](const std::string& path, LevelResult result) {
+                out << Outcome(result) << ": " << path << "\n";
+            });
+        if (!recorded) {
+            err << "quillon-tool: cannot change the queue file " << queue.QueuePath()
+                << "; the rest of the queue is left as it is\n";
+            return kToolFailed;
+        }
         return kToolOk;
     }
     return UsageError(err, "unknown queue command");

@@ -32,29 +32,31 @@ void LLevelQueue::Stop() {
     workerActive = false;
 }
 
-void LLevelQueue::ProcessQueued(const LStopEvent& stop, const Report& report) {
-    while (std::optional<std::string> path = TakeNext()) {
-        // Entries from an edited or damaged queue file may have been cut: never guess a name.
-        LevelResult result =
-            CanQueuePath(*path) ? LevelWaveFile(*path, *path, stop) : LevelResult::NotAudio;
+bool LLevelQueue::ProcessQueued(const LStopEvent& stop, const Report& report) {
+    bool failed = false;
+    while (std::optional<std::string> path = TakeNext(failed)) {
+        const LevelResult result = LevelWaveFile(*path, *path, stop);
         if (report) {
             report(*path, result);
         }
         if (stop.IsSet()) {
-            return;
+            return true;
         }
     }
+    return !failed;
 }
 
 void LLevelQueue::Run(const LStopEvent& stop) {
     ProcessQueued(stop);
 }
 
-std::optional<std::string> LLevelQueue::TakeNext() {
+std::optional<std::string> LLevelQueue::TakeNext(bool& failed) {
     std::lock_guard lock(mutex);
-    std::optional<std::string> path = file.TakeOldest();
-    if (!path) {
+    std::optional<std::string> path = file.Oldest();
+    failed = path && !file.RemoveOldest(*path);
+    if (!path || failed) {
         workerActive = false;
+        return std::nullopt;
     }
     return path;
 }

@@ -19,17 +19,21 @@ public:
     ~LLevelQueue() override;
 
     // Queues `path` (a full path) and starts the worker at the lowest priority unless it runs.
-    // False when the path cannot be queued faithfully or the queue file cannot be written.
+    // False when the path cannot be queued faithfully, the queue is full or the queue file
+    // cannot be written.
     bool Add(const std::string& path);
 
     // At exit: stops the worker, waiting up to 5,000 ms.
     void Stop();
 
     // Levels queued files on the calling thread, oldest first, until the queue is empty or
-    // `stop` is set; `report` hears of each file taken. The worker runs this; so does a
-    // one-off run over the queue.
+    // `stop` is set; `report` hears of each file's result. Each entry is taken off the queue, in
+    // one rewrite of the queue file, before its file is levelled, so that a file whose levelling
+    // is cut short by exit (or whose levelling brought the program down) is not taken again after
+    // a restart. False when the queue file could not be rewritten: the run ends there rather than
+    // take the same file again. The worker runs this; so does a one-off run over the queue.
     using Report = std::function<void(const std::string& path, LevelResult result)>;
-    void ProcessQueued(const LStopEvent& stop, const Report& report = {});
+    bool ProcessQueued(const LStopEvent& stop, const Report& report = {});
 
     const std::string& QueuePath() const { return file.Path(); }
 
@@ -37,9 +41,10 @@ protected:
     void Run(const LStopEvent& stop) override;
 
 private:
-    // Takes the oldest entry under the lock. When the queue is empty the worker counts as
-    // ended from here on, so that the next Add starts a new one.
-    std::optional<std::string> TakeNext();
+    // Takes the oldest entry off the queue, under the lock. Nothing when the queue is empty or
+    // the queue file cannot be rewritten (`failed` tells which); the worker then counts as ended
+    // from here on, so that the next Add starts a new one.
+    std::optional<std::string> TakeNext(bool& failed);
 
     std::mutex mutex;  // guards the queue file and `workerActive`
     LevelQueueFile file;

@@ -42,12 +42,16 @@ TEST_F(LevelQueueFileTest, TakingTheOldestMovesTheOthersDown) {
     }
     using Expected = std::vector<std::optional<std::string>>;
     EXPECT_EQ(Values(), (Expected{"/rec/a.wav", "/rec/b.wav", "/rec/c.wav", "3"}));
-    EXPECT_EQ(file.TakeOldest(), "/rec/a.wav");
+    EXPECT_EQ(file.Oldest(), "/rec/a.wav");
+    ASSERT_TRUE(file.RemoveOldest("/rec/a.wav"));
     EXPECT_EQ(Values(), (Expected{"/rec/b.wav", "/rec/c.wav", std::nullopt, "2"}));
     EXPECT_EQ(file.Entries(), (std::vector<std::string>{"/rec/b.wav", "/rec/c.wav"}));
-    EXPECT_EQ(file.TakeOldest(), "/rec/b.wav");
-    EXPECT_EQ(file.TakeOldest(), "/rec/c.wav");
-    EXPECT_EQ(file.TakeOldest(), std::nullopt);
+    // Only the oldest entry is removed, and only when it is the file named.
+    ASSERT_TRUE(file.RemoveOldest("/rec/c.wav"));
+    EXPECT_EQ(file.Oldest(), "/rec/b.wav");
+    ASSERT_TRUE(file.RemoveOldest("/rec/b.wav"));
+    ASSERT_TRUE(file.RemoveOldest("/rec/c.wav"));
+    EXPECT_EQ(file.Oldest(), std::nullopt);
     EXPECT_EQ(Values().back(), "0");
 }
 
@@ -56,7 +60,7 @@ TEST_F(LevelQueueFileTest, AMissingNegativeOrUnreadableCountIsZero) {
     for (const char* count : {"-3", "many"}) {
         WriteFile(file.Path(), std::string("[bgalc]\ncount=") + count + "\nfile0=/rec/a.wav\n");
         EXPECT_EQ(file.Count(), 0) << count;
-        EXPECT_EQ(file.TakeOldest(), std::nullopt) << count;
+        EXPECT_EQ(file.Oldest(), std::nullopt) << count;
     }
     // Appending after an unreadable count starts again at entry 0.
     ASSERT_TRUE(file.Append("/rec/b.wav"));
