@@ -129,7 +129,7 @@ bool Process(LSoundSourcePtr source, LSoundSinkPtr sink, const LStopEvent& stop,
 
 LevelResult LevelWaveFile(const std::string& input, const std::string& output,
                           const LStopEvent& stop, LevelReadings* readings) {
-    UniqueFd inputFd(::open(input.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd inputFd = OpenRegularFile(input);
     struct stat inputBefore {};
     if (!inputFd || ::fstat(inputFd.Get(), &inputBefore) != 0) {
         return LevelResult::NotAudio;
