@@ -32,7 +32,7 @@ TEST_F(LevelCommandsTest, LevelReportsWhatItCannotDo) {
     WriteFile(root / "text.wav", "not audio");
     EXPECT_EQ(Run({"level", root / "text.wav"}), kToolFailed);
     EXPECT_EQ(err,
-              "quillon-tool: " + (root / "text.wav") + " is not a WAV file that can be read\n");
+              "quillon-tool: " + (root / "text.wav") + ": not a WAV file that can be read\n");
     EXPECT_EQ(ReadFile(root / "text.wav"), "not audio");
 
     const std::string in = Recording("in.wav");
