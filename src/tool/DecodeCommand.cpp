@@ -5,6 +5,7 @@
 
 #include "audio/dsp/LPeakLimiter.h"
 #include "audio/files/LMp3Reader.h"
+#include "audio/files/WaveFileHandle.h"
 #include "audio/files/WaveWriters.h"
 #include "base/PosixFile.h"
 #include "tool/AudioInput.h"
@@ -52,7 +53,7 @@ int WriteRaw(LSoundSource& reader, const std::string& output, std::ostream& out,
                 }
             }
             if (!WriteAll(file.Fd(), bytes)) {
-                error = errno;
+                error = LastFileError();
             }
             return error == 0;
         });

@@ -49,7 +49,7 @@ int RunPlayCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
     const std::string& file = options.positional[0];
     LSoundSourcePtr source = OpenWaveFile(file);
     if (!source || source->IsInvalid()) {
-        return ReportUnreadableInput(file, "a WAV file that can be played", err);
+        return ReportUnreadableInput(file, "a WAV file", err);
     }
     std::vector<std::string> names = WaveDeviceNames(WaveDirection::Output);
     if (*device >= static_cast<std::int32_t>(names.size())) {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "audio/files/WaveFileHandle.h"
 #include "tool/Tool.h"
 
 namespace {
@@ -85,7 +86,7 @@ int ToolOutputFile::Finish(int writeError) {
     // Only what is on the disk may take the target's place; a new name never replaces a file
     // that took it meanwhile.
     if (writeError == 0 && (!temp->Sync(mode) || !(replacing ? temp->Replace() : temp->Create()))) {
-        writeError = errno != 0 ? errno : EIO;
+        writeError = LastFileError();
     }
     return writeError != 0 ? ReportUnwritable(path, writeError, err) : kToolOk;
 }
