@@ -31,8 +31,7 @@ TEST_F(LevelCommandsTest, LevelWritesOutOrReplacesTheInputAndPrintsLevelsAndTime
 TEST_F(LevelCommandsTest, LevelReportsWhatItCannotDo) {
     WriteFile(root / "text.wav", "not audio");
     EXPECT_EQ(Run({"level", root / "text.wav"}), kToolFailed);
-    EXPECT_EQ(err,
-              "quillon-tool: " + (root / "text.wav") + ": not a WAV file that can be read\n");
+    EXPECT_EQ(err, "quillon-tool: " + (root / "text.wav") + ": not a WAV file that can be read\n");
     EXPECT_EQ(ReadFile(root / "text.wav"), "not audio");
 
     const std::string in = Recording("in.wav");
@@ -63,7 +62,7 @@ TEST_F(LevelCommandsTest, QueueAddListAndRun) {
 
 TEST_F(LevelCommandsTest, QueueRefusesMissingFilesAndBadCommands) {
     EXPECT_EQ(Run({"queue", "add", root / "nothing.wav"}), kToolFailed);
-    EXPECT_EQ(err, "quillon-tool: no such file: " + (root / "nothing.wav") + "\n");
+    EXPECT_EQ(err, "quillon-tool: " + (root / "nothing.wav") + ": No such file or directory\n");
     EXPECT_EQ(LevelQueueFile(queueFile).Count(), 0);
     EXPECT_EQ(Run({"queue"}), kToolUsage);
     EXPECT_EQ(Run({"queue", "add"}), kToolUsage);
