@@ -50,8 +50,23 @@ bool WriteAllAt(int fd, std::int64_t offset, std::string_view data) {
            }) == data.size();
 }
 
+UniqueFd OpenRegularFile(const std::string& path, int flags, mode_t mode) {
+    UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, mode));
+    struct stat st {};
+    if (!fd || ::fstat(fd.Get(), &st) != 0) {
+        return {};
+    }
+    if (!S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return {};
+    }
+    // Transfers of a regular file wait for the disk as usual.
+    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd = OpenRegularFile(path);
     if (!fd) {
         return std::nullopt;
     }

@@ -1,6 +1,7 @@
 // Small helpers over POSIX file calls shared by the code that reads and writes files directly.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -34,7 +35,14 @@ bool WriteAll(int fd, std::string_view data);
 // As WriteAll, at `offset` and without moving the file position.
 bool WriteAllAt(int fd, std::int64_t offset, std::string_view data);
 
-// The whole content of `path`, or nothing when it cannot be opened or read.
+// `path` opened with `flags` (O_CREAT creates it with `mode`) when it is a regular file, or an
+// invalid descriptor. A FIFO, device or folder is refused without waiting: opening a FIFO waits
+// for its other end, reading a pipe or device can wait for ever, and what is written to one is
+// not kept. errno is the open's when it failed, EISDIR for a folder and EINVAL for any other
+// file that is not a regular one.
+UniqueFd OpenRegularFile(const std::string& path, int flags = O_RDONLY, mode_t mode = 0);
+
+// The whole content of the regular file `path`, or nothing when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
 // The folder part of `path` ("." when it has none).

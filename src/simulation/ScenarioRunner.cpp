@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <optional>
 
 #include "audio/dsp/TelephoneFormat.h"
 #include "audio/files/WaveReaders.h"
@@ -215,6 +216,7 @@ void ScenarioRunner::Poll() {
 
 void ScenarioRunner::Perform(const ScenarioStep& step) {
     bool done = true;
+    std::optional<std::string> audio;  // the file a step plays
     const std::string& speech = speechFiles[static_cast<std::size_t>(&step - steps.data())];
     switch (step.action) {
         case ScenarioAction::Ring:
@@ -236,15 +238,19 @@ void ScenarioRunner::Perform(const ScenarioStep& step) {
             done = line->SendDigits(step.args[0]);
             break;
         case ScenarioAction::Say:
-            done = line->SetFarPartyAudioFile(AudioFile(step));
+            audio = AudioFile(step);
+            done = line->SetFarPartyAudioFile(*audio);
             break;
         case ScenarioAction::NearSay:
-            done = line->SetNearPartyAudioFile(AudioFile(step));
+            audio = AudioFile(step);
+            done = line->SetNearPartyAudioFile(*audio);
             break;
         case ScenarioAction::SayText:
+            audio = speech;
             done = line->SetFarPartyAudioFile(speech);
             break;
         case ScenarioAction::NearSayText:
+            audio = speech;
             done = line->SetNearPartyAudioFile(speech);
             break;
         case ScenarioAction::SilenceFar:
@@ -266,9 +272,13 @@ void ScenarioRunner::Perform(const ScenarioStep& step) {
     }
     if (!done) {
         ++failures;
-        out << "line " << step.lineNumber << ": " << ScenarioActionWord(step.action)
-            << " cannot be done now (the call is " << SimulatedCallStateName(line->State())
-            << ")\n";
+        out << "line " << step.lineNumber << ": " << ScenarioActionWord(step.action);
+        if (audio) {
+            out << ": " << *audio << " is not a WAV file that can be read\n";
+        } else {
+            out << " cannot be done now (the call is " << SimulatedCallStateName(line->State())
+                << ")\n";
+        }
     }
 }
 

@@ -1,7 +1,6 @@
 // Audio input files of the quillon-tool audio commands.
 #include "tool/AudioInput.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -10,26 +9,7 @@
 
 #include "audio/files/AudioConversion.h"
 #include "base/PosixFile.h"
-#include "base/UniqueFd.h"
-
-namespace {
-
-// Why a file that did not open as audio cannot be used.
-std::string Unreadable(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        return std::strerror(errno);
-    }
-    if (S_ISDIR(st.st_mode)) {
-        return "is a folder";
-    }
-    if (!UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC))) {
-        return std::strerror(errno);
-    }
-    return "not a WAV or MP3 file that can be read";
-}
-
-}  // namespace
+#include "tool/Tool.h"
 
 LSoundSourcePtr OpenToolInput(const std::string& path, std::ostream& err,
                               WaveFormatRecord* format) {
@@ -41,10 +21,33 @@ LSoundSourcePtr OpenToolInput(const std::string& path, std::ostream& err,
         }
         return source;
     }
-    err << "quillon-tool: " << path << ": "
-        << (source ? "the format (" + FormatName(record) + ") is not supported" : Unreadable(path))
-        << "\n";
+    if (source) {
+        err << "quillon-tool: " << path << ": the format (" << FormatName(record)
+            << ") is not supported\n";
+    } else {
+        ReportUnreadableInput(path, "a WAV or MP3 file", err);
+    }
     return {};
+}
+
+int ReportUnreadableInput(const std::string& path, std::string_view audio, std::ostream& err) {
+    err << "quillon-tool: " << path << ": ";
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        err << std::strerror(errno);
+    } else if (S_ISDIR(st.st_mode)) {
+        err << "is a folder";
+    } else if (!S_ISREG(st.st_mode)) {
+        err << "is not a regular file";
+    } else if (!OpenRegularFile(path)) {
+        err << std::strerror(errno);
+    } else if (st.st_size == 0) {
+        err << "is empty";
+    } else {
+        err << "not " << audio << " that can be read";
+    }
+    err << "\n";
+    return kToolFailed;
 }
 
 bool IsSameFile(const std::string& a, const std::string& b) {

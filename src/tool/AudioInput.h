@@ -4,6 +4,7 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "audio/dsp/LSoundSource.h"
 #include "audio/files/WaveFormat.h"
@@ -12,6 +13,11 @@
 // to `err` and returns an empty reference. `format` receives the WAV format record.
 LSoundSourcePtr OpenToolInput(const std::string& path, std::ostream& err,
                               WaveFormatRecord* format = nullptr);
+
+// For an input that did not open as `audio` ("a WAV file"), prints "quillon-tool: PATH: reason"
+// to `err` and returns kToolFailed. The reason is the system's (a missing file, no permission),
+// "is a folder", "is not a regular file", "is empty", or that it is not `audio` that can be read.
+int ReportUnreadableInput(const std::string& path, std::string_view audio, std::ostream& err);
 
 // Whether both paths name one existing file.
 bool IsSameFile(const std::string& a, const std::string& b);

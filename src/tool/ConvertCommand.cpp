@@ -75,11 +75,15 @@ int RunConvertCommand(const ToolArgs& args, std::ostream& out, std::ostream& err
             << *rate << " Hz\n";
         return kToolFailed;
     }
-    LSoundSinkPtr writer = CreateWaveWriterForFormat(output, *format);
-    if (int result = WriteConversionOutput(*chain, writer, output, err); result != kToolOk) {
+    std::int32_t frames = 0;
+    const auto makeWriter = [&](const std::string& file) {
+        return CreateWaveWriterForFormat(file, *format);
+    };
+    if (int result = WriteConversionOutput(*chain, output, makeWriter, err, &frames);
+        result != kToolOk) {
         return result;
     }
-    out << output << ": " << writer->position << " frames, " << *rate << " Hz, " << *channels
+    out << output << ": " << frames << " frames, " << *rate << " Hz, " << *channels
         << (*channels == 1 ? " channel, " : " channels, ") << FormatName(*format) << "\n";
     return kToolOk;
 }

@@ -1,14 +1,17 @@
 // quillon-tool decode: an MP3 file decoded at its own rate and channels, to a 16-bit WAV file or,
 // for inspection at full precision, to the decoder's raw 32-bit samples.
-#include <fstream>
+#include <cerrno>
 #include <vector>
 
 #include "audio/dsp/LPeakLimiter.h"
 #include "audio/files/LMp3Reader.h"
+#include "audio/files/WaveFileHandle.h"
 #include "audio/files/WaveWriters.h"
+#include "base/PosixFile.h"
 #include "tool/AudioInput.h"
 #include "tool/Tool.h"
 #include "tool/ToolOptions.h"
+#include "tool/ToolOutput.h"
 
 namespace {
 
@@ -34,8 +37,12 @@ std::int32_t ReadToEnd(LSoundSource& source, Write write) {
 
 int WriteRaw(LSoundSource& reader, const std::string& output, std::ostream& out,
              std::ostream& err) {
-    std::ofstream file(output, std::ios::binary | std::ios::trunc);
-    std::vector<char> bytes;
+    ToolOutputFile file(output, err);
+    if (!file.IsOpen()) {
+        return kToolFailed;
+    }
+    std::string bytes;
+    int error = 0;
     const std::int32_t frames =
         ReadToEnd(reader, [&](const std::int32_t* samples, std::int32_t count) {
             bytes.resize(std::size_t(count) * reader.channels * 4);
@@ -45,10 +52,12 @@ int WriteRaw(LSoundSource& reader, const std::string& output, std::ostream& out,
                     bytes[4 * i + b] = static_cast<char>(value >> (8 * b));
                 }
             }
-            return bool(file.write(bytes.data(), std::streamsize(bytes.size())));
+            if (!WriteAll(file.Fd(), bytes)) {
+                error = LastFileError();
+            }
+            return error == 0;
         });
-    if (!file.is_open() || !file.flush()) {
-        err << "quillon-tool: " << output << ": cannot be written\n";
+    if (file.Finish(error) != kToolOk) {
         return kToolFailed;
     }
     out << output << ": " << frames << " frames, " << reader.sampleRate << " Hz, "
@@ -63,15 +72,23 @@ int WriteWave(const LSoundSourcePtr& reader, const std::string& output, std::ost
     const std::int32_t channels = reader->channels;
     LSoundSourcePtr head = reader;
     LPeakLimiterProcess(WaveWriterPeakBound(Pcm16Format(rate, channels))).Create(head, head);
-    LSoundSinkPtr writer = CreateWaveWriter(output, rate, 0, 16, channels);
-    if (!head || !writer || writer->IsInvalid()) {
-        err << "quillon-tool: " << output << ": cannot be written\n";
+    ToolOutputFile file(output, err);
+    if (!file.IsOpen()) {
         return kToolFailed;
     }
-    const std::int32_t frames = ReadToEnd(*head, [&](const std::int32_t* samples, std::int32_t n) {
-        writer->Write(samples, n);
-        return true;
-    });
+    LSoundSinkPtr writer = CreateWaveWriter(file.TempName(), rate, 0, 16, channels);
+    std::int32_t frames = 0;
+    if (head && WriterError(writer) == 0) {
+        frames = ReadToEnd(*head, [&](const std::int32_t* samples, std::int32_t n) {
+            writer->Write(samples, n);
+            return !writer->HasFailed();
+        });
+    }
+    const int error = head ? WriterError(writer) : ENOMEM;
+    writer.Release();  // the file is complete once its writer has gone
+    if (file.Finish(error) != kToolOk) {
+        return kToolFailed;
+    }
     out << output << ": " << frames << " frames, " << rate << " Hz, " << channels
         << (channels == 1 ? " channel, " : " channels, ") << "PCM 16-bit\n";
     return kToolOk;
@@ -94,8 +111,7 @@ int RunDecodeCommand(const ToolArgs& args, std::ostream& out, std::ostream& err)
     }
     LSoundSourcePtr reader = OpenMp3File(input);
     if (!reader || reader->IsInvalid()) {
-        err << "quillon-tool: " << input << ": not an MPEG audio Layer III file that can be read\n";
-        return kToolFailed;
+        return ReportUnreadableInput(input, "an MPEG audio Layer III file", err);
     }
     return options.Has("--raw") ? WriteRaw(*reader, output, out, err)
                                 : WriteWave(reader, output, out, err);

@@ -4,6 +4,7 @@
 #include "audio/files/AudioConversion.h"
 #include "tool/AudioInput.h"
 #include "tool/Tool.h"
+#include "tool/ToolOutput.h"
 
 std::optional<int> OpenConversionInput(const std::string& input, const std::string& output,
                                        std::ostream& err, LSoundSourcePtr& source) {
@@ -17,12 +18,21 @@ std::optional<int> OpenConversionInput(const std::string& input, const std::stri
     return std::nullopt;
 }
 
-int WriteConversionOutput(LSoundSource& chain, const LSoundSinkPtr& writer,
-                          const std::string& output, std::ostream& err) {
-    if (!writer || writer->IsInvalid()) {
-        err << "quillon-tool: " << output << ": cannot be written\n";
+int WriteConversionOutput(LSoundSource& chain, const std::string& output,
+                          const WriterFactory& makeWriter, std::ostream& err,
+                          std::int32_t* frames) {
+    ToolOutputFile file(output, err);
+    if (!file.IsOpen()) {
         return kToolFailed;
     }
-    WriteConverted(chain, *writer);
-    return kToolOk;
+    LSoundSinkPtr writer = makeWriter(file.TempName());
+    if (WriterError(writer) == 0) {
+        WriteConverted(chain, *writer);
+    }
+    const int error = WriterError(writer);
+    if (frames && writer) {
+        *frames = writer->position;
+    }
+    writer.Release();  // the file is complete once its writer has gone
+    return file.Finish(error);
 }

@@ -2,6 +2,8 @@
 // unless OUT would overwrite it, and the converted audio written whole into OUT.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -15,7 +17,12 @@
 std::optional<int> OpenConversionInput(const std::string& input, const std::string& output,
                                        std::ostream& err, LSoundSourcePtr& source);
 
-// Writes all of `chain` into `writer`, which was made for `output`: kToolOk, or kToolFailed with
-// the reason printed when the writer could not be made.
-int WriteConversionOutput(LSoundSource& chain, const LSoundSinkPtr& writer,
-                          const std::string& output, std::ostream& err);
+// Makes the writer for a file name.
+using WriterFactory = std::function<LSoundSinkPtr(const std::string& fileName)>;
+
+// Writes all of `chain` into OUT through the writer `makeWriter` gives for OUT's temporary file,
+// and puts the file in OUT's place once it is whole (ToolOutputFile). Returns kToolOk, or
+// kToolFailed with the reason printed to `err`; `frames` receives the frames written.
+int WriteConversionOutput(LSoundSource& chain, const std::string& output,
+                          const WriterFactory& makeWriter, std::ostream& err,
+                          std::int32_t* frames = nullptr);

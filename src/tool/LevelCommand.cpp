@@ -3,7 +3,9 @@
 #include <cstdio>
 
 #include "audio/level/LevelFile.h"
+#include "tool/AudioInput.h"
 #include "tool/Tool.h"
+#include "tool/ToolOutput.h"
 
 namespace {
 
@@ -21,10 +23,15 @@ int RunLevelCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) 
     }
     const std::string& input = args[0];
     const std::string& output = args.size() == 2 ? args[1] : args[0];
+    // Without OUT the input is replaced, so it is checked as an output too.
+    const std::optional<std::string> target = OutputTarget(output, err);
+    if (!target) {
+        return kToolFailed;
+    }
     LStopEvent neverStop;
     LevelReadings readings;
     const auto start = std::chrono::steady_clock::now();
-    const LevelResult result = LevelWaveFile(input, output, neverStop, &readings);
+    const LevelResult result = LevelWaveFile(input, *target, neverStop, &readings);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     switch (result) {
         case LevelResult::Levelled: {
@@ -36,8 +43,7 @@ int RunLevelCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) 
             return kToolOk;
         }
         case LevelResult::NotAudio:
-            err << "quillon-tool: " << input << " is not a WAV file that can be read\n";
-            return kToolFailed;
+            return ReportUnreadableInput(input, "a WAV file", err);
         case LevelResult::Changed:
             err << "quillon-tool: " << input << " changed while it was levelled; it was kept\n";
             return kToolFailed;

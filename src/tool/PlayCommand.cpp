@@ -5,6 +5,7 @@
 #include "audio/devices/Mixer.h"
 #include "audio/devices/WaveDevices.h"
 #include "audio/files/WaveReaders.h"
+#include "tool/AudioInput.h"
 #include "tool/ProgressPrinter.h"
 #include "tool/Tool.h"
 #include "tool/ToolEventLoop.h"
@@ -48,8 +49,7 @@ int RunPlayCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
     const std::string& file = options.positional[0];
     LSoundSourcePtr source = OpenWaveFile(file);
     if (!source || source->IsInvalid()) {
-        err << "quillon-tool: cannot play " << file << ": not a readable audio file\n";
-        return kToolFailed;
+        return ReportUnreadableInput(file, "a WAV file", err);
     }
     std::vector<std::string> names = WaveDeviceNames(WaveDirection::Output);
     if (*device >= static_cast<std::int32_t>(names.size())) {

@@ -43,5 +43,9 @@ int RunPlaychainCommand(const ToolArgs& args, std::ostream& /*out*/, std::ostrea
         return kToolFailed;
     }
     return WriteConversionOutput(
-        *chain, CreateWaveWriter(output, source->sampleRate, 0, 16, source->channels), output, err);
+        *chain, output,
+        [&](const std::string& file) {
+            return CreateWaveWriter(file, source->sampleRate, 0, 16, source->channels);
+        },
+        err);
 }

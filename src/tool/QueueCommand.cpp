@@ -6,6 +6,7 @@
 
 #include "audio/level/LLevelQueue.h"
 #include "recorder/AppState.h"
+#include "tool/AudioInput.h"
 #include "tool/Tool.h"
 
 namespace {
@@ -39,8 +40,7 @@ int Add(const std::string& dataFolder, const std::string& file, std::ostream& ou
         std::ostream& err) {
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        err << "quillon-tool: no such file: " << file << "\n";
-        return kToolFailed;
+        return ReportUnreadableInput(file, "a WAV file", err);
     }
     // The queue holds full paths: the worker runs from wherever the program was started.
     const std::string path = std::filesystem::absolute(file).lexically_normal().string();

@@ -1,5 +1,6 @@
 // quillon-tool record: records from an input device into a WAV file.
 #include <cstdio>
+#include <cstring>
 
 #include "audio/devices/LSoundRecorder.h"
 #include "audio/devices/WaveDevices.h"
@@ -9,6 +10,7 @@
 #include "tool/Tool.h"
 #include "tool/ToolEventLoop.h"
 #include "tool/ToolOptions.h"
+#include "tool/ToolOutput.h"
 
 namespace {
 
@@ -59,10 +61,13 @@ int RunRecordCommand(const ToolArgs& args, std::ostream& out, std::ostream& err)
         return kToolFailed;
     }
     const std::string& file = options.positional[0];
-    LSoundSinkPtr writer = CreateWaveWriter(file, *rate, 0, 16, *channels);
-    if (!writer || writer->IsInvalid()) {
-        err << "quillon-tool: cannot write " << file << "\n";
+    const std::optional<std::string> target = OutputTarget(file, err);
+    if (!target) {
         return kToolFailed;
+    }
+    LSoundSinkPtr writer = CreateWaveWriter(*target, *rate, 0, 16, *channels);
+    if (const int error = WriterError(writer); error != 0) {
+        return ReportUnwritable(file, error, err);
     }
 
     RecordProgress progress(out);
@@ -75,10 +80,15 @@ int RunRecordCommand(const ToolArgs& args, std::ostream& out, std::ostream& err)
         err << "quillon-tool: cannot open input device " << *device << " ("
             << names[static_cast<std::size_t>(*device)] << ") for " << *rate << " Hz audio\n";
         writer.Release();
-        std::remove(file.c_str());  // nothing was recorded: leave no empty file behind
+        std::remove(target->c_str());  // nothing was recorded: leave no empty file behind
         return kToolFailed;
     }
-    writer.Release();  // the recorder holds it; the file is complete when the recorder lets go
     RunToolEventLoop([&] { recorder.Stop(); });
+    // A write that failed ended the recording; what reached the file before it stays.
+    if (writer->HasFailed()) {
+        err << "quillon-tool: " << file << ": recording stopped: " << std::strerror(writer->error)
+            << " (what was recorded before is kept)\n";
+        return kToolFailed;
+    }
     return kToolOk;
 }

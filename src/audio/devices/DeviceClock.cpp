@@ -69,8 +69,13 @@ void RealTimeClock::Attach(const std::shared_ptr<ClockedDevice>& device) {
 }
 
 void RealTimeClock::Detach(const ClockedDevice* device) {
-    std::lock_guard lock(mutex);
+    std::unique_lock lock(mutex);
     Remove(devices, device);
+    // What the owner frees after detaching (the buffers, whom the device calls back) must not
+    // be touched by a pass that began before.
+    if (std::this_thread::get_id() != ticker.get_id()) {
+        passOver.wait(lock, [this] { return !ticking; });
+    }
 }
 
 void RealTimeClock::Wake() {
@@ -87,6 +92,7 @@ void RealTimeClock::TickerLoop() {
         woken = false;
         std::vector<std::shared_ptr<ClockedDevice>> live = Live(devices);
         // Devices are ticked without the clock's lock: a device calls Wake() under its own.
+        ticking = true;
         lock.unlock();
         std::int64_t next = INT64_MAX;
         for (const auto& device : live) {
@@ -94,6 +100,8 @@ void RealTimeClock::TickerLoop() {
         }
         live.clear();
         lock.lock();
+        ticking = false;
+        passOver.notify_all();
         if (woken || quit) {
             continue;
         }

@@ -60,6 +60,8 @@ public:
                    std::int64_t deadline, const std::function<bool()>& done) override;
     void Notify(std::condition_variable& changed) override { changed.notify_all(); }
     void Attach(const std::shared_ptr<ClockedDevice>& device) override;
+    // Once it returns the device is ticked no more: a pass of the ticker that may be ticking it
+    // is waited for, unless the pass itself detaches it.
     void Detach(const ClockedDevice* device) override;
     void Wake() override;
 
@@ -74,6 +76,8 @@ private:
     std::vector<std::weak_ptr<ClockedDevice>> devices;
     bool woken = false;
     bool quit = false;
+    bool ticking = false;  // a pass of the ticker ticks devices without the lock
+    std::condition_variable passOver;
     std::thread ticker;
 };
 

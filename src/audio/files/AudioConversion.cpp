@@ -53,7 +53,7 @@ bool WriteConverted(LSoundSource& chain, LSoundSink& writer, const ConversionPro
     std::vector<std::int32_t> block(std::size_t(kConversionBlockFrames) * chain.channels);
     std::int32_t position = chain.GetPosition();
     while (position < length) {
-        if (progress && !progress(position, length)) {
+        if (writer.HasFailed() || (progress && !progress(position, length))) {
             return false;
         }
         chain.Read(block.data(), kConversionBlockFrames);
@@ -64,7 +64,7 @@ bool WriteConverted(LSoundSource& chain, LSoundSink& writer, const ConversionPro
         writer.Write(block.data(),
                      kConversionBlockFrames - std::min(beyond, kConversionBlockFrames));
     }
-    return true;
+    return !writer.HasFailed();
 }
 
 bool ConvertToWriter(const LSoundSourcePtr& source, const LSoundSinkPtr& writer,

@@ -32,12 +32,13 @@ LSoundSourcePtr BuildConversionChain(const LSoundSourcePtr& source, std::int32_t
 // Reads `chain` in blocks of kConversionBlockFrames and writes them to `writer` (which must
 // have the chain's channel count), stopping exactly at the chain's length. The length is read
 // again after every block: an MP3 source only estimates it until its decoding reaches the end.
-// False when `progress` cancels.
+// False when `progress` cancels or the writer fails (its `error` says why); the rest of the
+// chain is then not read.
 bool WriteConverted(LSoundSource& chain, LSoundSink& writer,
                     const ConversionProgress& progress = {});
 
 // Converts `source` into `writer`'s rate, channels and peak bound: the chain above and the
 // block loop. False when the source or the writer is missing or invalid, the chain cannot be
-// built, or `progress` cancels; the writer may then hold part of the audio.
+// built, `progress` cancels or a write fails; the writer may then hold part of the audio.
 bool ConvertToWriter(const LSoundSourcePtr& source, const LSoundSinkPtr& writer,
                      const ConversionProgress& progress = {});

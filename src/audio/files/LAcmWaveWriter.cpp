@@ -114,7 +114,9 @@ void LAcmWaveWriter::WriteHeader() {
     std::copy(record.begin(), record.end(), header.begin() + 20);
     std::copy_n("data", 4, &header[20 + recordSize]);
     StoreLe32(&header[24 + recordSize], compressedBytes);
-    file.WriteAt(0, header.data(), header.size());
+    if (!file.WriteAt(0, header.data(), header.size())) {
+        SetError(LastFileError());
+    }
     if (file.Tell() < static_cast<std::int64_t>(header.size())) {
         file.Seek(static_cast<std::int64_t>(header.size()));
     }

@@ -57,7 +57,9 @@ LWaveWriter::LWaveWriter(const std::string& fileName, std::int32_t sampleRate,
     }
     position = std::max(startFrame, 0);
     WriteHeader(DataSize(false));
-    file.EndAt(FrameOffset(position));
+    if (!file.EndAt(FrameOffset(position))) {
+        SetError(LastFileError());
+    }
     conversion.resize(static_cast<std::size_t>(kWaveBlockFrames) * channels * bytesPerSample);
 }
 

@@ -9,15 +9,8 @@
 #include "base/PosixFile.h"
 
 WaveFileHandle WaveFileHandle::OpenForReading(const std::string& path) {
-    // Opened without waiting, since opening a FIFO would wait for a writer.
-    UniqueFd descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    UniqueFd descriptor = OpenRegularFile(path);
     if (descriptor) {
-        struct stat st {};
-        // Only regular files: a pipe or device could block a read forever.
-        if (::fstat(descriptor.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-            return {};
-        }
-        ::fcntl(descriptor.Get(), F_SETFL, 0);  // reads wait as usual again
         ::posix_fadvise(descriptor.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
         ::flock(descriptor.Get(), LOCK_SH | LOCK_NB);
     }
@@ -25,8 +18,7 @@ WaveFileHandle WaveFileHandle::OpenForReading(const std::string& path) {
 }
 
 WaveFileHandle WaveFileHandle::OpenForWriting(const std::string& path, bool empty) {
-    UniqueFd descriptor(
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (empty ? O_TRUNC : 0), 0600));
+    UniqueFd descriptor = OpenRegularFile(path, O_WRONLY | O_CREAT | (empty ? O_TRUNC : 0), 0600);
     if (descriptor) {
         ::flock(descriptor.Get(), LOCK_EX | LOCK_NB);
     }

@@ -19,11 +19,13 @@ public:
     // a recording only once nobody has it open. They are taken without waiting: a reader
     // of a file that is being written (or the other way round) goes on without one.
     //
-    // An existing file for reading, with the sequential-scan hint, under a shared lock.
+    // An existing regular file for reading (OpenRegularFile: never waits on a FIFO), with the
+    // sequential-scan hint, under a shared lock.
     static WaveFileHandle OpenForReading(const std::string& path);
     // For writing, created when missing, under an exclusive lock; `empty` cuts an existing file
     // to nothing, otherwise its content stays until written over. New files are private to the
-    // user (recordings of calls).
+    // user (recordings of calls). Only a regular file opens: what a FIFO or device took would
+    // be lost.
     static WaveFileHandle OpenForWriting(const std::string& path, bool empty);
 
     bool IsOpen() const { return fd.Valid(); }

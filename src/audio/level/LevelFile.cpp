@@ -129,7 +129,7 @@ bool Process(LSoundSourcePtr source, LSoundSinkPtr sink, const LStopEvent& stop,
 
 LevelResult LevelWaveFile(const std::string& input, const std::string& output,
                           const LStopEvent& stop, LevelReadings* readings) {
-    UniqueFd inputFd(::open(input.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd inputFd = OpenRegularFile(input);
     struct stat inputBefore {};
     if (!inputFd || ::fstat(inputFd.Get(), &inputBefore) != 0) {
         return LevelResult::NotAudio;
@@ -164,12 +164,13 @@ LevelResult LevelWaveFile(const std::string& input, const std::string& output,
     const bool complete = Process(std::move(source), std::move(sink), stop, stopped);
     // Releasing the writer finishes the file: the final header goes out with it.
     const std::int64_t frames = writer->position;
+    const bool writeFailed = writer->HasFailed();
     writer.Release();
     if (stopped) {
         return LevelResult::Stopped;
     }
     struct stat written {};
-    if (!complete || ::fstat(temp.Fd(), &written) != 0 ||
+    if (!complete || writeFailed || ::fstat(temp.Fd(), &written) != 0 ||
         written.st_size != kWaveHeaderSize + frames * kOutputBytes) {
         return LevelResult::Failed;
     }
