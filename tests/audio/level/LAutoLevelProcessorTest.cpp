@@ -192,15 +192,16 @@ TEST(LAutoLevelProcessorTest, StereoIsLevelledAsMonoIntoOneChannelOrEachOfTwo) {
     EXPECT_EQ(both.output, Stereo(levelled, levelled));
 }
 
-// Names of the scratch files this process holds open in `folder` (files without a name show
+// Tags of the scratch files this process holds open in `folder` (files without a name show
 // as "... (deleted)").
 std::vector<std::string> OpenFilesIn(const std::string& folder) {
     std::vector<std::string> files;
     for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
         std::error_code error;
         const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
-        if (!error && target.rfind(folder + "/", 0) == 0) {
-            files.push_back(target.substr(folder.size() + 1, 3));
+        const std::string named = folder + "/.quillon-";
+        if (!error && target.rfind(named, 0) == 0) {
+            files.push_back(target.substr(named.size(), 3));
         }
     }
     return files;

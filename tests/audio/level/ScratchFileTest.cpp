@@ -31,7 +31,8 @@ TEST(ScratchFileTest, AFileIsPrivateNamelessAndReadsBackWhatWasWrittenAcrossItsB
     int found = 0;
     for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
         std::error_code ignored;
-        if (std::filesystem::read_symlink(fd, ignored).string().rfind(dir / "lca", 0) == 0) {
+        if (std::filesystem::read_symlink(fd, ignored).string().rfind(dir / ".quillon-lca-", 0) ==
+            0) {
             EXPECT_EQ(FileMode(fd.path()), 0600u);
             ++found;
         }
