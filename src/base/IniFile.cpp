@@ -102,7 +102,41 @@ std::string OneLine(std::string_view text) {
     return out;
 }
 
+// The problems a section and a key share; `what` names which it is.
+std::optional<std::string> BlankOrBrokenName(const char* what, std::string_view name) {
+    const std::string must = std::string("a ") + what + " must not ";
+    if (TrimSpace(name).empty()) {
+        return must + "be empty or only white space";
+    }
+    if (TrimSpace(name) != name) {
+        return must + "start or end with white space (it is read without)";
+    }
+    if (name.find_first_of("\r\n") != std::string_view::npos) {
+        return must + "hold a line break";
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<std::string> ProfileNameProblem(std::string_view section, std::string_view key) {
+    if (auto problem = BlankOrBrokenName("section", section)) {
+        return problem;
+    }
+    if (section.find(']') != std::string_view::npos) {
+        return "a section must not hold ']' (it ends the section's header)";
+    }
+    if (auto problem = BlankOrBrokenName("key", key)) {
+        return problem;
+    }
+    if (key.front() == '[') {
+        return "a key must not start with '[' (its line would read as a section header)";
+    }
+    if (key.find('=') != std::string_view::npos) {
+        return "a key must not hold '=' (the value starts after the first)";
+    }
+    return std::nullopt;
+}
 
 std::optional<std::string> ReadProfileValue(const std::string& file, std::string_view section,
                                             std::string_view key) {
@@ -126,6 +160,9 @@ std::string ReadProfileString(const std::string& file, std::string_view section,
 
 bool WriteProfileString(const std::string& file, std::string_view section, std::string_view key,
                         std::optional<std::string_view> value) {
+    if (ProfileNameProblem(section, key)) {
+        return false;
+    }
     // Writers of one folder take turns on the folder's lock; a lock on the file itself would be
     // lost with the rename that replaces it.
     UniqueFd folder(::open(ParentFolder(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -152,7 +189,7 @@ bool WriteProfileString(const std::string& file, std::string_view section, std::
         }
         lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*place.keyLine));
     } else {
-        std::string line = OneLine(key) + "=" + OneLine(*value) + cr;
+        std::string line = std::string(key) + "=" + OneLine(*value) + cr;
         if (place.keyLine) {
             lines[*place.keyLine] = std::move(line);
         } else if (place.header) {
@@ -166,7 +203,7 @@ bool WriteProfileString(const std::string& file, std::string_view section, std::
             if (!lines.empty() && !TrimSpace(lines.back()).empty()) {
                 lines.push_back(cr);
             }
-            lines.push_back("[" + OneLine(section) + "]" + cr);
+            lines.push_back("[" + std::string(section) + "]" + cr);
             lines.push_back(std::move(line));
         }
     }
