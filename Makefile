@@ -44,7 +44,8 @@ check-sanitize: deps
 	cd $(SANITIZE_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(CTEST)
 
-# Builds every fuzzer with clang and runs each for FUZZ_SECONDS on its own corpus folder.
+# Builds every fuzzer with clang and runs each for FUZZ_SECONDS (`make fuzz FUZZ_SECONDS=1800`)
+# on its own corpus folder, seeded from the repository's fuzz/corpus/<fuzzer>/.
 fuzz: deps
 	@./scripts/install-deps $(FUZZ_PACKAGES)
 	CXX=clang++-14 cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -52,6 +53,7 @@ fuzz: deps
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	@for f in $$(cat $(FUZZ_DIR)/fuzzers.txt); do \
 		mkdir -p $(FUZZ_DIR)/corpus/$$f; \
+		if [ -d fuzz/corpus/$$f ]; then cp fuzz/corpus/$$f/* $(FUZZ_DIR)/corpus/$$f/; fi; \
 		echo "== $$f ($(FUZZ_SECONDS) s)"; \
 		$(FUZZ_DIR)/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 			$(FUZZ_DIR)/corpus/$$f || exit 1; \

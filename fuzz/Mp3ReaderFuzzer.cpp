@@ -1,34 +1,16 @@
-// Fuzzes OpenMp3File and the reader: the input is written to a file, opened, read to its end,
-// and sought around in.
-#include <unistd.h>
-
-#include <algorithm>
+// Fuzzes OpenMp3File and the reader: the input is written to a file in memory, opened, read to
+// its end, and sought around in.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <string>
 #include <vector>
 
+#include "MemoryFile.h"
 #include "audio/files/LMp3Reader.h"
 
-namespace {
-
-// The file each input is written to, removed when the fuzzer exits.
-struct InputFile {
-    std::string path = "/tmp/quillon-fuzz-mp3-" + std::to_string(::getpid());
-    ~InputFile() { std::remove(path.c_str()); }
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const InputFile input;
-    const std::string& path = input.path;
-    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    }
-    LSoundSourcePtr reader = OpenMp3File(path);
+    static MemoryFile input;
+    input.Write(data, size);
+    LSoundSourcePtr reader = OpenMp3File(input.Path());
     if (!reader) {
         return 0;
     }

@@ -1,39 +1,14 @@
 // Fuzzes OpenWaveFile and both readers: any bytes as a WAV file are opened, read to their end
 // in uneven pieces and sought around, which must never crash, hang or touch memory outside
 // the buffers.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <string>
 #include <vector>
 
+#include "MemoryFile.h"
 #include "audio/files/WaveReaders.h"
 
 namespace {
-
-// One scratch file per fuzzing process, rewritten for every input.
-const std::string& ScratchPath() {
-    static const std::string path = [] {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && base[0] ? base : "/tmp") + "/wavfuzz-XXXXXX";
-        int fd = ::mkstemp(pattern.data());
-        if (fd < 0) {
-            std::abort();
-        }
-        ::close(fd);
-        return pattern;
-    }();
-    return path;
-}
-
-void WriteScratch(const std::uint8_t* data, std::size_t size) {
-    FILE* file = std::fopen(ScratchPath().c_str(), "wb");
-    if (file == nullptr || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0) {
-        std::abort();
-    }
-}
 
 // Reads from the current position to the end of the source, in pieces of `piece` frames.
 void ReadToEnd(LSoundSource& source, std::int32_t piece, std::vector<std::int32_t>& buffer) {
@@ -47,8 +22,9 @@ void ReadToEnd(LSoundSource& source, std::int32_t piece, std::vector<std::int32_
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    WriteScratch(data, size);
-    LSoundSourcePtr source = OpenWaveFile(ScratchPath());
+    static MemoryFile input;
+    input.Write(data, size);
+    LSoundSourcePtr source = OpenWaveFile(input.Path());
     if (!source) {
         return 0;
     }

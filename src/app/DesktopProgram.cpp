@@ -1,11 +1,7 @@
 // The normal run of the desktop program.
 #include "app/DesktopProgram.h"
 
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
-#include <csignal>
 
 #include <QAction>
 #include <QApplication>
@@ -21,8 +17,11 @@
 #include "app/MainWindow.h"
 #include "app/SimulatedLineWindow.h"
 #include "app/TapiLineDevices.h"
+#include "base/StopSignals.h"
+#include "base/TempFiles.h"
 #include "recorder/PromptFiles.h"
 #include "recorder/RecorderSession.h"
+#include "settings/Folders.h"
 #include "simulation/Scenario.h"
 #include "simulation/ScenarioRunner.h"
 #include "telephony/LTapiLine.h"
@@ -80,32 +79,15 @@ void PressFor(MainWindow& window, CallCommand command) {
     }
 }
 
-// SIGTERM (the session ending, a service manager stopping the program) and SIGINT close the
-// main window, so they too end in the ordered shutdown. The handler only writes a byte; the
-// event loop does the rest.
-int signalPipe[2] = {-1, -1};
-
-void OnStopSignal(int) {
-    char byte = 1;
-    [[maybe_unused]] ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
-void CloseOnStopSignals(QWidget& window) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) {
-        return;
+// The folders the program writes temporaries to: beside the folder registration, the settings,
+// prompts and level queue, and the recordings being levelled; and the temporary folder.
+void RemoveTemporariesOf(const AppState& app, TempSweep which) {
+    for (const std::string& folder :
+         {ConfigFolder(), app.dataFolder, app.recordingsFolder, TemporaryFolder()}) {
+        if (!folder.empty()) {
+            RemoveTemporaries(folder, which);
+        }
     }
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
-    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
-        char byte;
-        [[maybe_unused]] ssize_t read = ::read(signalPipe[0], &byte, 1);
-        window.close();
-    });
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
 }
 
 const QString kScenarioOption = QStringLiteral("--scenario");
@@ -159,6 +141,9 @@ int RunDesktop(const QStringList& arguments) {
         return 0;
     }
 
+    // SIGTERM (the session ending, a service manager stopping the program) and SIGINT close the
+    // main window, so they too end in the ordered shutdown.
+    StopSignals stopSignals;
     AppState& app = App();
     ResolveAppFolders(app);
     // Recordings made into a folder that is not there would be lost without a word: the
@@ -166,6 +151,8 @@ int RunDesktop(const QStringList& arguments) {
     for (const std::string& folder : {app.recordingsFolder, app.logsFolder}) {
         ::mkdir(folder.c_str(), 0700);
     }
+    // What an earlier run that was killed left behind.
+    RemoveTemporariesOf(app, TempSweep::Ended);
     // The real line providers; the simulated line alone when it was asked for.
     bool simulate = arguments.contains(QStringLiteral("--simulate")) || !scenarioFile.isEmpty();
     SetActiveLineProviders(
@@ -182,7 +169,11 @@ int RunDesktop(const QStringList& arguments) {
         QObject::connect(&instance, &InstanceServer::CloseRequested, &window, &QWidget::close);
         // The desktop session ending closes the window: the same ordered shutdown.
         QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window, &QWidget::close);
-        CloseOnStopSignals(window);
+        QSocketNotifier stopper(stopSignals.Fd(), QSocketNotifier::Read);
+        QObject::connect(&stopper, &QSocketNotifier::activated, &window, [&stopSignals, &window] {
+            stopSignals.Acknowledge();
+            window.close();
+        });
         QObject::connect(&window, &QDialog::finished, qApp, &QCoreApplication::quit);
         QApplication::setQuitOnLastWindowClosed(false);  // the tip or a popup may outlive it
         std::unique_ptr<SimulatedLineWindow> simulator;
@@ -213,5 +204,7 @@ int RunDesktop(const QStringList& arguments) {
         }
     }
     LTapiLine::Shutdown();
+    // What a worker that did not stop in time still had open.
+    RemoveTemporariesOf(app, TempSweep::EndedAndOwn);
     return result;
 }

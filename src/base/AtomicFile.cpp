@@ -7,18 +7,10 @@
 
 #include <utility>
 
-namespace {
+#include "base/PosixFile.h"
 
-std::string FileName(const std::string& path) {
-    return path.substr(path.find_last_of('/') + 1);
-}
-
-}  // namespace
-
-AtomicFile::AtomicFile(std::string targetPath, std::string_view stem)
-    : target(std::move(targetPath)),
-      temp(CreateUniqueFile(ParentFolder(target),
-                            stem.empty() ? FileName(target) + "." : std::string(stem))) {}
+AtomicFile::AtomicFile(std::string targetPath, std::string_view tag)
+    : target(std::move(targetPath)), temp(CreateUniqueFile(ParentFolder(target), tag)) {}
 
 AtomicFile::~AtomicFile() {
     if (!temp.name.empty()) {

@@ -7,13 +7,13 @@
 #include <string>
 #include <string_view>
 
-#include "base/PosixFile.h"
+#include "base/TempFiles.h"
 
 class AtomicFile {
 public:
-    // Creates the temporary file in the folder of `target`, named `stem` and a unique suffix
-    // (with no stem, the target's own name and a dot).
-    explicit AtomicFile(std::string targetPath, std::string_view stem = {});
+    // Creates the temporary file in the folder of `target`, a unique file (TempFiles.h) whose
+    // tag says what it is for.
+    explicit AtomicFile(std::string targetPath, std::string_view tag = "next");
     // Removes the temporary file unless it has taken the target's place.
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;

@@ -179,7 +179,41 @@ bool RewriteLocked(const std::string& file,
            next.Replace();
 }
 
+// The problems a section and a key share; `what` names which it is.
+std::optional<std::string> BlankOrBrokenName(const char* what, std::string_view name) {
+    const std::string must = std::string("a ") + what + " must not ";
+    if (TrimSpace(name).empty()) {
+        return must + "be empty or only white space";
+    }
+    if (TrimSpace(name) != name) {
+        return must + "start or end with white space (it is read without)";
+    }
+    if (name.find_first_of("\r\n") != std::string_view::npos) {
+        return must + "hold a line break";
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<std::string> ProfileNameProblem(std::string_view section, std::string_view key) {
+    if (auto problem = BlankOrBrokenName("section", section)) {
+        return problem;
+    }
+    if (section.find(']') != std::string_view::npos) {
+        return "a section must not hold ']' (it ends the section's header)";
+    }
+    if (auto problem = BlankOrBrokenName("key", key)) {
+        return problem;
+    }
+    if (key.front() == '[') {
+        return "a key must not start with '[' (its line would read as a section header)";
+    }
+    if (key.find('=') != std::string_view::npos) {
+        return "a key must not hold '=' (the value starts after the first)";
+    }
+    return std::nullopt;
+}
 
 std::optional<std::string> ReadProfileValue(const std::string& file, std::string_view section,
                                             std::string_view key) {
@@ -203,6 +237,9 @@ std::string ReadProfileString(const std::string& file, std::string_view section,
 
 bool WriteProfileString(const std::string& file, std::string_view section, std::string_view key,
                         std::optional<std::string_view> value) {
+    if (ProfileNameProblem(section, key)) {
+        return false;
+    }
     return RewriteLocked(file, [&](std::vector<std::string>& lines, const char* cr) {
         KeyPlace place = FindKey(lines, section, key);
         if (!value) {

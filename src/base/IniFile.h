@@ -22,11 +22,17 @@ std::optional<std::string> ReadProfileValue(const std::string& file, std::string
 std::string ReadProfileString(const std::string& file, std::string_view section,
                               std::string_view key, std::string_view def);
 
+// Why `key` in `section` could not be written so that it reads back as itself, or nothing when
+// it can: a section or key that is blank, starts or ends with white space or holds a line break,
+// a section holding "]", a key starting with "[" or holding "=".
+std::optional<std::string> ProfileNameProblem(std::string_view section, std::string_view key);
+
 // Sets `key` in `section` to `value`, creating the file, section and key as needed; no value
 // deletes the key. The file is replaced by rename, so a reader or a crash sees either the old or
-// the new file, never a mix. CR and LF in names or value become spaces: they would split the
-// line and could forge other keys. Returns false when the file could not be written (for
-// example its folder is missing); callers that follow the profile rules ignore it.
+// the new file, never a mix. CR and LF in the value become spaces: they would split the line and
+// could forge other keys. Returns false when the names have a problem (ProfileNameProblem) or
+// the file could not be written (for example its folder is missing); callers that follow the
+// profile rules ignore it.
 bool WriteProfileString(const std::string& file, std::string_view section, std::string_view key,
                         std::optional<std::string_view> value);
 

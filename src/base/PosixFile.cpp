@@ -2,7 +2,6 @@
 #include "base/PosixFile.h"
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -94,17 +93,6 @@ std::string ParentFolder(const std::string& path) {
 
 bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-UniqueFile CreateUniqueFile(const std::string& folder, std::string_view stem) {
-    UniqueFile file;
-    file.name = folder + "/" + std::string(stem) + "XXXXXX";
-    // mkostemp creates the file new, with mode 0600.
-    file.fd.Reset(::mkostemp(file.name.data(), O_CLOEXEC));
-    if (!file.fd) {
-        file.name.clear();
-    }
-    return file;
 }
 
 LockTry TryLockExclusive(int fd) {

@@ -51,15 +51,6 @@ std::string ParentFolder(const std::string& path);
 // Whether two stat results describe one file.
 bool SameFile(const struct stat& a, const struct stat& b);
 
-// A file created new, readable and writable by the owner only, named `stem` and six unique
-// characters in `folder`. Every temporary file of the program is named here; `name` is empty
-// when the file could not be created.
-struct UniqueFile {
-    UniqueFd fd;
-    std::string name;
-};
-UniqueFile CreateUniqueFile(const std::string& folder, std::string_view stem);
-
 // One try at an exclusive advisory lock (flock) without waiting, retrying interruptions.
 enum class LockTry { Taken, Busy, Failed };
 LockTry TryLockExclusive(int fd);

@@ -19,6 +19,7 @@
 #include "audio/files/WaveReaders.h"
 #include "base/AsciiText.h"
 #include "base/IniFile.h"
+#include "base/TempFiles.h"
 #include "recorder/PromptFiles.h"
 #include "settings/SettingsKeys.h"
 #include "settings/TimeText.h"
@@ -119,13 +120,11 @@ bool ScenarioRunner::PrepareSpeech() {
             continue;
         }
         if (speechFolder.empty()) {
-            std::string pattern =
-                (std::filesystem::temp_directory_path() / "quillon-speech-XXXXXX");
-            if (!::mkdtemp(pattern.data())) {
+            speechFolder = CreateUniqueFolder(TemporaryFolder(), "speech");
+            if (speechFolder.empty()) {
                 out << "line " << step.lineNumber << ": no temporary folder for speech\n";
                 return false;
             }
-            speechFolder = pattern;
         }
         std::string file = speechFolder + "/" + std::to_string(i) + ".wav";
         int result =

@@ -142,8 +142,9 @@ int RunSettingsCommand(const ToolArgs& args, std::ostream& out, std::ostream& er
     if ((set || parsed.def) && !type.accepts(given)) {
         return UsageError(err, "'" + given + "' is not a " + type.name + " value");
     }
-    if (pos[1].empty() || pos[2].empty()) {
-        return UsageError(err, "SECTION and KEY must not be empty");
+    // Such names would be written but read back as something else, or not at all.
+    if (std::optional<std::string> problem = ProfileNameProblem(pos[1], pos[2])) {
+        return UsageError(err, *problem);
     }
 
     std::string file;

@@ -2,10 +2,14 @@
 // everything the desktop program builds but the windows.
 #include <sys/stat.h>
 
+#include <QCoreApplication>
+#include <QSocketNotifier>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "base/StopSignals.h"
+#include "base/TempFiles.h"
 #include "simulation/Simulation.h"
 #include "tool/Tool.h"
 #include "tool/ToolEventLoop.h"
@@ -14,7 +18,7 @@
 namespace {
 
 // A data folder of its own for the run: DIR when given, else a temporary one that goes at the
-// end unless it is to be kept.
+// end (a signal's end included) unless it is to be kept.
 class RunFolder {
 public:
     RunFolder(const std::string& given, bool keep) : keep(keep || !given.empty()) {
@@ -22,11 +26,7 @@ public:
             path = std::filesystem::absolute(given).string();
             std::filesystem::create_directories(path, error);
         } else {
-            std::string pattern =
-                (std::filesystem::temp_directory_path() / "quillon-simulate-XXXXXX").string();
-            if (::mkdtemp(pattern.data())) {
-                path = pattern;
-            }
+            path = CreateUniqueFolder(TemporaryFolder(), "simulate");
         }
     }
     ~RunFolder() {
@@ -71,11 +71,22 @@ int RunSimulateCommand(const ToolArgs& args, std::ostream& out, std::ostream& er
         return kToolUsage;
     }
 
+    // SIGTERM and SIGINT end the run in order, so that its temporary folder goes too: they end
+    // the event loop the run waits in, and every loop after it at once.
+    StopSignals stopSignals;
+    QSocketNotifier stopper(stopSignals.Fd(), QSocketNotifier::Read);
+    QObject::connect(&stopper, &QSocketNotifier::activated, [&stopSignals] {
+        stopSignals.Acknowledge();
+        QCoreApplication::exit();
+    });
     RunFolder folder(options.Value("--data", ""), options.Has("--keep"));
     if (folder.path.empty()) {
         err << "quillon-tool: cannot make a data folder for the run\n";
         return kToolFailed;
     }
+    out << "Data folder: " << folder.path << "/" << (folder.keep ? "" : " (removed at the end)")
+        << "\n"
+        << std::flush;
     AppState app;
     app.dataFolder = folder.path + "/";
     app.settingsFile = app.dataFolder + "settings.ini";
@@ -88,12 +99,13 @@ int RunSimulateCommand(const ToolArgs& args, std::ostream& out, std::ostream& er
     run.speed = *speed;
     run.baseFolder = std::filesystem::absolute(scenarioFile).parent_path().string();
     SimulationResult result = RunSimulation(app, scenario.steps, run, out);
+    if (stopSignals.Caught()) {
+        err << "quillon-tool: the run was stopped by a signal\n";
+        return kToolFailed;
+    }
     if (!result.started) {
         err << "quillon-tool: the simulated line did not open\n";
         return kToolFailed;
-    }
-    if (folder.keep) {
-        out << "Data folder: " << app.dataFolder << "\n";
     }
     return result.held ? kToolOk : kToolFailed;
 }

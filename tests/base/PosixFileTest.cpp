@@ -105,10 +105,10 @@ TEST_F(PosixFileTest, AtomicFilesPutTheWholeContentInPlaceWithItsModeOrLeaveTheF
     ASSERT_TRUE(Write(target, false, "second"));
     EXPECT_EQ(Folder(), (std::map<std::string, std::string>{{"target", "second"}}));
     EXPECT_EQ(FileMode(target), 0640u);
-    // Until it takes the target's place the temporary file is named by its stem.
-    for (auto [stem, start] : {std::pair{".tmp", dir / ".tmp"}, {"", target + "."}}) {
-        const std::string name = AtomicFile(target, stem).TempName();
-        EXPECT_EQ(name.substr(0, name.size() - 6), start);
+    // Until it takes the target's place the temporary file is a unique file with its tag.
+    for (auto [name, start] : {std::pair{AtomicFile(target).TempName(), dir / ".quillon-next-"},
+                               {AtomicFile(target, "level").TempName(), dir / ".quillon-level-"}}) {
+        EXPECT_EQ(name.substr(0, start.size()), start);
     }
     auto writeFails = [&] {
         ScopedFileSizeLimit full(1024);

@@ -32,7 +32,12 @@ TEST_F(SimulateCommandTest, AFailedExpectationExitsOneAndBadScenariosAndArgument
     EXPECT_EQ(Run({"simulate", scenario, "--speed", "20"}), kToolFailed);
     EXPECT_NE(out.find("line 2: expect recordings 1 "), std::string::npos) << out;
     EXPECT_NE(out.find("0 held, 1 failed"), std::string::npos) << out;
-    EXPECT_EQ(out.find("Data folder:"), std::string::npos);  // a temporary folder, gone again
+    // A temporary folder, gone again.
+    const std::string shown = "Data folder: ";
+    const std::size_t at = out.find(shown) + shown.size();
+    const std::string folder = out.substr(at, out.find(" (removed at the end)\n") - at);
+    EXPECT_NE(folder.find("/.quillon-simulate-"), std::string::npos) << out;
+    EXPECT_FALSE(Exists(folder));
 
     scenario = Scenario("0 ring 5550142\n1 user dance\n");
     EXPECT_EQ(Run({"simulate", scenario}), kToolUsage);

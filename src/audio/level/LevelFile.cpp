@@ -141,7 +141,7 @@ LevelResult LevelWaveFile(const std::string& input, const std::string& output,
     LChannelsProcess(1).Create(source, source);
 
     // Hidden while it is being written.
-    AtomicFile temp(output, ".tmp");
+    AtomicFile temp(output, "level");
     if (!temp.IsOpen()) {
         return LevelResult::Failed;
     }

@@ -3,17 +3,8 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
-
-#include "base/PosixFile.h"
-
-std::string TemporaryFolder() {
-    const char* folder = std::getenv("TMPDIR");
-    return (folder != nullptr && folder[0] != '\0') ? folder : "/tmp";
-}
-
-ScratchFile::ScratchFile(const char* prefix) {
-    UniqueFile created = CreateUniqueFile(TemporaryFolder(), prefix);
+ScratchFile::ScratchFile(const char* tag) {
+    UniqueFile created = CreateUniqueFile(TemporaryFolder(), tag);
     if (!created.fd) {
         return;
     }

@@ -4,17 +4,16 @@
 #include <cstddef>
 #include <cstdio>
 #include <memory>
-#include <string>
 
-// $TMPDIR when it is set and not empty, else "/tmp".
-std::string TemporaryFolder();
+#include "base/TempFiles.h"
 
-// A file created under a unique name "<prefix>XXXXXX" in the temporary folder, readable and
-// writable by the owner only. Its name is removed at once: the open file keeps the data, and
-// nothing is left behind however the processing ends (even when the process dies).
+// A unique file (TempFiles.h) tagged `tag` in the temporary folder, readable and writable by the
+// owner only. Its name is removed at once: the open file keeps the data, and nothing is left
+// behind however the processing ends (a kill in the moment before goes to the sweep of
+// temporaries).
 class ScratchFile {
 public:
-    explicit ScratchFile(const char* prefix);
+    explicit ScratchFile(const char* tag);
 
     bool IsOpen() const { return file != nullptr; }
     // Errors are not reported: a later short read shows them.

@@ -49,16 +49,17 @@ inline std::vector<std::string> HiddenFiles(const std::string& folder) {
     return names;
 }
 
-// The files this process holds open in `folder`, sorted, each as the first three letters of its
-// name and whether only its owner may use it (a file without a name shows as "... (deleted)").
+// The temporary files this process holds open in `folder`, sorted, each as its tag and whether
+// only its owner may use it.
 inline std::vector<std::string> OpenFilesIn(const std::string& folder) {
     std::vector<std::string> files;
     for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
         std::error_code error;
         const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
-        if (!error && target.rfind(folder + "/", 0) == 0) {
+        const std::string ours = folder + "/.quillon-";
+        if (!error && target.rfind(ours, 0) == 0) {
             const char* access = FileMode(fd.path()) == 0600 ? " private" : " shared";
-            files.push_back(target.substr(folder.size() + 1, 3) + access);
+            files.push_back(target.substr(ours.size(), 3) + access);
         }
     }
     std::sort(files.begin(), files.end());
