@@ -57,9 +57,11 @@ bool IsSameFile(const std::string& a, const std::string& b) {
 }
 
 std::string FormatName(const WaveFormatRecord& format) {
-    switch (format.formatTag) {
+    switch (format.SampleFormatTag()) {
         case kWaveFormatPcm:
             return "PCM " + std::to_string(format.bitsPerSample) + "-bit";
+        case kWaveFormatIeeeFloat:
+            return "IEEE float " + std::to_string(format.bitsPerSample) + "-bit";
         case kWaveFormatMulaw:
             return "mu-law";
         case kWaveFormatAlaw:

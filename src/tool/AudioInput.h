@@ -22,5 +22,6 @@ int ReportUnreadableInput(const std::string& path, std::string_view audio, std::
 // Whether both paths name one existing file.
 bool IsSameFile(const std::string& a, const std::string& b);
 
-// "PCM 16-bit", "mu-law", "A-law", "IMA ADPCM" or "format tag 0x0002".
+// "PCM 16-bit", "IEEE float 32-bit", "mu-law", "A-law", "IMA ADPCM" or "format tag 0x0002"
+// (the sub-format of WAVE_FORMAT_EXTENSIBLE named as its own tag).
 std::string FormatName(const WaveFormatRecord& format);

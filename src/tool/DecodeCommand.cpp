@@ -18,15 +18,17 @@ namespace {
 constexpr std::int32_t kBlockFrames = 8192;
 
 // Reads `source` block by block until its position reaches its length, which an MP3 reader
-// refines as it decodes, and hands each block to `write`. Returns the frames read.
+// only estimates until its decoding reaches the end, and hands each block to `write`: the
+// frames of the last block beyond the final length are silence, not audio, and are left out.
+// Returns the frames written.
 template <class Write>
 std::int32_t ReadToEnd(LSoundSource& source, Write write) {
     std::vector<std::int32_t> block(std::size_t(kBlockFrames) * source.channels);
     std::int32_t frames = 0;
     while (source.GetPosition() < source.GetLength()) {
-        const std::int32_t count =
-            std::min(kBlockFrames, source.GetLength() - source.GetPosition());
-        source.Read(block.data(), count);
+        const std::int32_t start = source.GetPosition();
+        source.Read(block.data(), std::min(kBlockFrames, source.GetLength() - start));
+        const std::int32_t count = std::min(source.GetPosition(), source.GetLength()) - start;
         if (!write(block.data(), count)) {
             break;
         }

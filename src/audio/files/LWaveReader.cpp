@@ -1,7 +1,9 @@
-// PCM WAV file reader: length refresh, zero fill around the data and width conversion.
+// Uncompressed WAV file reader: length refresh, zero fill around the data and sample conversion.
 #include "audio/files/LWaveReader.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -42,10 +44,28 @@ void Convert32(const std::uint8_t* in, std::size_t count, std::int32_t* out) {
     }
 }
 
+// 1.0 is the 16-bit full scale. Rounding half up and holding at the peak bound as above, a
+// float made from a 16-, 24- or 32-bit sample reads as that sample does.
+template <class Float, class Bits>
+void ConvertFloat(const std::uint8_t* in, std::size_t count, std::int32_t* out) {
+    constexpr double kFullScale = 32768.0 * 16;
+    for (std::size_t i = 0; i < count; ++i) {
+        Bits bits = 0;
+        for (std::size_t b = 0; b < sizeof bits; ++b) {
+            bits |= Bits{in[sizeof bits * i + b]} << (8 * b);
+        }
+        const double v = std::floor(double(std::bit_cast<Float>(bits)) * kFullScale + 0.5);
+        out[i] =
+            std::isnan(v)
+                ? 0
+                : static_cast<std::int32_t>(std::clamp(v, -kFullScale, double{kPeakBound16Bit}));
+    }
+}
+
 }  // namespace
 
 LWaveReader::LWaveReader(WaveFileHandle file, std::int64_t dataStart, std::int32_t sampleRate,
-                         std::uint8_t channels, std::int32_t bytesPerSample)
+                         std::uint8_t channels, std::int32_t bytesPerSample, bool floatingPoint)
     : bytesPerSample(bytesPerSample),
       file(std::move(file)),
       dataStart(dataStart),
@@ -53,6 +73,14 @@ LWaveReader::LWaveReader(WaveFileHandle file, std::int64_t dataStart, std::int32
     this->sampleRate = sampleRate;
     this->channels = channels;
     peakBound = bytesPerSample == 1 ? kPeakBound8Bit : kPeakBound16Bit;
+    if (floatingPoint) {
+        convert = bytesPerSample == 4 ? ConvertFloat<float, std::uint32_t>
+                                      : ConvertFloat<double, std::uint64_t>;
+    } else {
+        static constexpr decltype(convert) kIntegers[4] = {Convert8, Convert16, Convert24,
+                                                           Convert32};
+        convert = kIntegers[bytesPerSample - 1];
+    }
     readBuffer.resize(static_cast<std::size_t>(kWaveBlockFrames) * channels * bytesPerSample);
     RefreshLength();
 }
@@ -90,20 +118,7 @@ std::int32_t LWaveReader::ReadFrames(std::int32_t first, std::int32_t frames, st
         const std::size_t got = file.ReadAt(offset, readBuffer.data(), block * frameBytes);
         const std::size_t samples = got / bytesPerSample;
         std::int32_t* to = out + std::size_t(done) * channels;
-        switch (bytesPerSample) {
-            case 1:
-                Convert8(readBuffer.data(), samples, to);
-                break;
-            case 2:
-                Convert16(readBuffer.data(), samples, to);
-                break;
-            case 3:
-                Convert24(readBuffer.data(), samples, to);
-                break;
-            default:
-                Convert32(readBuffer.data(), samples, to);
-                break;
-        }
+        convert(readBuffer.data(), samples, to);
         if (got < block * frameBytes) {
             // The file was cut short under us: the partial frame's missing samples are zeros.
             std::fill(to + samples, to + (got + frameBytes - 1) / frameBytes * channels, 0);

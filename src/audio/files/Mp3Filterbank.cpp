@@ -295,7 +295,8 @@ void Mp3Filterbank::Hybrid(int channel, float* lines, int blockType, bool mixed,
         } else if (blockType == 2 && !(mixed && sb < 2)) {
             ImdctShort(lines + 18 * sb, history, samples);
         } else {
-            ImdctLong(lines + 18 * sb, t.longWindow[mixed ? 0 : blockType], history, samples);
+            ImdctLong(lines + 18 * sb, t.longWindow[mixed && sb < 2 ? 0 : blockType], history,
+                      samples);
         }
         // Frequency inversion: odd subbands come out of the analysis mirrored.
         const float oddSign = (sb & 1) ? -1.0f : 1.0f;

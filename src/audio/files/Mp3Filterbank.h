@@ -14,7 +14,8 @@ public:
 
     // Runs one granule of one channel through the hybrid filterbank. `lines` holds the 576
     // requantised lines in frequency order (short windows interleaved within each band) and is
-    // changed in place; lines from `usedLines` on are zero. blockType is 0..3 (2 short).
+    // changed in place; lines from `usedLines` on are zero. blockType is 0..3 (2 short); when
+    // `mixed`, subbands 0 and 1 are long blocks with the normal window whatever the block type.
     void Hybrid(int channel, float* lines, int blockType, bool mixed, int usedLines);
 
     // Synthesises the granule last given to Hybrid for channels 0..channels-1 into 576

@@ -167,7 +167,9 @@ void Mp3FrameDecoder::ReadSideInfo(const Mp3Header& header, const std::uint8_t* 
             g.scalefacCompress = static_cast<int>(bits.Read(mpeg1 ? 4 : 9));
             if (bits.Read(1)) {
                 g.blockType = static_cast<int>(bits.Read(2));
-                g.mixed = bits.Read(1) != 0 && g.blockType == 2;
+                // Mixed: the two lowest subbands are long blocks with the normal window, in
+                // start and stop blocks as well as in short ones.
+                g.mixed = bits.Read(1) != 0;
                 g.tableSelect[0] = static_cast<int>(bits.Read(5));
                 g.tableSelect[1] = static_cast<int>(bits.Read(5));
                 g.tableSelect[2] = 0;
@@ -493,12 +495,17 @@ void Mp3FrameDecoder::JointStereo(const Mp3Header& header, const Granule& right,
         const int count = layout.width[e];
         const int stride = layout.stride[e];
         if (e > lastNonzero[w] && !(w == kLongWindow && shortData)) {
+            // The top band takes the position of the band below only when that band is an
+            // intensity band too: otherwise its scalefactor is an ordinary one. Without a
+            // position the top band is not intensity coded in MPEG-1, and has position 0 at the
+            // lower sampling frequencies.
             const int source = layout.intensitySource[e];
-            const int position = scalefactors[1][source];
+            const bool hasPosition = source > lastNonzero[w];
+            const int position = hasPosition ? scalefactors[1][source] : 0;
             const float* factors = nullptr;
-            if (mpeg1 && position < 7) {
+            if (mpeg1 && hasPosition && position < 7) {
                 factors = t.mpeg1Intensity[position];
-            } else if (!mpeg1 && position != scalefactorLimits[source]) {
+            } else if (!mpeg1 && !(hasPosition && position == scalefactorLimits[source])) {
                 factors = t.lsfIntensity[intensityScale][position & 31];
             }
             if (factors) {

@@ -2,8 +2,23 @@
 #include "audio/files/WaveFormat.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "audio/files/ImaAdpcm.h"
+
+std::uint16_t WaveFormatRecord::SampleFormatTag() const {
+    // The sub-format GUID follows 2 bytes of valid bits and 4 of channel mask; a format tag's
+    // GUID is the tag in its first 2 bytes, then these.
+    static constexpr std::uint8_t kTagGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                                      0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    constexpr std::size_t kGuidOffset = 6;
+    if (formatTag != kWaveFormatExtensible || extra.size() < kGuidOffset + 16 ||
+        !std::equal(std::begin(kTagGuidTail), std::end(kTagGuidTail),
+                    extra.begin() + kGuidOffset + 2)) {
+        return formatTag;
+    }
+    return LoadLe16(&extra[kGuidOffset]);
+}
 
 std::vector<std::uint8_t> WaveFormatRecord::Serialize() const {
     std::vector<std::uint8_t> bytes(kWaveFormatRecordSize + extra.size());

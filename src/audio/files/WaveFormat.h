@@ -8,11 +8,14 @@
 #include <vector>
 
 inline constexpr std::uint16_t kWaveFormatPcm = 1;
+inline constexpr std::uint16_t kWaveFormatIeeeFloat = 3;
 inline constexpr std::uint16_t kWaveFormatAlaw = 6;
 inline constexpr std::uint16_t kWaveFormatMulaw = 7;
 inline constexpr std::uint16_t kWaveFormatImaAdpcm = 0x11;
 // Not read from WAV files: the format record given for MP3 files (OpenAudioFile).
 inline constexpr std::uint16_t kWaveFormatMpegLayer3 = 0x55;
+// The format is the sub-format in the extra bytes (with valid bits and a channel mask).
+inline constexpr std::uint16_t kWaveFormatExtensible = 0xFFFE;
 
 // Size of a format record without extra bytes (tag through extra size).
 inline constexpr std::size_t kWaveFormatRecordSize = 18;
@@ -26,6 +29,10 @@ struct WaveFormatRecord {
     std::uint16_t bitsPerSample = 16;
     // Codec-specific bytes after the extra size field; their count is the extra size.
     std::vector<std::uint8_t> extra;
+
+    // The tag that says how the samples are coded: for kWaveFormatExtensible the sub-format's,
+    // when its GUID is one that stands for a format tag; otherwise formatTag itself.
+    std::uint16_t SampleFormatTag() const;
 
     // The record as stored in a file: 18 bytes plus the extra bytes, little-endian.
     std::vector<std::uint8_t> Serialize() const;

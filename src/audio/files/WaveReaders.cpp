@@ -65,10 +65,15 @@ LSoundSourcePtr OpenWaveFile(const std::string& fileName, WaveFormatRecord* form
     if (!formatSize || *formatSize < kMinFormatChunkSize || *formatSize > kMaxFormatChunkSize) {
         return {};
     }
-    // No pad byte is skipped after an odd-sized format chunk: the writers never leave one.
     std::vector<std::uint8_t> recordBytes(*formatSize);
     if (file.Read(recordBytes.data(), recordBytes.size()) < recordBytes.size()) {
         return {};
+    }
+    // RIFF pads an odd-sized chunk with a zero byte, which some writers leave out: a zero here
+    // is the pad, since no chunk name starts with one.
+    std::uint8_t pad = 1;
+    if (*formatSize % 2 == 1 && file.ReadAt(file.Tell(), &pad, 1) == 1 && pad == 0) {
+        file.Skip(1);
     }
     const std::optional<WaveFormatRecord> record =
         WaveFormatRecord::Parse(recordBytes.data(), recordBytes.size());
@@ -82,12 +87,15 @@ LSoundSourcePtr OpenWaveFile(const std::string& fileName, WaveFormatRecord* form
     }
     const auto channels = static_cast<std::uint8_t>(record->channels);
     const auto rate = static_cast<std::int32_t>(record->sampleRate);
-    if (record->formatTag != kWaveFormatPcm) {
+    const std::uint16_t tag = record->SampleFormatTag();
+    const std::uint16_t bits = record->bitsPerSample;
+    const bool floatingPoint = tag == kWaveFormatIeeeFloat && (bits == 32 || bits == 64);
+    if (tag != kWaveFormatPcm && !floatingPoint) {
         return MakeCounted<LAcmWaveReader>(std::move(file), *record, *dataSize);
     }
     const std::int64_t dataStart = file.Tell();
-    const std::uint16_t bits = record->bitsPerSample;
-    // 17- to 24-bit samples are stored in 3 bytes, wider ones in 4.
-    const std::int32_t bytesPerSample = bits <= 8 ? 1 : bits <= 16 ? 2 : bits <= 24 ? 3 : 4;
-    return MakeCounted<LWaveReader>(std::move(file), dataStart, rate, channels, bytesPerSample);
+    // 17- to 24-bit integers are stored in 3 bytes, wider ones in 4.
+    const std::int32_t integerBytes = bits <= 8 ? 1 : bits <= 16 ? 2 : bits <= 24 ? 3 : 4;
+    return MakeCounted<LWaveReader>(std::move(file), dataStart, rate, channels,
+                                    floatingPoint ? bits / 8 : integerBytes, floatingPoint);
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
 #include <numeric>
 #include <vector>
 
@@ -37,16 +39,28 @@ protected:
 
 TEST_F(LWaveReaderTest, ConvertsEachWidthAndTheLengthEndsAtTheLastWholeFramePresent) {
     // Sample bytes as a little-endian number: 8 bits are unsigned, 24 bits round half up
-    // (8 / 16) and hold at the 16-bit peak.
-    const std::tuple<std::uint16_t, std::uint32_t, std::int32_t> rows[] = {
-        {8, 0xFF, 127 << 11},      {8, 0, -128 << 11},
-        {16, 0x8000, -524288},     {24, 8, 1},
-        {24, 0x800000, -524288},   {24, 0x7FFFFF, 524272},
-        {32, 0x80000000, -524288}, {32, 0x7FFFFFFF, 524272}};
-    for (auto [bits, sample, internal] : rows) {
-        const std::string bytes = Le32(sample).substr(0, bits / 8);
-        LSoundSourcePtr source = Open(
-            RiffWave(Chunk("fmt ", FormatBody(1, 1, 8000, bits)) + Chunk("data", bytes + bytes)));
+    // (8 / 16) and hold at the 16-bit peak. Floating point (tag 3, also as the sub-format of
+    // WAVE_FORMAT_EXTENSIBLE) has 1.0 at the 16-bit full scale and holds there too.
+    const std::tuple<std::uint16_t, bool, std::uint16_t, std::uint64_t, std::int32_t> rows[] = {
+        {1, false, 8, 0xFF, 127 << 11},
+        {1, false, 8, 0, -128 << 11},
+        {1, false, 16, 0x8000, -524288},
+        {1, false, 24, 8, 1},
+        {1, false, 24, 0x800000, -524288},
+        {1, false, 24, 0x7FFFFF, 524272},
+        {1, false, 32, 0x80000000, -524288},
+        {1, false, 32, 0x7FFFFFFF, 524272},
+        {3, false, 32, std::bit_cast<std::uint32_t>(0.25f), 131072},
+        {3, false, 32, std::bit_cast<std::uint32_t>(1.5f), 524272},
+        {3, false, 32, std::bit_cast<std::uint32_t>(std::nanf("")), 0},
+        {3, true, 64, std::bit_cast<std::uint64_t>(-3.0), -524288}};
+    for (auto [tag, extensible, bits, sample, internal] : rows) {
+        const std::string bytes =
+            (Le32(std::uint32_t(sample)) + Le32(sample >> 32)).substr(0, bits / 8);
+        const std::string format =
+            extensible ? ExtensibleFormatBody(tag, 1, 8000, bits) : FormatBody(tag, 1, 8000, bits);
+        LSoundSourcePtr source =
+            Open(RiffWave(Chunk("fmt ", format) + Chunk("data", bytes + bytes)));
         ASSERT_TRUE(source) << bits;
         EXPECT_EQ(source->GetLength(), 2) << bits;
         EXPECT_EQ(ReadAll(*source, 2), std::vector<std::int32_t>(2, internal))

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "WaveTestFiles.h"
 #include "audio/dsp/TestSources.h"
 #include "support/TempDir.h"
@@ -31,6 +33,9 @@ TEST_F(WaveReadersTest, AcceptsOnlyWellFormedFilesReportsTheFormatAndKnowsItsCod
         {"format record of 13 bytes", RiffWave(Fmt(1, 8000, 13) + kData), false},
         {"format chunk of 8,192 bytes", RiffWave(Fmt(1, 8000, 8192) + kData), true},
         {"format chunk of 8,194 bytes", RiffWave(Fmt(1, 8000, 8194) + kData), false},
+        {"odd format chunk and its pad byte", RiffWave(Fmt(1, 8000, 17) + kData), true},
+        {"odd format chunk without a pad byte",
+         RiffWave("fmt " + Le32(17) + FormatBody(1, 1, 8000, 16, 17) + kData), true},
         {"0 channels", RiffWave(Fmt(0, 8000) + kData), false},
         {"255 channels", RiffWave(Fmt(255, 8000) + kData), true},
         {"256 channels", RiffWave(Fmt(256, 8000) + kData), false},
@@ -68,6 +73,33 @@ TEST_F(WaveReadersTest, AcceptsOnlyWellFormedFilesReportsTheFormatAndKnowsItsCod
     ASSERT_TRUE(source);
     EXPECT_TRUE(source->IsInvalid());
     EXPECT_EQ(ReadAll(*source, 100), std::vector<std::int32_t>(100, 0));
+}
+
+// sox writes WAVE_FORMAT_EXTENSIBLE for more than 16 bits or 2 channels, and tag 3 for floating
+// point: made from a plain 16-bit file, each reads as that file does.
+TEST_F(WaveReadersTest, SoxFilesOfWiderSamplesReadAsTheSixteenBitFileTheyWereMadeFrom) {
+    if (std::system("sox --version >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "sox is not installed (make deps installs it)";
+    }
+    std::vector<std::int16_t> samples = {32767, -32768, 0, -1};
+    for (std::int32_t s : Noise(4000, 32767, 1, 5)) {
+        samples.push_back(static_cast<std::int16_t>(s));
+    }
+    const auto read = [&](const std::string& file) {
+        LSoundSourcePtr source = OpenWaveFile(file);
+        EXPECT_TRUE(source && !source->IsInvalid() && source->GetLength() == 1001) << file;
+        return source ? ReadAll(*source, 1001) : std::vector<std::int32_t>();
+    };
+    const std::string original = dir / "original.wav";
+    WriteFile(original, Pcm16File(4, 44100, samples));
+    const std::vector<std::int32_t> expected = read(original);
+    for (const char* options :
+         {"-b 16", "-b 24", "-b 32", "-e floating-point", "-e floating-point -b 64"}) {
+        const std::string command =
+            "sox -D -V1 '" + original + "' " + options + " '" + dir / "sox.wav" + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        EXPECT_EQ(read(dir / "sox.wav"), expected) << options;
+    }
 }
 
 }  // namespace

@@ -39,6 +39,13 @@ inline std::string FormatBody(std::uint16_t tag, std::uint16_t channels, std::ui
     return body;
 }
 
+// A WAVE_FORMAT_EXTENSIBLE record (40 bytes) whose sub-format is `tag`, all bits valid.
+inline std::string ExtensibleFormatBody(std::uint16_t tag, std::uint16_t channels,
+                                        std::uint32_t rate, std::uint16_t bits) {
+    return FormatBody(0xFFFE, channels, rate, bits) + Le16(22) + Le16(bits) + Le32(0) + Le16(tag) +
+           std::string("\0\0\0\0\x10\0\x80\0\0\xAA\0\x38\x9B\x71", 14);
+}
+
 // RIFF WAVE around the given chunks.
 inline std::string RiffWave(const std::string& chunks) {
     return "RIFF" + Le32(static_cast<std::uint32_t>(4 + chunks.size())) + "WAVE" + chunks;
