@@ -1,6 +1,4 @@
 // quillon-tool play: plays an audio file through the sound player.
-#include <iomanip>
-
 #include "audio/devices/LSoundPlayer.h"
 #include "audio/devices/Mixer.h"
 #include "audio/devices/WaveDevices.h"

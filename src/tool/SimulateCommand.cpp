@@ -5,12 +5,12 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
+#include "base/PosixFile.h"
 #include "base/StopSignals.h"
 #include "base/TempFiles.h"
 #include "simulation/Simulation.h"
+#include "tool/AudioInput.h"
 #include "tool/Tool.h"
 #include "tool/ToolEventLoop.h"
 #include "tool/ToolOptions.h"
@@ -58,14 +58,12 @@ int RunSimulateCommand(const ToolArgs& args, std::ostream& out, std::ostream& er
         return UsageError(err, "--speed takes a whole number from 1 to 1000");
     }
     const std::string& scenarioFile = options.positional[0];
-    std::ifstream in(scenarioFile, std::ios::binary);
-    if (!in) {
-        err << "quillon-tool: cannot read " << scenarioFile << "\n";
-        return kToolFailed;
+    // A FIFO or device would keep the read waiting: only a regular file is read.
+    const std::optional<std::string> text = ReadWholeFile(scenarioFile);
+    if (!text) {
+        return ReportUnreadableInput(scenarioFile, "a scenario file", err);
     }
-    std::stringstream text;
-    text << in.rdbuf();
-    ParsedScenario scenario = ParseScenario(text.str());
+    ParsedScenario scenario = ParseScenario(*text);
     if (scenario.error) {
         err << "quillon-tool: " << scenarioFile << ": " << *scenario.error << "\n";
         return kToolUsage;

@@ -3,20 +3,15 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QTimer>
-#include <atomic>
-#include <csignal>
+#include <QSocketNotifier>
+
+#include "base/StopSignals.h"
 
 namespace {
 
-std::atomic<bool> interrupted{false};
 QEventLoop* currentLoop = nullptr;
 // A quit asked for before the loop runs (the work ended at once) must not be lost.
 bool quitRequested = false;
-
-extern "C" void OnSignal(int) {
-    interrupted = true;
-}
 
 }  // namespace
 
@@ -31,26 +26,19 @@ void EnsureToolApplication() {
 
 void RunToolEventLoop(const std::function<void()>& onInterrupt) {
     EnsureToolApplication();
-    interrupted = false;
-    auto oldInt = std::signal(SIGINT, OnSignal);
-    auto oldTerm = std::signal(SIGTERM, OnSignal);
+    StopSignals stopSignals;
+    QSocketNotifier stopper(stopSignals.Fd(), QSocketNotifier::Read);
+    QObject::connect(&stopper, &QSocketNotifier::activated, [&] {
+        stopSignals.Acknowledge();
+        onInterrupt();
+    });
     QEventLoop loop;
     currentLoop = &loop;
-    // A signal handler may only set a flag; the loop looks at it.
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (interrupted.exchange(false)) {
-            onInterrupt();
-        }
-    });
-    watch.start(50);
     if (!quitRequested) {
         loop.exec();
     }
     currentLoop = nullptr;
     quitRequested = false;
-    std::signal(SIGINT, oldInt);
-    std::signal(SIGTERM, oldTerm);
 }
 
 void QuitToolEventLoop() {
