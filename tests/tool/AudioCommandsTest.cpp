@@ -1,7 +1,15 @@
-// quillon-tool info, convert and playchain: their arguments, what they write or refuse, and why.
+// quillon-tool info, convert and playchain: their arguments, what they write or refuse, and why;
+// and what every command does with inputs and outputs that are no usable files.
+#include <sys/stat.h>
+
+#include <cstring>
+#include <filesystem>
+
 #include "ToolRun.h"
 #include "audio/dsp/TestSources.h"
+#include "audio/files/Mp3TestFiles.h"
 #include "audio/level/LevelTestFiles.h"
+#include "support/FifoDeadline.h"
 
 namespace {
 
@@ -52,35 +60,42 @@ TEST_F(AudioCommandsTest, InfoShowsFormatLengthPeakAndLevelOrSilence) {
     EXPECT_TRUE(out.ends_with("peak:     silent\nlevel:    silent\n")) << out;
 }
 
-TEST_F(AudioCommandsTest, UnusableInputsAndBadArgumentsAreRefusedAndNothingIsWritten) {
+TEST_F(AudioCommandsTest, UnusableInputsAndBadArgumentsAreRefusedAtOnceAndNothingIsWritten) {
+    const std::string fifo = root / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    WriteFile(root / "empty.wav", "");
     WriteFile(root / "text.wav", "plain text, no RIFF");
     WriteFile(root / "adpcm.wav",
               RiffWave(Chunk("fmt ", FormatBody(2, 1, 8000, 4, 20)) + Chunk("data", "abcd")));
-    // The three commands open their input alike.
-    const std::pair<ToolArgs, const char*> unusable[] = {
-        {{"info", root / "missing.wav"}, "No such file"},
-        {{"convert", root.Path(), outFile}, "folder"},
-        {{"playchain", root / "text.wav", outFile}, "not a WAV or MP3 file"},
-        {{"convert", root / "adpcm.wav", outFile}, "format tag 0x0002"}};
+    // A FIFO, which must not be waited on, once for every way a command opens its input.
+    const std::pair<ToolArgs, std::string> unusable[] = {
+        {{"info", root / "missing.wav"}, std::strerror(ENOENT)},
+        {{"convert", root.Path(), outFile}, "is a folder"},
+        {{"playchain", root / "empty.wav", outFile}, "is empty"},
+        {{"playchain", root / "text.wav", outFile}, "not a WAV or MP3 file that can be read"},
+        {{"convert", root / "adpcm.wav", outFile},
+         "the format (format tag 0x0002) is not supported"},
+        {{"convert", fifo, outFile}, "is not a regular file"},
+        {{"level", fifo, outFile}, "is not a regular file"},
+        {{"decode", fifo, outFile}, "is not a regular file"},
+        {{"play", fifo}, "is not a regular file"},
+        {{"simulate", fifo}, "is not a regular file"}};
     for (const auto& [args, reason] : unusable) {
-        EXPECT_EQ(Run(args), kToolFailed) << args[1];
-        EXPECT_TRUE(err.starts_with("quillon-tool: " + args[1] + ": ")) << err;
-        EXPECT_NE(err.find(reason), std::string::npos) << err;
+        RunWithFifoDeadline(fifo, [&] { EXPECT_EQ(Run(args), kToolFailed) << args[0]; });
+        EXPECT_EQ(err, "quillon-tool: " + args[1] + ": " + reason + "\n");
         EXPECT_EQ(out, "");
-        EXPECT_FALSE(Exists(outFile));
+        EXPECT_FALSE(Exists(outFile)) << args[0];
     }
 
     WriteFile(in, Pcm16File(1, 8000, std::vector<std::int16_t>(10)));
     const ToolArgs usageErrors[] = {{"info", in, in},
                                     {"convert", in},
                                     {"convert", in, outFile, "--rate", "192001"},
-                                    {"convert", in, outFile, "--channels", "0"},
                                     {"convert", in, outFile, "--bits", "24"},
                                     {"convert", in, outFile, "--codec", "mp3"},
                                     {"convert", in, in},
                                     {"playchain", in, outFile, "extra"},
                                     {"playchain", in, outFile, "--highpass", "1501"},
-                                    {"playchain", in, outFile, "--compressor", "-19"},
                                     {"playchain", in, outFile, "--gain", "9"}};
     for (const ToolArgs& args : usageErrors) {
         EXPECT_EQ(Run(args), kToolUsage) << args.back();
@@ -146,6 +161,59 @@ TEST_F(AudioCommandsTest, PlaychainKeepsTheFormatAppliesItsStagesAndNeverWraps) 
         if (std::abs(loud[i]) > 16000) {
             ASSERT_EQ(louder[i] > 0, loud[i] > 0) << i;
         }
+    }
+}
+
+TEST_F(AudioCommandsTest, AnOutputIsNeverClobberedNorLeftHalfWritten) {
+    WriteFile(in, QuietRecording(1));
+    const std::string mp3 = root / "in.mp3";
+    const std::vector<std::uint8_t> frames = Repeated(SilentFrame(3, 9, 0, 3), 40);
+    WriteFile(mp3, std::string(frames.begin(), frames.end()));
+    ASSERT_EQ(::mkfifo((root / "fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("fifo", (root / "to-fifo").c_str()), 0);
+    ASSERT_EQ(::symlink("nothing.wav", (root / "to-nothing").c_str()), 0);
+    ASSERT_EQ(::symlink("target.wav", (root / "link").c_str()), 0);
+    const auto type = [](const std::string& path) {
+        struct stat st {};
+        return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & S_IFMT : 0;
+    };
+    const auto entries = [&] {
+        const std::filesystem::directory_iterator all(root.Path());
+        return std::distance(begin(all), end(all));
+    };
+    WriteFile(outFile, "old");
+    const auto before = entries();
+    const std::tuple<ToolArgs, std::string, mode_t> refused[] = {
+        {{"convert", in, root / "fifo"}, "is not a regular file", S_IFIFO},
+        {{"decode", mp3, root / "to-fifo", "--raw"}, "is not a regular file", S_IFLNK},
+        {{"level", in, root / "to-nothing"}, "is a symbolic link to nothing", S_IFLNK},
+        {{"playchain", in, root.Path()}, "is a folder", S_IFDIR}};
+    for (const auto& [args, reason, kind] : refused) {
+        RunWithFifoDeadline(root / "fifo", [&] { EXPECT_EQ(Run(args), kToolFailed); });
+        EXPECT_EQ(err, "quillon-tool: " + args[2] + ": " + reason + "\n");
+        EXPECT_EQ(type(args[2]), kind) << args[0];
+    }
+    // On a full disk OUT stays as it was, or absent, and no temporary is left.
+    const std::string raw = root / "new.raw";
+    const std::pair<ToolArgs, std::string> full[] = {
+        {{"convert", in, outFile}, outFile + ": cannot be written: " + std::strerror(EFBIG)},
+        {{"decode", mp3, raw, "--raw"}, raw + ": cannot be written: " + std::strerror(EFBIG)},
+        {{"level", in, root / "new.wav"},
+         "levelling " + in + " failed; " + root / "new.wav" + " was not changed"}};
+    for (const auto& [args, reason] : full) {
+        ScopedFileSizeLimit limit(4096);
+        EXPECT_EQ(Run(args), kToolFailed) << args[0];
+        EXPECT_EQ(err, "quillon-tool: " + reason + "\n");
+    }
+    EXPECT_EQ(ReadFile(outFile), "old");
+    EXPECT_EQ(entries(), before);
+    // A link is written through to its file and stays a link.
+    for (const ToolArgs& args :
+         {ToolArgs{"convert", in, root / "link"}, {"level", in, root / "link"}}) {
+        WriteFile(root / "target.wav", "old");
+        ASSERT_EQ(Run(args), kToolOk) << err;
+        EXPECT_EQ(type(root / "link"), S_IFLNK);
+        EXPECT_GT(ReadFile(root / "target.wav").size(), 1000u) << args[0];
     }
 }
 

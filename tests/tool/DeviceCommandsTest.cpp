@@ -1,4 +1,6 @@
 // quillon-tool devices, play and record, on a virtual device a hundred times real time.
+#include <cstring>
+
 #include "ToolRun.h"
 #include "audio/devices/VirtualWaveDevice.h"
 #include "audio/devices/WaveDevices.h"
@@ -35,7 +37,7 @@ TEST_F(DeviceCommandsTest, DevicesListsTheDefaultAndVirtualDevicesAndPlayPlaysTh
     EXPECT_EQ(line->Captured(), samples);
 }
 
-TEST_F(DeviceCommandsTest, RecordWritesTheRequestedSecondsToAWavFile) {
+TEST_F(DeviceCommandsTest, RecordWritesTheRequestedSecondsOrWhatFitsOnTheDisk) {
     std::string wav = root / "take.wav";
     ASSERT_EQ(
         Run({"record", wav, "--device", std::to_string(registration.InputId()), "--seconds", "1"}),
@@ -46,6 +48,21 @@ TEST_F(DeviceCommandsTest, RecordWritesTheRequestedSecondsToAWavFile) {
     ASSERT_TRUE(recorded);
     EXPECT_EQ(recorded->sampleRate, 8000);
     EXPECT_EQ(recorded->GetLength(), 8800);  // the block that passed one second ends it
+
+    // A disk that fills up stops the recording, which keeps the whole frames it holds.
+    line->SetInputGenerator([](std::int16_t* samples, std::int32_t frames, const WavePcmFormat&,
+                               std::int64_t) { std::fill_n(samples, frames, 1000); });
+    {
+        ScopedFileSizeLimit full(46 + 2 * 2000 + 1);  // room for 2,000 frames and a half
+        EXPECT_EQ(Run({"record", root / "full.wav", "--device",
+                       std::to_string(registration.InputId()), "--seconds", "1"}),
+                  kToolFailed);
+    }
+    EXPECT_EQ(err, "quillon-tool: " + root / "full.wav" + ": recording stopped: " +
+                       std::strerror(EFBIG) + " (what was recorded before is kept)\n");
+    recorded = OpenWaveFile(root / "full.wav");
+    ASSERT_TRUE(recorded);
+    EXPECT_EQ(recorded->GetLength(), 2000);
 }
 
 TEST_F(DeviceCommandsTest, BadFilesDevicesAndArgumentsFailClearly) {
@@ -53,6 +70,9 @@ TEST_F(DeviceCommandsTest, BadFilesDevicesAndArgumentsFailClearly) {
     EXPECT_NE(err.find("missing.wav"), std::string::npos);
     EXPECT_EQ(Run({"play", root / "x.wav", "--device", "120"}), kToolFailed);
     EXPECT_EQ(Run({"record", root / "x.wav", "--device", "120"}), kToolFailed);
+    EXPECT_EQ(Run({"record", root.Path(), "--device", std::to_string(registration.InputId())}),
+              kToolFailed);
+    EXPECT_EQ(err, "quillon-tool: " + root.Path() + ": is a folder\n");
     EXPECT_FALSE(Exists(root / "x.wav"));
     EXPECT_EQ(Run({"devices", "extra"}), kToolUsage);
     EXPECT_EQ(Run({"play"}), kToolUsage);

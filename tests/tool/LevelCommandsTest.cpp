@@ -1,4 +1,5 @@
-// quillon-tool level and queue.
+// quillon-tool level and queue, the queue also with a damaged queue file or one that cannot be
+// changed.
 #include "ToolRun.h"
 #include "audio/level/LevelQueueFile.h"
 #include "audio/level/LevelTestFiles.h"
@@ -8,7 +9,7 @@ namespace {
 class LevelCommandsTest : public ToolRun {
 protected:
     ScopedEnv tmp{"TMPDIR", root.Path()};
-    std::string queueFile = dataFolder + "bgalc.dat";
+    std::string queueFile = dataFolder + kLevelQueueFileName;
     std::string Recording(const std::string& name) {
         WriteFile(root / name, QuietRecording(1, 8000, 2));
         return root / name;
@@ -38,28 +39,52 @@ TEST_F(LevelCommandsTest, LevelWritesOutOrReplacesTheInputPrintsLevelsAndTimeOrS
     EXPECT_EQ(Run({"level", "a", "b", "c"}), kToolUsage);
 }
 
-TEST_F(LevelCommandsTest, QueueAddListAndRunAndRefusesMissingFilesAndBadCommands) {
+TEST_F(LevelCommandsTest, QueueAddListAndRunSeeOnlyTheEntriesPresentAndRefuseWhatTheyCannotDo) {
+    std::filesystem::create_directories(dataFolder);
+    const std::string gone = root / "gone.wav";
+    const std::string a = Recording("a.wav");
+    WriteFile(queueFile, "[bgalc]\ncount=2000000000\nfile0=" + gone + "\nfile1=" + a + "\n");
     EXPECT_EQ(Run({"queue", "add", root / "nothing.wav"}), kToolFailed);
     EXPECT_EQ(err, "quillon-tool: " + (root / "nothing.wav") + ": No such file or directory\n");
-    const std::string a = Recording("a.wav");
     const std::string b = Recording("b.wav");
-    ASSERT_EQ(Run({"queue", "add", a}), kToolOk) << err;
-    EXPECT_EQ(out, "queued " + a + "\n");
     ASSERT_EQ(Run({"queue", "add", b}), kToolOk) << err;
+    EXPECT_EQ(out, "queued " + b + "\n");
+    // Checked before anything that would walk the claimed count.
+    ASSERT_EQ(ReadFile(queueFile),
+              "[bgalc]\ncount=3\nfile0=" + gone + "\nfile1=" + a + "\nfile2=" + b + "\n");
     ASSERT_EQ(Run({"queue", "list"}), kToolOk);
-    EXPECT_EQ(out, a + "\n" + b + "\n");
-    EXPECT_EQ(LevelQueueFile(queueFile).Count(), 2);
+    EXPECT_EQ(out, gone + "\n" + a + "\n" + b + "\n");
 
-    std::remove(a.c_str());
-    ASSERT_EQ(Run({"queue", "run"}), kToolOk);
-    EXPECT_EQ(out, "skipped (not a readable WAV file): " + a + "\nlevelled: " + b + "\n");
+    // Too small for the queue file: every rewrite fails, every read works, and the run ends.
+    const std::string queued = ReadFile(queueFile);
+    {
+        ScopedFileSizeLimit full(16);
+        EXPECT_EQ(RunChild({"queue", "run"}), kToolFailed);
+    }
+    EXPECT_NE(out.find("quillon-tool: cannot change the queue file " + queueFile +
+                       "; the rest of the queue is left as it is\n"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(ReadFile(queueFile), queued);
+
+    ASSERT_EQ(Run({"queue", "run"}), kToolOk) << err;
+    EXPECT_EQ(out, "skipped (not a readable WAV file): " + gone + "\nlevelled: " + a +
+                       "\nlevelled: " + b + "\n");
     EXPECT_EQ(InspectWave(b).format.channels, 1u);
-    ASSERT_EQ(Run({"queue", "list"}), kToolOk);
-    EXPECT_EQ(out, "");
+    EXPECT_EQ(ReadFile(queueFile), "[bgalc]\ncount=0\n");
     EXPECT_EQ(Run({"queue"}), kToolUsage);
     EXPECT_EQ(Run({"queue", "add"}), kToolUsage);
     EXPECT_EQ(Run({"queue", "list", "x"}), kToolUsage);
     EXPECT_EQ(Run({"queue", "flush"}), kToolUsage);
+
+    std::string content = "[bgalc]\ncount=" + std::to_string(kMaxLevelQueueEntries) + "\n";
+    for (std::size_t i = 0; i < kMaxLevelQueueEntries; ++i) {
+        content += "file" + std::to_string(i) + "=/rec/" + std::to_string(i) + ".wav\n";
+    }
+    WriteFile(queueFile, content);
+    EXPECT_EQ(Run({"queue", "add", a}), kToolFailed);
+    EXPECT_EQ(err, "quillon-tool: cannot queue " + a + " (the queue is full)\n");
+    EXPECT_EQ(ReadFile(queueFile), content);
 }
 
 }  // namespace

@@ -1,4 +1,8 @@
-// quillon-tool simulate: exit codes, the summary, and where the run keeps its files.
+// quillon-tool simulate: exit codes, the summary, where the run keeps its files, and a run
+// stopped by a signal.
+#include <cstring>
+#include <filesystem>
+
 #include "ToolRun.h"
 
 namespace {
@@ -45,7 +49,23 @@ TEST_F(SimulateCommandTest, AFailedExpectationExitsOneAndBadScenariosAndArgument
     EXPECT_EQ(Run({"simulate"}), kToolUsage);
     EXPECT_EQ(Run({"simulate", scenario, "--speed", "0"}), kToolUsage);
     EXPECT_EQ(Run({"simulate", root / "missing.scenario"}), kToolFailed);
-    EXPECT_NE(err.find("cannot read"), std::string::npos);
+    EXPECT_EQ(err,
+              "quillon-tool: " + root / "missing.scenario" + ": " + std::strerror(ENOENT) + "\n");
+}
+
+TEST_F(SimulateCommandTest, AStoppedRunEndsInOrderAndLeavesNoFolderBehind) {
+    const std::string tmp = root / "tmp";
+    ScopedEnv tmpdir("TMPDIR", tmp);
+    std::filesystem::create_directories(tmp);
+    const std::string scenario = Scenario("0 ring 5550142\n3600 quit\n");
+    for (int signal : {SIGTERM, SIGINT}) {
+        // Told once the folder is made and the run stands ready for the signals.
+        EXPECT_EQ(RunChild({"simulate", scenario}, " (removed at the end)\n", signal), kToolFailed);
+        EXPECT_NE(out.find("Data folder: " + tmp + "/.quillon-simulate-"), std::string::npos)
+            << out;
+        EXPECT_NE(out.find("quillon-tool: the run was stopped by a signal\n"), std::string::npos);
+        EXPECT_TRUE(std::filesystem::is_empty(tmp)) << signal;
+    }
 }
 
 }  // namespace

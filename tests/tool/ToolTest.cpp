@@ -87,6 +87,10 @@ TEST_F(ToolTest, BadArgumentsAreUsageErrors) {
         {"settings", "get", "settings", "key", "--type"},
         {"settings", "get", "settings", "key", "--default", "x", "--type", "int"},
         {"settings", "get", "", "key"},
+        // Names that would not read back as themselves.
+        {"settings", "set", "settings", "[evil]", "x"},
+        {"settings", "get", "set]tings", "key"},
+        {"settings", "set", "settings", "dev\nice", "x"},
         {"log"},
         {"cleanup", "--now"},
     };
