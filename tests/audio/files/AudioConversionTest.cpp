@@ -1,8 +1,10 @@
-// The conversion task behind prompt loading: exact end, progress, cancelling and refusals.
+// The conversion task behind prompt loading: exact end, progress, cancelling, failed writes and
+// refusals.
 #include "audio/files/AudioConversion.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <vector>
 
 #include "WaveTestFiles.h"
@@ -43,6 +45,14 @@ TEST_F(AudioConversionTest, StopsExactlyAtTheLengthReportsProgressAndRefusesWhat
     EXPECT_FALSE(ConvertToWriter(Input(1, 8000, 30000), writer,
                                  [](auto position, auto) { return position < 8192; }));
     EXPECT_EQ(writer->position, 8192);
+    // A failed write ends the conversion: the second block of 8,192 frames fails.
+    LSoundSinkPtr full = CreateWaveWriter(dir / "full.wav", 8000, 0, 16, 1);
+    LSoundSourcePtr chain = Input(1, 8000, 100000);
+    {
+        ScopedFileSizeLimit limit(46 + 2 * 10000);
+        EXPECT_FALSE(WriteConverted(*chain, *full));
+    }
+    EXPECT_EQ(std::tuple(full->error, chain->GetPosition()), std::tuple(EFBIG, 2 * 8192));
     // Unusable sources, writers and layouts fail, writing nothing.
     EXPECT_FALSE(ConvertToWriter(LSoundSourcePtr(), writer));
     EXPECT_EQ(writer->position, 8192);

@@ -40,6 +40,11 @@ TEST_F(LAcmWaveTest, TheRecordIsStoredAndAFailedWriteKeepsTheWholeBlocksOnDiskAn
     EXPECT_EQ(
         std::tuple(Le32At(bytes, 16), bytes.substr(20, 20), bytes.substr(40, 4), Le32At(bytes, 44)),
         std::tuple(20u, std::string(record.begin(), record.end()), "data", 0u));
+    {
+        ScopedFileSizeLimit full(20);
+        EXPECT_EQ(CreateWaveWriterForFormat(dir / "header.wav", ImaAdpcmFormat(8000, 1))->error,
+                  EFBIG);
+    }
     // IMA ADPCM blocks of 256 bytes hold 505 frames: room for two blocks and part of a third.
     const std::vector<std::int32_t> samples = Sine(300, 8000, 24000, 300000);
     {

@@ -2,12 +2,15 @@
 #include "audio/files/LWaveWriter.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <vector>
 
 #include "WaveTestFiles.h"
 #include "audio/files/WaveWriters.h"
+#include "support/FifoDeadline.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -117,6 +120,19 @@ TEST_F(LWaveWriterTest, AFailedOpenOrWriteKeepsWhatIsOnDiskTheHeaderSaysSoAndNot
     EXPECT_FALSE(Exists(dir / "missing/folder.wav"));
     EXPECT_TRUE(Create(0, 16, 0)->IsInvalid());
     EXPECT_FALSE(Exists(path));
+    // Only regular files are written, and none is waited for.
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    for (const std::string& target : {dir / "fifo", std::string("/dev/null")}) {
+        RunWithFifoDeadline(dir / "fifo", [&] {
+            EXPECT_TRUE(CreateWaveWriter(target, 8000, 0, 16, 1)->HasFailed()) << target;
+        });
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "fifo"));
+    {
+        // The header fits; the 1,000 frames kept before the start frame do not.
+        ScopedFileSizeLimit full(100);
+        EXPECT_EQ(Create(1000)->error, EFBIG);
+    }
     // A failed write through a sink filter: the whole frames stay, the header says so, and
     // nothing more comes.
     writer = Create(0, 16, 2);
