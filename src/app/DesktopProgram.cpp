@@ -5,7 +5,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QSocketNotifier>
@@ -17,6 +16,7 @@
 #include "app/MainWindow.h"
 #include "app/SimulatedLineWindow.h"
 #include "app/TapiLineDevices.h"
+#include "base/PosixFile.h"
 #include "base/StopSignals.h"
 #include "base/TempFiles.h"
 #include "recorder/PromptFiles.h"
@@ -119,13 +119,14 @@ int RunDesktop(const QStringList& arguments) {
     QString scenarioFile = OptionValue(arguments, kScenarioOption);
     ParsedScenario scenario;
     if (arguments.contains(kScenarioOption)) {
-        QFile file(scenarioFile);
-        if (!file.open(QIODevice::ReadOnly)) {
+        // A FIFO or device given as the scenario is refused at once rather than waited on.
+        std::optional<std::string> text = ReadWholeFile(scenarioFile.toStdString());
+        if (!text) {
             std::fprintf(stderr, "quillon: cannot read the scenario %s\n",
                          qPrintable(scenarioFile));
             return 1;
         }
-        scenario = ParseScenario(file.readAll().toStdString());
+        scenario = ParseScenario(*text);
         if (scenario.error) {
             std::fprintf(stderr, "quillon: %s: %s\n", qPrintable(scenarioFile),
                          scenario.error->c_str());

@@ -1,13 +1,18 @@
-// The desktop program run by a scenario: real buttons, ordered shutdown, the exit code.
+// The desktop program run by a scenario: real buttons, ordered shutdown, the exit code, and the
+// temporaries that ended runs left swept at start and its own at its end.
 #include "app/DesktopProgram.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QSignalSpy>
 #include <filesystem>
 
 #include "app/InstanceChannel.h"
+#include "base/TempFiles.h"
 #include "recorder/AppState.h"
+#include "support/FifoDeadline.h"
 #include "support/QtWidgetsTestApp.h"
 #include "support/TempDir.h"
 #include "ui/UiTestSupport.h"
@@ -27,10 +32,26 @@ protected:
     ScopedEnv data{"XDG_DATA_HOME", dir / "data"};
     ScopedEnv config{"QUILLON_CONFIG_DIR", dir / "config"};
     ScopedEnv runtime{"XDG_RUNTIME_DIR", dir.Path()};
+    ScopedEnv tmp{"TMPDIR", dir.Path()};
     MessageRecorder messages;
 };
 
-TEST_F(DesktopProgramTest, ScenarioPressesTheRecordButtonAndQuitsCleanly) {
+TEST_F(DesktopProgramTest, ScenarioPressesTheRecordButtonAndQuitsCleanlyLeavingNoTemporary) {
+    const std::string folders[] = {dir / "config", dir / "data/Ostrel/Quillon",
+                                   dir / "data/Ostrel/Quillon/Recordings", dir.Path()};
+    // A run that was killed: a temporary in every folder, and a speech folder.
+    const pid_t ended = ::fork();
+    if (ended == 0) {
+        for (const std::string& folder : folders) {
+            std::filesystem::create_directories(folder);
+            CreateUniqueFile(folder, "next");
+        }
+        WriteFile(CreateUniqueFolder(dir.Path(), "speech") + "/0.wav", "RIFF");
+        ::_exit(0);
+    }
+    ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+    // This run's own, as a level worker that did not stop in time leaves it.
+    CreateUniqueFile(folders[2], "level");
     EXPECT_EQ(Run("0 set showtip false\n"
                   "0 ring 5551234 \"TEST CALLER\"\n"
                   "0.5 user record-toggle\n"
@@ -41,6 +62,9 @@ TEST_F(DesktopProgramTest, ScenarioPressesTheRecordButtonAndQuitsCleanly) {
     EXPECT_TRUE(messages.requests.empty());
     EXPECT_NE(ReadFolder(App().logsFolder).find("Quillon Recorder Exit"), std::string::npos);
     EXPECT_EQ(App().mainWindow, nullptr);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.Path())) {
+        EXPECT_NE(entry.path().filename().string().rfind(".quillon-", 0), 0u) << entry.path();
+    }
 }
 
 TEST_F(DesktopProgramTest, ARelativeScenarioIsReadFromTheFolderTheProgramWasStartedIn) {
@@ -71,6 +95,11 @@ TEST_F(DesktopProgramTest, AFailedExpectationOrAnUnreadableScenarioGivesExitCode
               1);
     EXPECT_EQ(RunDesktop({"quillon", "--scenario", QString::fromStdString(dir / "missing")}), 1);
     EXPECT_EQ(Run("0 dance\n"), 1);  // ends at once
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    RunWithFifoDeadline(fifo, [&] {
+        EXPECT_EQ(RunDesktop({"quillon", "--scenario", QString::fromStdString(fifo)}), 1);
+    });
 }
 
 }  // namespace

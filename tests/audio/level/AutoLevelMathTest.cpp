@@ -9,15 +9,12 @@
 
 namespace {
 
-TEST(AutoLevelMathTest, WeightingCoefficientsFollowTheCornerAndRate) {
+TEST(AutoLevelMathTest, WeightingFollowsTheCornerAndRateAndTheGainCurveIsFlatThenFallsClamped) {
     // trunc(0.2099 * 256), trunc(0.5785 * 256); no rate, no filter.
-    const std::tuple<int, int, int> rows[] = {{300, 8000, 53}, {2200, 16000, 148}, {300, 0, 0}};
-    for (auto [corner, rate, coefficient] : rows) {
+    for (auto [corner, rate, coefficient] :
+         {std::tuple{300, 8000, 53}, {2200, 16000, 148}, {300, 0, 0}}) {
         EXPECT_EQ(WeightingCoefficient(corner, rate), coefficient) << corner << " Hz at " << rate;
     }
-}
-
-TEST(AutoLevelMathTest, GainCurveIsFlatThenFallsAndIsClamped) {
     // The queue's curve: flat at -6 * -0.5 = 3 dB, half a dB less per dB up to +2, then 1 dB
     // per dB; relative levels outside the table are clamped to its ends.
     const GainCurve curve = MakeGainCurve(-6, -0.5, 2);

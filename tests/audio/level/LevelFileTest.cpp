@@ -21,7 +21,7 @@ protected:
     std::string recording = root / "call.wav";
 };
 
-TEST_F(LevelFileTest, ARecordingIsReplacedByItsLevelledMonoCopyOrWrittenElsewhere) {
+TEST_F(LevelFileTest, ARecordingIsReplacedByItsLevelledMonoCopyOrWrittenElsewhereOrKeptOnFailure) {
     WriteFile(recording, QuietRecording(3, 16000, 2));
     ::chmod(recording.c_str(), 0640);
     LevelReadings readings;
@@ -37,15 +37,11 @@ TEST_F(LevelFileTest, ARecordingIsReplacedByItsLevelledMonoCopyOrWrittenElsewher
     // 0 dB weighted; the weighting lifts its 880 Hz by 4.2 dB, so unweighted it is at -4.2 dB.
     EXPECT_NEAR(readings.input, -28.7, 0.1);
     EXPECT_NEAR(readings.output, -4.2, 1.0);
-    // A new file is private.
     ASSERT_EQ(LevelWaveFile(recording, root / "out.wav", neverStop), LevelResult::Levelled);
-    EXPECT_EQ(FileMode(root / "out.wav"), 0600u);
-}
-
-TEST_F(LevelFileTest, FailuresKeepTheOriginalBytesAndLeaveNothingBehind) {
-    const std::string original = QuietRecording(1);
-    WriteFile(recording, original);
-    // No folder for the output, then none for the scratch files.
+    EXPECT_EQ(FileMode(root / "out.wav"), 0600u);  // a new file is private
+    // Failures keep the original bytes and leave nothing behind: no folder for the output, then
+    // none for the scratch files.
+    const std::string original = ReadFile(recording);
     EXPECT_EQ(LevelWaveFile(recording, root / "missing/out.wav", neverStop), LevelResult::Failed);
     {
         ScopedEnv noFolder("TMPDIR", "/nonexistent/quillon");
