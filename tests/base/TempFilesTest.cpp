@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <regex>
 #include <set>
 
 #include "support/TempDir.h"
@@ -55,8 +54,9 @@ TEST(TempFilesTest, TemporariesNameTheirMakerAndGoOnlyOnceItHasEndedOrAtItsOwnEn
     EXPECT_TRUE(CreateUniqueFile(dir / "missing", "next").name.empty());
     EXPECT_TRUE(CreateUniqueFolder(dir / "missing", "next").empty());
     // This process's id with another start time: made by an earlier process given the same id.
-    const std::string earlier =
-        std::regex_replace(own[0], std::regex("-[0-9]+(-[A-Za-z0-9]{6})$"), "-1$1");
+    const std::size_t unique = own[0].rfind('-');
+    const std::size_t start = own[0].rfind('-', unique - 1);
+    const std::string earlier = own[0].substr(0, start) + "-1" + own[0].substr(unique);
     WriteFile(dir / earlier, "");
     // A user's files that only look alike, and a link named as ours to a user's file.
     for (const std::string& name : std::initializer_list<std::string>{
