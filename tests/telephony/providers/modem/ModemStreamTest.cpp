@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -127,6 +128,10 @@ const std::vector<StreamRow> kStreamRows{
      {ModemLine{kLongLine.substr(0, ModemStream::kMaxLineLength)},
       ModemLine{std::string("\x01\xff\0z", 4)}, ModemResult::Ok}},
 };
+
+void PrintTo(const StreamRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class ModemStreamSplit : public testing::TestWithParam<StreamRow> {};
 
