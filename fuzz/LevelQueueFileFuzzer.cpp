@@ -100,7 +100,9 @@ void Exercise(LevelQueueFile& queue) {
     for (const std::string& entry : entries) {
         Check(CanQueuePath(entry));
     }
-    const std::optional<std::string> oldest = queue.Oldest();
+    bool failed = false;
+    const std::optional<std::string> oldest = queue.TakeOldest(failed);
+    Check(!failed);
     if (!oldest) {
         Check(entries.empty());
         Check(queue.Append("/rec/fuzz.wav"));
@@ -109,7 +111,6 @@ void Exercise(LevelQueueFile& queue) {
     }
     Check(*oldest == entries.front());
     // Taken: the others move up unchanged.
-    Check(queue.RemoveOldest(*oldest));
     const std::vector<std::string> rest = queue.Entries();
     Check(rest == std::vector<std::string>(entries.begin() + 1, entries.end()));
     // Appended again: it reads back as the newest.

@@ -52,11 +52,9 @@ void LLevelQueue::Run(const LStopEvent& stop) {
 
 std::optional<std::string> LLevelQueue::TakeNext(bool& failed) {
     std::lock_guard lock(mutex);
-    std::optional<std::string> path = file.Oldest();
-    failed = path && !file.RemoveOldest(*path);
-    if (!path || failed) {
+    std::optional<std::string> path = file.TakeOldest(failed);
+    if (!path) {
         workerActive = false;
-        return std::nullopt;
     }
     return path;
 }

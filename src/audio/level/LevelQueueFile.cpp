@@ -92,14 +92,6 @@ std::vector<std::string> LevelQueueFile::Entries() const {
     return section ? EntriesOf(*section) : std::vector<std::string>();
 }
 
-std::optional<std::string> LevelQueueFile::Oldest() const {
-    std::vector<std::string> entries = Entries();
-    if (entries.empty()) {
-        return std::nullopt;
-    }
-    return std::move(entries.front());
-}
-
 bool LevelQueueFile::Append(const std::string& file) {
     if (!CanQueuePath(file)) {
         return false;
@@ -118,14 +110,19 @@ bool LevelQueueFile::Append(const std::string& file) {
     return written && !full;
 }
 
-bool LevelQueueFile::RemoveOldest(const std::string& file) {
-    return EditProfileSection(path, kSection, [&](ProfileSection& section) {
+std::optional<std::string> LevelQueueFile::TakeOldest(bool& failed) {
+    std::optional<std::string> oldest;
+    const bool written = EditProfileSection(path, kSection, [&](ProfileSection& section) {
         std::vector<std::string> entries = EntriesOf(section);
-        if (entries.empty() || entries.front() != file) {
+        if (entries.empty()) {
             return false;
         }
+        oldest = std::move(entries.front());
         entries.erase(entries.begin());
         section = SectionOf(entries);
         return true;
     });
+    // An unreadable file has no entry to take; one that was found but not removed has failed.
+    failed = !written && oldest.has_value();
+    return failed ? std::nullopt : oldest;
 }

@@ -43,15 +43,13 @@ public:
     std::int32_t Count() const;
     // The entries, oldest first.
     std::vector<std::string> Entries() const;
-    // The oldest entry; nothing when the queue is empty.
-    std::optional<std::string> Oldest() const;
     // Appends `file`; false when it cannot be queued (CanQueuePath), the queue is full or the
     // queue file cannot be written.
     bool Append(const std::string& file);
-    // Removes the oldest entry when it is `file`; an oldest entry that is another file (someone
-    // else has removed `file` already) stays. False only when the queue file could not be
-    // rewritten, so that `file` is still queued.
-    bool RemoveOldest(const std::string& file);
+    // Removes the oldest entry and returns it, in one locked rewrite; nothing when the queue is
+    // empty or cannot be read. `failed` tells when the queue file could not be rewritten: the
+    // entry then stays queued and nothing is returned.
+    std::optional<std::string> TakeOldest(bool& failed);
 
 private:
     std::string path;

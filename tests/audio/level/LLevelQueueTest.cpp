@@ -64,15 +64,15 @@ TEST_F(LevelQueueFileTest,
     EXPECT_EQ(ReadFile(file.Path()),
               "[bgalc]\ncount=3\nfile0=/rec/a.wav\nfile1=/rec/b.wav\nfile2=/rec/c.wav\n\n"
               "[other]\nkey=1\n");
-    ASSERT_TRUE(file.RemoveOldest("/rec/a.wav"));
+    bool failed = true;
+    EXPECT_EQ(file.TakeOldest(failed), "/rec/a.wav");
+    EXPECT_FALSE(failed);
     EXPECT_EQ(ReadFile(file.Path()),
               "[bgalc]\ncount=2\nfile0=/rec/b.wav\nfile1=/rec/c.wav\n\n[other]\nkey=1\n");
-    // Only the oldest entry is removed, and only when it is the file named.
-    ASSERT_TRUE(file.RemoveOldest("/rec/c.wav"));
-    EXPECT_EQ(file.Oldest(), "/rec/b.wav");
-    ASSERT_TRUE(file.RemoveOldest("/rec/b.wav"));
-    ASSERT_TRUE(file.RemoveOldest("/rec/c.wav"));
-    EXPECT_EQ(file.Oldest(), std::nullopt);
+    EXPECT_EQ(file.TakeOldest(failed), "/rec/b.wav");
+    EXPECT_EQ(file.TakeOldest(failed), "/rec/c.wav");
+    EXPECT_EQ(file.TakeOldest(failed), std::nullopt);
+    EXPECT_FALSE(failed);
     EXPECT_EQ(ReadProfileValue(file.Path(), "bgalc", "count"), "0");
     // An unwritable queue file refuses the entry.
     EXPECT_FALSE(LevelQueueFile(root / "no/such/folder/bgalc.dat").Append("/rec/a.wav"));
