@@ -1,0 +1,49 @@
+// Where the two ends of a serial port meet in one process on a test clock.
+#include "telephony/providers/modem/PortHandOff.h"
+
+void PortHandOff::PeerWrote(std::size_t bytes) {
+    {
+        std::lock_guard lock(mutex);
+        peerWritten += bytes;
+    }
+    Wake();
+}
+
+void PortHandOff::PeerRead(std::size_t bytes) {
+    std::lock_guard lock(mutex);
+    peerRead += bytes;
+}
+
+std::size_t PortHandOff::UnreadByPeer() const {
+    std::lock_guard lock(mutex);
+    return static_cast<std::size_t>(programWritten - peerRead);
+}
+
+void PortHandOff::ProgramWrote(std::size_t bytes) {
+    std::lock_guard lock(mutex);
+    programWritten += bytes;
+}
+
+void PortHandOff::ProgramRead(std::size_t bytes) {
+    std::lock_guard lock(mutex);
+    programRead += bytes;
+}
+
+std::size_t PortHandOff::UnreadByProgram() const {
+    std::lock_guard lock(mutex);
+    return static_cast<std::size_t>(peerWritten - programRead);
+}
+
+bool PortHandOff::Wait(std::int64_t deadline, const std::function<bool()>& ready) {
+    std::unique_lock lock(mutex);
+    return clock.WaitUntil(changed, lock, deadline,
+                           [&] { return peerWritten != programRead || ready(); });
+}
+
+void PortHandOff::Wake() {
+    {
+        // Taken so that a wait between its check and its sleep is not missed.
+        std::lock_guard lock(mutex);
+    }
+    clock.Notify(changed);
+}
