@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "base/AsciiText.h"
+#include "telephony/providers/modem/ModemLineProvider.h"
 #include "telephony/providers/simulated/SimulatedLineProvider.h"
 
 namespace {
@@ -17,6 +18,7 @@ struct BuiltInProvider {
 
 // Every provider the program has, in one place.
 constexpr BuiltInProvider kBuiltInProviders[] = {
+    {kModemLineProvider, LineProviderKind::Real, &CreateModemLineProvider},
     {kSimulatedLineProvider, LineProviderKind::Simulation, &CreateSimulatedLineProvider},
 };
 

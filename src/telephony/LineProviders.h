@@ -14,6 +14,7 @@ using LineProviderFactory = std::function<std::unique_ptr<LineProvider>()>;
 
 // The built-in providers' names.
 inline constexpr char kSimulatedLineProvider[] = "Simulated";
+inline constexpr char kModemLineProvider[] = "Modem";
 
 // What a built-in provider drives: line devices of this machine, or a simulated line.
 enum class LineProviderKind { Real, Simulation };
