@@ -291,10 +291,14 @@ void LTapiLine::OnLineMessage(std::uint32_t device, std::uint32_t message, std::
             break;
         case LINE_REPLY:
             if (static_cast<std::int32_t>(param1) == lastRequestId) {
-                if (param2 != 0 && pendingRequest == PendingRequest::MakeCall) {
-                    call = 0;
-                }
+                bool callFailed = param2 != 0 && pendingRequest == PendingRequest::MakeCall;
                 SetPendingRequest(PendingRequest::None);
+                // The line could not be taken after all: the call is over before it began.
+                if (callFailed && call != 0) {
+                    lineDeallocateCall(call);
+                    call = 0;
+                    CallEnded();
+                }
             }
             break;
         default:

@@ -69,3 +69,17 @@ LineTone DisconnectTone(std::int64_t start, std::int64_t end) {
 LineTone FaxCallingTone(std::int64_t start, std::int64_t end) {
     return Cadence(start, end, 500, 3500, 1100.0, 0.0);
 }
+
+std::optional<std::vector<LineTone>> DtmfSequence(std::string_view digits, std::int64_t start,
+                                                  std::int32_t frames) {
+    std::vector<LineTone> tones;
+    for (char digit : digits) {
+        std::optional<LineTone> tone = DtmfTone(digit, start, frames);
+        if (!tone) {
+            return std::nullopt;
+        }
+        tones.push_back(*tone);
+        start += 2 * static_cast<std::int64_t>(frames);  // the tone, then as long a pause
+    }
+    return tones;
+}

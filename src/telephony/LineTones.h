@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 #include "audio/dsp/TelephoneFormat.h"
 
@@ -30,6 +32,20 @@ struct LineTone {
 
 // The DTMF tone of `digit` (0-9, *, #, A-D), or nothing for another character.
 std::optional<LineTone> DtmfTone(char digit, std::int64_t start, std::int32_t frames);
+// Generated digits: each `frames` long with as long a pause after it, from line frame `start`;
+// nothing when a character is not a DTMF key.
+std::optional<std::vector<LineTone>> DtmfSequence(std::string_view digits, std::int64_t start,
+                                                  std::int32_t frames);
+// Generated digits and tones last this long unless the program says otherwise.
+inline constexpr std::uint32_t kDefaultGeneratedMs = 100;
+// How long a generated digit or tone lasts: `duration` ms, 0 meaning the default.
+inline std::uint32_t GeneratedMs(std::uint32_t duration) {
+    return duration != 0 ? duration : kDefaultGeneratedMs;
+}
+inline std::int32_t MsToLineFrames(std::uint32_t ms) {
+    return static_cast<std::int32_t>(kLineRate * static_cast<std::int64_t>(ms) / 1000);
+}
+
 // The short tone of a beep.
 LineTone BeepTone(std::int64_t start, std::int32_t frames);
 // The busy tone and the tone the exchange plays once the far end has hung up: each repeats

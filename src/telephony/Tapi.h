@@ -91,6 +91,9 @@ inline constexpr std::uint32_t LINEBUSYMODE_UNKNOWN = 0x0004;
 
 // Line device states (LINE_LINEDEVSTATE param 1).
 inline constexpr std::uint32_t LINEDEVSTATE_RINGING = 0x02;
+// The device went away (a modem unplugged) and came back.
+inline constexpr std::uint32_t LINEDEVSTATE_INSERVICE = 0x40;
+inline constexpr std::uint32_t LINEDEVSTATE_OUTOFSERVICE = 0x80;
 
 // Digit and tone modes, and how a generation ended (LINE_GENERATE param 1).
 inline constexpr std::uint32_t LINEDIGITMODE_PULSE = 0x01;

@@ -4,10 +4,122 @@
 #include <mutex>
 
 #include "telephony/Tapi.h"
+#include "telephony/providers/modem/ModemPort.h"
+#include "telephony/providers/modem/ModemProbe.h"
+#include "telephony/providers/modem/VoiceModem.h"
+
+namespace {
+
+// What a user can do about ModemManager holding the modem.
+constexpr char kModemManagerHint[] =
+    "; ModemManager leaves a modem alone that udev marks with ID_MM_DEVICE_IGNORE=1";
+
+// An open modem line, as the provider hands it to the line-device layer.
+class ModemLineDevice : public LineDevice {
+public:
+    explicit ModemLineDevice(std::unique_ptr<VoiceModem> modem) : modem(std::move(modem)) {}
+
+    std::vector<ProviderCallId> Calls() override { return modem->Calls(); }
+    std::int32_t GetCallDetails(ProviderCallId call, LineCallDetails& details) override {
+        return modem->GetCallDetails(call, details);
+    }
+    std::int32_t GetDeviceId(ProviderCallId call, std::string_view deviceClass,
+                             std::uint32_t& id) override {
+        return modem->GetDeviceId(call, deviceClass, id);
+    }
+    std::int32_t MakeCall(std::uint32_t requestId, std::string_view address,
+                          ProviderCallId& call) override {
+        return modem->MakeCall(requestId, address, call);
+    }
+    std::int32_t Answer(std::uint32_t requestId, ProviderCallId call) override {
+        return modem->Answer(requestId, call);
+    }
+    std::int32_t Drop(std::uint32_t requestId, ProviderCallId call) override {
+        return modem->Drop(requestId, call);
+    }
+    // A modem cannot pass a call on.
+    std::int32_t BlindTransfer(std::uint32_t, ProviderCallId, std::string_view) override {
+        return LINEERR_OPERATIONUNAVAIL;
+    }
+    std::int32_t GenerateDigits(ProviderCallId call, std::uint32_t digitMode,
+                                std::string_view digits, std::uint32_t duration) override {
+        return modem->GenerateDigits(call, digitMode, digits, duration);
+    }
+    std::int32_t GenerateTone(ProviderCallId call, std::uint32_t toneMode,
+                              std::uint32_t duration) override {
+        return modem->GenerateTone(call, toneMode, duration);
+    }
+    std::int32_t SetMediaMode(ProviderCallId call, std::uint32_t mediaModes) override {
+        return modem->SetMediaMode(call, mediaModes);
+    }
+    // No fax program runs beside this one to take a call over.
+    std::int32_t Handoff(ProviderCallId, std::uint32_t) override { return LINEERR_TARGETNOTFOUND; }
+    void Release(ProviderCallId) override {}
+
+private:
+    std::unique_ptr<VoiceModem> modem;
+};
+
+}  // namespace
 
 struct ModemLineProvider::Impl {
     ModemLineOptions options;
+    bool probed = false;
     std::vector<ModemReport> reports;
+    std::vector<ModemProfile> profiles;  // by report
+    std::vector<std::size_t> lines;      // the reports that are voice lines, in device order
+
+    DeviceClock& Clock() const {
+        return options.clock != nullptr ? *options.clock : SystemDeviceClock();
+    }
+
+    // The port's channel, or why there is none.
+    std::unique_ptr<ModemChannel> OpenChannel(const std::string& port, std::string& problem) {
+        std::variant<ModemPort, PortFailure> opened = ModemPort::Open(port, options.lockFolder);
+        if (auto* failure = std::get_if<PortFailure>(&opened)) {
+            problem = Describe(*failure);
+            if (failure->problem == PortProblem::Held &&
+                failure->detail.find("ModemManager") != std::string::npos) {
+                problem += kModemManagerHint;
+            }
+            return nullptr;
+        }
+        return std::make_unique<ModemChannel>(
+            std::make_unique<ModemPort>(std::move(std::get<ModemPort>(opened))), Clock(),
+            options.handOff);
+    }
+
+    void Probe() {
+        if (probed) {
+            return;
+        }
+        probed = true;
+        for (const std::string& port : options.ports) {
+            ModemReport report;
+            report.port = port;
+            report.stablePort = port;
+            ModemProfile profile;
+            if (std::unique_ptr<ModemChannel> channel = OpenChannel(port, report.problem)) {
+                profile = ProbeModem(*channel);
+                report.identification = profile.identification;
+                report.voice = profile.voice;
+                for (const VoiceFormat& format : profile.formats) {
+                    report.formats.push_back(std::to_string(format.cml) + " " + format.name);
+                }
+                if (!profile.answers) {
+                    report.problem = "does not answer AT commands";
+                } else if (!profile.voice) {
+                    report.problem = "not a voice modem";
+                }
+            }
+            report.name = ModemLineName(profile, report.stablePort);
+            if (report.voice) {
+                lines.push_back(reports.size());
+            }
+            reports.push_back(std::move(report));
+            profiles.push_back(std::move(profile));
+        }
+    }
 };
 
 ModemLineProvider::ModemLineProvider(ModemLineOptions options) : impl(std::make_unique<Impl>()) {
@@ -17,19 +129,49 @@ ModemLineProvider::ModemLineProvider(ModemLineOptions options) : impl(std::make_
 ModemLineProvider::~ModemLineProvider() = default;
 
 std::vector<LineDeviceCaps> ModemLineProvider::Devices() {
-    return {};
+    impl->Probe();
+    std::vector<LineDeviceCaps> devices;
+    for (std::size_t index : impl->lines) {
+        devices.push_back(
+            {impl->reports[index].name, LINEMEDIAMODE_AUTOMATEDVOICE | LINEMEDIAMODE_UNKNOWN});
+    }
+    return devices;
 }
 
-std::int32_t ModemLineProvider::Open(std::size_t, std::uint32_t, std::uint32_t,
-                                     std::shared_ptr<LineEventSink>, std::unique_ptr<LineDevice>&) {
-    return LINEERR_BADDEVICEID;
+std::int32_t ModemLineProvider::Open(std::size_t index, std::uint32_t, std::uint32_t,
+                                     std::shared_ptr<LineEventSink> sink,
+                                     std::unique_ptr<LineDevice>& device) {
+    impl->Probe();
+    if (index >= impl->lines.size()) {
+        return LINEERR_BADDEVICEID;
+    }
+    const ModemReport& report = impl->reports[impl->lines[index]];
+    std::string problem;
+    std::unique_ptr<ModemChannel> channel = impl->OpenChannel(report.stablePort, problem);
+    if (!channel) {
+        return LINEERR_RESOURCEUNAVAIL;
+    }
+    Impl* provider = impl.get();
+    std::string port = report.stablePort;
+    auto modem =
+        std::make_unique<VoiceModem>(std::move(channel), impl->profiles[impl->lines[index]],
+                                     report.name, std::move(sink), [provider, port] {
+                                         std::string ignored;
+                                         return provider->OpenChannel(port, ignored);
+                                     });
+    if (!modem->Start()) {
+        return LINEERR_OPERATIONFAILED;
+    }
+    device = std::make_unique<ModemLineDevice>(std::move(modem));
+    return 0;
 }
 
-std::int32_t ModemLineProvider::ConfigDialog(std::size_t, std::string_view) {
-    return LINEERR_BADDEVICEID;
+std::int32_t ModemLineProvider::ConfigDialog(std::size_t index, std::string_view) {
+    return index < impl->lines.size() ? 0 : LINEERR_BADDEVICEID;
 }
 
 const std::vector<ModemReport>& ModemLineProvider::Reports() {
+    impl->Probe();
     return impl->reports;
 }
 

@@ -47,3 +47,21 @@ void PortHandOff::Wake() {
     }
     clock.Notify(changed);
 }
+
+void PortHandOff::SetPeerPump(std::function<void()> newPump) {
+    std::lock_guard lock(mutex);
+    pump = std::move(newPump);
+}
+
+bool PortHandOff::PumpPeer() {
+    std::function<void()> run;
+    {
+        std::lock_guard lock(mutex);
+        run = pump;
+    }
+    if (!run) {
+        return false;
+    }
+    run();
+    return true;
+}

@@ -21,7 +21,10 @@ public:
 
     DeviceClock& Clock() const { return clock; }
 
-    // The peer's end. PeerWrote wakes the program's wait.
+    // The peer's end. PeerWrote wakes the program's wait. The pump answers what the program
+    // wrote without the clock moving: the program's first talk with the modem happens before
+    // anyone moves the clock.
+    void SetPeerPump(std::function<void()> pump);
     void PeerWrote(std::size_t bytes);
     void PeerRead(std::size_t bytes);
     // Bytes the program wrote that the peer has not read yet.
@@ -36,6 +39,8 @@ public:
     // or the clock reaches `deadline`. True when there is something to do.
     bool Wait(std::int64_t deadline, const std::function<bool()>& ready);
     void Wake();
+    // Lets the peer answer what the program wrote; false when no peer pump is set.
+    bool PumpPeer();
 
 private:
     DeviceClock& clock;
@@ -45,4 +50,5 @@ private:
     std::uint64_t peerRead = 0;
     std::uint64_t programWritten = 0;
     std::uint64_t programRead = 0;
+    std::function<void()> pump;  // set once, before the program's end opens
 };

@@ -66,15 +66,6 @@ std::int64_t MsToNs(std::uint32_t ms) {
     return static_cast<std::int64_t>(ms) * 1'000'000;
 }
 
-std::int32_t MsToFrames(std::uint32_t ms) {
-    return static_cast<std::int32_t>(kLineRate * static_cast<std::int64_t>(ms) / 1000);
-}
-
-// How long a generated digit or tone lasts: `duration` ms, 0 meaning the default.
-std::uint32_t GeneratedMs(std::uint32_t duration) {
-    return duration != 0 ? duration : SimulatedLine::kDefaultDigitMs;
-}
-
 }  // namespace
 
 const char* SimulatedCallStateName(SimulatedCallState state) {
@@ -270,7 +261,7 @@ bool SimulatedLine::SendDigits(std::string_view digits) {
             if (call != pressing || state != SimulatedCallState::Connected) {
                 return;
             }
-            audio.AddLineTone(*DtmfTone(digit, LineFrameAt(time), MsToFrames(kDefaultDigitMs)));
+            audio.AddLineTone(*DtmfTone(digit, LineFrameAt(time), MsToLineFrames(kDefaultDigitMs)));
             Report([&](LineEventSink& sink) {
                 sink.DigitDetected(pressing, digit, LINEDIGITMODE_DTMF);
             });
@@ -505,19 +496,13 @@ std::int32_t SimulatedLine::GenerateDigits(ProviderCallId generating, std::uint3
         return 0;
     }
     std::uint32_t ms = GeneratedMs(duration);
-    std::int32_t frames = MsToFrames(ms);
+    std::int32_t frames = MsToLineFrames(ms);
     std::int64_t now = clock.Now();
-    std::int64_t start = LineFrameAt(now);
-    std::vector<LineTone> tones;
-    for (char digit : digits) {
-        std::optional<LineTone> tone = DtmfTone(digit, start, frames);
-        if (!tone) {
-            return LINEERR_INVALDIGITS;
-        }
-        tones.push_back(*tone);
-        start += 2 * frames;  // the tone, then as long a pause
+    std::optional<std::vector<LineTone>> tones = DtmfSequence(digits, LineFrameAt(now), frames);
+    if (!tones) {
+        return LINEERR_INVALDIGITS;
     }
-    return StartGeneration(generating, tones,
+    return StartGeneration(generating, *tones,
                            now + 2 * MsToNs(ms) * static_cast<std::int64_t>(digits.size()));
 }
 
@@ -536,7 +521,7 @@ std::int32_t SimulatedLine::GenerateTone(ProviderCallId generating, std::uint32_
     }
     std::uint32_t ms = GeneratedMs(duration);
     std::int64_t now = clock.Now();
-    return StartGeneration(generating, {BeepTone(LineFrameAt(now), MsToFrames(ms))},
+    return StartGeneration(generating, {BeepTone(LineFrameAt(now), MsToLineFrames(ms))},
                            now + MsToNs(ms));
 }
 

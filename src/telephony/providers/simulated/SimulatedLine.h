@@ -52,7 +52,7 @@ public:
     // Far-party digits are this far apart; generated digits last this long by default, with
     // the same pause after each.
     static constexpr std::int64_t kDigitSpacing = 200'000'000;
-    static constexpr std::uint32_t kDefaultDigitMs = 100;
+    static constexpr std::uint32_t kDefaultDigitMs = kDefaultGeneratedMs;
     // The fax calling tone is recognised once its first burst has sounded.
     static constexpr std::int64_t kFaxToneDetectTime = 500'000'000;
     // Played audio is placed on the line at most this long after it sounded.
