@@ -70,6 +70,9 @@ public:
     // The ids of the line's wave devices (what lineGetID reports for "wave/out" and "wave/in").
     int WaveOutputId() const { return registration.OutputId(); }
     int WaveInputId() const { return registration.InputId(); }
+    // The wave devices themselves, for a stand-in that carries the line's audio some other way
+    // (a modem on a pseudo terminal): what the input generator gives, and what is played.
+    VirtualWaveDevice& WaveDevice() const { return *device; }
 
     // --- What happens on the line. Each returns false when the call is not in a state for it.
     // A new incoming call rings at once and then every ring interval; LINE_LINEDEVSTATE carries
