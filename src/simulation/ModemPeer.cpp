@@ -194,6 +194,16 @@ std::shared_ptr<ModemPeer> ModemPeer::Create(std::shared_ptr<SimulatedLine> line
         return nullptr;
     }
     peer->line->Clock().Attach(peer);
+    if (peer->handOff) {
+        // The program's first talk with the modem comes before the clock moves: the peer
+        // answers it where it stands.
+        std::weak_ptr<ModemPeer> weak = peer;
+        peer->handOff->SetPeerPump([weak] {
+            if (std::shared_ptr<ModemPeer> alive = weak.lock()) {
+                alive->Tick(alive->line->Clock().Now());
+            }
+        });
+    }
     return peer;
 }
 
@@ -203,6 +213,7 @@ ModemPeer::ModemPeer(std::shared_ptr<SimulatedLine> simulatedLine, const std::st
       options(peerOptions),
       dialect(DialectOf(peerOptions.dialect)),
       reports(std::make_shared<LineReports>(line->Clock())),
+      handOff(handOff),
       port(folder + "/" + kLinkName, std::move(handOff)) {
     line->CreateProvider()->Open(0, LINECALLPRIVILEGE_OWNER, SimulatedLine::kMediaModes, reports,
                                  device);

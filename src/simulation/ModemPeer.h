@@ -152,6 +152,8 @@ private:
     std::shared_ptr<LineReports> reports;
     std::unique_ptr<LineDevice> device;
 
+    const std::shared_ptr<PortHandOff> handOff;
+
     mutable std::mutex mutex;  // everything below
     ModemPeerPort port;
     bool stalled = false;

@@ -1,11 +1,14 @@
 // A whole run of the program without its windows, on a simulated line of its own.
 #include "simulation/Simulation.h"
 
+#include <filesystem>
 #include <optional>
 
+#include "base/TempFiles.h"
 #include "recorder/CallerLog.h"
 #include "recorder/RecorderSession.h"
 #include "telephony/LineProviders.h"
+#include "telephony/providers/modem/ModemLineProvider.h"
 
 namespace {
 
@@ -29,6 +32,22 @@ private:
     std::vector<std::string> previous;
 };
 
+// A private folder for the run's modem port link and lock files, gone at the end.
+class PortFolder {
+public:
+    PortFolder() : path(CreateUniqueFolder(TemporaryFolder(), "modem")) {}
+    ~PortFolder() {
+        if (!path.empty()) {
+            std::error_code error;
+            std::filesystem::remove_all(path, error);
+        }
+    }
+    PortFolder(const PortFolder&) = delete;
+    PortFolder& operator=(const PortFolder&) = delete;
+
+    const std::string path;
+};
+
 }  // namespace
 
 SimulationResult RunSimulation(AppState& app, const std::vector<ScenarioStep>& steps,
@@ -41,8 +60,29 @@ SimulationResult RunSimulation(AppState& app, const std::vector<ScenarioStep>& s
     }
     DeviceClock& clock = realTime ? static_cast<DeviceClock&>(*realTime) : stepped;
     std::shared_ptr<SimulatedLine> line = SimulatedLine::Create(clock);
-    LineProviderRegistration provider(kSimulationProvider,
-                                      [line] { return line->CreateProvider(); });
+    std::optional<PortFolder> portFolder;
+    std::shared_ptr<ModemPeer> peer;
+    ModemLineOptions modem;
+    if (options.modem) {
+        portFolder.emplace();
+        // On the stepped clock the peer and the line hand bytes over explicitly.
+        if (!realTime) {
+            modem.handOff = std::make_shared<PortHandOff>(clock);
+        }
+        peer = ModemPeer::Create(line, portFolder->path, *options.modem, modem.handOff);
+        if (!peer) {
+            out << "No pseudo terminal for the modem\n";
+            return result;
+        }
+        modem.ports = {peer->PortPath()};
+        modem.clock = &clock;
+        modem.lockFolder = portFolder->path;
+    }
+    LineProviderRegistration provider(kSimulationProvider, [line, &modem, &options] {
+        return options.modem
+                   ? std::unique_ptr<LineProvider>(std::make_unique<ModemLineProvider>(modem))
+                   : line->CreateProvider();
+    });
     ActiveProviders active({kSimulationProvider});
 
     HeadlessWindow window;

@@ -3,12 +3,14 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "recorder/AppState.h"
 #include "simulation/LineAudioScan.h"
+#include "simulation/ModemPeer.h"
 #include "simulation/Scenario.h"
 #include "simulation/ScenarioRunner.h"
 
@@ -27,6 +29,9 @@ struct SimulationOptions {
     std::string baseFolder = ".";  // for relative audio file names in the steps
     // Runs once the session stands and before the first step (tests use it to take files away).
     std::function<void(AppState&)> prepare;
+    // Set: the program reaches the simulated line through its voice modem provider and a modem
+    // peer of these options on a pseudo terminal, instead of through the line's own provider.
+    std::optional<ModemPeerOptions> modem;
 };
 
 // Runs `steps` with `app`'s folders (which must exist; the default prompts are put where they

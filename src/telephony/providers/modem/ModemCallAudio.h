@@ -25,8 +25,8 @@ public:
     static constexpr std::int32_t kReceiveLatencyFrames = 480;  // 60 ms
     static constexpr std::int32_t kReceiveSlackFrames = 2400;   // then old audio is dropped
     // Played audio is sent this long after it sounded: the player hands a buffer over only once
-    // it has played.
-    static constexpr std::int64_t kTransmitDelayNs = 500'000'000;
+    // it has played (its buffers hold a tenth of a second).
+    static constexpr std::int64_t kTransmitDelayNs = 200'000'000;
 
     ModemCallAudio(const std::string& name, DeviceClock& clock);
     ~ModemCallAudio();
