@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "base/TempFiles.h"
 #include "settings/Folders.h"
 
 // What the call recorder tells the main window while one is registered: the level for the
@@ -42,3 +43,14 @@ AppState& App();
 
 // Resolves the folders and the settings file as a normal run does at start.
 void ResolveAppFolders(AppState& app);
+
+// The start of a normal run (the desktop program, `quillon-tool watch`): the folders resolved,
+// the recordings and logs folders made (private to the user) where the installation has not
+// made them, as recordings made into a missing folder would be lost without a word; then what
+// an earlier run that was killed left behind is removed.
+void PrepareAppFolders(AppState& app);
+
+// Removes the temporaries `which` names from the folders a run writes them to: beside the folder
+// registration, the settings, prompts and level queue, and the recordings being levelled; and
+// the temporary folder.
+void RemoveTemporariesOf(const AppState& app, TempSweep which);

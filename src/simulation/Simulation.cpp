@@ -11,24 +11,6 @@ namespace {
 
 constexpr char kSimulationProvider[] = "Simulation";
 
-// The line providers in use for as long as it lives; the previous ones come back afterwards.
-class ActiveProviders {
-public:
-    explicit ActiveProviders(std::vector<std::string> names) : previous(ActiveLineProviders()) {
-        SetActiveLineProviders(std::move(names));
-        LTapiLine::Shutdown();  // the next application context loads them
-    }
-    ~ActiveProviders() {
-        LTapiLine::Shutdown();
-        SetActiveLineProviders(previous);
-    }
-    ActiveProviders(const ActiveProviders&) = delete;
-    ActiveProviders& operator=(const ActiveProviders&) = delete;
-
-private:
-    std::vector<std::string> previous;
-};
-
 }  // namespace
 
 SimulationResult RunSimulation(AppState& app, const std::vector<ScenarioStep>& steps,
@@ -43,7 +25,7 @@ SimulationResult RunSimulation(AppState& app, const std::vector<ScenarioStep>& s
     std::shared_ptr<SimulatedLine> line = SimulatedLine::Create(clock);
     LineProviderRegistration provider(kSimulationProvider,
                                       [line] { return line->CreateProvider(); });
-    ActiveProviders active({kSimulationProvider});
+    LineProvidersInUse active({kSimulationProvider});
 
     HeadlessWindow window;
     app.mainWindow = &window;
