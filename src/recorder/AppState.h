@@ -12,7 +12,9 @@
 // What the call recorder tells the main window while one is registered: the level for the
 // meter (message 1027), caller ID to flash (1028), the end of a call (1029), and a problem the
 // user must know of (a call not recorded as asked). The desktop window implements it; headless
-// runs put a stand-in in its place.
+// runs put a stand-in in its place. The rest is for watchers that print what happens (the
+// window has no use for it): the caller ID of each call as the caller log gets it, and each
+// recording file as it starts and once it is finished and handed on.
 class MainWindowNotify {
 public:
     virtual ~MainWindowNotify() = default;
@@ -20,6 +22,9 @@ public:
     virtual void OnCallerIdMessage(const std::string& text) = 0;
     virtual void OnCallEndedMessage() = 0;
     virtual void OnProblemMessage(const std::string& text) = 0;
+    virtual void OnIncomingCall(const std::string& /*number*/, const std::string& /*name*/) {}
+    virtual void OnRecordingStarted(const std::string& /*path*/) {}
+    virtual void OnRecordingFinished(const std::string& /*path*/) {}
 };
 
 // The longest one recording file runs (1/10,000 s): an hour. A longer call goes on in a new
