@@ -1,8 +1,6 @@
 // The normal run of the desktop program.
 #include "app/DesktopProgram.h"
 
-#include <sys/stat.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
@@ -21,10 +19,10 @@
 #include "base/TempFiles.h"
 #include "recorder/PromptFiles.h"
 #include "recorder/RecorderSession.h"
-#include "settings/Folders.h"
 #include "simulation/Scenario.h"
 #include "simulation/ScenarioRunner.h"
 #include "telephony/LTapiLine.h"
+#include "telephony/LineDeviceSelection.h"
 #include "telephony/LineProviders.h"
 #include "telephony/providers/simulated/SimulatedLineProvider.h"
 
@@ -79,18 +77,8 @@ void PressFor(MainWindow& window, CallCommand command) {
     }
 }
 
-// The folders the program writes temporaries to: beside the folder registration, the settings,
-// prompts and level queue, and the recordings being levelled; and the temporary folder.
-void RemoveTemporariesOf(const AppState& app, TempSweep which) {
-    for (const std::string& folder :
-         {ConfigFolder(), app.dataFolder, app.recordingsFolder, TemporaryFolder()}) {
-        if (!folder.empty()) {
-            RemoveTemporaries(folder, which);
-        }
-    }
-}
-
 const QString kScenarioOption = QStringLiteral("--scenario");
+const QString kLineOption = QStringLiteral("--line");
 
 // The value after `option`; empty when it is missing.
 QString OptionValue(const QStringList& arguments, const QString& option) {
@@ -146,22 +134,31 @@ int RunDesktop(const QStringList& arguments) {
     // main window, so they too end in the ordered shutdown.
     StopSignals stopSignals;
     AppState& app = App();
-    ResolveAppFolders(app);
-    // Recordings made into a folder that is not there would be lost without a word: the
-    // folders are made here, private to the user, if the installation has not made them.
-    for (const std::string& folder : {app.recordingsFolder, app.logsFolder}) {
-        ::mkdir(folder.c_str(), 0700);
-    }
-    // What an earlier run that was killed left behind.
-    RemoveTemporariesOf(app, TempSweep::Ended);
+    PrepareAppFolders(app);
     // The real line providers; the simulated line alone when it was asked for.
     bool simulate = arguments.contains(QStringLiteral("--simulate")) || !scenarioFile.isEmpty();
     SetActiveLineProviders(
         BuiltInLineProviders(simulate ? LineProviderKind::Simulation : LineProviderKind::Real));
+    // The line of `--line`, for this run only.
+    const QString line = OptionValue(arguments, kLineOption);
+    LineOptionChoice lineChoice;
+    if (arguments.contains(kLineOption) && line.isEmpty()) {
+        lineChoice.error = "--line needs the NAME of a line device or the PATH of a modem port";
+    } else {
+        lineChoice = ApplyLineOption(app.settingsFile, line.toStdString());
+    }
+    if (!lineChoice.error.empty()) {
+        std::fprintf(stderr, "quillon: %s\n", lineChoice.error.c_str());
+        LTapiLine::Shutdown();
+        return 1;
+    }
 
     int result = 0;
     {
         RecorderSession session(app);
+        if (lineChoice.device) {
+            session.UseLineDevice(*lineChoice.device);
+        }
         TapiLineDevices lines;
         bool install = arguments.size() > 1 && arguments[1] == QStringLiteral("/install");
         MainWindow window(app, session, lines, install);

@@ -13,4 +13,8 @@ StartupSteps DesktopSteps(QStringList arguments);
 
 // `arguments` as the program got them (the program's name first). "/install" as the first
 // argument marks the first start after installation; "--simulate" adds the simulated line.
+// "--line NAME" opens the line device of that name (as `quillon-tool lines` lists them) in place
+// of the "device" setting for this run, and "--line PATH" (anything holding a '/') has the
+// voice modem on that serial port used in place of the "modempath" setting; an unknown name
+// ends the start with exit code 1.
 int RunDesktop(const QStringList& arguments);

@@ -1,6 +1,8 @@
 // Process-wide application state.
 #include "recorder/AppState.h"
 
+#include <sys/stat.h>
+
 AppState& App() {
     static AppState app;
     return app;
@@ -8,4 +10,21 @@ AppState& App() {
 
 void ResolveAppFolders(AppState& app) {
     static_cast<ProgramFolders&>(app) = ResolveProgramFolders();
+}
+
+void PrepareAppFolders(AppState& app) {
+    ResolveAppFolders(app);
+    for (const std::string& folder : {app.recordingsFolder, app.logsFolder}) {
+        ::mkdir(folder.c_str(), 0700);
+    }
+    RemoveTemporariesOf(app, TempSweep::Ended);
+}
+
+void RemoveTemporariesOf(const AppState& app, TempSweep which) {
+    for (const std::string& folder :
+         {ConfigFolder(), app.dataFolder, app.recordingsFolder, TemporaryFolder()}) {
+        if (!folder.empty()) {
+            RemoveTemporaries(folder, which);
+        }
+    }
 }

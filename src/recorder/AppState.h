@@ -6,12 +6,15 @@
 #include <functional>
 #include <string>
 
+#include "base/TempFiles.h"
 #include "settings/Folders.h"
 
 // What the call recorder tells the main window while one is registered: the level for the
 // meter (message 1027), caller ID to flash (1028), the end of a call (1029), and a problem the
 // user must know of (a call not recorded as asked). The desktop window implements it; headless
-// runs put a stand-in in its place.
+// runs put a stand-in in its place. The rest is for watchers that print what happens (the
+// window has no use for it): the caller ID of each call as the caller log gets it, and each
+// recording file as it starts and once it is finished and handed on.
 class MainWindowNotify {
 public:
     virtual ~MainWindowNotify() = default;
@@ -19,6 +22,9 @@ public:
     virtual void OnCallerIdMessage(const std::string& text) = 0;
     virtual void OnCallEndedMessage() = 0;
     virtual void OnProblemMessage(const std::string& text) = 0;
+    virtual void OnIncomingCall(const std::string& /*number*/, const std::string& /*name*/) {}
+    virtual void OnRecordingStarted(const std::string& /*path*/) {}
+    virtual void OnRecordingFinished(const std::string& /*path*/) {}
 };
 
 // The longest one recording file runs (1/10,000 s): an hour. A longer call goes on in a new
@@ -42,3 +48,14 @@ AppState& App();
 
 // Resolves the folders and the settings file as a normal run does at start.
 void ResolveAppFolders(AppState& app);
+
+// The start of a normal run (the desktop program, `quillon-tool watch`): the folders resolved,
+// the recordings and logs folders made (private to the user) where the installation has not
+// made them, as recordings made into a missing folder would be lost without a word; then what
+// an earlier run that was killed left behind is removed.
+void PrepareAppFolders(AppState& app);
+
+// Removes the temporaries `which` names from the folders a run writes them to: beside the folder
+// registration, the settings, prompts and level queue, and the recordings being levelled; and
+// the temporary folder.
+void RemoveTemporariesOf(const AppState& app, TempSweep which);

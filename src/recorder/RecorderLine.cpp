@@ -92,6 +92,9 @@ bool RecorderLine::OfferCall(std::uint32_t ringCount) {
         app.mainWindow->OnCallerIdMessage("Incoming call\r\n" + number + "\r\n" + name);
     }
     AppendLogEntry(app.logsFolder, "Incoming call " + number + " " + name);
+    if (app.mainWindow) {
+        app.mainWindow->OnIncomingCall(number, name);
+    }
     return false;  // the program never answers a call itself
 }
 
@@ -219,6 +222,9 @@ void RecorderLine::StartRecordingProper() {
     nextTone = toneInterval;
     SetOperation(Operation::Recording);
     writer = created;
+    if (app.mainWindow) {
+        app.mainWindow->OnRecordingStarted(currentFile);
+    }
     if (line) {
         line->Record(created, kRecordSilenceLimit, kRecordThreshold, app.maximumRecordingLength);
     }
@@ -262,6 +268,9 @@ void RecorderLine::HandOnRecording() {
     }
     if (ReadSetting(app.settingsFile, settings::kRecordAlc) && app.levelQueue) {
         app.levelQueue(currentFile);
+    }
+    if (app.mainWindow) {
+        app.mainWindow->OnRecordingFinished(currentFile);
     }
     currentFile.clear();
 }

@@ -23,18 +23,19 @@ RecorderSession::~RecorderSession() {
 }
 
 bool RecorderSession::OpenLine(bool startUp) {
-    std::uint32_t device = 0;
+    std::uint32_t device = lineDevice.value_or(
+        static_cast<std::uint32_t>(ReadSetting(app.settingsFile, settings::kDevice)));
     bool voice = false;
-    if (startUp) {
+    if (startUp && !lineDevice) {
         LineDeviceChoice choice = ChooseLineDevice(app.settingsFile);
         device = choice.device;
         voice = choice.voiceCapable;
     } else {
-        device = static_cast<std::uint32_t>(ReadSetting(app.settingsFile, settings::kDevice));
         voice = LTapiLine::IsVoiceLine(device);
     }
     line.SetStandingHandler(std::make_unique<RecorderLine>(app));
     line.Open(device, 0);
+    openedDevice = device;
     return voice;
 }
 

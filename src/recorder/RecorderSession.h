@@ -4,7 +4,9 @@
 #pragma once
 
 #include <QTimer>
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "audio/devices/DeviceClock.h"
 #include "audio/level/LLevelQueue.h"
@@ -31,6 +33,11 @@ public:
     // "device"). Returns false when the device opened is still not voice capable: the caller
     // warns the user ("No TAPI Devices"); the device is opened all the same.
     bool OpenLine(bool startUp);
+    // From now on OpenLine opens `device` as it is, in place of the "device" setting, which
+    // keeps its value (a line chosen for one run on the command line).
+    void UseLineDevice(std::uint32_t device) { lineDevice = device; }
+    // The line device OpenLine opened last.
+    std::uint32_t OpenedDevice() const { return openedDevice; }
     // False when the line could not be taken (see RunCallCommand).
     bool Command(CallCommand command);
     // Schedules the auto-delete: once after 12 s, then hourly.
@@ -49,5 +56,7 @@ private:
     LLevelQueue queue;
     LTapiLine line;
     QTimer autoDeleteTimer;
+    std::optional<std::uint32_t> lineDevice;
+    std::uint32_t openedDevice = 0;
     bool shutDown = false;
 };

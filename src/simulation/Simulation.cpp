@@ -14,24 +14,6 @@ namespace {
 
 constexpr char kSimulationProvider[] = "Simulation";
 
-// The line providers in use for as long as it lives; the previous ones come back afterwards.
-class ActiveProviders {
-public:
-    explicit ActiveProviders(std::vector<std::string> names) : previous(ActiveLineProviders()) {
-        SetActiveLineProviders(std::move(names));
-        LTapiLine::Shutdown();  // the next application context loads them
-    }
-    ~ActiveProviders() {
-        LTapiLine::Shutdown();
-        SetActiveLineProviders(previous);
-    }
-    ActiveProviders(const ActiveProviders&) = delete;
-    ActiveProviders& operator=(const ActiveProviders&) = delete;
-
-private:
-    std::vector<std::string> previous;
-};
-
 // A private folder for the run's modem port link and lock files, gone at the end.
 class PortFolder {
 public:
@@ -83,7 +65,7 @@ SimulationResult RunSimulation(AppState& app, const std::vector<ScenarioStep>& s
                    ? std::unique_ptr<LineProvider>(std::make_unique<ModemLineProvider>(modem))
                    : line->CreateProvider();
     });
-    ActiveProviders active({kSimulationProvider});
+    LineProvidersInUse active({kSimulationProvider});
 
     HeadlessWindow window;
     app.mainWindow = &window;

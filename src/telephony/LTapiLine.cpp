@@ -264,6 +264,9 @@ void LTapiLine::LineCallback(std::uint32_t device, std::uint32_t message, std::u
 
 void LTapiLine::OnLineMessage(std::uint32_t device, std::uint32_t message, std::uintptr_t param1,
                               std::uintptr_t param2, std::uintptr_t param3) {
+    if (messageObserver) {
+        messageObserver(message, param1, param2, param3);
+    }
     switch (message) {
         case LINE_CALLSTATE:
             OnCallState(device, static_cast<std::uint32_t>(param1),

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -51,6 +52,11 @@ public:
     bool Open(std::uint32_t device, std::uint8_t options);
     // Drops the call and closes the line.
     void Close();
+    // Told of each message of the line (message, then its three parameters) before the line
+    // acts on it, so that a watcher can say what happens on the line; none by default.
+    using MessageObserver = std::function<void(std::uint32_t message, std::uintptr_t param1,
+                                               std::uintptr_t param2, std::uintptr_t param3)>;
+    void SetMessageObserver(MessageObserver observer) { messageObserver = std::move(observer); }
     // Dials `number`, or with null answers the ringing call or takes the line off hook.
     bool MakeCall(const char* number);
 
@@ -124,6 +130,7 @@ private:
     std::int32_t lastRequestId = 0;
     PendingRequest pendingRequest = PendingRequest::None;
     std::uint8_t lineStatus = 0;
+    MessageObserver messageObserver;
 };
 
 // "idle" or "playing"; "idle", "recording the call" or "listening"; "none", "make call", "drop",

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "base/AsciiText.h"
+#include "telephony/LTapiLine.h"
 #include "telephony/providers/modem/ModemLineProvider.h"
 #include "telephony/providers/simulated/SimulatedLineProvider.h"
 
@@ -96,4 +97,15 @@ std::vector<std::string> ActiveLineProviders() {
     Table& table = TheTable();
     std::lock_guard lock(table.mutex);
     return table.active;
+}
+
+LineProvidersInUse::LineProvidersInUse(std::vector<std::string> names)
+    : previous(ActiveLineProviders()) {
+    SetActiveLineProviders(std::move(names));
+    LTapiLine::Shutdown();
+}
+
+LineProvidersInUse::~LineProvidersInUse() {
+    LTapiLine::Shutdown();
+    SetActiveLineProviders(previous);
 }

@@ -43,3 +43,17 @@ private:
 // device order; names not in the table are skipped. Default: the built-in simulations.
 void SetActiveLineProviders(std::vector<std::string> names);
 std::vector<std::string> ActiveLineProviders();
+
+// The providers in use for as long as it lives (a run of its own inside a process, and tests):
+// the application context ends, so that the next one loads `names`; at the end the context ends
+// again and the providers before come back.
+class LineProvidersInUse {
+public:
+    explicit LineProvidersInUse(std::vector<std::string> names);
+    ~LineProvidersInUse();
+    LineProvidersInUse(const LineProvidersInUse&) = delete;
+    LineProvidersInUse& operator=(const LineProvidersInUse&) = delete;
+
+private:
+    std::vector<std::string> previous;
+};

@@ -3,11 +3,9 @@
 #include <sys/stat.h>
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <filesystem>
 
 #include "base/PosixFile.h"
-#include "base/StopSignals.h"
 #include "base/TempFiles.h"
 #include "simulation/Simulation.h"
 #include "tool/AudioInput.h"
@@ -71,12 +69,7 @@ int RunSimulateCommand(const ToolArgs& args, std::ostream& out, std::ostream& er
 
     // SIGTERM and SIGINT end the run in order, so that its temporary folder goes too: they end
     // the event loop the run waits in, and every loop after it at once.
-    StopSignals stopSignals;
-    QSocketNotifier stopper(stopSignals.Fd(), QSocketNotifier::Read);
-    QObject::connect(&stopper, &QSocketNotifier::activated, [&stopSignals] {
-        stopSignals.Acknowledge();
-        QCoreApplication::exit();
-    });
+    ToolStopSignals stopSignals([] { QCoreApplication::exit(); });
     RunFolder folder(options.Value("--data", ""), options.Has("--keep"));
     if (folder.path.empty()) {
         err << "quillon-tool: cannot make a data folder for the run\n";

@@ -67,6 +67,17 @@ constexpr Subcommand kSubcommands[] = {
      RunDecodeCommand},
     {"simulate", "simulate SCENARIO [--speed N] [--data DIR] [--keep]",
      "run a scenario file against the recorder on a simulated line", RunSimulateCommand},
+    {"lines", "lines [--line PATH]",
+     "list the line devices and what was found on the modem ports\n"
+     "with --line, look at the voice modem on the serial port PATH only",
+     RunLinesCommand},
+    {"watch", "watch [--line NAME|PATH] [--record-calls] [--seconds N]",
+     "watch the line as the desktop program does, printing each event\n"
+     "NAME: the line device so called (see lines) instead of the one in the settings;\n"
+     "PATH: the serial port of the voice modem instead of the \"modempath\" setting\n"
+     "with --record-calls, record each call from its second ring; without, answer none\n"
+     "ends after N seconds when given, else on Ctrl-C or SIGTERM",
+     RunWatchCommand},
 };
 
 // The general usage puts what a command does beside its last form, from this column.

@@ -30,6 +30,8 @@ int RunInfoCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunConvertCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunPlaychainCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunDecodeCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+int RunLinesCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+int RunWatchCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 
 // Prints "quillon-tool: message" and returns kToolUsage; RunTool then prints the usage of the
 // subcommand.

@@ -3,9 +3,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QSocketNotifier>
-
-#include "base/StopSignals.h"
 
 namespace {
 
@@ -24,14 +21,17 @@ void EnsureToolApplication() {
     }
 }
 
+ToolStopSignals::ToolStopSignals(std::function<void()> onStop)
+    : notifier(stopSignals.Fd(), QSocketNotifier::Read) {
+    QObject::connect(&notifier, &QSocketNotifier::activated, [this, onStop = std::move(onStop)] {
+        stopSignals.Acknowledge();
+        onStop();
+    });
+}
+
 void RunToolEventLoop(const std::function<void()>& onInterrupt) {
     EnsureToolApplication();
-    StopSignals stopSignals;
-    QSocketNotifier stopper(stopSignals.Fd(), QSocketNotifier::Read);
-    QObject::connect(&stopper, &QSocketNotifier::activated, [&] {
-        stopSignals.Acknowledge();
-        onInterrupt();
-    });
+    ToolStopSignals stop(onInterrupt);
     QEventLoop loop;
     currentLoop = &loop;
     if (!quitRequested) {

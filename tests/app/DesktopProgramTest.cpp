@@ -12,6 +12,7 @@
 #include "app/InstanceChannel.h"
 #include "base/TempFiles.h"
 #include "recorder/AppState.h"
+#include "settings/SettingsKeys.h"
 #include "support/FifoDeadline.h"
 #include "support/QtWidgetsTestApp.h"
 #include "support/TempDir.h"
@@ -23,9 +24,11 @@ class DesktopProgramTest : public ::testing::Test {
 protected:
     void SetUp() override { QtWidgetsTestApp(); }
 
-    int Run(const std::string& scenario) {
+    int Run(const std::string& scenario, const QStringList& more = {}) {
         WriteFile(dir / "call.scenario", scenario);
-        return RunDesktop({"quillon", "--scenario", QString::fromStdString(dir / "call.scenario")});
+        return RunDesktop(
+            QStringList{"quillon", "--scenario", QString::fromStdString(dir / "call.scenario")} +
+            more);
     }
 
     TempDir dir;
@@ -67,6 +70,22 @@ TEST_F(DesktopProgramTest, ScenarioPressesTheRecordButtonAndQuitsCleanlyLeavingN
     }
 }
 
+TEST_F(DesktopProgramTest, ALineNamedOnTheCommandLineIsOpenedWithoutTakingTheDeviceSetting) {
+    const std::string settings = dir / "data/Ostrel/Quillon/settings.ini";
+    std::filesystem::create_directories(dir / "data/Ostrel/Quillon");
+    // A device that is not there: a start without --line would choose the line and store it.
+    WriteSetting(settings, settings::kDevice, 5);
+    EXPECT_EQ(Run("0 set showtip false\n"
+                  "0 ring 5551234\n"
+                  "0.5 user record\n"
+                  "2 expect call connected\n"
+                  "2.5 quit\n",
+                  {"--line", "quillon simulated line"}),
+              0);
+    EXPECT_EQ(ReadSetting(settings, settings::kDevice), 5);
+    EXPECT_TRUE(messages.requests.empty());
+}
+
 TEST_F(DesktopProgramTest, ARelativeScenarioIsReadFromTheFolderTheProgramWasStartedIn) {
     WriteFile(dir / "call.scenario", "0 set showtip false\n0.2 quit\n");
     TempDir programs;
@@ -95,6 +114,10 @@ TEST_F(DesktopProgramTest, AFailedExpectationOrAnUnreadableScenarioGivesExitCode
               1);
     EXPECT_EQ(RunDesktop({"quillon", "--scenario", QString::fromStdString(dir / "missing")}), 1);
     EXPECT_EQ(Run("0 dance\n"), 1);  // ends at once
+    // A line of no such name, or none named, before any window.
+    EXPECT_EQ(RunDesktop({"quillon", "--simulate", "--line", "Kitchen"}), 1);
+    EXPECT_EQ(RunDesktop({"quillon", "--simulate", "--line"}), 1);
+    EXPECT_TRUE(messages.requests.empty());
     const std::string fifo = dir / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     RunWithFifoDeadline(fifo, [&] {

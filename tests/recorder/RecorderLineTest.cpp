@@ -59,8 +59,13 @@ struct Window : MainWindowNotify {
     void OnCallerIdMessage(const std::string& text) override { popups.push_back(text); }
     void OnCallEndedMessage() override { ++ended; }
     void OnProblemMessage(const std::string& text) override { problems.push_back(text); }
+    void OnIncomingCall(const std::string& number, const std::string& name) override {
+        incoming.push_back(number + "|" + name);
+    }
+    void OnRecordingStarted(const std::string& path) override { started.push_back(path); }
+    void OnRecordingFinished(const std::string& path) override { finished.push_back(path); }
     std::vector<int> levels;
-    std::vector<std::string> popups, problems;
+    std::vector<std::string> popups, problems, incoming, started, finished;
     int ended = 0;
 };
 
@@ -130,6 +135,7 @@ TEST_F(RecorderLineTest, RecordWithBothAnnouncementsTonesAndHandOn) {
     EXPECT_EQ(recorder->GetOperation(), RecorderLine::Operation::Recording);
     std::string file = recorder->CurrentFile();
     EXPECT_TRUE(file.starts_with(app.recordingsFolder) && file.ends_with(".wav")) << file;
+    EXPECT_EQ(window.started, Files{file});
     // Tones one interval in, then every interval after the one that sounded.
     for (std::int32_t position : {0, 149999, 150000, 299999, 300500, 450499, 450500}) {
         RecordProgress(position);
@@ -143,11 +149,13 @@ TEST_F(RecorderLineTest, RecordWithBothAnnouncementsTonesAndHandOn) {
     EXPECT_EQ(Send([](LTapiCallHandler& h) { h.OnRecordLevel(-20); }), Ops{Play(kEnd)});
     EXPECT_EQ(Send(kPlayDone), Ops{"drop"});
     EXPECT_TRUE(queued.empty());  // only once the call has ended
+    EXPECT_TRUE(window.finished.empty());
     app.callMode = CallMode::Record;
     line.End();
     EXPECT_EQ(app.callMode, CallMode::Idle);
     EXPECT_EQ(window.ended, 1);
     EXPECT_EQ(queued, Files{file});
+    EXPECT_EQ(window.finished, Files{file});
     EXPECT_TRUE(recorder->CurrentFile().empty());
     EXPECT_TRUE(window.problems.empty());
 }
@@ -291,6 +299,8 @@ TEST_F(RecorderLineTest, CallerIdOnTheSecondRingOnlyNeverAnsweredAndNotSentWitho
     Set("cidflash", "false");
     recorder->OfferCall(2);
     EXPECT_EQ(window.popups.size(), 1u);
+    // Every second ring's caller ID as the log has it, popup or not.
+    EXPECT_EQ(window.incoming, (Files{"5551234|SMITH J", "|", "5550000|"}));
     log = Log();
     EXPECT_NE(log.find(" Incoming call  \r\n"), std::string::npos);
     EXPECT_NE(log.find(" Incoming call 5550000 "), std::string::npos);
@@ -301,7 +311,8 @@ TEST_F(RecorderLineTest, CallerIdOnTheSecondRingOnlyNeverAnsweredAndNotSentWitho
     line.Fire([](LTapiCallHandler& h) { h.OnPlayLevel(-5); });
     recorder->OfferCall(2);
     line.End();
-    EXPECT_TRUE(window.levels.empty() && window.popups.size() == 1 && window.ended == 0);
+    EXPECT_TRUE(window.levels.empty() && window.popups.size() == 1 && window.ended == 0 &&
+                window.incoming.size() == 3);
 }
 
 TEST_F(RecorderLineTest, WhatKeepsACallFromBeingRecordedIsToldAndTheCallReleased) {

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <deque>
+#include <optional>
+#include <tuple>
 
 #include "LineTestBench.h"
 #include "audio/dsp/LToneCadenceDetector.h"
@@ -12,6 +14,7 @@
 #include "support/TempDir.h"
 #include "telephony/LineDeviceSelection.h"
 #include "telephony/LineTones.h"
+#include "telephony/providers/modem/ModemLineProvider.h"
 #include "telephony/providers/simulated/SimulatedLineProvider.h"
 
 namespace {
@@ -127,6 +130,40 @@ TEST_F(LTapiLineOpenTest, StartUpKeepsAStoredVoiceDeviceElseStoresTheFirstOneAnd
         EXPECT_EQ(ReadSetting(settings, settings::kDevice), chosen);
         EXPECT_TRUE(line.Open(choice.device, 0));
     }
+}
+
+TEST_F(LTapiLineOpenTest, ALineOptionNamesADeviceOrTheModemPortForTheRunOnly) {
+    TempDir folder;
+    const std::string settings = folder / "settings.ini";
+    WriteSetting(settings, settings::kDevice, 0);
+    WriteSetting(settings, settings::kModemPath, "/dev/ttyS9");
+    script.devices = {{"Kitchen Modem", kVoice}, {"Fax", kData}};
+    using Ports = std::vector<std::string>;
+    // The value, the device it names, the modem ports.
+    const std::tuple<const char*, std::optional<std::uint32_t>, Ports> rows[] = {
+        {"fax", 1, {"/dev/ttyS9"}},
+        {"KITCHEN MODEM", 0, {"/dev/ttyS9"}},
+        {"/dev/ttyACM0", std::nullopt, {"/dev/ttyACM0"}},
+        {"", std::nullopt, {"/dev/ttyS9"}},
+    };
+    for (const auto& [line, device, ports] : rows) {
+        const LineOptionChoice choice = ApplyLineOption(settings, line);
+        EXPECT_EQ(choice.device, device) << line;
+        EXPECT_EQ(choice.error, "") << line;
+        EXPECT_EQ(ModemPorts(), ports) << line;
+    }
+    EXPECT_EQ(ApplyLineOption(settings, "Attic").error,
+              "no line device is called \"Attic\" (the line devices: \"Kitchen Modem\", "
+              "\"Fax\"; quillon-tool lines lists them)");
+    EXPECT_EQ(ReadSetting(settings, settings::kDevice), 0);
+    // Neither option nor setting: the provider finds the modems.
+    WriteSetting(settings, settings::kModemPath, "");
+    script.devices.clear();
+    LTapiLine::Shutdown();
+    EXPECT_EQ(ApplyLineOption(settings, "Attic").error,
+              "no line device is called \"Attic\" (there are no line devices; quillon-tool "
+              "lines shows what was found)");
+    EXPECT_EQ(ModemPorts(), Ports{});
 }
 
 using Kind = SimulatedCallerId::Kind;

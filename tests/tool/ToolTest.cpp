@@ -89,6 +89,11 @@ TEST_F(ToolTest, BadArgumentsAreUsageErrors) {
         {"settings", "get", "set]tings", "key"},
         {"log"},
         {"cleanup", "--now"},
+        {"lines", "extra"},
+        {"lines", "--line", "Kitchen"},  // a port only
+        {"watch", "extra"},
+        {"watch", "--seconds", "0"},
+        {"watch", "--line"},
     };
     for (const ToolArgs& args : rows) {
         EXPECT_EQ(Run(args), kToolUsage) << (args.empty() ? "" : args.back());
