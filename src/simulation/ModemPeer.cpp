@@ -185,6 +185,19 @@ ModemPeerOptions ModemPeerOptions::Of(ModemDialect dialect) {
     return options;
 }
 
+bool ModemPeerNamed(std::string_view word, std::optional<ModemPeerOptions>& options) {
+    if (word == kSimulatedLineWord) {
+        options.reset();
+    } else if (word == kConexantModemWord) {
+        options = ModemPeerOptions::Of(ModemDialect::Conexant);
+    } else if (word == kUsrModemWord) {
+        options = ModemPeerOptions::Of(ModemDialect::Usr);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 std::shared_ptr<ModemPeer> ModemPeer::Create(std::shared_ptr<SimulatedLine> line,
                                              const std::string& folder, ModemPeerOptions options,
                                              std::shared_ptr<PortHandOff> handOff) {
@@ -261,7 +274,7 @@ std::int64_t ModemPeer::Tick(std::int64_t now) {
         // The call goes on without the modem; what it would have said is lost.
         TakeLineReports(now);
         out.clear();
-        signals.clear();
+        dleCodes.clear();
         receiveFrame = playFrame = LineFrameAt(now);
         return now + kTick;
     }
@@ -271,11 +284,11 @@ std::int64_t ModemPeer::Tick(std::int64_t now) {
     RunScheduled(now);
     Stream(now);
     if (VoiceClass()) {
-        for (const std::uint8_t code : signals) {
+        for (const std::uint8_t code : dleCodes) {
             out.insert(out.end(), {kDle, code});
         }
     }
-    signals.clear();
+    dleCodes.clear();
     port.Write(std::exchange(out, {}));
     return now + kTick;
 }
@@ -400,7 +413,7 @@ void ModemPeer::Digit(char digit, std::int64_t time) {
 }
 
 void ModemPeer::Signal(std::uint8_t code) {
-    signals.push_back(code);
+    dleCodes.push_back(code);
 }
 
 void ModemPeer::RunScheduled(std::int64_t now) {

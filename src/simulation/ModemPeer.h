@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,14 @@ struct ModemPeerOptions {
     // The dialect as it comes: a USR modem sends caller ID after the first ring and has no duplex.
     static ModemPeerOptions Of(ModemDialect dialect);
 };
+
+// The lines a headless run can reach its simulated line through: its own provider, or the voice
+// modem provider talking to a modem peer of either dialect.
+inline constexpr char kSimulatedLineWord[] = "simulated";
+inline constexpr char kConexantModemWord[] = "modem";
+inline constexpr char kUsrModemWord[] = "modem-usr";
+// The peer a line word stands for: none for "simulated"; false when the word is not one of them.
+bool ModemPeerNamed(std::string_view word, std::optional<ModemPeerOptions>& options);
 
 // What the peer saw, for tests.
 struct ModemPeerRecord {
@@ -167,7 +176,7 @@ private:
     ModemBytes held;          // from the program while draining, read once back in command state
     std::string commandLine;  // read so far
     bool afterDle = false;
-    ModemBytes signals;  // DLE codes of this tick, sent after its audio
+    ModemBytes dleCodes;  // DLE codes of this tick, sent after its audio
 
     ProviderCallId call = 0;
     std::uint32_t callState = 0;  // LINECALLSTATE_, as last reported

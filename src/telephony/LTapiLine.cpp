@@ -226,7 +226,8 @@ bool LTapiLine::Open(std::uint32_t device, std::uint8_t options) {
         line = 0;
         return false;
     }
-    lineSetStatusMessages(line, LINEDEVSTATE_RINGING, 0);
+    lineSetStatusMessages(
+        line, LINEDEVSTATE_RINGING | LINEDEVSTATE_INSERVICE | LINEDEVSTATE_OUTOFSERVICE, 0);
     lineSetNumRings(line, 0, 0);
     SetPendingRequest(PendingRequest::None);
     lineStatus = options;

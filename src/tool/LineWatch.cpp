@@ -83,6 +83,10 @@ void LineWatch::OnLineMessage(std::uint32_t message, std::uintptr_t param1, std:
                     QMetaObject::invokeMethod(
                         &inbox, [this] { RecordCall(); }, Qt::QueuedConnection);
                 }
+            } else if (param1 == LINEDEVSTATE_OUTOFSERVICE) {
+                Print("line device gone; waiting for it to come back");
+            } else if (param1 == LINEDEVSTATE_INSERVICE) {
+                Print("line device back");
             }
             break;
         case LINE_CALLSTATE: {

@@ -45,7 +45,8 @@ public:
 int RunSimulateCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
     EnsureToolApplication();
     ToolOptions options;
-    if (auto problem = ParseToolOptions(args, {"--speed", "--data"}, {"--keep"}, options)) {
+    if (auto problem =
+            ParseToolOptions(args, {"--speed", "--data", "--line"}, {"--keep"}, options)) {
         return UsageError(err, *problem);
     }
     if (options.positional.size() != 1) {
@@ -54,6 +55,11 @@ int RunSimulateCommand(const ToolArgs& args, std::ostream& out, std::ostream& er
     std::optional<std::int32_t> speed = ParseIntOption(options.Value("--speed", "1"), 1, 1000);
     if (!speed) {
         return UsageError(err, "--speed takes a whole number from 1 to 1000");
+    }
+    SimulationOptions run;
+    if (!ModemPeerNamed(options.Value("--line", kSimulatedLineWord), run.modem)) {
+        return UsageError(err, std::string("--line takes ") + kSimulatedLineWord + ", " +
+                                   kConexantModemWord + " or " + kUsrModemWord);
     }
     const std::string& scenarioFile = options.positional[0];
     // A FIFO or device would keep the read waiting: only a regular file is read.
@@ -86,7 +92,6 @@ int RunSimulateCommand(const ToolArgs& args, std::ostream& out, std::ostream& er
     ::mkdir(app.recordingsFolder.c_str(), 0700);
     ::mkdir(app.logsFolder.c_str(), 0700);
 
-    SimulationOptions run;
     run.speed = *speed;
     run.baseFolder = std::filesystem::absolute(scenarioFile).parent_path().string();
     SimulationResult result = RunSimulation(app, scenario.steps, run, out);

@@ -65,8 +65,13 @@ constexpr Subcommand kSubcommands[] = {
      "with --raw to the decoder's 32-bit samples (1.0 = 262144), interleaved little-endian\n"
      "without a header",
      RunDecodeCommand},
-    {"simulate", "simulate SCENARIO [--speed N] [--data DIR] [--keep]",
-     "run a scenario file against the recorder on a simulated line", RunSimulateCommand},
+    {"simulate",
+     "simulate SCENARIO [--speed N] [--data DIR] [--keep]\n"
+     "         [--line simulated|modem|modem-usr]",
+     "run a scenario file against the recorder on a simulated line\n"
+     "with --line modem or modem-usr, the line is reached through the voice modem provider\n"
+     "and a modem peer of that kind on a pseudo terminal",
+     RunSimulateCommand},
     {"lines", "lines [--line PATH]",
      "list the line devices and what was found on the modem ports\n"
      "with --line, look at the voice modem on the serial port PATH only",
