@@ -22,6 +22,11 @@ std::string CreateFailureText(int error) {
     return "Recording not started: the file could not be created" + Reason(error);
 }
 
+std::string LineServiceText(bool inService) {
+    return inService ? "Line device back: calls are seen again"
+                     : "Line device gone: calls are not seen until it is back";
+}
+
 std::string PromptFailureText(PromptSlot slot) {
     const char* outcome = slot == PromptSlot::EndPrompt ? "Call released" : "Call not recorded";
     return std::string(outcome) + ": \"" + PromptName(slot) + ".wav\" could not be played";

@@ -15,3 +15,5 @@ std::string CreateFailureText(int error);
 // A prompt that could not be played released the call: which prompt, and that the call was
 // therefore not recorded (or, after the end prompt, not recorded further).
 std::string PromptFailureText(PromptSlot slot);
+// The line device went away (a modem unplugged or no longer answering) or came back.
+std::string LineServiceText(bool inService);

@@ -68,6 +68,10 @@ bool RecorderLine::ReleaseIfFarEndGone() {
     return true;
 }
 
+void RecorderLine::OnLineService(bool inService) {
+    TellProblem(LineServiceText(inService));
+}
+
 void RecorderLine::TellProblem(const std::string& text) {
     if (app.mainWindow) {
         app.mainWindow->OnProblemMessage(text);

@@ -38,6 +38,7 @@ public:
     explicit RecorderLine(AppState& app);
 
     bool OfferCall(std::uint32_t ringCount) override;
+    void OnLineService(bool inService) override;
     void Start() override;
     void OnDigit(char digit) override;
     // The end of a recording tone leaves the call and the recording running.

@@ -106,6 +106,7 @@ constexpr ActionSyntax kActions[] = {
     {{"silence-far", ScenarioAction::SilenceFar}, 0, 0, "takes no arguments"},
     {{"user", ScenarioAction::User}, 1, 1, "takes one action"},
     {{"set", ScenarioAction::Set}, 2, 2, "takes a key and a value"},
+    {{"modem", ScenarioAction::Modem}, 1, 1, "takes one action"},
     {{"expect", ScenarioAction::Expect}, 1, kAnyNumber, "needs what to check"},
     {{"quit", ScenarioAction::Quit}, 0, 0, "takes no arguments"},
 };
@@ -116,6 +117,12 @@ constexpr Word<CallCommand> kUserActions[] = {
     {"stop", CallCommand::Stop},
     {"record-toggle", CallCommand::RecordToggle},
     {"hold-toggle", CallCommand::HoldToggle},
+};
+
+constexpr Word<ModemFault> kModemFaults[] = {
+    {"stall", ModemFault::Stall},     {"resume", ModemFault::Resume},
+    {"garbage", ModemFault::Garbage}, {"vanish", ModemFault::Vanish},
+    {"return", ModemFault::Return},
 };
 
 constexpr Word<CallMode> kModes[] = {
@@ -222,6 +229,12 @@ std::optional<std::string> ParseStep(const std::string& word, ScenarioStep& step
                 return std::nullopt;
             }
             return "unknown user action '" + args[0] + "'";
+        case ScenarioAction::Modem:
+            if (std::optional<ModemFault> fault = Lookup(kModemFaults, args[0])) {
+                step.fault = *fault;
+                return std::nullopt;
+            }
+            return "unknown modem action '" + args[0] + "'";
         case ScenarioAction::Expect: {
             const auto* expectation =
                 std::find_if(std::begin(kExpectations), std::end(kExpectations),

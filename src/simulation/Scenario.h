@@ -7,6 +7,7 @@
 //   say FILE.wav | say-text "TEXT" | near-say FILE.wav | near-say-text "TEXT" | silence-far
 //   user record|hold|stop|record-toggle|hold-toggle
 //   set KEY VALUE                          (a key of the "settings" section)
+//   modem stall|resume|garbage|vanish|return  (what the modem peer does, when there is one)
 //   expect recordings N | expect log "TEXT" | expect heard "PROMPT" | expect beeps N
 //   expect mode idle|record|hold | expect call idle|offering|dialing|connected|busy|disconnected
 //   expect popups N | expect length N SECONDS
@@ -36,9 +37,13 @@ enum class ScenarioAction {
     SilenceFar,
     User,
     Set,
+    Modem,
     Expect,
     Quit,
 };
+
+// What a "modem" step makes the modem peer do.
+enum class ModemFault { Stall, Resume, Garbage, Vanish, Return };
 
 // What an "expect" step checks: one value for each word after "expect".
 enum class Expectation { Recordings, Log, Heard, Beeps, Mode, Call, Popups, Length };
@@ -51,6 +56,7 @@ struct ScenarioStep {
     // What the words stand for, parsed with the step where its action has them.
     SimulatedCallerId callerId;                               // ring
     CallCommand command = CallCommand::Stop;                  // user
+    ModemFault fault = ModemFault::Stall;                     // modem
     Expectation expectation = Expectation::Recordings;        // expect
     CallMode mode = CallMode::Idle;                           // expect mode
     SimulatedCallState callState = SimulatedCallState::Idle;  // expect call

@@ -262,6 +262,14 @@ void ScenarioRunner::Perform(const ScenarioStep& step) {
             done =
                 WriteProfileString(app.settingsFile, kSettingsSection, step.args[0], step.args[1]);
             break;
+        case ScenarioAction::Modem:
+            if (!modemPeer) {
+                ++failures;
+                out << "line " << step.lineNumber << ": modem cannot be done without a modem\n";
+                return;
+            }
+            done = ActOnModem(step.fault);
+            break;
         case ScenarioAction::Expect:
             Expect(step);
             return;
@@ -279,6 +287,30 @@ void ScenarioRunner::Perform(const ScenarioStep& step) {
                 << ")\n";
         }
     }
+}
+
+bool ScenarioRunner::ActOnModem(ModemFault fault) {
+    // Bytes no modem sends: a broken result, an unknown DLE code, a NUL, a line too long to be
+    // one and blank lines.
+    static const std::string kGarbage =
+        std::string("\r\nOKAY?\r\n\x10Z\0\xff", 13) + std::string(300, 'x') + "\r\n\r\n";
+    switch (fault) {
+        case ModemFault::Stall:
+            modemPeer->Stall(true);
+            return true;
+        case ModemFault::Resume:
+            modemPeer->Stall(false);
+            return true;
+        case ModemFault::Garbage:
+            modemPeer->SendGarbage(ModemBytes(kGarbage.begin(), kGarbage.end()));
+            return true;
+        case ModemFault::Vanish:
+            modemPeer->Vanish();
+            return true;
+        case ModemFault::Return:
+            return modemPeer->Return();
+    }
+    return false;
 }
 
 void ScenarioRunner::Expect(const ScenarioStep& step) {

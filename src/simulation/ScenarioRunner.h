@@ -18,6 +18,7 @@
 #include "recorder/AppState.h"
 #include "recorder/RecorderSession.h"
 #include "simulation/LineAudioScan.h"
+#include "simulation/ModemPeer.h"
 #include "simulation/Scenario.h"
 #include "telephony/providers/simulated/SimulatedLine.h"
 
@@ -49,6 +50,8 @@ public:
 
     ~ScenarioRunner();
 
+    // The modem peer "modem" steps act on; without one they cannot be done.
+    void SetModemPeer(std::shared_ptr<ModemPeer> peer) { modemPeer = std::move(peer); }
     // Relative audio file names of "say" and "near-say" steps are taken from this folder.
     void SetBaseFolder(const std::string& folder) { baseFolder = folder; }
     // The line runs on `clock`, which the run moves on itself, 10 ms at a time once the program
@@ -78,6 +81,7 @@ private:
     void Poll();
     void PostPoll();
     void Perform(const ScenarioStep& step);
+    bool ActOnModem(ModemFault fault);
     void Expect(const ScenarioStep& step);
     // Whether the expectation of `step` holds; `got` says what was found instead.
     bool Check(const ScenarioStep& step, std::string& got);
@@ -96,6 +100,7 @@ private:
     AppState& app;
     RecorderSession& session;
     std::shared_ptr<SimulatedLine> line;
+    std::shared_ptr<ModemPeer> modemPeer;
     std::function<void(CallCommand)> user;
     const WindowNotifications* notifications;
     std::ostream& out;

@@ -82,6 +82,7 @@ SimulationResult RunSimulation(AppState& app, const std::vector<ScenarioStep>& s
                 app, session, line, [&session](CallCommand command) { session.Command(command); },
                 &window.counts, out);
             runner.SetBaseFolder(options.baseFolder);
+            runner.SetModemPeer(peer);
             if (!realTime) {
                 runner.StepClock(stepped);
             }

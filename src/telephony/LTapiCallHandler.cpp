@@ -46,6 +46,8 @@ void LTapiCallHandler::OnRemoteHangUp() {
 
 void LTapiCallHandler::OnCallEnded() {}
 
+void LTapiCallHandler::OnLineService(bool) {}
+
 void LTapiCallHandler::DropCall() {
     if (line != nullptr) {
         line->Drop();

@@ -38,6 +38,8 @@ public:
     virtual void OnRemoteHangUp();
     // The call went idle and was released.
     virtual void OnCallEnded();
+    // The line device went away or came back; told to the standing handler only.
+    virtual void OnLineService(bool inService);
 
     // Set by the line when it takes the handler; null before.
     LTelephoneLine* line = nullptr;

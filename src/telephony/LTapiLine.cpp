@@ -279,6 +279,10 @@ void LTapiLine::OnLineMessage(std::uint32_t device, std::uint32_t message, std::
         case LINE_LINEDEVSTATE:
             if (param1 == LINEDEVSTATE_RINGING) {
                 OnRing(device, static_cast<std::uint32_t>(param3));
+            } else if (LTapiCallHandler* standing = StandingHandler();
+                       standing != nullptr &&
+                       (param1 == LINEDEVSTATE_INSERVICE || param1 == LINEDEVSTATE_OUTOFSERVICE)) {
+                standing->OnLineService(param1 == LINEDEVSTATE_INSERVICE);
             }
             break;
         case LINE_MONITORDIGITS:
@@ -350,6 +354,9 @@ void LTapiLine::OnCallState(HCALL messageCall, std::uint32_t state, std::uint32_
             return;
         case LINECALLSTATE_IDLE:
             if (call != 0) {
+                // A call that went idle under a play or a recording (its line device gone)
+                // ends them here, keeping all that was recorded.
+                StopAudioCutting(0);
                 lineDeallocateCall(call);
                 call = 0;
                 CallEnded();
@@ -603,11 +610,15 @@ void LTapiLine::StopRecordingAndCut(std::int32_t cut) {
 }
 
 void LTapiLine::StopAudio() {
+    StopAudioCutting(kStopTrim);
+}
+
+void LTapiLine::StopAudioCutting(std::int32_t cut) {
     SetPlayMode(PlayMode::Idle);
     player.Stop();
     if (recordMode == RecordMode::RecordingCall &&
         recorder.GetState() == LSoundRecorder::kWriting) {
-        StopRecordingAndCut(kStopTrim);
+        StopRecordingAndCut(cut);
     } else {
         SetRecordMode(RecordMode::Idle);
         recorder.Stop();

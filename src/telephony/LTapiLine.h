@@ -111,6 +111,8 @@ private:
     std::int32_t SplitSilence(std::int32_t silenceLimit);
     // Stops a call recording and cuts its last `cut` units (1/10,000 s).
     void StopRecordingAndCut(std::int32_t cut);
+    // Stops playing and recording, a call recording losing its last `cut` units.
+    void StopAudioCutting(std::int32_t cut);
     std::uint32_t Now() const;
 
     DeviceClock& clock;

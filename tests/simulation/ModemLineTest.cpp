@@ -2,15 +2,23 @@
 // either dialect, whose telephone side is the simulated line.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <sstream>
 
+#include "audio/dsp/TestSources.h"
+#include "audio/files/WaveReaders.h"
+#include "audio/files/WaveTestFiles.h"
 #include "base/PosixFile.h"
 #include "simulation/Simulation.h"
 #include "support/QtTestApp.h"
 #include "support/TempAppState.h"
+#include "telephony/providers/modem/ModemLineProvider.h"
+#include "telephony/providers/modem/ModemPort.h"
 
 namespace {
+
+constexpr int kRate = 8000;
 
 struct Dialect {
     const char* name;
@@ -22,25 +30,51 @@ const Dialect kDialects[] = {
     {"Usr", ModemPeerOptions::Of(ModemDialect::Usr)},
 };
 
+// The largest normalised correlation of `b` against `a` shifted by 0 to `maxLag` samples.
+double BestCorrelation(const std::vector<std::int32_t>& a, const std::vector<std::int32_t>& b,
+                       std::size_t maxLag) {
+    double best = 0;
+    for (std::size_t lag = 0; lag <= maxLag && lag < b.size(); ++lag) {
+        double ab = 0, aa = 0, bb = 0;
+        for (std::size_t i = 0; i < a.size() && i + lag < b.size(); ++i) {
+            const double x = a[i], y = b[i + lag];
+            ab += x * y;
+            aa += x * x;
+            bb += y * y;
+        }
+        if (aa > 0 && bb > 0) {
+            best = std::max(best, ab / std::sqrt(aa * bb));
+        }
+    }
+    return best;
+}
+
 class ModemLineTest : public ::testing::TestWithParam<Dialect> {
 protected:
     void SetUp() override { QtTestApp(); }
 
-    SimulationResult Run(const std::string& text, bool holds = true) {
-        return RunIn(app, text, holds);
-    }
-    SimulationResult RunIn(AppState& runApp, const std::string& text, bool holds = true) {
+    // Runs `text` in fresh folders through the modem (or, without `peer`, the simulated line).
+    SimulationResult Run(const std::string& text, std::optional<ModemPeerOptions> peer,
+                         bool holds = true) {
         ParsedScenario scenario = ParseScenario(text);
         EXPECT_FALSE(scenario.error) << *scenario.error;
+        std::filesystem::remove_all(dir / "Recordings");
+        std::filesystem::remove_all(dir / "Logs");
+        app = TempAppState(dir);
         SimulationOptions options;
         options.speed = 0;
         options.baseFolder = dir.Path();
-        options.modem = GetParam().options;
+        options.modem = peer;
         std::ostringstream out;
-        SimulationResult result = RunSimulation(runApp, scenario.steps, options, out);
+        SimulationResult result = RunSimulation(app, scenario.steps, options, out);
         summary = out.str();
         EXPECT_EQ(result.held, holds) << summary;
         return result;
+    }
+    SimulationResult Run(const std::string& text) { return Run(text, GetParam().options); }
+    double LengthOf(const std::string& recording) {
+        LSoundSourcePtr source = OpenWaveFile(recording);
+        return static_cast<double>(source->GetLength()) / kRate;
     }
 
     TempDir dir;
@@ -53,13 +87,146 @@ TEST_P(ModemLineTest, EveryExampleScenarioHolds) {
         SCOPED_TRACE(entry.path().filename().string());
         std::optional<std::string> text = ReadWholeFile(entry.path().string());
         ASSERT_TRUE(text);
-        TempDir own;
-        AppState fresh = TempAppState(own);
-        RunIn(fresh, *text);
+        Run(*text);
     }
+}
+
+TEST_P(ModemLineTest, CallerIdBeforeOrBetweenRingsWithheldAndUnavailable) {
+    const std::pair<const char*, const char*> callers[] = {
+        {"5551234 \"SMITH J\"", "Incoming call 5551234 SMITH J"},
+        {"blocked", "Incoming call Blocked"},
+        {"out-of-area", "Incoming call Out Of Area"},
+    };
+    for (CallerIdTiming timing :
+         {CallerIdTiming::BeforeFirstRing, CallerIdTiming::AfterFirstRing}) {
+        ModemPeerOptions peer = GetParam().options;
+        peer.callerIdTiming = timing;
+        for (auto [caller, logged] : callers) {
+            SCOPED_TRACE(caller);
+            Run(std::string("0 ring ") + caller + "\n5 expect popups 0\n7 expect popups 1\n" +
+                    "7 expect log \"" + logged + "\"\n10 hangup-far\n10 expect call idle\n" +
+                    "20 expect recordings 0\n21 quit\n",
+                peer);
+        }
+    }
+}
+
+TEST_P(ModemLineTest, TheRecordingIsTheFarPartyAndTheLineCarriesThePrompts) {
+    const std::vector<std::int32_t> far = Noise(20 * kRate, 6000);
+    WriteFile(dir / "far.wav", Pcm16File(1, kRate, {far.begin(), far.end()}));
+    SimulationResult result = Run(R"(
+0    set recordalc false
+0    ring 5551234
+1    say far.wav
+2    user record
+25   expect beeps 1
+26   user stop
+30   expect heard "End Prompt"
+31   quit
+)");
+    ASSERT_EQ(result.recordings.size(), 1u) << summary;
+    std::vector<std::int32_t> recorded = ReadAll(*OpenWaveFile(result.recordings[0]), 20 * kRate);
+    // The far party began at 1 s; the recording after the start prompt. Mu-law keeps it close.
+    const std::vector<std::int32_t> tail(far.begin() + 10 * kRate, far.end());
+    EXPECT_GT(BestCorrelation(std::vector<std::int32_t>(tail.begin(), tail.begin() + kRate),
+                              recorded, 10 * kRate),
+              0.95);
+}
+
+TEST_P(ModemLineTest, HoldTurnsTheFilesAndANineHangsUp) {
+    Run(R"(
+0    set startprompt false
+0    ring 5551234
+2    user record
+6    user hold
+20   expect heard "On-Hold 1"
+20   expect mode hold
+21   digits 9
+24   expect call idle
+24   expect mode idle
+25   quit
+)");
+}
+
+TEST_P(ModemLineTest, AFarEndHangUpLosesWhatItLosesOnTheSimulatedLine) {
+    WriteFile(dir / "far.wav", Pcm16File(1, kRate, std::vector<std::int16_t>(30 * kRate, 3000)));
+    const std::string call =
+        "0 set startprompt false\n0 set recordalc false\n0 ring 5551234\n1 say far.wav\n"
+        "2 user record\n20 hangup-far\n30 expect call idle\n30 expect recordings 1\n31 quit\n";
+    SimulationResult simulated = Run(call, std::nullopt);
+    ASSERT_EQ(simulated.recordings.size(), 1u) << summary;
+    const double expected = LengthOf(simulated.recordings[0]);
+    for (HangUpSignal signal : {HangUpSignal::LoopBreak, HangUpSignal::ToneOnly}) {
+        ModemPeerOptions peer = GetParam().options;
+        peer.hangUp = signal;
+        SimulationResult result = Run(call, peer);
+        ASSERT_EQ(result.recordings.size(), 1u) << summary;
+        EXPECT_NEAR(LengthOf(result.recordings[0]), expected, 0.2) << summary;
+    }
+}
+
+TEST_P(ModemLineTest, AFaxCallIsLetGo) {
+    Run("0 ring 5551234\n2 user record\n8 fax\n12 expect call idle\n12 expect mode idle\n13 "
+        "quit\n");
+}
+
+// A stalled modem is found again once it answers; garbage on the port changes nothing; a modem
+// that goes during a call leaves a whole recording, and is watched again when it comes back.
+TEST_P(ModemLineTest, AModemThatStallsVanishesOrBabblesIsRecoveredAndTheCallKept) {
+    const std::string gone = "\"Line device gone: calls are not seen until it is back\"";
+    const std::string back = "\"Line device back: calls are seen again\"";
+    Run("0 set startprompt false\n0 set endprompt false\n0 modem garbage\n0 ring 5551234\n"
+        "2 user record\n4 modem garbage\n8 modem stall\n10 user stop\n20 expect log " +
+        gone + "\n24 modem resume\n30 expect log " + back +
+        "\n30 expect recordings 1\n"
+        "31 ring 5550002\n38 expect log \"Incoming call 5550002\"\n38 user record\n"
+        "42 expect mode record\n43 quit\n");
+    SimulationResult result =
+        Run("0 set startprompt false\n0 set recordalc false\n0 ring 5551234\n2 user record\n"
+            "12 modem vanish\n14 expect call idle\n14 expect mode idle\n14 expect recordings 1\n"
+            "14 expect log " +
+            gone + "\n16 modem return\n20 expect log " + back +
+            "\n21 ring 5550002\n28 expect popups 1\n29 quit\n");
+    ASSERT_FALSE(result.recordings.empty()) << summary;
+    // Everything received until the modem went: from the line taken at 2 s to 12 s.
+    EXPECT_NEAR(LengthOf(result.recordings[0]), 10.0, 0.3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, ModemLineTest, ::testing::ValuesIn(kDialects),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// What the provider finds on a port, before any call.
+TEST(ModemProbeTest, ADataModemIsNoVoiceLineAndAHeldPortIsSkipped) {
+    TempDir dir;
+    TestClock clock;
+    std::shared_ptr<SimulatedLine> line = SimulatedLine::Create(clock);
+    const auto probe = [&](ModemPeerOptions options, bool hold) {
+        auto handOff = std::make_shared<PortHandOff>(clock);
+        std::shared_ptr<ModemPeer> peer = ModemPeer::Create(line, dir.Path(), options, handOff);
+        std::variant<ModemPort, PortFailure> held =
+            hold ? ModemPort::Open(peer->PortPath(), dir.Path()) : PortFailure{};
+        ModemLineOptions lineOptions;
+        lineOptions.ports = {peer->PortPath()};
+        lineOptions.clock = &clock;
+        lineOptions.handOff = handOff;
+        lineOptions.lockFolder = dir.Path();
+        ModemLineProvider provider(lineOptions);
+        EXPECT_EQ(provider.Devices().size(), provider.Reports()[0].voice ? 1u : 0u);
+        return provider.Reports()[0];
+    };
+    ModemPeerOptions dataOnly = ModemPeerOptions::Of(ModemDialect::Conexant);
+    dataOnly.dataOnly = true;
+    ModemReport report = probe(dataOnly, false);
+    EXPECT_FALSE(report.voice);
+    EXPECT_EQ(report.problem, "not a voice modem");
+    EXPECT_EQ(report.identification, "CX93001-EIS_V0.2013-V92");
+    report = probe(ModemPeerOptions::Of(ModemDialect::Usr), true);
+    EXPECT_FALSE(report.voice);
+    EXPECT_EQ(report.problem.rfind("held by ", 0), 0u) << report.problem;
+    report = probe(ModemPeerOptions::Of(ModemDialect::Usr), false);
+    EXPECT_TRUE(report.voice) << report.problem;
+    EXPECT_NE(std::find(report.formats.begin(), report.formats.end(), "131 g.711 ulaw"),
+              report.formats.end());
+}
 
 }  // namespace

@@ -439,7 +439,7 @@ void VoiceModem::Transmit() {
 }
 
 void VoiceModem::RunTimers(std::int64_t now) {
-    if (commands.Expire(now)) {
+    if (commands.Expire(now) && channel) {
         if (++timeouts >= kTimeoutsBeforeLost) {
             PortLost();
             return;
@@ -474,13 +474,14 @@ void VoiceModem::EndCall() {
 }
 
 void VoiceModem::PortLost() {
-    if (state == State::Lost) {
-        return;
-    }
     channel.reset();
     commands.Clear();
     outgoing.clear();
     timeouts = 0;
+    nextReopenNs = clock.Now() + kReopenIntervalNs;
+    if (state == State::Lost) {
+        return;  // it came back but would not be set up: looked for again later
+    }
     if (pendingRequest != 0) {
         // A drop is done: the modem is gone, and with it the call.
         sink->RequestCompleted(pendingRequest,
@@ -491,7 +492,6 @@ void VoiceModem::PortLost() {
     EndCall();
     SetState(State::Lost);
     sink->LineDevState(LINEDEVSTATE_OUTOFSERVICE, 0, 0);
-    nextReopenNs = clock.Now() + kReopenIntervalNs;
 }
 
 void VoiceModem::TryReopen(std::int64_t now) {
@@ -504,10 +504,9 @@ void VoiceModem::TryReopen(std::int64_t now) {
     for (std::string& command : WatchCommands(profile)) {
         setUp.push_back(std::move(command));
     }
-    SetState(State::HangingUp);  // nothing is taken until the modem is set up again
+    // The line stays lost until the modem is set up again.
     Queue(setUp, [this](bool ok) {
         if (!ok) {
-            SetState(State::Idle);  // so that PortLost takes it as a new loss
             PortLost();
             return;
         }
