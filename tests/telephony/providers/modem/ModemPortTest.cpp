@@ -125,7 +125,9 @@ TEST(ModemPortTest, CarriesEveryByteRawBothWaysUnderALockFileOfItsOwnUntilClosed
     std::vector<std::uint8_t> written(all.size());
     std::size_t size = 0;
     while (size < written.size() && WaitReadable(pty.master.Get())) {
-        size += ::read(pty.master.Get(), written.data() + size, written.size() - size);
+        const ssize_t n = ::read(pty.master.Get(), written.data() + size, written.size() - size);
+        ASSERT_GT(n, 0);
+        size += static_cast<std::size_t>(n);
     }
     EXPECT_EQ(written, all);
 
