@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <string_view>
+#include <utility>
 
 #include "audio/dsp/TelephoneFormat.h"
 #include "audio/files/G711.h"
@@ -107,10 +109,7 @@ std::int16_t DecodeByte(VoiceCoding coding, std::uint8_t byte) {
     return 0;
 }
 
-}  // namespace
-
-const VoiceFormat kFallbackVoiceFormat{1, "UNSIGNED PCM", 8, VoiceCoding::Unsigned8, true};
-
+// One line of the answer to AT+VSM=?, or nothing.
 std::optional<VoiceFormat> ParseVoiceFormat(std::string_view line) {
     line = TrimSpace(line);
     if (line.size() >= kAnswerPrefix.size() &&
@@ -133,6 +132,18 @@ std::optional<VoiceFormat> ParseVoiceFormat(std::string_view line) {
                        fields.size() <= kRates || CoversLineRate(fields[kRates])};
 }
 
+}  // namespace
+
+std::vector<VoiceFormat> ParseVoiceFormats(const std::vector<std::string>& lines) {
+    std::vector<VoiceFormat> formats;
+    for (const std::string& line : lines) {
+        if (std::optional<VoiceFormat> format = ParseVoiceFormat(line)) {
+            formats.push_back(std::move(*format));
+        }
+    }
+    return formats;
+}
+
 VoiceFormat ChooseVoiceFormat(std::span<const VoiceFormat> offered) {
     const VoiceFormat* best = nullptr;
     for (const VoiceFormat& format : offered) {
@@ -141,7 +152,7 @@ VoiceFormat ChooseVoiceFormat(std::span<const VoiceFormat> offered) {
             best = &format;
         }
     }
-    return best != nullptr ? *best : kFallbackVoiceFormat;
+    return best != nullptr ? *best : VoiceFormat{};
 }
 
 std::string Describe(const VoiceFormat& format) {
@@ -166,8 +177,8 @@ void VoiceDecoder::Decode(std::span<const std::uint8_t> bytes, std::vector<std::
     }
 }
 
-void EncodeVoice(VoiceCoding coding, std::span<const std::int16_t> samples,
-                 std::vector<std::uint8_t>& bytes) {
+void VoiceEncoder::Encode(std::span<const std::int16_t> samples,
+                          std::vector<std::uint8_t>& bytes) const {
     for (const std::int16_t sample : samples) {
         switch (coding) {
             case VoiceCoding::Mulaw:
@@ -194,6 +205,6 @@ void EncodeVoice(VoiceCoding coding, std::span<const std::int16_t> samples,
     }
 }
 
-void AppendVoiceSilence(VoiceCoding coding, std::size_t count, std::vector<std::uint8_t>& bytes) {
-    EncodeVoice(coding, std::vector<std::int16_t>(count), bytes);
+void VoiceEncoder::AppendSilence(std::size_t count, std::vector<std::uint8_t>& bytes) const {
+    Encode(std::vector<std::int16_t>(count), bytes);
 }

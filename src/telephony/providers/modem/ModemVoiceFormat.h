@@ -6,7 +6,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 // How a format codes a sample, in the order of preference: G.711 keeps more dynamic range than
@@ -20,34 +19,33 @@ enum class VoiceCoding {
     Unusable,   // ADPCM, 14-bit and anything else
 };
 
+// A default format is the one voice modems take when they list none: `AT+VSM=1,8000`, unsigned
+// 8-bit.
 struct VoiceFormat {
-    int cml = 0;  // the number AT+VSM chooses it by
-    std::string name;
-    int bits = 0;  // a sample
-    VoiceCoding coding = VoiceCoding::Unusable;
-    bool lineRate = false;  // offered at the line's rate (assumed when no rates are listed)
+    int cml = 1;  // the number AT+VSM chooses it by
+    std::string name = "UNSIGNED PCM";
+    int bits = 8;  // a sample
+    VoiceCoding coding = VoiceCoding::Unsigned8;
+    bool lineRate = true;  // offered at the line's rate (assumed when no rates are listed)
     bool operator==(const VoiceFormat&) const = default;
 };
 
-// What voice modems take when they list no format: `AT+VSM=1,8000`, unsigned 8-bit.
-extern const VoiceFormat kFallbackVoiceFormat;
-
-// One line of the answer to AT+VSM=?: `cml,"NAME",bits,tm,(rates),(sds),(sel)`, with or without
-// a "+VSM:" in front and parentheses round the rates, the name in any case; nothing for any
-// other line.
-std::optional<VoiceFormat> ParseVoiceFormat(std::string_view line);
+// The formats in the answer to AT+VSM=?, one a line: `cml,"NAME",bits,tm,(rates),(sds),(sel)`,
+// with or without a "+VSM:" in front and parentheses round the rates, the name in any case.
+// Other lines are passed over.
+std::vector<VoiceFormat> ParseVoiceFormats(const std::vector<std::string>& lines);
 
 // The format to use: the most preferred usable one offered at the line rate (the first listed of
-// equals), else the fallback.
+// equals), else the default.
 VoiceFormat ChooseVoiceFormat(std::span<const VoiceFormat> offered);
 
 // "131 G.711U", as reports list a format.
 std::string Describe(const VoiceFormat& format);
 
-// Samples of a usable coding read as 16-bit audio.
+// Samples of a format with a usable coding read as 16-bit audio.
 class VoiceDecoder {
 public:
-    explicit VoiceDecoder(VoiceCoding coding) : coding(coding) {}
+    explicit VoiceDecoder(const VoiceFormat& format) : coding(format.coding) {}
 
     // Appends the samples in `bytes` to `samples`. The first byte of a 16-bit sample that the
     // read split is kept until the second comes.
@@ -58,8 +56,16 @@ private:
     std::optional<std::uint8_t> heldByte;
 };
 
-// Appends `samples` in a usable `coding` to `bytes`.
-void EncodeVoice(VoiceCoding coding, std::span<const std::int16_t> samples,
-                 std::vector<std::uint8_t>& bytes);
-// Appends `count` silent samples in a usable `coding` to `bytes`.
-void AppendVoiceSilence(VoiceCoding coding, std::size_t count, std::vector<std::uint8_t>& bytes);
+// 16-bit audio written as samples of a format with a usable coding.
+class VoiceEncoder {
+public:
+    explicit VoiceEncoder(const VoiceFormat& format) : coding(format.coding) {}
+
+    // Appends `samples` to `bytes`.
+    void Encode(std::span<const std::int16_t> samples, std::vector<std::uint8_t>& bytes) const;
+    // Appends `count` silent samples to `bytes`.
+    void AppendSilence(std::size_t count, std::vector<std::uint8_t>& bytes) const;
+
+private:
+    VoiceCoding coding;
+};

@@ -49,15 +49,21 @@ TEST(ModemVoiceFormatTest, ReadsTheFormatListsOfBothDialectsAndNothingElse) {
              {R"(1,"PCM")", std::nullopt},
              {R"(1,"PCM",,0,(8000))", std::nullopt},
          }) {
-        EXPECT_EQ(ParseVoiceFormat(row.line), row.format) << row.line;
+        const std::vector<VoiceFormat> expected(row.format ? 1 : 0,
+                                                row.format.value_or(VoiceFormat{}));
+        EXPECT_EQ(ParseVoiceFormats({row.line}), expected) << row.line;
     }
 }
 
 TEST(ModemVoiceFormatTest, ChoosesTheBestUsableFormatAtTheLineRateElseTheFallback) {
-    const std::string conexant[] = {
-        R"(0,"SIGNED PCM",8,0,(8000),(0),(0))",     R"(1,"UNSIGNED PCM",8,0,(8000),(0),(0))",
-        R"(130,"UNSIGNED PCM",8,0,(8000),(0),(0))", R"(131,"G.711U",8,0,(8000),(0),(0))",
-        R"(132,"G.711A",8,0,(8000),(0),(0))",       R"(129,"IMA ADPCM",4,0,(8000),(0),(0))",
+    const std::vector<std::string> conexant = {
+        R"(0,"SIGNED PCM",8,0,(8000),(0),(0))",
+        R"(1,"UNSIGNED PCM",8,0,(8000),(0),(0))",
+        R"(130,"UNSIGNED PCM",8,0,(8000),(0),(0))",
+        R"(131,"G.711U",8,0,(8000),(0),(0))",
+        R"(132,"G.711A",8,0,(8000),(0),(0))",
+        R"(129,"IMA ADPCM",4,0,(8000),(0),(0))",
+        "OK",
     };
     struct Row {
         const char* name;
@@ -65,7 +71,7 @@ TEST(ModemVoiceFormatTest, ChoosesTheBestUsableFormatAtTheLineRateElseTheFallbac
         int cml;
     };
     for (const Row& row : std::initializer_list<Row>{
-             {"Conexant", {std::begin(conexant), std::end(conexant)}, 131},
+             {"Conexant", conexant, 131},
              {"MulawNotAtTheLineRate",
               {R"(131,"G.711U",8,0,(11025))", conexant[4], conexant[0]},
               132},
@@ -75,14 +81,10 @@ TEST(ModemVoiceFormatTest, ChoosesTheBestUsableFormatAtTheLineRateElseTheFallbac
              {"OnlyAdpcm", {conexant[5]}, 1},
              {"Nothing", {}, 1},
          }) {
-        std::vector<VoiceFormat> offered;
-        for (const std::string& line : row.lines) {
-            offered.push_back(*ParseVoiceFormat(line));
-        }
-        EXPECT_EQ(ChooseVoiceFormat(offered).cml, row.cml) << row.name;
+        EXPECT_EQ(ChooseVoiceFormat(ParseVoiceFormats(row.lines)).cml, row.cml) << row.name;
     }
-    EXPECT_EQ(ChooseVoiceFormat({}), kFallbackVoiceFormat);
-    EXPECT_EQ(Describe(kFallbackVoiceFormat), "1 UNSIGNED PCM");
+    EXPECT_EQ(ChooseVoiceFormat({}), VoiceFormat{});
+    EXPECT_EQ(Describe(VoiceFormat{}), "1 UNSIGNED PCM");
 }
 
 TEST(ModemVoiceFormatTest, EveryCodingComesBackWithinItsQuantisationAndSilenceIsItsZero) {
@@ -106,8 +108,11 @@ TEST(ModemVoiceFormatTest, EveryCodingComesBackWithinItsQuantisationAndSilenceIs
              {"Signed8", C::Signed8, 255, false, {0x00}},
          }) {
         SCOPED_TRACE(row.name);
+        VoiceFormat format;
+        format.coding = row.coding;
+        const VoiceEncoder encoder(format);
         std::vector<std::uint8_t> silence;
-        AppendVoiceSilence(row.coding, 3, silence);
+        encoder.AppendSilence(3, silence);
         std::vector<std::uint8_t> expected;
         for (int i = 0; i < 3; ++i) {
             expected.insert(expected.end(), row.silence.begin(), row.silence.end());
@@ -115,10 +120,10 @@ TEST(ModemVoiceFormatTest, EveryCodingComesBackWithinItsQuantisationAndSilenceIs
         EXPECT_EQ(silence, expected);
 
         std::vector<std::uint8_t> bytes;
-        EncodeVoice(row.coding, sweep, bytes);
+        encoder.Encode(sweep, bytes);
         ASSERT_EQ(bytes.size(), sweep.size() * row.silence.size());
         // Reads of odd sizes split 16-bit samples.
-        VoiceDecoder decoder(row.coding);
+        VoiceDecoder decoder(format);
         std::vector<std::int16_t> samples;
         for (std::size_t at = 0; at < bytes.size(); at += 3) {
             decoder.Decode(
