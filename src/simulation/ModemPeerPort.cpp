@@ -77,6 +77,7 @@ void ModemPeerPort::Close() {
     // What the program wrote to this terminal went with it.
     if (handOff) {
         handOff->PeerRead(handOff->UnreadByPeer());
+        handOff->Wake();  // the program finds its port hung up
     }
 }
 

@@ -25,7 +25,7 @@ ModemCallAudio::~ModemCallAudio() {
 }
 
 void ModemCallAudio::Begin(const VoiceFormat& format) {
-    device->TakePlayed();
+    device->TakePlayed();  // what was played before the stream is not sent
     std::lock_guard lock(mutex);
     streaming = true;
     decoder = std::make_unique<VoiceDecoder>(format);
@@ -97,8 +97,7 @@ void ModemCallAudio::CutTones() {
     }
 }
 
-void ModemCallAudio::CollectPlayed() {
-    std::vector<VirtualWaveDevice::PlayedAudio> played = device->TakePlayed();
+void ModemCallAudio::CollectPlayed(const std::vector<VirtualWaveDevice::PlayedAudio>& played) {
     for (const VirtualWaveDevice::PlayedAudio& stretch : played) {
         // The line carries 8 kHz mono: other formats are not the line's and are not sent.
         if (stretch.format.sampleRate != kLineRate || stretch.format.channels < 1) {
@@ -122,12 +121,13 @@ void ModemCallAudio::CollectPlayed() {
 
 bool ModemCallAudio::HasTransmit() {
     std::int64_t upTo = LineFrameAt(clock.Now());
-    std::vector<VirtualWaveDevice::PlayedAudio> none;
+    // Taken before the lock: the device holds its own lock while it asks for input.
+    std::vector<VirtualWaveDevice::PlayedAudio> played = device->TakePlayed();
     std::lock_guard lock(mutex);
     if (!streaming) {
         return false;
     }
-    CollectPlayed();
+    CollectPlayed(played);
     return !pending.empty() || std::any_of(tones.begin(), tones.end(), [&](const LineTone& tone) {
         return tone.end > transmitFrame && tone.start <= upTo;
     });
@@ -135,13 +135,13 @@ bool ModemCallAudio::HasTransmit() {
 
 std::vector<std::uint8_t> ModemCallAudio::TakeTransmit() {
     std::int64_t upTo = LineFrameAt(clock.Now() - kTransmitDelayNs);
+    std::vector<VirtualWaveDevice::PlayedAudio> played = device->TakePlayed();
     std::lock_guard lock(mutex);
     std::vector<std::uint8_t> shielded;
     if (!streaming) {
-        device->TakePlayed();
         return shielded;
     }
-    CollectPlayed();
+    CollectPlayed(played);
     if (upTo <= transmitFrame) {
         return shielded;
     }

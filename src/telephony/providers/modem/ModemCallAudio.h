@@ -57,7 +57,8 @@ public:
 
 private:
     void GenerateInput(std::int16_t* samples, std::int32_t frames, const WavePcmFormat& format);
-    void CollectPlayed();
+    // Places what the player handed over on the transmit timeline.
+    void CollectPlayed(const std::vector<VirtualWaveDevice::PlayedAudio>& played);
 
     DeviceClock& clock;
     std::shared_ptr<VirtualWaveDevice> device;

@@ -71,6 +71,11 @@ bool ModemChannel::PollFor(int timeoutMs, bool& portReady) {
     return true;
 }
 
+bool ModemChannel::HungUp() const {
+    pollfd state{port->Fd(), POLLIN, 0};
+    return ::poll(&state, 1, 0) < 0 || (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 bool ModemChannel::ReadHandedOff(std::vector<ModemEvent>& events) {
     while (handOff->UnreadByProgram() > 0) {
         bool ready = false;
@@ -83,9 +88,9 @@ bool ModemChannel::ReadHandedOff(std::vector<ModemEvent>& events) {
 
 bool ModemChannel::Receive(std::int64_t deadline, std::vector<ModemEvent>& events) {
     if (handOff) {
-        handOff->Wait(deadline, [this] { return woken.load(); });
+        handOff->Wait(deadline, [this] { return woken.load() || HungUp(); });
         woken = false;
-        return ReadHandedOff(events);
+        return !HungUp() && ReadHandedOff(events);
     }
     for (;;) {
         std::int64_t left = deadline - clock.Now();

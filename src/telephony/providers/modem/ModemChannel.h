@@ -45,6 +45,8 @@ private:
     // Reads until the peer's bytes have all arrived (they may still be in the kernel).
     bool ReadHandedOff(std::vector<ModemEvent>& events);
     bool PollFor(int timeoutMs, bool& portReady);
+    // Whether the other end has gone.
+    bool HungUp() const;
 
     std::unique_ptr<ModemPort> port;
     DeviceClock& clock;

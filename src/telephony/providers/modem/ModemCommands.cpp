@@ -13,8 +13,8 @@ void ModemCommands::Queue(std::string text, Done done, bool startsStream, std::i
     queue.push_back(Command{std::move(text), std::nullopt, std::move(done), startsStream, timeout});
 }
 
-void ModemCommands::QueueRaw(ModemBytes bytes, Done done, std::int64_t timeout) {
-    queue.push_back(Command{{}, std::move(bytes), std::move(done), false, timeout});
+void ModemCommands::QueueRaw(ModemBytes bytes, Done done, bool endsStream, std::int64_t timeout) {
+    queue.push_back(Command{{}, std::move(bytes), std::move(done), false, timeout, endsStream});
 }
 
 std::optional<ModemBytes> ModemCommands::Next(std::int64_t now, ModemStream& stream) {
@@ -29,6 +29,9 @@ std::optional<ModemBytes> ModemCommands::Next(std::int64_t now, ModemStream& str
         stream.SetMode(ModemStream::Mode::AwaitingConnect);
     }
     if (outstanding->raw) {
+        if (outstanding->endsStream) {
+            stream.SetMode(ModemStream::Mode::Command);
+        }
         return outstanding->raw;
     }
     std::string line = "AT" + outstanding->text + "\r";

@@ -32,8 +32,11 @@ public:
     // wait for CONNECT before it is sent.
     void Queue(std::string text, Done done = {}, bool startsStream = false,
                std::int64_t timeout = kTimeout);
-    // Queues bytes that are not a command but are answered like one: the end of a stream.
-    void QueueRaw(ModemBytes bytes, Done done, std::int64_t timeout = kTimeout);
+    // Queues bytes that are not a command but are answered like one: the end of a stream. A
+    // transmit stream's end is answered by a line with no DLE ETX before it: `endsStream` sets
+    // the reader back to lines once the bytes are sent.
+    void QueueRaw(ModemBytes bytes, Done done, bool endsStream = false,
+                  std::int64_t timeout = kTimeout);
     // The next command's bytes when none is outstanding (it becomes the outstanding one, due by
     // `now` + its timeout).
     std::optional<ModemBytes> Next(std::int64_t now, ModemStream& stream);
@@ -56,6 +59,7 @@ private:
         Done done;
         bool startsStream = false;
         std::int64_t timeout = kTimeout;
+        bool endsStream = false;
     };
     void Finish(std::optional<ModemResult> result);
 

@@ -144,6 +144,8 @@ void VoiceModem::Run() {
 }
 
 void VoiceModem::Send(const ModemBytes& bytes) {
+    fprintf(stderr, "%.3f send %s\n", clock.Now() / 1e9,
+            std::string(bytes.begin(), bytes.end()).c_str());
     outgoing.insert(outgoing.end(), bytes.begin(), bytes.end());
 }
 
@@ -180,6 +182,8 @@ void VoiceModem::Queue(const std::vector<std::string>& list, std::function<void(
 }
 
 void VoiceModem::Handle(const ModemEvent& event) {
+    fprintf(stderr, "%.3f ev %s st=%d str=%d\n", clock.Now() / 1e9, Describe(event).c_str(),
+            (int)state, (int)stream);
     if (commands.Take(event)) {
         timeouts = 0;
         return;
@@ -373,15 +377,19 @@ void VoiceModem::StopStream(bool abort, std::function<void()> then) {
             stop = kStopDuplex;
             break;
     }
+    const bool transmitting = stream == Stream::Transmit;
     SetStream(Stream::Stopping);
-    commands.QueueRaw(stop, [this, then](const CommandReply& reply) {
-        SetStream(Stream::None);
-        if (!reply.result && channel) {
-            Send(kRecoveryBytes);
-            channel->Stream().SetMode(ModemStream::Mode::Command);
-        }
-        then();
-    });
+    commands.QueueRaw(
+        stop,
+        [this, then](const CommandReply& reply) {
+            SetStream(Stream::None);
+            if (!reply.result && channel) {
+                Send(kRecoveryBytes);
+                channel->Stream().SetMode(ModemStream::Mode::Command);
+            }
+            then();
+        },
+        transmitting);
 }
 
 void VoiceModem::HangUp(std::uint32_t requestId) {
