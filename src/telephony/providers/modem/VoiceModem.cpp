@@ -144,8 +144,6 @@ void VoiceModem::Run() {
 }
 
 void VoiceModem::Send(const ModemBytes& bytes) {
-    fprintf(stderr, "%.3f send %s\n", clock.Now() / 1e9,
-            std::string(bytes.begin(), bytes.end()).c_str());
     outgoing.insert(outgoing.end(), bytes.begin(), bytes.end());
 }
 
@@ -182,8 +180,6 @@ void VoiceModem::Queue(const std::vector<std::string>& list, std::function<void(
 }
 
 void VoiceModem::Handle(const ModemEvent& event) {
-    fprintf(stderr, "%.3f ev %s st=%d str=%d\n", clock.Now() / 1e9, Describe(event).c_str(),
-            (int)state, (int)stream);
     if (commands.Take(event)) {
         timeouts = 0;
         return;
