@@ -1,18 +1,37 @@
 // Voice modems on serial ports as line devices.
 #include "telephony/providers/modem/ModemLineProvider.h"
 
+#include <filesystem>
 #include <mutex>
 
+#include "base/AsciiText.h"
+#include "base/PosixFile.h"
+
 #include "telephony/Tapi.h"
+#include "telephony/providers/modem/ModemDiscovery.h"
 #include "telephony/providers/modem/ModemPort.h"
 #include "telephony/providers/modem/ModemProbe.h"
 #include "telephony/providers/modem/VoiceModem.h"
 
 namespace {
 
-// What a user can do about ModemManager holding the modem.
+// The program that most often holds a modem, and what a user can do about it.
+constexpr char kModemManager[] = "ModemManager";
 constexpr char kModemManagerHint[] =
-    "; ModemManager leaves a modem alone that udev marks with ID_MM_DEVICE_IGNORE=1";
+    " (ModemManager probes modems; it leaves one alone that udev marks with "
+    "ID_MM_DEVICE_IGNORE=1)";
+
+// Whether a process of this name runs (any user's: /proc/PID/comm is readable to all).
+bool IsProgramRunning(const std::string& name) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        std::optional<std::string> comm = ReadWholeFile((entry.path() / "comm").string());
+        if (comm && TrimSpace(*comm) == name) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // An open modem line, as the provider hands it to the line-device layer.
 class ModemLineDevice : public LineDevice {
@@ -78,8 +97,10 @@ struct ModemLineProvider::Impl {
         std::variant<ModemPort, PortFailure> opened = ModemPort::Open(port, options.lockFolder);
         if (auto* failure = std::get_if<PortFailure>(&opened)) {
             problem = Describe(*failure);
+            // ModemManager runs as root: its hold on a port cannot be seen, only that it runs.
             if (failure->problem == PortProblem::Held &&
-                failure->detail.find("ModemManager") != std::string::npos) {
+                (failure->detail.find(kModemManager) != std::string::npos ||
+                 (failure->detail.empty() && IsProgramRunning(kModemManager)))) {
                 problem += kModemManagerHint;
             }
             return nullptr;
@@ -89,22 +110,42 @@ struct ModemLineProvider::Impl {
             options.handOff);
     }
 
+    // The ports to look at: those named, else those that may be modems.
+    std::vector<ModemPortInfo> Ports() const {
+        ModemDiscovery discovery(options.devRoot, options.sysRoot);
+        if (options.ports.empty()) {
+            return discovery.Candidates();
+        }
+        std::vector<ModemPortInfo> ports;
+        for (const std::string& port : options.ports) {
+            ModemPortInfo info = discovery.Describe(port);
+            // A port named by a stable link keeps it: it stays right when the device moves.
+            info.stablePort = info.stablePort == info.port ? port : info.stablePort;
+            info.port = port;
+            ports.push_back(std::move(info));
+        }
+        return ports;
+    }
+
     void Probe() {
         if (probed) {
             return;
         }
         probed = true;
-        for (const std::string& port : options.ports) {
+        for (const ModemPortInfo& info : Ports()) {
             ModemReport report;
-            report.port = port;
-            report.stablePort = port;
+            report.port = info.port;
+            report.stablePort = info.stablePort;
+            if (!info.vendorId.empty()) {
+                report.usbIds = info.vendorId + ":" + info.productId;
+            }
             ModemProfile profile;
-            if (std::unique_ptr<ModemChannel> channel = OpenChannel(port, report.problem)) {
+            if (std::unique_ptr<ModemChannel> channel = OpenChannel(info.port, report.problem)) {
                 profile = ProbeModem(*channel);
                 report.identification = profile.identification;
                 report.voice = profile.voice;
                 for (const VoiceFormat& format : profile.formats) {
-                    report.formats.push_back(std::to_string(format.cml) + " " + format.name);
+                    report.formats.push_back(Describe(format));
                 }
                 if (!profile.answers) {
                     report.problem = "does not answer AT commands";
@@ -112,7 +153,7 @@ struct ModemLineProvider::Impl {
                     report.problem = "not a voice modem";
                 }
             }
-            report.name = ModemLineName(profile, report.stablePort);
+            report.name = ModemLineName(profile, info);
             if (report.voice) {
                 lines.push_back(reports.size());
             }

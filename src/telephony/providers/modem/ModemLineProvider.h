@@ -21,6 +21,9 @@ struct ModemLineOptions {
     // Set when a peer in this process stands in for the modem on a test clock.
     std::shared_ptr<PortHandOff> handOff;
     std::string lockFolder = kUucpLockFolder;
+    // Where ports and what the system tells of them are looked up.
+    std::string devRoot = "/dev";
+    std::string sysRoot = "/sys";
 };
 
 // What was found on one port.
@@ -28,6 +31,7 @@ struct ModemReport {
     std::string port;        // as named or found (/dev/ttyACM0)
     std::string stablePort;  // /dev/serial/by-id/... when there is one, else the port
     std::string name;        // the line device name
+    std::string usbIds;      // "0572:1340" when a USB device is behind the port
     std::string identification;
     bool voice = false;
     std::vector<std::string> formats;  // voice sample formats offered ("131 G.711U")

@@ -6,8 +6,9 @@
 namespace {
 
 constexpr char kReset[] = "Z";
-// Resetting takes a modem up to a few seconds.
+// Resetting takes a modem up to a few seconds; a modem answers AT at once.
 constexpr std::int64_t kResetTimeout = 5'000'000'000;
+constexpr std::int64_t kProbeTimeout = 1'000'000'000;
 
 std::string Joined(const std::vector<std::string>& lines) {
     std::string text;
@@ -74,7 +75,14 @@ CommandReply RunCommand(ModemChannel& channel, const std::string& text, std::int
 
 ModemProfile ProbeModem(ModemChannel& channel) {
     ModemProfile profile;
-    if (!RunCommand(channel, kReset, kResetTimeout).Ok() && !RunCommand(channel, "").Ok()) {
+    // A port with no modem behind it answers nothing: it is given up soon. A modem left in a
+    // stream by another program is taken out of it first.
+    channel.Send(kRecoveryBytes);
+    if (!RunCommand(channel, "", kProbeTimeout).Ok() &&
+        !RunCommand(channel, "", kProbeTimeout).Ok()) {
+        return profile;
+    }
+    if (!RunCommand(channel, kReset, kResetTimeout).Ok()) {
         return profile;
     }
     profile.answers = true;
@@ -133,13 +141,14 @@ std::vector<std::string> OnHookCommands() {
     return {"+VLS=0", "H0", "+FCLASS=0"};
 }
 
-std::string ModemLineName(const ModemProfile& profile, const std::string& stablePort) {
-    std::string what = profile.manufacturer;
-    for (const std::string* part : {&profile.identification, &profile.model}) {
+std::string ModemLineName(const ModemProfile& profile, const ModemPortInfo& port) {
+    // What the modem says it is, else what its USB device says.
+    std::string what = profile.manufacturer.empty() ? port.manufacturer : profile.manufacturer;
+    for (const std::string* part : {&profile.identification, &profile.model, &port.product}) {
         if (!part->empty()) {
             what += (what.empty() ? "" : " ") + *part;
             break;
         }
     }
-    return (what.empty() ? std::string("Voice modem") : what) + " (" + stablePort + ")";
+    return (what.empty() ? std::string("Voice modem") : what) + " (" + port.stablePort + ")";
 }

@@ -9,6 +9,7 @@
 
 #include "telephony/providers/modem/ModemChannel.h"
 #include "telephony/providers/modem/ModemCommands.h"
+#include "telephony/providers/modem/ModemDiscovery.h"
 #include "telephony/providers/modem/ModemVoiceFormat.h"
 
 struct ModemProfile {
@@ -37,4 +38,4 @@ std::vector<std::string> OffHookCommands(const ModemProfile& profile);
 // Back on hook and to the class it idles in.
 std::vector<std::string> OnHookCommands();
 // What the modem is called as a line device: what it says it is, and where it sits.
-std::string ModemLineName(const ModemProfile& profile, const std::string& stablePort);
+std::string ModemLineName(const ModemProfile& profile, const ModemPortInfo& port);

@@ -22,6 +22,8 @@ inline const ModemBytes kAbortTransmit{kDle, kCan, kDle, kEtx};
 inline const ModemBytes kStopReceive{kDle, '!'};
 // Ends a full-duplex stream.
 inline const ModemBytes kStopDuplex{kDle, '^'};
+// Unsticks a modem left in a stream: every way of ending one, then a fresh line.
+inline const ModemBytes kRecoveryBytes{kDle, kEtx, kDle, '!', kDle, '^', '\r'};
 
 // Appends `audio` to `out` with every DLE byte doubled, so that none reads as a control code.
 void AppendShielded(ModemBytes& out, std::span<const std::uint8_t> audio);

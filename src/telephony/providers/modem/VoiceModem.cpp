@@ -14,9 +14,6 @@ constexpr std::uint32_t kOfferingModeActive = 0x01;
 // (dropping DTR) and opened again.
 constexpr int kTimeoutsBeforeLost = 2;
 
-// What unsticks a modem left in a stream: every way of ending one, then a fresh line.
-const ModemBytes kRecoveryBytes{kDle, kEtx, kDle, '!', kDle, '^', '\r'};
-
 std::uint32_t CallerIdFlags(bool numberSeen, CallerNumber kind, const std::string& number,
                             const std::string& name) {
     std::uint32_t flags = 0;
