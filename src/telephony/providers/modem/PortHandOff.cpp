@@ -1,6 +1,15 @@
 // Where the two ends of a serial port meet in one process on a test clock.
 #include "telephony/providers/modem/PortHandOff.h"
 
+namespace {
+
+// A reader may take bytes before their writer has counted them: none are then unread.
+std::size_t Unread(std::uint64_t written, std::uint64_t read) {
+    return written > read ? static_cast<std::size_t>(written - read) : 0;
+}
+
+}  // namespace
+
 void PortHandOff::PeerWrote(std::size_t bytes) {
     {
         std::lock_guard lock(mutex);
@@ -16,7 +25,7 @@ void PortHandOff::PeerRead(std::size_t bytes) {
 
 std::size_t PortHandOff::UnreadByPeer() const {
     std::lock_guard lock(mutex);
-    return static_cast<std::size_t>(programWritten - peerRead);
+    return Unread(programWritten, peerRead);
 }
 
 void PortHandOff::ProgramWrote(std::size_t bytes) {
@@ -31,13 +40,13 @@ void PortHandOff::ProgramRead(std::size_t bytes) {
 
 std::size_t PortHandOff::UnreadByProgram() const {
     std::lock_guard lock(mutex);
-    return static_cast<std::size_t>(peerWritten - programRead);
+    return Unread(peerWritten, programRead);
 }
 
 bool PortHandOff::Wait(std::int64_t deadline, const std::function<bool()>& ready) {
     std::unique_lock lock(mutex);
     return clock.WaitUntil(changed, lock, deadline,
-                           [&] { return peerWritten != programRead || ready(); });
+                           [&] { return peerWritten > programRead || ready(); });
 }
 
 void PortHandOff::Wake() {
