@@ -48,15 +48,17 @@ SimulationResult RunSimulation(AppState& app, const std::vector<ScenarioStep>& s
     if (options.modem) {
         portFolder.emplace();
         // On the stepped clock the peer and the line hand bytes over explicitly.
+        std::shared_ptr<PortHandOff> handOff;
         if (!realTime) {
-            modem.handOff = std::make_shared<PortHandOff>(clock);
+            handOff = std::make_shared<PortHandOff>(clock);
         }
-        peer = ModemPeer::Create(line, portFolder->path, *options.modem, modem.handOff);
+        peer = ModemPeer::Create(line, portFolder->path, *options.modem, handOff);
         if (!peer) {
             out << "No pseudo terminal for the modem\n";
             return result;
         }
         modem.ports = {peer->PortPath()};
+        modem.handOffs[peer->PortPath()] = handOff;
         modem.clock = &clock;
         modem.lockFolder = portFolder->path;
     }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <mutex>
 #include <sstream>
 
 #include "audio/dsp/TestSources.h"
@@ -13,6 +14,7 @@
 #include "simulation/Simulation.h"
 #include "support/QtTestApp.h"
 #include "support/TempAppState.h"
+#include "telephony/Tapi.h"
 #include "telephony/providers/modem/ModemLineProvider.h"
 #include "telephony/providers/modem/ModemPort.h"
 
@@ -195,38 +197,150 @@ TEST_P(ModemLineTest, AModemThatStallsVanishesOrBabblesIsRecoveredAndTheCallKept
 INSTANTIATE_TEST_SUITE_P(Dialects, ModemLineTest, ::testing::ValuesIn(kDialects),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// What the provider finds on a port, before any call.
-TEST(ModemProbeTest, ADataModemIsNoVoiceLineAndAHeldPortIsSkipped) {
+// What the provider finds on the ports of the machine, before any call: one voice line of three
+// modems, named after what it says it is and its stable link.
+TEST(ModemProbeTest, DiscoveryTakesTheVoiceModemSkipsADataModemAndAHeldPort) {
     TempDir dir;
     TestClock clock;
     std::shared_ptr<SimulatedLine> line = SimulatedLine::Create(clock);
-    const auto probe = [&](ModemPeerOptions options, bool hold) {
-        auto handOff = std::make_shared<PortHandOff>(clock);
-        std::shared_ptr<ModemPeer> peer = ModemPeer::Create(line, dir.Path(), options, handOff);
-        std::variant<ModemPort, PortFailure> held =
-            hold ? ModemPort::Open(peer->PortPath(), dir.Path()) : PortFailure{};
-        ModemLineOptions lineOptions;
-        lineOptions.ports = {peer->PortPath()};
-        lineOptions.clock = &clock;
-        lineOptions.handOff = handOff;
-        lineOptions.lockFolder = dir.Path();
-        ModemLineProvider provider(lineOptions);
-        EXPECT_EQ(provider.Devices().size(), provider.Reports()[0].voice ? 1u : 0u);
-        return provider.Reports()[0];
-    };
-    ModemPeerOptions dataOnly = ModemPeerOptions::Of(ModemDialect::Conexant);
+    ModemLineOptions options;
+    ModemPeerOptions dataOnly = ModemPeerOptions::Of(ModemDialect::Usr);
     dataOnly.dataOnly = true;
-    ModemReport report = probe(dataOnly, false);
-    EXPECT_FALSE(report.voice);
-    EXPECT_EQ(report.problem, "not a voice modem");
-    EXPECT_EQ(report.identification, "CX93001-EIS_V0.2013-V92");
-    report = probe(ModemPeerOptions::Of(ModemDialect::Usr), true);
-    EXPECT_FALSE(report.voice);
-    EXPECT_EQ(report.problem.rfind("held by ", 0), 0u) << report.problem;
-    report = probe(ModemPeerOptions::Of(ModemDialect::Usr), false);
-    EXPECT_TRUE(report.voice) << report.problem;
-    EXPECT_NE(std::find(report.formats.begin(), report.formats.end(), "131 g.711 ulaw"),
-              report.formats.end());
+    std::vector<std::shared_ptr<ModemPeer>> peers;
+    for (const char* folder : {"voice", "data", "held", "dev/serial/by-id", "sys"}) {
+        std::filesystem::create_directories(dir / folder);
+    }
+    const std::pair<const char*, ModemPeerOptions> modems[] = {
+        {"ttyACM0", ModemPeerOptions::Of(ModemDialect::Usr)},
+        {"ttyACM1", dataOnly},
+        {"ttyUSB0", ModemPeerOptions::Of(ModemDialect::Conexant)},
+    };
+    const char* folders[] = {"voice", "data", "held"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        auto handOff = std::make_shared<PortHandOff>(clock);
+        peers.push_back(ModemPeer::Create(line, dir / folders[i], modems[i].second, handOff));
+        const std::string port = dir / (std::string("dev/") + modems[i].first);
+        std::filesystem::create_symlink(peers.back()->PortPath(), port);
+        options.handOffs[port] = handOff;
+    }
+    std::filesystem::create_symlink("../../ttyACM0", dir / "dev/serial/by-id/usb-USR-if00");
+    std::variant<ModemPort, PortFailure> held = ModemPort::Open(dir / "dev/ttyUSB0", dir.Path());
+    ASSERT_TRUE(std::holds_alternative<ModemPort>(held));
+
+    options.clock = &clock;
+    options.lockFolder = dir.Path();
+    options.devRoot = dir / "dev";
+    options.sysRoot = dir / "sys";
+    ModemLineProvider provider(options);
+    const std::vector<LineDeviceCaps> devices = provider.Devices();
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].name, "U.S. Robotics USRobotics 56K FAX USB V1.2.23 (" +
+                                   dir / "dev/serial/by-id/usb-USR-if00" + ")");
+    const std::vector<ModemReport>& reports = provider.Reports();
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_TRUE(reports[0].voice);
+    EXPECT_NE(std::find(reports[0].formats.begin(), reports[0].formats.end(), "131 g.711 ulaw"),
+              reports[0].formats.end());
+    EXPECT_EQ(reports[1].problem, "not a voice modem");
+    EXPECT_EQ(reports[2].problem.rfind("held by ", 0), 0u) << reports[2].problem;
+}
+
+// What a line device reports, in words, without the providers' own call numbers.
+class ReportLog : public LineEventSink {
+public:
+    void CallState(ProviderCallId, std::uint32_t state, std::uint32_t detail) override {
+        Add("state " + std::to_string(state) + " " + std::to_string(detail));
+    }
+    void LineDevState(std::uint32_t state, std::uint32_t, std::uint32_t count) override {
+        Add("line " + std::to_string(state) + " " + std::to_string(count));
+    }
+    void DigitDetected(ProviderCallId, char digit, std::uint32_t) override {
+        Add(std::string("digit ") + digit);
+    }
+    void MediaDetected(ProviderCallId, std::uint32_t mode) override {
+        Add("media " + std::to_string(mode));
+    }
+    void GenerateEnded(ProviderCallId, std::uint32_t how) override {
+        Add("generated " + std::to_string(how));
+    }
+    void RequestCompleted(std::uint32_t request, std::int32_t result) override {
+        Add("reply " + std::to_string(request) + " " + std::to_string(result));
+    }
+    std::vector<std::string> Take() {
+        std::lock_guard lock(mutex);
+        return std::exchange(lines, {});
+    }
+
+private:
+    void Add(std::string line) {
+        std::lock_guard lock(mutex);
+        lines.push_back(std::move(line));
+    }
+    std::mutex mutex;
+    std::vector<std::string> lines;
+};
+
+// A call rings with caller ID, is answered, hears two key presses and a fax tone, beeps, and
+// the far end hangs up: the modem line reports it all as the simulated line does, however its
+// modem brackets and repeats keys or reports dial tones that are not there.
+TEST(ModemReportsTest, TheModemLineReportsACallAsTheSimulatedLineDoes) {
+    const auto call = [](bool throughModem, ModemDialect dialect) {
+        TempDir dir;
+        TestClock clock;
+        std::shared_ptr<SimulatedLine> line = SimulatedLine::Create(clock);
+        ModemPeerOptions peerOptions = ModemPeerOptions::Of(dialect);
+        peerOptions.dtmf = DtmfStyle::Bracketed;
+        peerOptions.falseDialTones = true;
+        peerOptions.hangUp = HangUpSignal::LoopBreak;
+        auto handOff = std::make_shared<PortHandOff>(clock);
+        std::shared_ptr<ModemPeer> peer = ModemPeer::Create(line, dir.Path(), peerOptions, handOff);
+        ModemLineOptions options;
+        options.ports = {peer->PortPath()};
+        options.handOffs[peer->PortPath()] = handOff;
+        options.clock = &clock;
+        options.lockFolder = dir.Path();
+        std::unique_ptr<LineProvider> provider =
+            throughModem ? std::make_unique<ModemLineProvider>(options) : line->CreateProvider();
+        auto log = std::make_shared<ReportLog>();
+        std::unique_ptr<LineDevice> device;
+        EXPECT_EQ(provider->Open(0, LINECALLPRIVILEGE_OWNER, 0, log, device), 0);
+        std::vector<std::string> heard;
+        const auto step = [&](double seconds) {
+            clock.Advance(static_cast<std::int64_t>(seconds * 1e9));
+            for (std::string& report : log->Take()) {
+                heard.push_back(std::move(report));
+            }
+        };
+        line->Ring({SimulatedCallerId::Kind::Number, "5551234", "SMITH J"});
+        step(7);
+        const ProviderCallId id = device->Calls().at(0);
+        LineCallDetails details;
+        EXPECT_EQ(device->GetCallDetails(id, details), 0);
+        heard.push_back("caller " + details.callerId + " " + details.callerIdName + " " +
+                        std::to_string(details.callerIdFlags));
+        EXPECT_EQ(device->Answer(1, id), 0);
+        step(1);
+        line->SendDigits("55");
+        step(6);
+        EXPECT_EQ(device->GenerateTone(id, LINETONEMODE_BEEP, 40), 0);
+        line->SendFaxTone();
+        step(1);
+        line->FarPartyHangsUp();
+        step(1);
+        EXPECT_EQ(device->Drop(2, id), 0);
+        step(1);
+        return heard;
+    };
+    const std::vector<std::string> simulated = call(false, ModemDialect::Conexant);
+    // Offered, two rings, caller ID with number and name, answered and connected, a digit a
+    // press, the beep done, the fax tone, the far end gone, dropped and idle.
+    EXPECT_EQ(simulated, (std::vector<std::string>{
+                             "state 2 1", "line 2 1", "line 2 2", "caller 5551234 SMITH J 12",
+                             "reply 1 0", "state 256 0", "digit 5", "digit 5", "generated 1",
+                             "media 32", "state 16384 1", "reply 2 0", "state 1 0"}));
+    for (ModemDialect dialect : {ModemDialect::Conexant, ModemDialect::Usr}) {
+        EXPECT_EQ(call(true, dialect), simulated);
+    }
 }
 
 }  // namespace

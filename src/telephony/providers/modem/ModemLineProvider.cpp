@@ -92,6 +92,11 @@ struct ModemLineProvider::Impl {
         return options.clock != nullptr ? *options.clock : SystemDeviceClock();
     }
 
+    std::shared_ptr<PortHandOff> HandOffOf(const std::string& port) const {
+        auto found = options.handOffs.find(port);
+        return found != options.handOffs.end() ? found->second : nullptr;
+    }
+
     // The port's channel, or why there is none.
     std::unique_ptr<ModemChannel> OpenChannel(const std::string& port, std::string& problem) {
         std::variant<ModemPort, PortFailure> opened = ModemPort::Open(port, options.lockFolder);
@@ -107,7 +112,7 @@ struct ModemLineProvider::Impl {
         }
         return std::make_unique<ModemChannel>(
             std::make_unique<ModemPort>(std::move(std::get<ModemPort>(opened))), Clock(),
-            options.handOff);
+            HandOffOf(port));
     }
 
     // The ports to look at: those named, else those that may be modems.

@@ -2,6 +2,7 @@
 // `quillon-tool lines` reports of each port it looked at.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,8 +19,8 @@ struct ModemLineOptions {
     std::vector<std::string> ports;
     // What paces the line's audio and its timeouts; null: the system device clock.
     DeviceClock* clock = nullptr;
-    // Set when a peer in this process stands in for the modem on a test clock.
-    std::shared_ptr<PortHandOff> handOff;
+    // By port: where a peer in this process stands in for the modem on a test clock.
+    std::map<std::string, std::shared_ptr<PortHandOff>> handOffs;
     std::string lockFolder = kUucpLockFolder;
     // Where ports and what the system tells of them are looked up.
     std::string devRoot = "/dev";
