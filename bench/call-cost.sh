@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
 # What a recorded call costs at real speed, through the headless run (`quillon-tool simulate`)
-# and the desktop program (`quillon --scenario`, offscreen): CPU seconds per call minute, and
+# and the desktop program (`quillon --scenario`, offscreen), and the headless run through the
+# voice modem provider and a modem peer on a pseudo terminal (the peer's own work included):
+# CPU seconds per call minute, and
 # the peak memory of a short call against a long one, which should not grow with the call, and
 # how often the program wakes (its voluntary context switches) for each second of call.
 # Each call rings, is answered by Record with the start prompt, records the far party talking
 # with the recording tone every 15 s, ends with the end prompt and is levelled.
 #
-# usage: bench/call-cost.sh    (BUILD_DIR=build, SHORT_MINUTES=2, LONG_MINUTES=10)
+# usage: bench/call-cost.sh    (BUILD_DIR=build, SHORT_MINUTES=2, LONG_MINUTES=10,
+#                               PROGRAMS="simulate desktop modem")
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build}
 SHORT_MINUTES=${SHORT_MINUTES:-2}
 LONG_MINUTES=${LONG_MINUTES:-10}
+PROGRAMS=${PROGRAMS:-simulate desktop modem}
 TOOL="$BUILD_DIR/src/tool/quillon-tool"
 DESKTOP="$BUILD_DIR/src/app/quillon"
 
@@ -59,13 +63,16 @@ measure() {
 }
 
 printf "%-24s %6s %9s %15s %12s %9s\n" "" "call" "CPU" "CPU per minute" "peak memory" "wake-ups"
-for program in simulate desktop; do
+for program in $PROGRAMS; do
     declare -A cpus rsss wakeups
     for minutes in "$SHORT_MINUTES" "$LONG_MINUTES"; do
         file=$(scenario "$minutes")
         if [ "$program" = simulate ]; then
             measure "$TOOL" simulate "$file"
             name="quillon-tool simulate"
+        elif [ "$program" = modem ]; then
+            measure "$TOOL" simulate "$file" --line modem
+            name="simulate --line modem"
         else
             # The desktop program offscreen, with folders of its own.
             home=$(mktemp -d -p "$work")

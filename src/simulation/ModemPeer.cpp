@@ -242,9 +242,9 @@ void ModemPeer::Stall(bool stall) {
     stalled = stall;
 }
 
-void ModemPeer::SendGarbage(ModemBytes bytes) {
+void ModemPeer::SendRaw(ModemBytes bytes) {
     std::lock_guard lock(mutex);
-    garbage.insert(garbage.end(), bytes.begin(), bytes.end());
+    port.Write(bytes);
 }
 
 void ModemPeer::Vanish() {
@@ -269,7 +269,6 @@ ModemPeerRecord ModemPeer::Record() const {
 
 std::int64_t ModemPeer::Tick(std::int64_t now) {
     std::lock_guard lock(mutex);
-    port.Write(std::exchange(garbage, {}));
     if (stalled || !port.IsOpen()) {
         // The call goes on without the modem; what it would have said is lost.
         TakeLineReports(now);

@@ -82,8 +82,9 @@ public:
     // --- Faults.
     // A stalled peer reads nothing and answers nothing; its streams stop.
     void Stall(bool stalled);
-    // Bytes sent as they are at the next tick, whatever the peer is doing.
-    void SendGarbage(ModemBytes bytes);
+    // Bytes sent to the program as they are, at once, whatever the peer is doing: garbage, or
+    // an event whose way through the program is to be timed.
+    void SendRaw(ModemBytes bytes);
     // The modem goes away: the line goes on hook, the terminal closes and the link goes.
     void Vanish();
     // It comes back as after power-on, on a new terminal behind the same link. False when no
@@ -166,7 +167,6 @@ private:
     mutable std::mutex mutex;  // everything below
     ModemPeerPort port;
     bool stalled = false;
-    ModemBytes garbage;
     ModemPeerRecord record;
 
     Settings settings;

@@ -302,7 +302,7 @@ bool ScenarioRunner::ActOnModem(ModemFault fault) {
             modemPeer->Stall(false);
             return true;
         case ModemFault::Garbage:
-            modemPeer->SendGarbage(ModemBytes(kGarbage.begin(), kGarbage.end()));
+            modemPeer->SendRaw(ModemBytes(kGarbage.begin(), kGarbage.end()));
             return true;
         case ModemFault::Vanish:
             modemPeer->Vanish();

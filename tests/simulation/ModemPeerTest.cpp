@@ -491,7 +491,7 @@ TEST(ModemPeerTest, AStalledPeerAnswersLaterAndAVanishedOneComesBackAsNew) {
     bench.peer->Stall(true);
     bench.Send("AT\r");
     EXPECT_EQ(bench.RunWords(100), Words{});
-    bench.peer->SendGarbage({'\r', '\n', 0xFF, 'x', '\r', '\n'});
+    bench.peer->SendRaw({'\r', '\n', 0xFF, 'x', '\r', '\n'});
     bench.peer->Stall(false);
     EXPECT_EQ(bench.RunWords(10), (Words{"\xFFx", "OK"}));
     // Gone: the program's reads fail, the line goes on hook and the link goes.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 
 #include "base/PosixFile.h"
@@ -120,6 +121,12 @@ bool ModemChannel::ReceiveAnswer(std::int64_t timeoutNs, std::vector<ModemEvent>
         return false;
     }
     return !ready || ReadInto(events);
+}
+
+void ModemChannel::DropDtr() {
+    // Modems hang up and leave command mode once DTR has been low this long (AT&D2).
+    constexpr std::chrono::milliseconds kDtrDrop{600};
+    port->DropDtr(kDtrDrop);
 }
 
 void ModemChannel::Wake() {

@@ -39,6 +39,8 @@ public:
     bool ReceiveAnswer(std::int64_t timeoutNs, std::vector<ModemEvent>& events);
     // Ends a Receive early; any thread.
     void Wake();
+    // Drops DTR where the port has it: what stops a modem that no longer hears commands.
+    void DropDtr();
 
 private:
     bool ReadInto(std::vector<ModemEvent>& events);

@@ -274,7 +274,9 @@ bool ModemPort::Write(std::span<const std::uint8_t> bytes, std::chrono::millisec
 
 void ModemPort::DropDtr(std::chrono::milliseconds duration) {
     const int dtr = TIOCM_DTR;
-    ::ioctl(fd.Get(), TIOCMBIC, &dtr);  // a pseudo terminal refuses: it has no DTR
+    if (::ioctl(fd.Get(), TIOCMBIC, &dtr) != 0) {
+        return;  // a pseudo terminal refuses: it has no DTR
+    }
     std::this_thread::sleep_for(duration);
     ::ioctl(fd.Get(), TIOCMBIS, &dtr);
 }

@@ -442,6 +442,7 @@ void VoiceModem::Transmit() {
 void VoiceModem::RunTimers(std::int64_t now) {
     if (commands.Expire(now) && channel) {
         if (++timeouts >= kTimeoutsBeforeLost) {
+            channel->DropDtr();
             PortLost();
             return;
         }
