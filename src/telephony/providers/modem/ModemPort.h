@@ -60,7 +60,7 @@ public:
     bool Write(std::span<const std::uint8_t> bytes,
                std::chrono::milliseconds timeout = kWriteTimeout);
     // Drops DTR for `duration` (which the call waits out), the way to stop a modem that no
-    // longer hears commands. A port without DTR (a pseudo terminal) is left as it is.
+    // longer hears commands. A port without DTR (a pseudo terminal) is left as it is, at once.
     void DropDtr(std::chrono::milliseconds duration);
 
 private:
