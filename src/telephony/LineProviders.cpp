@@ -6,6 +6,7 @@
 
 #include "base/AsciiText.h"
 #include "telephony/LTapiLine.h"
+#include "telephony/Tapi.h"
 #include "telephony/providers/modem/ModemLineProvider.h"
 #include "telephony/providers/simulated/SimulatedLineProvider.h"
 
@@ -42,6 +43,21 @@ Table& TheTable() {
 }
 
 }  // namespace
+
+std::int32_t WaveDeviceIdOf(std::string_view deviceClass, const WaveDeviceRegistration& devices,
+                            std::uint32_t& id) {
+    int device = -1;
+    if (EqualsNoCase(deviceClass, "wave/out")) {
+        device = devices.OutputId();
+    } else if (EqualsNoCase(deviceClass, "wave/in")) {
+        device = devices.InputId();
+    }
+    if (device < 0) {
+        return LINEERR_INVALDEVICECLASS;
+    }
+    id = static_cast<std::uint32_t>(device);
+    return 0;
+}
 
 std::vector<std::string> BuiltInLineProviders(LineProviderKind kind) {
     std::vector<std::string> names;

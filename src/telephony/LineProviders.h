@@ -8,9 +8,15 @@
 #include <string_view>
 #include <vector>
 
+#include "audio/devices/WaveDevices.h"
 #include "telephony/LineProvider.h"
 
 using LineProviderFactory = std::function<std::unique_ptr<LineProvider>()>;
+
+// The id of the wave device of `deviceClass` ("wave/out" or "wave/in") among a provider's
+// registered pair: 0, or LINEERR_INVALDEVICECLASS for another class.
+std::int32_t WaveDeviceIdOf(std::string_view deviceClass, const WaveDeviceRegistration& devices,
+                            std::uint32_t& id);
 
 // The built-in providers' names.
 inline constexpr char kSimulatedLineProvider[] = "Simulated";

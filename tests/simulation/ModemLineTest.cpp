@@ -11,6 +11,7 @@
 #include "audio/files/WaveReaders.h"
 #include "audio/files/WaveTestFiles.h"
 #include "base/PosixFile.h"
+#include "simulation/ScenarioRun.h"
 #include "simulation/Simulation.h"
 #include "support/QtTestApp.h"
 #include "support/TempAppState.h"
@@ -58,20 +59,13 @@ protected:
     // Runs `text` in fresh folders through the modem (or, without `peer`, the simulated line).
     SimulationResult Run(const std::string& text, std::optional<ModemPeerOptions> peer,
                          bool holds = true) {
-        ParsedScenario scenario = ParseScenario(text);
-        EXPECT_FALSE(scenario.error) << *scenario.error;
         std::filesystem::remove_all(dir / "Recordings");
         std::filesystem::remove_all(dir / "Logs");
         app = TempAppState(dir);
         SimulationOptions options;
-        options.speed = 0;
         options.baseFolder = dir.Path();
         options.modem = peer;
-        std::ostringstream out;
-        SimulationResult result = RunSimulation(app, scenario.steps, options, out);
-        summary = out.str();
-        EXPECT_EQ(result.held, holds) << summary;
-        return result;
+        return RunScenarioText(app, text, options, summary, holds);
     }
     SimulationResult Run(const std::string& text) { return Run(text, GetParam().options); }
     double LengthOf(const std::string& recording) {

@@ -13,6 +13,7 @@
 #include "audio/files/WaveReaders.h"
 #include "audio/files/WaveTestFiles.h"
 #include "base/IniFile.h"
+#include "simulation/ScenarioRun.h"
 #include "support/FifoDeadline.h"
 #include "support/QtTestApp.h"
 #include "support/TempAppState.h"
@@ -35,18 +36,10 @@ protected:
 
     // Runs the scenario; every expectation in it should hold, unless `holds` says otherwise.
     SimulationResult Run(const std::string& text, bool holds = true) {
-        ParsedScenario scenario = ParseScenario(text);
-        EXPECT_FALSE(scenario.error) << *scenario.error;
         SimulationOptions options;
-        // Line time moves on once the program has done what it can: fast, the same under any load.
-        options.speed = 0;
         options.baseFolder = dir.Path();
         options.prepare = prepare;
-        std::ostringstream out;
-        SimulationResult result = RunSimulation(app, scenario.steps, options, out);
-        summary = out.str();
-        EXPECT_EQ(result.held, holds) << summary;
-        return result;
+        return RunScenarioText(app, text, options, summary, holds);
     }
     static Names Heard(const SimulationResult& result) {
         Names what;

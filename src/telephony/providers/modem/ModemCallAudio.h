@@ -33,8 +33,7 @@ public:
     ModemCallAudio(const ModemCallAudio&) = delete;
     ModemCallAudio& operator=(const ModemCallAudio&) = delete;
 
-    int WaveOutputId() const { return registration.OutputId(); }
-    int WaveInputId() const { return registration.InputId(); }
+    const WaveDeviceRegistration& WaveDevices() const { return registration; }
 
     // A stream begins in `format`: the receive queue and the transmit timeline start afresh, at
     // the clock's present.

@@ -33,52 +33,6 @@ bool IsProgramRunning(const std::string& name) {
     return false;
 }
 
-// An open modem line, as the provider hands it to the line-device layer.
-class ModemLineDevice : public LineDevice {
-public:
-    explicit ModemLineDevice(std::unique_ptr<VoiceModem> modem) : modem(std::move(modem)) {}
-
-    std::vector<ProviderCallId> Calls() override { return modem->Calls(); }
-    std::int32_t GetCallDetails(ProviderCallId call, LineCallDetails& details) override {
-        return modem->GetCallDetails(call, details);
-    }
-    std::int32_t GetDeviceId(ProviderCallId call, std::string_view deviceClass,
-                             std::uint32_t& id) override {
-        return modem->GetDeviceId(call, deviceClass, id);
-    }
-    std::int32_t MakeCall(std::uint32_t requestId, std::string_view address,
-                          ProviderCallId& call) override {
-        return modem->MakeCall(requestId, address, call);
-    }
-    std::int32_t Answer(std::uint32_t requestId, ProviderCallId call) override {
-        return modem->Answer(requestId, call);
-    }
-    std::int32_t Drop(std::uint32_t requestId, ProviderCallId call) override {
-        return modem->Drop(requestId, call);
-    }
-    // A modem cannot pass a call on.
-    std::int32_t BlindTransfer(std::uint32_t, ProviderCallId, std::string_view) override {
-        return LINEERR_OPERATIONUNAVAIL;
-    }
-    std::int32_t GenerateDigits(ProviderCallId call, std::uint32_t digitMode,
-                                std::string_view digits, std::uint32_t duration) override {
-        return modem->GenerateDigits(call, digitMode, digits, duration);
-    }
-    std::int32_t GenerateTone(ProviderCallId call, std::uint32_t toneMode,
-                              std::uint32_t duration) override {
-        return modem->GenerateTone(call, toneMode, duration);
-    }
-    std::int32_t SetMediaMode(ProviderCallId call, std::uint32_t mediaModes) override {
-        return modem->SetMediaMode(call, mediaModes);
-    }
-    // No fax program runs beside this one to take a call over.
-    std::int32_t Handoff(ProviderCallId, std::uint32_t) override { return LINEERR_TARGETNOTFOUND; }
-    void Release(ProviderCallId) override {}
-
-private:
-    std::unique_ptr<VoiceModem> modem;
-};
-
 }  // namespace
 
 struct ModemLineProvider::Impl {
@@ -208,7 +162,7 @@ std::int32_t ModemLineProvider::Open(std::size_t index, std::uint32_t, std::uint
     if (!modem->Start()) {
         return LINEERR_OPERATIONFAILED;
     }
-    device = std::make_unique<ModemLineDevice>(std::move(modem));
+    device = std::move(modem);
     return 0;
 }
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "base/AsciiText.h"
+#include "telephony/LineProviders.h"
 #include "telephony/Tapi.h"
 
 namespace {
@@ -553,17 +553,7 @@ std::int32_t VoiceModem::GetDeviceId(ProviderCallId target, std::string_view dev
     if (target == 0 || target != call) {
         return LINEERR_INVALCALLHANDLE;
     }
-    int device = -1;
-    if (EqualsNoCase(deviceClass, "wave/out")) {
-        device = audio.WaveOutputId();
-    } else if (EqualsNoCase(deviceClass, "wave/in")) {
-        device = audio.WaveInputId();
-    }
-    if (device < 0) {
-        return LINEERR_INVALDEVICECLASS;
-    }
-    id = static_cast<std::uint32_t>(device);
-    return 0;
+    return WaveDeviceIdOf(deviceClass, audio.WaveDevices(), id);
 }
 
 std::int32_t VoiceModem::MakeCall(std::uint32_t requestId, std::string_view address,
@@ -572,7 +562,6 @@ std::int32_t VoiceModem::MakeCall(std::uint32_t requestId, std::string_view addr
     if (address.empty()) {
         return LINEERR_INVALADDRESS;
     }
-    // The modem takes the line beside a telephone already in a call; it does not dial.
     if (address != ",") {
         return LINEERR_OPERATIONUNAVAIL;
     }
@@ -676,6 +665,16 @@ void VoiceModem::CancelGeneration() {
     audio.CutTones();
     sink->GenerateEnded(call, LINEGENERATETERM_CANCEL);
 }
+
+std::int32_t VoiceModem::BlindTransfer(std::uint32_t, ProviderCallId, std::string_view) {
+    return LINEERR_OPERATIONUNAVAIL;
+}
+
+std::int32_t VoiceModem::Handoff(ProviderCallId, std::uint32_t) {
+    return LINEERR_TARGETNOTFOUND;
+}
+
+void VoiceModem::Release(ProviderCallId) {}
 
 std::int32_t VoiceModem::SetMediaMode(ProviderCallId target, std::uint32_t mediaModes) {
     std::lock_guard lock(mutex);

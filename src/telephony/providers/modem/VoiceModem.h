@@ -19,7 +19,7 @@
 #include "telephony/providers/modem/ModemCommands.h"
 #include "telephony/providers/modem/ModemProbe.h"
 
-class VoiceModem {
+class VoiceModem : public LineDevice {
 public:
     // No ring for this long: the caller gave up.
     static constexpr std::int64_t kRingGapNs = 8'000'000'000;
@@ -38,7 +38,7 @@ public:
     VoiceModem(std::unique_ptr<ModemChannel> channel, ModemProfile profile, std::string name,
                std::shared_ptr<LineEventSink> sink, Reopen reopen);
     // Hangs up and stops the thread; no report reaches the sink after it.
-    ~VoiceModem();
+    ~VoiceModem() override;
     VoiceModem(const VoiceModem&) = delete;
     VoiceModem& operator=(const VoiceModem&) = delete;
 
@@ -46,16 +46,27 @@ public:
     // answer.
     bool Start();
 
-    std::vector<ProviderCallId> Calls();
-    std::int32_t GetCallDetails(ProviderCallId call, LineCallDetails& details);
-    std::int32_t GetDeviceId(ProviderCallId call, std::string_view deviceClass, std::uint32_t& id);
-    std::int32_t MakeCall(std::uint32_t requestId, std::string_view address, ProviderCallId& call);
-    std::int32_t Answer(std::uint32_t requestId, ProviderCallId call);
-    std::int32_t Drop(std::uint32_t requestId, ProviderCallId call);
+    std::vector<ProviderCallId> Calls() override;
+    std::int32_t GetCallDetails(ProviderCallId call, LineCallDetails& details) override;
+    std::int32_t GetDeviceId(ProviderCallId call, std::string_view deviceClass,
+                             std::uint32_t& id) override;
+    // The modem takes the line beside a telephone already in a call (the address ","); it
+    // does not dial.
+    std::int32_t MakeCall(std::uint32_t requestId, std::string_view address,
+                          ProviderCallId& call) override;
+    std::int32_t Answer(std::uint32_t requestId, ProviderCallId call) override;
+    std::int32_t Drop(std::uint32_t requestId, ProviderCallId call) override;
+    // A modem cannot pass a call on.
+    std::int32_t BlindTransfer(std::uint32_t requestId, ProviderCallId call,
+                               std::string_view destination) override;
     std::int32_t GenerateDigits(ProviderCallId call, std::uint32_t digitMode,
-                                std::string_view digits, std::uint32_t duration);
-    std::int32_t GenerateTone(ProviderCallId call, std::uint32_t toneMode, std::uint32_t duration);
-    std::int32_t SetMediaMode(ProviderCallId call, std::uint32_t mediaModes);
+                                std::string_view digits, std::uint32_t duration) override;
+    std::int32_t GenerateTone(ProviderCallId call, std::uint32_t toneMode,
+                              std::uint32_t duration) override;
+    std::int32_t SetMediaMode(ProviderCallId call, std::uint32_t mediaModes) override;
+    // No fax program runs beside this one to take a call over.
+    std::int32_t Handoff(ProviderCallId call, std::uint32_t mediaMode) override;
+    void Release(ProviderCallId call) override;
 
     // The state of the line as the modem sees it.
     enum class State {

@@ -7,7 +7,7 @@
 #include <ostream>
 
 #include "audio/files/WaveReaders.h"
-#include "base/AsciiText.h"
+#include "telephony/LineProviders.h"
 #include "telephony/Tapi.h"
 #include "telephony/providers/simulated/SimulatedLineProvider.h"
 
@@ -562,17 +562,7 @@ std::int32_t SimulatedLine::GetDeviceId(ProviderCallId target, std::string_view 
     if (target != call || call == 0) {
         return LINEERR_INVALCALLHANDLE;
     }
-    int device = -1;
-    if (EqualsNoCase(deviceClass, "wave/out")) {
-        device = registration.OutputId();
-    } else if (EqualsNoCase(deviceClass, "wave/in")) {
-        device = registration.InputId();
-    }
-    if (device < 0) {
-        return LINEERR_INVALDEVICECLASS;
-    }
-    id = static_cast<std::uint32_t>(device);
-    return 0;
+    return WaveDeviceIdOf(deviceClass, registration, id);
 }
 
 std::vector<ProviderCallId> SimulatedLine::Calls() {
