@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What a recorded call costs at real speed, through the headless run (`quillon-tool simulate`)
 # and the desktop program (`quillon --scenario`, offscreen), and the headless run through the
-# voice modem provider and a modem peer on a pseudo terminal (the peer's own work included):
+# voice modem provider and a modem peer on a pseudo terminal (less what the peer and the line
+# took, which the run reports):
 # CPU seconds per call minute, and
 # the peak memory of a short call against a long one, which should not grow with the call, and
 # how often the program wakes (its voluntary context switches) for each second of call.
@@ -72,6 +73,9 @@ for program in $PROGRAMS; do
             name="quillon-tool simulate"
         elif [ "$program" = modem ]; then
             measure "$TOOL" simulate "$file" --line modem
+            # The modem peer and the line run in the same process: their CPU is not the program's.
+            peer=$(sed -n 's/^Modem peer and line: \([0-9.]*\) s.*/\1/p' "$work/out")
+            cpu=$(awk -v c="$cpu" -v p="${peer:-0}" 'BEGIN { printf "%.2f", c - p }')
             name="simulate --line modem"
         else
             # The desktop program offscreen, with folders of its own.

@@ -2,6 +2,7 @@
 #include "simulation/Simulation.h"
 
 #include <filesystem>
+#include <iomanip>
 #include <optional>
 
 #include "base/TempFiles.h"
@@ -41,7 +42,14 @@ SimulationResult RunSimulation(AppState& app, const std::vector<ScenarioStep>& s
         realTime.emplace(options.speed);
     }
     DeviceClock& clock = realTime ? static_cast<DeviceClock&>(*realTime) : stepped;
-    std::shared_ptr<SimulatedLine> line = SimulatedLine::Create(clock);
+    // In real time the telephone side (the line, and the modem peer standing in for the modem)
+    // runs on a clock of its own, so that what it costs is told apart from what the program does.
+    std::optional<RealTimeClock> telephoneTime;
+    if (realTime && options.modem) {
+        telephoneTime.emplace(options.speed);
+    }
+    std::shared_ptr<SimulatedLine> line =
+        SimulatedLine::Create(telephoneTime ? static_cast<DeviceClock&>(*telephoneTime) : clock);
     std::optional<PortFolder> portFolder;
     std::shared_ptr<ModemPeer> peer;
     ModemLineOptions modem;
@@ -89,6 +97,12 @@ SimulationResult RunSimulation(AppState& app, const std::vector<ScenarioStep>& s
                 runner.StepClock(stepped);
             }
             result.held = runner.Run(steps);
+            if (telephoneTime) {
+                out << "Modem peer and line: " << std::fixed << std::setprecision(2)
+                    << telephoneTime->TickerCpuSeconds()
+                    << " s of CPU (the telephone side, not the program)\n"
+                    << std::defaultfloat;
+            }
             result.recordings = runner.Recordings();
             result.heard = runner.Heard();
         }

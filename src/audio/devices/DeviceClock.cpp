@@ -1,6 +1,9 @@
 // Time as wave devices see it: the real steady clock, or a test clock.
 #include "audio/devices/DeviceClock.h"
 
+#include <pthread.h>
+#include <time.h>
+
 #include <algorithm>
 #include <climits>
 
@@ -38,6 +41,17 @@ RealTimeClock::~RealTimeClock() {
     if (ticker.joinable()) {
         ticker.join();
     }
+}
+
+double RealTimeClock::TickerCpuSeconds() {
+    std::lock_guard lock(mutex);
+    clockid_t cpuClock{};
+    timespec used{};
+    if (!ticker.joinable() || pthread_getcpuclockid(ticker.native_handle(), &cpuClock) != 0 ||
+        clock_gettime(cpuClock, &used) != 0) {
+        return 0.0;
+    }
+    return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
 }
 
 std::int64_t RealTimeClock::Now() const {

@@ -28,6 +28,8 @@ public:
 
     // Nanoseconds since the clock began.
     virtual std::int64_t Now() const = 0;
+    // How many times faster than real time it runs (a test clock runs at no set speed: 1).
+    virtual double Speed() const { return 1.0; }
 
     // Waits on `changed` with `lock` held until `done()` holds or the clock reaches `deadline`;
     // returns done().
@@ -56,9 +58,12 @@ public:
     ~RealTimeClock() override;
 
     std::int64_t Now() const override;
+    double Speed() const override { return speed; }
     bool WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
                    std::int64_t deadline, const std::function<bool()>& done) override;
     void Notify(std::condition_variable& changed) override { changed.notify_all(); }
+    // The CPU time the thread that ticks the devices has taken so far.
+    double TickerCpuSeconds();
     void Attach(const std::shared_ptr<ClockedDevice>& device) override;
     // Once it returns the device is ticked no more: a pass of the ticker that may be ticking it
     // is waited for, unless the pass itself detaches it.

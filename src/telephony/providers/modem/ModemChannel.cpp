@@ -57,8 +57,9 @@ bool ModemChannel::ReadInto(std::vector<ModemEvent>& events) {
     return true;
 }
 
-bool ModemChannel::PollFor(int timeoutMs, bool& portReady) {
-    pollfd fds[2] = {{port->Fd(), POLLIN, 0}, {wakeFd.Get(), POLLIN, 0}};
+bool ModemChannel::PollFor(int timeoutMs, bool& portReady, bool forBytes) {
+    const short portEvents = forBytes ? POLLIN : 0;
+    pollfd fds[2] = {{port->Fd(), portEvents, 0}, {wakeFd.Get(), POLLIN, 0}};
     int count = wakeFd ? 2 : 1;
     int result = RetryInterrupted([&] { return ::poll(fds, count, timeoutMs); });
     if (result < 0) {
@@ -87,22 +88,26 @@ bool ModemChannel::ReadHandedOff(std::vector<ModemEvent>& events) {
     return true;
 }
 
-bool ModemChannel::Receive(std::int64_t deadline, std::vector<ModemEvent>& events) {
+bool ModemChannel::Receive(std::int64_t deadline, std::vector<ModemEvent>& events, bool paced) {
     if (handOff) {
-        handOff->Wait(deadline, [this] { return woken.load() || HungUp(); });
+        handOff->Wait(
+            deadline, [this] { return woken.load() || HungUp(); }, !paced);
         woken = false;
         return !HungUp() && ReadHandedOff(events);
     }
     for (;;) {
         std::int64_t left = deadline - clock.Now();
         if (left <= 0 || woken.exchange(false)) {
-            return true;
+            // A paced wait reads what came meanwhile.
+            return !paced || ReadInto(events);
         }
+        // The clock may run faster than real time.
         int timeoutMs = deadline == INT64_MAX
                             ? -1
-                            : static_cast<int>(std::min(left, kPollSliceNs) / 1'000'000 + 1);
+                            : static_cast<int>(static_cast<double>(left) / clock.Speed() / 1e6) + 1;
         bool ready = false;
-        if (!PollFor(timeoutMs, ready)) {
+        // A paced wait is ended early only by a wake or a hang-up.
+        if (!PollFor(timeoutMs, ready, !paced)) {
             return false;
         }
         if (ready) {

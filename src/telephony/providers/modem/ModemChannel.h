@@ -18,10 +18,6 @@
 
 class ModemChannel {
 public:
-    // While a wait has a deadline it looks at the clock at least this often: a real clock may
-    // run faster than real time.
-    static constexpr std::int64_t kPollSliceNs = 10'000'000;
-
     ModemChannel(std::unique_ptr<ModemPort> port, DeviceClock& clock,
                  std::shared_ptr<PortHandOff> handOff);
 
@@ -31,9 +27,10 @@ public:
 
     // Sends `bytes`; false when the port is lost (gone, or a write blocked too long).
     bool Send(std::span<const std::uint8_t> bytes);
-    // Waits until the modem sends something, Wake is called, or the clock reaches `deadline`,
-    // and reads what came into `events`. False when the port is lost.
-    bool Receive(std::int64_t deadline, std::vector<ModemEvent>& events);
+    // Waits until the modem sends something (unless `paced`: then until the deadline, as a
+    // stream's bytes come all the time), Wake is called, or the clock reaches `deadline`, and
+    // reads what came into `events`. False when the port is lost.
+    bool Receive(std::int64_t deadline, std::vector<ModemEvent>& events, bool paced = false);
     // Reads what the modem answered to what was sent, without waiting on the clock: the start
     // of a line, before anyone moves a test clock. False when the port is lost.
     bool ReceiveAnswer(std::int64_t timeoutNs, std::vector<ModemEvent>& events);
@@ -46,7 +43,8 @@ private:
     bool ReadInto(std::vector<ModemEvent>& events);
     // Reads until the peer's bytes have all arrived (they may still be in the kernel).
     bool ReadHandedOff(std::vector<ModemEvent>& events);
-    bool PollFor(int timeoutMs, bool& portReady);
+    // Waits for bytes (or, without `forBytes`, only a hang-up) or a wake.
+    bool PollFor(int timeoutMs, bool& portReady, bool forBytes = true);
     // Whether the other end has gone.
     bool HungUp() const;
 

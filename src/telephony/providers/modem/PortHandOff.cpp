@@ -43,10 +43,10 @@ std::size_t PortHandOff::UnreadByProgram() const {
     return Unread(peerWritten, programRead);
 }
 
-bool PortHandOff::Wait(std::int64_t deadline, const std::function<bool()>& ready) {
+bool PortHandOff::Wait(std::int64_t deadline, const std::function<bool()>& ready, bool forBytes) {
     std::unique_lock lock(mutex);
     return clock.WaitUntil(changed, lock, deadline,
-                           [&] { return peerWritten > programRead || ready(); });
+                           [&] { return (forBytes && peerWritten > programRead) || ready(); });
 }
 
 void PortHandOff::Wake() {

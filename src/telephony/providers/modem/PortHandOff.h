@@ -34,10 +34,10 @@ public:
     void ProgramWrote(std::size_t bytes);
     void ProgramRead(std::size_t bytes);
     std::size_t UnreadByProgram() const;
-    // The program's wait on the clock: until the peer wrote bytes the program has not read,
-    // `ready()` holds (checked under the hand-off's lock: change what it reads, then call Wake),
-    // or the clock reaches `deadline`. True when there is something to do.
-    bool Wait(std::int64_t deadline, const std::function<bool()>& ready);
+    // The program's wait on the clock: until the peer wrote bytes the program has not read
+    // (when `forBytes`), `ready()` holds (checked under the hand-off's lock: change what it
+    // reads, then call Wake), or the clock reaches `deadline`. True when there is something to do.
+    bool Wait(std::int64_t deadline, const std::function<bool()>& ready, bool forBytes = true);
     void Wake();
     // Lets the peer answer what the program wrote; false when no peer pump is set.
     bool PumpPeer();

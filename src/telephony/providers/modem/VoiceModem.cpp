@@ -103,7 +103,8 @@ void VoiceModem::Run() {
         bool alive = true;
         if (ModemChannel* port = channel.get(); port != nullptr && !poked) {
             lock.unlock();
-            alive = port->Receive(wake, events);
+            // A stream's bytes come all the time: they are read at the stream's pace.
+            alive = port->Receive(wake, events, stream != Stream::None);
             lock.lock();
         } else if (!poked) {
             clock.WaitUntil(lostWait, lock, wake, [this] { return poked.load(); });
