@@ -27,6 +27,12 @@ ModemChannel::ModemChannel(std::unique_ptr<ModemPort> port, DeviceClock& clock,
     }
 }
 
+ModemChannel::~ModemChannel() {
+    if (handOff) {
+        handOff->ProgramRead(handOff->UnreadByProgram());
+    }
+}
+
 const std::string& ModemChannel::Path() const {
     return port->Path();
 }

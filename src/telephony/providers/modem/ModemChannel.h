@@ -20,6 +20,10 @@ class ModemChannel {
 public:
     ModemChannel(std::unique_ptr<ModemPort> port, DeviceClock& clock,
                  std::shared_ptr<PortHandOff> handOff);
+    // What the modem sent that was not read goes with the port.
+    ~ModemChannel();
+    ModemChannel(const ModemChannel&) = delete;
+    ModemChannel& operator=(const ModemChannel&) = delete;
 
     DeviceClock& Clock() const { return clock; }
     ModemStream& Stream() { return stream; }
