@@ -181,6 +181,7 @@ ModemPeerOptions ModemPeerOptions::Of(ModemDialect dialect) {
     if (dialect == ModemDialect::Usr) {
         options.callerIdTiming = CallerIdTiming::AfterFirstRing;
         options.duplex = false;
+        options.falseDialTones = true;
     }
     return options;
 }

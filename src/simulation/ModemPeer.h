@@ -32,7 +32,8 @@ struct ModemPeerOptions {
     bool falseDialTones = false;  // a lone DLE d now and then while streaming
     bool dataOnly = false;        // no voice class
     bool duplex = true;           // AT+VTR
-    // The dialect as it comes: a USR modem sends caller ID after the first ring and has no duplex.
+    // The dialect as it comes: a USR modem sends caller ID after the first ring, has no duplex
+    // and reports a dial tone now and then that is not there.
     static ModemPeerOptions Of(ModemDialect dialect);
 };
 

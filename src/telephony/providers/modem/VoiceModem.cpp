@@ -102,9 +102,10 @@ void VoiceModem::Run() {
         std::vector<ModemEvent> events;
         bool alive = true;
         if (ModemChannel* port = channel.get(); port != nullptr && !poked) {
-            lock.unlock();
             // A stream's bytes come all the time: they are read at the stream's pace.
-            alive = port->Receive(wake, events, stream != Stream::None);
+            const bool paced = stream != Stream::None;
+            lock.unlock();
+            alive = port->Receive(wake, events, paced);
             lock.lock();
         } else if (!poked) {
             clock.WaitUntil(lostWait, lock, wake, [this] { return poked.load(); });

@@ -27,8 +27,9 @@ public:
     static constexpr std::int64_t kReopenIntervalNs = 2'000'000'000;
     // While streaming the thread sends what is due at least this often.
     static constexpr std::int64_t kStreamTickNs = 20'000'000;
-    // Two dial-tone reports this close together: the far end is gone (one may be false).
-    static constexpr std::int64_t kDialToneRepeatNs = 7'000'000'000;
+    // A dial tone is reported every 3 s while it sounds: two reports this close together mean
+    // the far end is gone; further apart, they are the false ones some modems make.
+    static constexpr std::int64_t kDialToneRepeatNs = 3'500'000'000;
     // In half duplex, transmitting ends once nothing was sent for this long.
     static constexpr std::int64_t kTransmitIdleNs = 300'000'000;
 
