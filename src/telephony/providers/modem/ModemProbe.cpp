@@ -150,5 +150,5 @@ std::string ModemLineName(const ModemProfile& profile, const ModemPortInfo& port
             break;
         }
     }
-    return (what.empty() ? std::string("Voice modem") : what) + " (" + port.stablePort + ")";
+    return (what.empty() ? std::string("Modem") : what) + " (" + port.stablePort + ")";
 }
