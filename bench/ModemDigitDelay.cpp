@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <vector>
 
 #include "base/TempFiles.h"
@@ -78,6 +79,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         std::vector<double> delays;
+        std::mt19937 random(1);
+        std::uniform_real_distribution<double> gap(0.02, 0.1);
         for (int i = 0; i < presses; ++i) {
             const int before = timer->digits;
             const Clock::time_point sent = Clock::now();
@@ -88,7 +91,8 @@ int main(int argc, char** argv) {
             }
             delays.push_back(
                 std::chrono::duration<double, std::milli>(timer->arrived - sent).count());
-            RunUntil([] { return false; }, 0.02);
+            // Presses come at no fixed phase to the line's reads of the port.
+            RunUntil([] { return false; }, gap(random));
         }
         std::sort(delays.begin(), delays.end());
         std::printf(

@@ -25,8 +25,8 @@ public:
     static constexpr std::int64_t kRingGapNs = 8'000'000'000;
     // A lost port is looked for again this often.
     static constexpr std::int64_t kReopenIntervalNs = 2'000'000'000;
-    // While streaming the thread sends what is due at least this often.
-    static constexpr std::int64_t kStreamTickNs = 20'000'000;
+    // While streaming the thread reads and sends at this pace: a key pressed waits no longer.
+    static constexpr std::int64_t kStreamTickNs = 15'000'000;
     // A dial tone is reported every 3 s while it sounds: two reports this close together mean
     // the far end is gone; further apart, they are the false ones some modems make.
     static constexpr std::int64_t kDialToneRepeatNs = 3'500'000'000;
