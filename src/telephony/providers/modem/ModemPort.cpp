@@ -239,6 +239,9 @@ bool ModemPort::Read(std::vector<std::uint8_t>& bytes) {
         const ssize_t n = RetryInterrupted([&] { return ::read(fd.Get(), chunk, sizeof chunk); });
         if (n > 0) {
             bytes.insert(bytes.end(), chunk, chunk + n);
+            if (static_cast<std::size_t>(n) < sizeof chunk) {
+                return true;  // all there was; a hang-up shows at the next read
+            }
         } else if (n == 0 || errno == EAGAIN) {
             break;
         } else {

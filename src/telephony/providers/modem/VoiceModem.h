@@ -26,7 +26,7 @@ public:
     // A lost port is looked for again this often.
     static constexpr std::int64_t kReopenIntervalNs = 2'000'000'000;
     // While streaming the thread reads and sends at this pace: a key pressed waits no longer.
-    static constexpr std::int64_t kStreamTickNs = 15'000'000;
+    static constexpr std::int64_t kStreamTickNs = 18'000'000;
     // A dial tone is reported every 3 s while it sounds: two reports this close together mean
     // the far end is gone; further apart, they are the false ones some modems make.
     static constexpr std::int64_t kDialToneRepeatNs = 3'500'000'000;
