@@ -1,7 +1,7 @@
 // The About box: the program's name, version and maker.
 #pragma once
 
-#include "ui/LDialog.h"
+#include "controls/LDialog.h"
 
 class AboutDialog : public LDialog {
     Q_OBJECT

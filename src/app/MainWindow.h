@@ -10,7 +10,7 @@
 #include "app/CallerIdFlash.h"
 #include "app/LSplashScreen.h"
 #include "recorder/AppState.h"
-#include "ui/LDialog.h"
+#include "controls/LDialog.h"
 #include "ui/TipDialog.h"
 
 class LDBDisplay;

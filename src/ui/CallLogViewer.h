@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/LDialog.h"
+#include "controls/LDialog.h"
 
 class CallLogViewer : public LDialog {
     Q_OBJECT

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ui/LDialog.h"
+#include "controls/LDialog.h"
 
 class LineDevices;
 

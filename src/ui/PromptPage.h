@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "ui/LDialog.h"
+#include "controls/LDialog.h"
 #include "ui/PromptPreview.h"
 
 class PromptPage : public LDialog {

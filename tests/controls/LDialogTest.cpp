@@ -1,5 +1,5 @@
 // The dialog framework: initialisation, notifications as commands, OK, Cancel, help, enabling.
-#include "ui/LDialog.h"
+#include "controls/LDialog.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The dialog framework.
-#include "ui/LDialog.h"
+#include "controls/LDialog.h"
 
 #include <QAbstractButton>
 #include <QAction>
