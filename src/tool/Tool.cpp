@@ -65,12 +65,10 @@ constexpr Subcommand kSubcommands[] = {
      "with --raw to the decoder's 32-bit samples (1.0 = 262144), interleaved little-endian\n"
      "without a header",
      RunDecodeCommand},
-    {"simulate",
-     "simulate SCENARIO [--speed N] [--data DIR] [--keep]\n"
-     "         [--line simulated|modem|modem-usr]",
+    {"simulate", "simulate SCENARIO [--speed N] [--data DIR] [--keep] [--line KIND]",
      "run a scenario file against the recorder on a simulated line\n"
-     "with --line modem or modem-usr, the line is reached through the voice modem provider\n"
-     "and a modem peer of that kind on a pseudo terminal",
+     "KIND simulated (the default) reaches the line directly; modem or modem-usr through the\n"
+     "voice modem provider and a modem peer of that kind on a pseudo terminal",
      RunSimulateCommand},
     {"lines", "lines [--line PATH]",
      "list the line devices and what was found on the modem ports\n"

@@ -48,6 +48,8 @@ TEST_F(SimulateCommandTest, AFailedExpectationExitsOneAndBadScenariosAndArgument
     EXPECT_NE(err.find("call.scenario: line 2: "), std::string::npos) << err;
     EXPECT_EQ(Run({"simulate"}), kToolUsage);
     EXPECT_EQ(Run({"simulate", scenario, "--speed", "0"}), kToolUsage);
+    EXPECT_EQ(Run({"simulate", scenario, "--line", "/dev/ttyACM0"}), kToolUsage);
+    EXPECT_NE(err.find("--line takes simulated, modem or modem-usr"), std::string::npos) << err;
 }
 
 TEST_F(SimulateCommandTest, AStoppedRunEndsInOrderAndLeavesNoFolderBehind) {
