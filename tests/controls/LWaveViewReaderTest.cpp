@@ -11,9 +11,7 @@
 
 #include "audio/files/LWaveWriter.h"
 #include "audio/files/WaveReaders.h"
-#include "controls/LWaveView.h"
-#include "controls/LWaveWindow.h"
-#include "support/QtWidgetsTestApp.h"
+#include "controls/WaveViewFixture.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -71,20 +69,9 @@ private:
     RampSource* source;
 };
 
-class LWaveViewReaderTest : public ::testing::Test {
+class LWaveViewReaderTest : public WaveViewFixture {
 protected:
-    void SetUp() override {
-        window.resize(8, 40);
-        window.Attach(&view);
-    }
-    std::vector<int> Columns() {
-        LWaveViewState state = view.Snapshot();
-        return {state.columns.begin(), state.columns.begin() + state.width};
-    }
-
-    QApplication& application = QtWidgetsTestApp();  // before any widget
-    LWaveView view;
-    LWaveWindow window;
+    LWaveViewReaderTest() : WaveViewFixture(8) {}
 };
 
 TEST_F(LWaveViewReaderTest, FillsTheViewFromAGrowingFileAndReleasesItWhenStopped) {

@@ -10,8 +10,7 @@
 #include <vector>
 
 #include "controls/LDialog.h"
-#include "controls/LWaveWindow.h"
-#include "support/QtWidgetsTestApp.h"
+#include "controls/WaveViewFixture.h"
 
 namespace {
 
@@ -58,21 +57,9 @@ TEST(LWaveViewStateTest, FramesAndColumnsMapWithoutOverflowAndClampAtTheEdges) {
     }
 }
 
-class LWaveViewTest : public ::testing::Test {
+class LWaveViewTest : public WaveViewFixture {
 protected:
-    void SetUp() override {
-        window.resize(64, 40);
-        window.Attach(&view);
-    }
-
-    std::vector<int> Columns() {
-        LWaveViewState state = view.Snapshot();
-        return {state.columns.begin(), state.columns.begin() + state.width};
-    }
-
-    QApplication& application = QtWidgetsTestApp();  // before any widget
-    LWaveView view;
-    LWaveWindow window;
+    LWaveViewTest() : WaveViewFixture(64) {}
 };
 
 TEST_F(LWaveViewTest, SameZoomShiftsTheColumnsAndRefillsOnlyTheUncoveredEdge) {
