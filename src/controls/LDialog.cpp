@@ -9,6 +9,7 @@
 #include <QListWidget>
 
 #include "controls/LDBEdit.h"
+#include "controls/LWaveWindow.h"
 
 LDialog::LDialog(QWidget* parent) : QDialog(parent) {}
 
@@ -61,6 +62,8 @@ void LDialog::BindWidget(int id, QWidget* widget) {
         connect(edit, &QLineEdit::textEdited, this, [this, id] { Command(id, kCodeEditChange); });
     } else if (auto* dbEdit = qobject_cast<LDBEdit*>(widget)) {
         connect(dbEdit, &LDBEdit::Changed, this, [this, id] { Command(id, kCodeEditChange); });
+    } else if (auto* wave = qobject_cast<LWaveWindow*>(widget)) {
+        connect(wave, &LWaveWindow::Notify, this, [this, id](int code) { Command(id, code); });
     }
 }
 

@@ -1,0 +1,125 @@
+// The waveform reader.
+#include "controls/LWaveViewReader.h"
+
+#include <algorithm>
+
+#include "audio/dsp/SoundLevel.h"
+#include "controls/LWaveView.h"
+
+std::uint8_t WaveColumnPeak(std::int32_t peak) {
+    return static_cast<std::uint8_t>(std::min(peak >> 10, 255));
+}
+
+LWaveViewReader::~LWaveViewReader() {
+    Stop();
+}
+
+void LWaveViewReader::Start(const LSoundSourcePtr& newSource, LWaveView* newView) {
+    Stop();
+    if (!newSource || newView == nullptr) {
+        return;
+    }
+    buffer.assign(static_cast<std::size_t>(newSource->channels) * kWaveReadFrames, 0);
+    source = newSource;
+    view = newView;
+    {
+        std::lock_guard guard(requestLock);
+        completed.reset();
+        stopping = false;
+    }
+    view->EnableWindow(true);
+    StartThread(kThreadPriorityLowest);
+}
+
+void LWaveViewReader::Request(std::int32_t start, std::int32_t frames) {
+    {
+        std::lock_guard guard(requestLock);
+        requested = ViewRequest{start, frames};
+        requestSet = true;
+    }
+    requestSignal.notify_all();
+}
+
+void LWaveViewReader::Stop() {
+    {
+        std::lock_guard guard(requestLock);
+        stopping = true;
+    }
+    requestSignal.notify_all();
+    StopThread(kStopThreadTimeoutMs);
+    source.Release();
+    buffer = {};
+    if (view != nullptr) {
+        view->EnableWindow(false);
+        view = nullptr;
+    }
+}
+
+bool LWaveViewReader::IsIdle() const {
+    std::lock_guard guard(requestLock);
+    return IsIdleLocked();
+}
+
+void LWaveViewReader::AwaitIdle() const {
+    std::unique_lock guard(requestLock);
+    requestSignal.wait(guard, [this] { return IsIdleLocked(); });
+}
+
+bool LWaveViewReader::IsIdleLocked() const {
+    return waiting && !requestSet;
+}
+
+std::optional<LWaveViewReader::ViewRequest> LWaveViewReader::NextRequest() {
+    std::unique_lock guard(requestLock);
+    while (!stopping) {
+        requestSet = false;
+        if (requested && requested != completed) {
+            return requested;
+        }
+        waiting = true;
+        requestSignal.notify_all();
+        requestSignal.wait(guard, [this] { return requestSet || stopping; });
+        waiting = false;
+    }
+    return std::nullopt;
+}
+
+void LWaveViewReader::Run(const LStopEvent& stop) {
+    while (!stop.IsSet()) {
+        std::optional<ViewRequest> request = NextRequest();
+        if (!request || !Fill(*request, stop)) {
+            return;
+        }
+        std::lock_guard guard(requestLock);
+        completed = request;
+    }
+}
+
+bool LWaveViewReader::Fill(ViewRequest request, const LStopEvent& stop) {
+    LWaveColumnRange range = view->SetView(request.start, request.frames);
+    const int last = std::min(range.last, LWaveViewState::kMaxColumns);
+    const int first = std::max(range.first, 0);
+    if (first >= last) {
+        return true;
+    }
+    source->Seek(view->ColumnToFrame(first));
+    for (int column = first; column < last; ++column) {
+        view->SetColumn(column, WaveColumnPeak(ReadPeak(view->ColumnToFrame(column + 1))));
+        if (stop.IsSet()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::int32_t LWaveViewReader::ReadPeak(std::int32_t end) {
+    std::int32_t peak = 0;
+    for (std::int32_t frames = end - source->GetPosition(); frames > 0;
+         frames = end - source->GetPosition()) {
+        std::int32_t piece = std::min(frames, kWaveReadFrames);
+        source->Read(buffer.data(), piece);
+        peak = std::max(peak, BlockPeak(buffer.data(), static_cast<std::size_t>(source->channels) *
+                                                           static_cast<std::size_t>(piece)));
+    }
+    return peak;
+}
