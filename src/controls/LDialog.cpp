@@ -4,11 +4,16 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 
 #include "controls/LDBEdit.h"
+
+QSize DialogUnits(const QFontMetrics& metrics, int width, int height) {
+    return QSize(width * metrics.averageCharWidth() / 4, height * metrics.height() / 8);
+}
 
 LDialog::LDialog(QWidget* parent) : QDialog(parent) {}
 

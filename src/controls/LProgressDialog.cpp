@@ -18,12 +18,6 @@
 
 namespace {
 
-// The dialog's least size, 169 by 48 dialog units: a quarter of the average character width and
-// an eighth of the line height each.
-QSize MinimumSize(const QFontMetrics& metrics) {
-    return QSize(169 * metrics.averageCharWidth() / 4, 48 * metrics.height() / 8);
-}
-
 // Shows a window over its owner and keeps the owner disabled while the window is up. The window
 // is the owner's transient window, not its child: disabling the owner would disable a child too.
 class OwnedWindow {
@@ -87,7 +81,7 @@ public:
         layout->addWidget(Line(kIdMessage), 3, 0, 1, 2);
         layout->addWidget(Bind(kIdCancel, new QPushButton(QStringLiteral("Cancel"), this)), 3, 2);
         layout->setColumnStretch(1, 1);
-        setFixedSize(sizeHint().expandedTo(MinimumSize(fontMetrics())));
+        setFixedSize(sizeHint().expandedTo(DialogUnits(fontMetrics(), 169, 48)));
     }
 
     void OnInit() override {
