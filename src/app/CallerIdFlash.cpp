@@ -10,13 +10,9 @@
 #include <QWidget>
 #include <algorithm>
 
-namespace {
+#include "controls/LDialog.h"
 
-// The popup's least size, 70 by 29 dialog units: a quarter of the average character width and
-// an eighth of the line height each.
-QSize MinimumSize(const QFontMetrics& metrics) {
-    return QSize(70 * metrics.averageCharWidth() / 4, 29 * metrics.height() / 8);
-}
+namespace {
 
 // Next to the tray icon when its place is known, else in the screen's bottom right corner,
 // where most desktops keep their notification area.
@@ -72,7 +68,7 @@ void CallerIdFlash::Show(const QString& text, const QRect& tray) {
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(10, 6, 10, 6);
     layout->addWidget(label);
-    window->setMinimumSize(MinimumSize(window->fontMetrics()));
+    window->setMinimumSize(DialogUnits(window->fontMetrics(), 70, 29));
     window->adjustSize();
     window->move(Place(window->size(), tray));
     window->show();

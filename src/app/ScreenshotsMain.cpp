@@ -19,6 +19,7 @@
 #include "app/MainWindow.h"
 #include "app/RotatingText.h"
 #include "app/SimulatedLineWindow.h"
+#include "controls/LProgressDialog.h"
 #include "recorder/PromptFiles.h"
 #include "recorder/RecorderSession.h"
 #include "settings/SettingsKeys.h"
@@ -80,6 +81,26 @@ private:
     }
 
     QString folder;
+};
+
+// A prompt being converted, part way through.
+class SampleProgress : public LProgressDialog {
+public:
+    explicit SampleProgress(Shooter& shooter) : shooter(shooter) {
+        title = QStringLiteral("Quillon Recorder");
+    }
+
+protected:
+    std::uint32_t Work() override {
+        SetText(QStringLiteral("Process Audio File"), 0);
+        SetText(QStringLiteral("Start Prompt.wav"), 1);
+        SetProgress(0.4);
+        shooter.Save(*Window(), "progress-dialog");
+        return 1;
+    }
+
+private:
+    Shooter& shooter;
 };
 
 }  // namespace
@@ -170,6 +191,9 @@ int main(int argc, char** argv) {
     CallerIdFlash flash;
     flash.Show(QStringLiteral("Incoming call\r\n555 0123 JOHN SMITH"));
     shooter.Save(*flash.Popup(), "caller-id-popup");
+
+    SampleProgress progress(shooter);
+    progress.Run(&owner);
 
     TipDialog tip(settingsFile, 0);
     shooter.Save(tip, "tip");

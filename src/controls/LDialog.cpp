@@ -4,12 +4,17 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 
 #include "controls/LDBEdit.h"
 #include "controls/LWaveWindow.h"
+
+QSize DialogUnits(const QFontMetrics& metrics, int width, int height) {
+    return QSize(width * metrics.averageCharWidth() / 4, height * metrics.height() / 8);
+}
 
 LDialog::LDialog(QWidget* parent) : QDialog(parent) {}
 

@@ -9,6 +9,7 @@
 #include <map>
 
 class QAction;
+class QFontMetrics;
 class QKeyEvent;
 
 // Command identifiers shared by all dialogs.
@@ -25,6 +26,10 @@ inline constexpr int kCodeEditChange = 0x300;  // text of an edit, or value of a
 // What a modal dialog's run ends with.
 inline constexpr int kResultOK = 1;
 inline constexpr int kResultCancel = 2;
+
+// A size given in dialog units, in pixels of the font of `metrics`: a unit is a quarter of the
+// average character width across and an eighth of the line height down.
+QSize DialogUnits(const QFontMetrics& metrics, int width, int height);
 
 class LDialog : public QDialog {
     Q_OBJECT
