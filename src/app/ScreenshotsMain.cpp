@@ -2,12 +2,15 @@
 // on first use, and saves each as a PNG file in FOLDER for reviewers.
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QListWidget>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -19,6 +22,9 @@
 #include "app/MainWindow.h"
 #include "app/RotatingText.h"
 #include "app/SimulatedLineWindow.h"
+#include "audio/devices/WaveDevices.h"
+#include "audio/files/LWaveWriter.h"
+#include "controls/LPlayDlg.h"
 #include "controls/LProgressDialog.h"
 #include "recorder/PromptFiles.h"
 #include "recorder/RecorderSession.h"
@@ -101,6 +107,49 @@ protected:
 
 private:
     Shooter& shooter;
+};
+
+// Twelve seconds of something like speech: syllables of a few voiced harmonics under a rising
+// and falling envelope, with pauses between phrases.
+void WriteSampleCall(const std::string& path) {
+    constexpr std::int32_t kRate = 8000;
+    LWaveWriter writer(path, kRate, 0, 2, 1);
+    std::vector<std::int32_t> samples(12 * kRate);
+    std::uint32_t seed = 7;
+    auto next = [&seed] { return (seed = seed * 1664525 + 1013904223) >> 8; };
+    for (std::size_t at = kRate / 2; at + kRate / 2 < samples.size();) {
+        std::size_t syllable = kRate / 8 + next() % (kRate / 4);
+        double pitch = 110 + next() % 90;
+        double loudness = 40000 + next() % 200000;
+        for (std::size_t i = 0; i < syllable; ++i) {
+            double t = static_cast<double>(i) / kRate;
+            double envelope = std::sin(M_PI * i / syllable);
+            double voice = std::sin(2 * M_PI * pitch * t) + 0.5 * std::sin(4 * M_PI * pitch * t) +
+                           0.3 * std::sin(6 * M_PI * pitch * t);
+            samples[at + i] = static_cast<std::int32_t>(loudness * envelope * voice / 1.8);
+        }
+        at += syllable + (next() % 5 == 0 ? kRate * 6 / 10 : kRate / 20);
+    }
+    writer.Write(samples.data(), static_cast<std::int32_t>(samples.size()));
+}
+
+// The play dialog with its waveform drawn.
+class SamplePlayDlg : public LPlayDlg {
+public:
+    using LPlayDlg::LPlayDlg;
+
+    void ShowPlaying(Shooter& shooter, const char* name) {
+        show();
+        ItemAs<QScrollBar>(kIdScroll)->setSliderPosition(90);
+        view.SetSelectionStart(48000);
+        view.SetSelectionEnd(52000);
+        // Long enough for the player to report levels and the reader to fill the view.
+        QEventLoop wait;
+        QTimer::singleShot(400, &wait, &QEventLoop::quit);
+        wait.exec();
+        reader.AwaitIdle();
+        shooter.Save(*this, name);
+    }
 };
 
 }  // namespace
@@ -194,6 +243,18 @@ int main(int argc, char** argv) {
 
     SampleProgress progress(shooter);
     progress.Run(&owner);
+
+    {
+        WaveDeviceRegistration speaker(std::make_shared<VirtualWaveDevice>("Speaker"));
+        LPlayParams play;
+        play.Load(settingsFile);
+        play.device = static_cast<std::uint8_t>(speaker.OutputId());
+        play.path = dataFolder + "2026-12-05 14-03-22 5550123.wav";
+        play.name = QStringLiteral("2026-12-05 14-03-22 5550123");
+        WriteSampleCall(play.path);
+        SamplePlayDlg dialog(play);
+        dialog.ShowPlaying(shooter, "play-dialog");
+    }
 
     TipDialog tip(settingsFile, 0);
     shooter.Save(tip, "tip");

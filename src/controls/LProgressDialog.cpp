@@ -46,15 +46,15 @@ private:
     QPointer<QWidget> owner;
 };
 
-// Hands every key press sent to a dialog's window to the dialog's key hook before the window
-// passes it on to the control that has the focus.
+// Hands every key press and release sent to a dialog's window to the dialog's key hook before
+// the window passes it on to the control that has the focus.
 class KeyHook : public QObject {
 public:
     explicit KeyHook(LDialog& dialog) : dialog(dialog) {}
 
     bool eventFilter(QObject* /*watched*/, QEvent* event) override {
-        return event->type() == QEvent::KeyPress &&
-               dialog.PreTranslate(static_cast<QKeyEvent*>(event));
+        bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+        return key && dialog.PreTranslate(static_cast<QKeyEvent*>(event));
     }
 
 private:

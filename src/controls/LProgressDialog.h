@@ -57,7 +57,7 @@ private:
 };
 
 // Shows `dialog` (made without a parent) over `owner`, which is disabled meanwhile, and runs the
-// event loop until the dialog has finished or the application quits. Every key press for the
-// dialog goes to its PreTranslate first, and on to the dialog's controls only when not taken.
-// Returns the dialog's result.
+// event loop until the dialog has finished or the application quits. Every key press and release
+// for the dialog goes to its PreTranslate first, and on to the dialog's controls only when not
+// taken. Returns the dialog's result.
 int RunModelessDialog(LDialog& dialog, QWidget* owner);

@@ -134,6 +134,9 @@ public:
     KeyDialog() { name->setFocus(); }
 
     bool PreTranslate(QKeyEvent* event) override {
+        if (event->type() != QEvent::KeyPress) {
+            return false;
+        }
         bool take = event->key() == Qt::Key_Space;
         trace.push_back(event->text().toStdString() + (take ? " taken" : ""));
         return take;

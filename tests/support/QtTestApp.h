@@ -12,9 +12,12 @@ inline QCoreApplication& QtTestApp() {
     return app;
 }
 
-// Delivers every event posted so far, as the program's event loop would.
+// Delivers every event posted so far, as the program's event loop would (in a widgets test, that
+// of its QApplication).
 inline void DeliverPostedEvents() {
-    QtTestApp();
+    if (!QCoreApplication::instance()) {
+        QtTestApp();
+    }
     QCoreApplication::sendPostedEvents();
 }
 
