@@ -9,6 +9,12 @@ inline bool IsAsciiSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
+// Below space, and DEL.
+inline bool IsAsciiControl(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+}
+
 inline char AsciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
 }
@@ -29,19 +35,18 @@ inline bool EqualsNoCase(std::string_view a, std::string_view b) {
            });
 }
 
+inline bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
 inline bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() &&
            EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
-// Control characters (below space, and DEL) replaced by `replacement`; other bytes kept.
+// Control characters replaced by `replacement`; other bytes kept.
 inline std::string ReplaceControlChars(std::string_view text, char replacement) {
     std::string out(text);
-    for (char& c : out) {
-        auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F) {
-            c = replacement;
-        }
-    }
+    std::replace_if(out.begin(), out.end(), IsAsciiControl, replacement);
     return out;
 }

@@ -56,6 +56,8 @@ inline constexpr TextSetting kWavImportDir{"wavimportdir", ""};
 inline constexpr IntSetting kPreferredSpeaker{"preferredspeaker", 0};
 inline constexpr TextSetting kSaveAsPath{"saveaspath", ""};
 inline constexpr TextSetting kSendEmail{"sendemail", ""};
+// The program that takes mail through the sendmail interface; empty: the usual places.
+inline constexpr TextSetting kSendMailPath{"sendmailpath", ""};
 // The serial port of the voice modem (/dev/ttyACM0); empty: the modems are found.
 inline constexpr TextSetting kModemPath{"modempath", ""};
 

@@ -81,6 +81,11 @@ constexpr Subcommand kSubcommands[] = {
      "with --record-calls, record each call from its second ring; without, answer none\n"
      "ends after N seconds when given, else on Ctrl-C or SIGTERM",
      RunWatchCommand},
+    {"mail", "mail --to ADDRESS [--message TEXT] FILE...",
+     "send recordings by e-mail through the mail program\n"
+     "the program named by the \"sendmailpath\" setting, else /usr/sbin/sendmail or\n"
+     "/usr/lib/sendmail, takes the message as sendmail -t -oi; TEXT goes into the body",
+     RunMailCommand},
 };
 
 // The general usage puts what a command does beside its last form, from this column.

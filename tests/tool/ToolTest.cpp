@@ -94,6 +94,9 @@ TEST_F(ToolTest, BadArgumentsAreUsageErrors) {
         {"watch", "extra"},
         {"watch", "--seconds", "0"},
         {"watch", "--line"},
+        {"mail", "a.wav"},
+        {"mail", "--to", "alice@example.org"},
+        {"mail", "--to", "alice@example.org", "--cc", "a.wav"},
     };
     for (const ToolArgs& args : rows) {
         EXPECT_EQ(Run(args), kToolUsage) << (args.empty() ? "" : args.back());
