@@ -112,6 +112,8 @@ LPlayDlgBase::~LPlayDlgBase() {
     player.target = nullptr;
     player.Stop();
     reader.Stop();
+    // The window, a child, goes after the view.
+    ItemAs<LWaveWindow>(kIdWave)->Attach(nullptr);
 }
 
 QPushButton* LPlayDlgBase::AddTransportButton(int id, const char* icon, const char* tip,

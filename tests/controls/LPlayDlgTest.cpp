@@ -163,7 +163,7 @@ TEST_F(LPlayDlgTest, GoingToStartOrEndStepsThroughTracksWhereOffered) {
         int result;  // 0: the dialog stays open
     };
     for (Row row :
-         {Row{LPlayParams::kPreviousTrack, 10, Qt::Key_Home, 2},
+         {Row{LPlayParams::kPreviousTrack, 25, Qt::Key_Home, 2},
           Row{LPlayParams::kPreviousTrack, 75, Qt::Key_Home, 0},
           Row{LPlayParams::kPreviousTrack, 75, Qt::Key_PageUp, 2},
           Row{LPlayParams::kNextTrack, 75, Qt::Key_End, 3},
