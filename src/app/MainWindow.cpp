@@ -24,6 +24,7 @@
 #include "recorder/RecorderSession.h"
 #include "settings/SettingsKeys.h"
 #include "ui/CallLogViewer.h"
+#include "ui/FindPlayDialog.h"
 #include "ui/Help.h"
 #include "ui/MessageTexts.h"
 #include "ui/SettingsSheet.h"
@@ -123,9 +124,6 @@ void MainWindow::BuildMenus(QMenuBar* bar) {
     add(file, kIdSettings, "&Settings...");
     file->addSeparator();
     add(file, kIdExit, "E&xit\tAlt+F4");
-    // Finding and playing recordings comes with its own dialog; until then the item is shown
-    // greyed.
-    Action(kIdFindAndPlay)->setEnabled(false);
 
     QMenu* call = bar->addMenu(QStringLiteral("&Call"));
     add(call, kIdCallRecord, "&Record\tF5");
@@ -235,6 +233,11 @@ void MainWindow::OnCommand(int id, int /*code*/) {
         case kIdRotatingText:
             internetMenu->popup(QCursor::pos());
             break;
+        case kIdFindAndPlay: {
+            FindPlayDialog finder(app.recordingsFolder, app.settingsFile, this);
+            finder.exec();
+            break;
+        }
         case kIdCallLogs: {
             CallLogViewer viewer(app.logsFolder, this);
             viewer.exec();

@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -33,10 +34,12 @@
 #include "telephony/LineProviders.h"
 #include "telephony/providers/simulated/SimulatedLineProvider.h"
 #include "ui/CallLogViewer.h"
+#include "ui/FindPlayDialog.h"
 #include "ui/GeneralPage.h"
 #include "ui/Help.h"
 #include "ui/HelpWindow.h"
 #include "ui/LineDevices.h"
+#include "ui/SendMailDialog.h"
 #include "ui/SettingsSheet.h"
 #include "ui/TipDialog.h"
 
@@ -228,6 +231,29 @@ int main(int argc, char** argv) {
     viewer.ItemAs<QListWidget>(CallLogViewer::kIdList)->setCurrentRow(2);
     viewer.Update();
     shooter.Save(viewer, "call-log-viewer");
+
+    // Find and Play over a month of calls, and the send dialog filled in.
+    const char* callers[] = {"", " 5550123 JOHN SMITH", " 5554411", " 5559876 DR A PATEL",
+                             " 5552020 CITY GARAGE"};
+    for (int call = 0; call < 36; ++call) {
+        char name[96];
+        std::snprintf(name, sizeof name, "2026-11-%02d %02d-%02d-%02d%s.wav", 1 + call * 5 / 6,
+                      9 + call * 7 % 9, call * 13 % 60, call * 29 % 60, callers[call % 5]);
+        QFile file(QString::fromStdString(state.recordingsFolder + name));
+        file.open(QIODevice::WriteOnly);
+    }
+    FindPlayDialog finder(state.recordingsFolder, settingsFile);
+    finder.Initialize();
+    auto* found = finder.ItemAs<QListWidget>(FindPlayDialog::kIdList);
+    found->setCurrentRow(27);
+    found->item(25)->setSelected(true);
+    finder.Update();
+    shooter.Save(finder, "find-and-play");
+    SendMailDialog send(QStringLiteral("claims@insurer.example"));
+    send.Initialize();
+    send.findChild<QPlainTextEdit*>()->setPlainText(
+        QStringLiteral("Here are the two calls about the claim, as we discussed."));
+    shooter.Save(send, "send-recording");
 
     AboutDialog about;
     shooter.Save(about, "about");

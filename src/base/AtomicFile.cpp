@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <utility>
+#include <vector>
 
 #include "base/PosixFile.h"
 
@@ -49,4 +52,34 @@ void AtomicFile::SyncFolder() const {
     if (folder) {
         ::fsync(folder.Get());
     }
+}
+
+std::string CopyFileReplacing(const std::string& from, const std::string& to) {
+    UniqueFd source = OpenRegularFile(from, O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (!source || ::fstat(source.Get(), &st) != 0) {
+        return std::strerror(errno);
+    }
+    AtomicFile copy(to, "copy");
+    if (!copy.IsOpen()) {
+        return std::strerror(errno);
+    }
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        errno = 0;
+        std::size_t got = ReadAll(source.Get(), buffer.data(), buffer.size());
+        if (got < buffer.size() && errno != 0) {
+            return std::strerror(errno);
+        }
+        if (got > 0 && !WriteAll(copy.Fd(), std::string_view(buffer.data(), got))) {
+            return std::strerror(errno);
+        }
+        if (got < buffer.size()) {
+            break;
+        }
+    }
+    if (!copy.Sync(st.st_mode & 07777) || !copy.Replace()) {
+        return std::strerror(errno);
+    }
+    return {};
 }

@@ -41,3 +41,8 @@ private:
     std::string target;
     UniqueFile temp;  // its name is cleared once nothing is left to remove
 };
+
+// Copies the regular file `from` over `to` through an AtomicFile, so that `to` is either what it
+// was or the whole copy, never a part of it; the copy gets the permissions of `from`. Returns
+// what went wrong (the system's text), empty on success.
+std::string CopyFileReplacing(const std::string& from, const std::string& to);

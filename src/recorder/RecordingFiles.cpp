@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 #include "base/AsciiText.h"
@@ -119,31 +120,52 @@ std::int32_t ReadDeleteFileDays(const std::string& settingsFile) {
     return ReadSetting(settingsFile, settings::kDeleteFileDays);
 }
 
+namespace {
+
+// Calls `visit` with the folder's descriptor, the name and the status of each "*.wav" regular
+// file of the folder itself; sub-folders, links and other files are passed over.
+void ForEachRecording(
+    const std::string& recordingsFolder,
+    const std::function<void(int folder, const char* name, const struct stat& st)>& visit) {
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(recordingsFolder.c_str()), ::closedir);
+    if (!dir) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if (!EndsWithNoCase(entry->d_name, ".wav")) {
+            continue;
+        }
+        // Looked at relative to the listed folder, never through a link.
+        struct stat st {};
+        if (::fstatat(::dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode)) {
+            visit(::dirfd(dir.get()), entry->d_name, st);
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> ListRecordings(const std::string& recordingsFolder) {
+    std::vector<std::string> names;
+    ForEachRecording(recordingsFolder, [&names](int, const char* name, const struct stat&) {
+        names.push_back(name);
+    });
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::vector<std::string> DeleteOldRecordings(const std::string& recordingsFolder, std::int32_t days,
                                              std::uint32_t nowHigh, bool dryRun) {
     std::vector<std::string> deleted;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(recordingsFolder.c_str()), ::closedir);
-    if (!dir) {
-        return deleted;
-    }
     const std::uint64_t retention = RetentionUnits(days);
-    while (const dirent* entry = ::readdir(dir.get())) {
-        std::string_view name = entry->d_name;
-        if (!EndsWithNoCase(name, ".wav")) {
-            continue;
-        }
-        // Looked at and removed relative to the listed folder, never through a link.
-        struct stat st {};
-        if (::fstatat(::dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(st.st_mode)) {
-            continue;
-        }
+    ForEachRecording(recordingsFolder, [&](int folder, const char* name, const struct stat& st) {
         if (FileTimeHigh(st.st_mtim.tv_sec, st.st_mtim.tv_nsec) + retention >= nowHigh) {
-            continue;
+            return;
         }
-        if (dryRun || ::unlinkat(::dirfd(dir.get()), entry->d_name, 0) == 0) {
-            deleted.push_back(recordingsFolder + entry->d_name);
+        if (dryRun || ::unlinkat(folder, name, 0) == 0) {
+            deleted.push_back(recordingsFolder + name);
         }
-    }
+    });
     return deleted;
 }

@@ -31,6 +31,11 @@ std::uint64_t RetentionUnits(std::int32_t days);
 // The "deletefiledays" setting (30 when missing).
 std::int32_t ReadDeleteFileDays(const std::string& settingsFile);
 
+// The file names of the "*.wav" regular files (any letter case) of the folder itself, sorted byte
+// by byte, so in order of recording. Names are kept byte for byte, also those that are not
+// valid UTF-8, so that each still names its file.
+std::vector<std::string> ListRecordings(const std::string& recordingsFolder);
+
 // One auto-delete pass over the "*.wav" regular files of the folder itself (sub-folders, links
 // and other files are never touched): deletes those last written more than `days` days before
 // `nowHigh`, or only lists them when `dryRun`. Returns the paths deleted (or that would be);

@@ -2,6 +2,7 @@
 #include "ui/MessageBox.h"
 
 #include <QMessageBox>
+#include <string>
 
 namespace {
 
@@ -31,4 +32,22 @@ int ShowMessage(QWidget* owner, const MessageRequest& request) {
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return kAnswerOk;
+}
+
+int ShowMessage(QWidget* owner, const MessageRequest& request,
+                std::initializer_list<std::string_view> fill) {
+    std::string text;
+    std::string_view rest = request.text;
+    for (std::string_view part : fill) {
+        std::size_t at = rest.find("%s");
+        if (at == std::string_view::npos) {
+            break;
+        }
+        text.append(rest.substr(0, at)).append(part);
+        rest.remove_prefix(at + 2);
+    }
+    text.append(rest);
+    MessageRequest filled = request;
+    filled.text = text;
+    return ShowMessage(owner, filled);
 }

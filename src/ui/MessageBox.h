@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <string_view>
 
 class QWidget;
@@ -25,6 +26,9 @@ struct MessageRequest {
 
 // Shows the message modally over `owner` and returns the answer.
 int ShowMessage(QWidget* owner, const MessageRequest& request);
+// The same for a text with "%s" places, filled in turn from `fill`: what went wrong, file names.
+int ShowMessage(QWidget* owner, const MessageRequest& request,
+                std::initializer_list<std::string_view> fill);
 
 // Replaces every message box with `hook` until it is reset with an empty function.
 using MessageBoxHook = std::function<int(const MessageRequest&)>;

@@ -65,4 +65,16 @@ inline constexpr MessageRequest kConfirmLogDelete{"Are you sure you want to dele
                                                   "Confirm Delete", MessageIcon::Warning,
                                                   MessageButtons::YesNo};
 
+// Find and Play, when recordings could not be e-mailed (with the reason) or saved (with the
+// chosen path and the reason), and the send dialog when the address is refused (the reason).
+inline constexpr MessageRequest kMailNotSent{
+    "The recordings were not sent.\n\n%s\n\nThe Find and Play help page says how to set up a "
+    "mail program.",
+    "Email Not Sent", MessageIcon::Warning, MessageButtons::Ok};
+inline constexpr MessageRequest kSaveFailed{"The recording could not be saved as %s.\n\n%s",
+                                            "Save Recording As..", MessageIcon::Warning,
+                                            MessageButtons::Ok};
+inline constexpr MessageRequest kMailAddressRefused{"%s", "Send Recording by Email",
+                                                    MessageIcon::Warning, MessageButtons::Ok};
+
 }  // namespace messages

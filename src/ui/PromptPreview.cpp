@@ -4,10 +4,8 @@
 #include <QCursor>
 #include <QMenu>
 
-#include "audio/devices/Mixer.h"
-#include "audio/files/WaveReaders.h"
-#include "settings/SettingsKeys.h"
 #include "ui/MessageBox.h"
+#include "ui/PlaybackDevice.h"
 
 namespace {
 
@@ -47,17 +45,7 @@ void PromptPreview::Toggle(PromptSlot slot, QWidget* owner) {
         player.Stop();
         return;
     }
-    std::string path = PromptFile(dataFolder, slot);
-    // A device number that does not fit the player's id cannot name a device; -1 names none.
-    std::int32_t setting = ReadSetting(settingsFile, settings::kPlayDevice);
-    auto device = static_cast<std::int8_t>(setting >= -1 && setting <= 127 ? setting : -1);
-    SetPlayVolume(device, ReadSetting(settingsFile, settings::kPlayVolume), 0);
-    LSoundSourcePtr source = OpenWaveFile(path);
-    if (!source) {
-        return;
-    }
-    player.device = device;
-    if (!player.Start(source, 0)) {
+    if (!PlayOnPlaybackDevice(player, settingsFile, PromptFile(dataFolder, slot))) {
         ShowMessage(owner, playError);
     }
 }

@@ -143,4 +143,19 @@ TEST_F(PosixFileTest, AtomicFilesPutTheWholeContentInPlaceWithItsModeOrLeaveTheF
     }
 }
 
+TEST_F(PosixFileTest, ACopyReplacesItsTargetWholeWithTheSourcesModeOrNotAtAll) {
+    const std::string source = dir / "source";
+    WriteFile(source, std::string(3 << 20, 'c'));  // more than one piece
+    ASSERT_EQ(::chmod(source.c_str(), 0600), 0);
+    WriteFile(target, "old");
+    EXPECT_EQ(CopyFileReplacing(source, target), "");
+    EXPECT_EQ(ReadFile(target), ReadFile(source));
+    EXPECT_EQ(FileMode(target), 0600u);
+    WriteFile(target, "old");
+    const auto before = Folder();
+    EXPECT_EQ(CopyFileReplacing(dir / "none", target), "No such file or directory");
+    EXPECT_NE(CopyFileReplacing(source, dir / "missing/t"), "");
+    EXPECT_EQ(Folder(), before);
+}
+
 }  // namespace

@@ -91,10 +91,11 @@ TEST_F(AutoDeleteTest, FilesOlderThanTheDaysGoAtLeastADayIsKeptAndHugeCountsKeep
     EXPECT_EQ(ReadDeleteFileDays(dir / "settings.ini"), INT32_MAX);
 }
 
-TEST_F(AutoDeleteTest, OnlyWavFilesOfTheFolderItselfAreDeletedOrListedInADryRun) {
+TEST_F(AutoDeleteTest, OnlyWavFilesOfTheFolderItselfAreListedOrDeleted) {
     for (const char* name : {"upper.WAV", "notes.txt", "call.wav.bak", "callwav"}) {
         MakeFile(name, 40);
     }
+    MakeFile("a new \xFC.wav", 1);  // not valid UTF-8: listed as it is
     ASSERT_EQ(::mkdir((folder + "folder.wav").c_str(), 0700), 0);
     SetAge(folder + "folder.wav", 40);
     ASSERT_EQ(::mkdir((folder + "sub").c_str(), 0700), 0);
@@ -106,6 +107,7 @@ TEST_F(AutoDeleteTest, OnlyWavFilesOfTheFolderItselfAreDeletedOrListedInADryRun)
     ASSERT_EQ(::symlink(target.c_str(), (folder + "link.wav").c_str()), 0);
     SetAge(folder + "link.wav", 40);
     SetAge(target, 40);
+    EXPECT_EQ(ListRecordings(folder), (std::vector<std::string>{"a new \xFC.wav", "upper.WAV"}));
     // A dry run lists without deleting.
     EXPECT_EQ(Pass(30, true), std::vector<std::string>{folder + "upper.WAV"});
     EXPECT_TRUE(Exists(folder + "upper.WAV"));
@@ -116,6 +118,7 @@ TEST_F(AutoDeleteTest, OnlyWavFilesOfTheFolderItselfAreDeletedOrListedInADryRun)
     }
     EXPECT_TRUE(Exists(target));
     EXPECT_TRUE(DeleteOldRecordings(folder + "none/", 30, nowHigh).empty());
+    EXPECT_TRUE(ListRecordings(folder + "none/").empty());
 }
 
 }  // namespace
