@@ -130,6 +130,16 @@ UniqueFile CreateUniqueFile(const std::string& folder, std::string_view tag) {
     return file;
 }
 
+ScratchFolder::ScratchFolder(std::string_view tag)
+    : path(CreateUniqueFolder(TemporaryFolder(), tag)) {}
+
+ScratchFolder::~ScratchFolder() {
+    if (!path.empty()) {
+        std::error_code error;
+        std::filesystem::remove_all(path, error);
+    }
+}
+
 std::string CreateUniqueFolder(const std::string& folder, std::string_view tag) {
     std::string name = Pattern(folder, tag);
     // mkdtemp creates the folder with mode 0700.

@@ -24,6 +24,19 @@ UniqueFile CreateUniqueFile(const std::string& folder, std::string_view tag);
 // it could not be created.
 std::string CreateUniqueFolder(const std::string& folder, std::string_view tag);
 
+// A private folder in the temporary folder (CreateUniqueFolder) for files that live no longer
+// than its owner, removed with everything in it when the owner goes; its path is empty when it
+// could not be created.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(std::string_view tag);
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::string path;
+};
+
 // Which temporaries a sweep removes.
 enum class TempSweep {
     Ended,        // those of processes that have ended: at start, beside others still running

@@ -1,7 +1,6 @@
 // A whole run of the program without its windows, on a simulated line of its own.
 #include "simulation/Simulation.h"
 
-#include <filesystem>
 #include <iomanip>
 #include <optional>
 
@@ -14,22 +13,6 @@
 namespace {
 
 constexpr char kSimulationProvider[] = "Simulation";
-
-// A private folder for the run's modem port link and lock files, gone at the end.
-class PortFolder {
-public:
-    PortFolder() : path(CreateUniqueFolder(TemporaryFolder(), "modem")) {}
-    ~PortFolder() {
-        if (!path.empty()) {
-            std::error_code error;
-            std::filesystem::remove_all(path, error);
-        }
-    }
-    PortFolder(const PortFolder&) = delete;
-    PortFolder& operator=(const PortFolder&) = delete;
-
-    const std::string path;
-};
 
 }  // namespace
 
@@ -50,11 +33,11 @@ SimulationResult RunSimulation(AppState& app, const std::vector<ScenarioStep>& s
     }
     std::shared_ptr<SimulatedLine> line =
         SimulatedLine::Create(telephoneTime ? static_cast<DeviceClock&>(*telephoneTime) : clock);
-    std::optional<PortFolder> portFolder;
+    std::optional<ScratchFolder> portFolder;  // the modem port link and lock files
     std::shared_ptr<ModemPeer> peer;
     ModemLineOptions modem;
     if (options.modem) {
-        portFolder.emplace();
+        portFolder.emplace("modem");
         // On the stepped clock the peer and the line hand bytes over explicitly.
         std::shared_ptr<PortHandOff> handOff;
         if (!realTime) {

@@ -23,8 +23,8 @@ constexpr int kThresholdMaximum = 0;
 }  // namespace
 
 HoldPage::HoldPage(std::string settingsFile, std::string dataFolder, QWidget* parent)
-    : PromptPage(std::move(settingsFile), std::move(dataFolder), messages::kHoldPagePlayError,
-                 parent) {
+    : PromptPage(std::move(settingsFile), std::move(dataFolder),
+                 {messages::kHoldPagePlayError, "On-Hold", "Load On-Hold Audio File"}, parent) {
     auto* layout = new QVBoxLayout(this);
 
     auto* files = new QGridLayout;

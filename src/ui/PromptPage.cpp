@@ -2,10 +2,10 @@
 #include "ui/PromptPage.h"
 
 PromptPage::PromptPage(std::string settingsFile, std::string dataFolder,
-                       const MessageRequest& playError, QWidget* parent)
+                       const PromptPageTexts& texts, QWidget* parent)
     : LDialog(parent),
       settingsFile(settingsFile),
-      preview(std::move(settingsFile), std::move(dataFolder), playError) {}
+      preview(std::move(settingsFile), std::move(dataFolder), texts) {}
 
 void PromptPage::RoutePromptButtons(int playId, int changeId, PromptSlot slot) {
     promptButtons[playId] = {slot, true};
@@ -20,7 +20,7 @@ void PromptPage::OnCommand(int id, int /*code*/) {
     if (button->second.play) {
         preview.Toggle(button->second.slot, this);
     } else {
-        preview.ShowChangeMenu(button->second.slot);
+        preview.ShowChangeMenu(button->second.slot, this);
     }
 }
 

@@ -20,8 +20,7 @@ public:
     void OnDestroy() override;
 
 protected:
-    // `playError` is what the page says when the sound card refuses to play.
-    PromptPage(std::string settingsFile, std::string dataFolder, const MessageRequest& playError,
+    PromptPage(std::string settingsFile, std::string dataFolder, const PromptPageTexts& texts,
                QWidget* parent);
 
     // Sends the commands of the buttons bound as `playId` and `changeId` to `slot`'s preview

@@ -34,8 +34,8 @@ QHBoxLayout* PromptButtons(QWidget* play, QWidget* change) {
 }  // namespace
 
 RecordPage::RecordPage(std::string settingsFile, std::string dataFolder, QWidget* parent)
-    : PromptPage(std::move(settingsFile), std::move(dataFolder), messages::kRecordPagePlayError,
-                 parent) {
+    : PromptPage(std::move(settingsFile), std::move(dataFolder),
+                 {messages::kRecordPagePlayError, "Prompt", "Load Audio File"}, parent) {
     auto* layout = new QVBoxLayout(this);
 
     layout->addWidget(

@@ -205,9 +205,7 @@ TEST_F(SettingsSheetTest, PromptButtonsPreviewOnThePlaybackDeviceOrSayWhyNotAndO
         ASSERT_NE(menu, nullptr);
         EXPECT_TRUE(menu->isVisible());
         EXPECT_EQ(page->Preview().ChangeSlot(), slot);
-        // Offered, greyed until the audio setup that performs them is in place.
         EXPECT_EQ(menu->actions().size(), 4);
-        EXPECT_FALSE(std::ranges::any_of(menu->actions(), &QAction::isEnabled));
         menu->hide();
     }
 
