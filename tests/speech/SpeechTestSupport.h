@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@ public:
     bool Speak(const std::string& /*text*/, const SpeechVoice& voice,
                SpeechOutput& output) override {
         spoken.push_back(voice.identifier);
+        if (whileSpeaking) {
+            whileSpeaking();
+        }
         std::vector<std::int16_t> piece(kPiece);
         for (given = 0; given < frames; given += kPiece) {
             int count = std::min(kPiece, frames - given);
@@ -67,6 +71,7 @@ public:
     int frames = kRate;
     bool reportsEnd = true;
     bool accepts = true;
-    std::vector<std::string> spoken;  // the identifiers of the voices that spoke, in turn
-    int given = 0;                    // frames handed out by the last Speak
+    std::vector<std::string> spoken;      // the identifiers of the voices that spoke, in turn
+    int given = 0;                        // frames handed out by the last Speak
+    std::function<void()> whileSpeaking;  // called when a text begins
 };
