@@ -14,7 +14,7 @@ PACKAGES := \
 	googletest libgtest-dev libgmock-dev libbenchmark-dev \
 	clang-format sox lame libmpg123-dev mpg123 \
 	libasound2-dev qt6-base-dev libqt6gui6 fonts-dejavu-core \
-	espeak-ng libgmime-3.0-dev msmtp python3-aiosmtpd
+	espeak-ng libespeak-ng-dev libgmime-3.0-dev msmtp python3-aiosmtpd
 
 # Only `make fuzz` needs these: libFuzzer comes with clang.
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev

@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +31,7 @@
 #include "recorder/PromptFiles.h"
 #include "recorder/RecorderSession.h"
 #include "settings/SettingsKeys.h"
+#include "speech/SpeechEngines.h"
 #include "telephony/LTapiLine.h"
 #include "telephony/LineProviders.h"
 #include "telephony/providers/simulated/SimulatedLineProvider.h"
@@ -41,6 +43,7 @@
 #include "ui/LineDevices.h"
 #include "ui/SendMailDialog.h"
 #include "ui/SettingsSheet.h"
+#include "ui/TTSInputDialog.h"
 #include "ui/TipDialog.h"
 
 namespace {
@@ -254,6 +257,13 @@ int main(int argc, char** argv) {
     send.findChild<QPlainTextEdit*>()->setPlainText(
         QStringLiteral("Here are the two calls about the claim, as we discussed."));
     shooter.Save(send, "send-recording");
+
+    int voice = std::max(FindSpeechEngine("en-us"), 0);
+    TTSInputDialog speech(voice, dataFolder + "Synthesized.wav");
+    speech.text = QStringLiteral(
+        "Thank you for calling. This call is being recorded so that we can serve you better.");
+    speech.Initialize();
+    shooter.Save(speech, "speech-dialog");
 
     AboutDialog about;
     shooter.Save(about, "about");

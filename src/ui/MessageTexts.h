@@ -77,4 +77,11 @@ inline constexpr MessageRequest kSaveFailed{"The recording could not be saved as
 inline constexpr MessageRequest kMailAddressRefused{"%s", "Send Recording by Email",
                                                     MessageIcon::Warning, MessageButtons::Ok};
 
+// The speech dialog, when there is no voice to speak with.
+inline constexpr MessageRequest kNoSpeechEngine{
+    "No Speech Engine Installed.\n\nIn order to use the Speech Synthesizer you must install a "
+    "speech engine. The speech engine is espeak-ng, whose voices come with the Debian packages "
+    "espeak-ng and espeak-ng-data (\"sudo apt install espeak-ng\").",
+    "Engine Not Available", MessageIcon::Warning, MessageButtons::Ok};
+
 }  // namespace messages
