@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "base/AsciiText.h"
+#include "settings/SettingsKeys.h"
 #include "speech/EspeakEngine.h"
 
 namespace {
@@ -83,4 +84,11 @@ int DefaultSpeechEngine() {
         }
     }
     return 0;
+}
+
+int PreferredSpeechEngine(const std::string& settingsFile) {
+    const IntSetting& key = settings::kPreferredSpeaker;
+    return ReadTextSetting(settingsFile, kSettingsSection, key.name, "").empty()
+               ? DefaultSpeechEngine()
+               : ReadSetting(settingsFile, key);
 }

@@ -24,3 +24,6 @@ int FindSpeechEngine(std::string_view name);
 // that is set: "de_DE.UTF-8" gives German, "en_US" American English when there is such a voice
 // and English otherwise. 0 when no voice fits.
 int DefaultSpeechEngine();
+// The voice of the "preferredspeaker" setting of `settingsFile`, or DefaultSpeechEngine() while
+// the user has chosen none.
+int PreferredSpeechEngine(const std::string& settingsFile);

@@ -46,6 +46,16 @@ constexpr Subcommand kSubcommands[] = {
      "list: show the queued files, oldest first\n"
      "run: level every queued file, then exit",
      RunQueueCommand},
+    {"prompt",
+     "prompt SLOT --load FILE\nprompt SLOT --say TEXT [--voice NAME]\nprompt SLOT --reset\nprompt "
+     "SLOT --play",
+     "replace or play an announcement or on-hold file\n"
+     "SLOT: start, end, hold1, hold2 or hold3\n"
+     "--load: a WAV or MP3 file converted to the telephone format and queued for levelling\n"
+     "--say: TEXT spoken by the chosen voice (a name or language as in the settings' list;\n"
+     "the voice of the settings when not given), then as --load\n"
+     "--reset: the delivered default copied back; --play: played on the playback device",
+     RunPromptCommand},
     {"info", "info FILE", "show the format, length, peak and level of a WAV or MP3 file",
      RunInfoCommand},
     {"convert",

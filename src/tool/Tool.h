@@ -32,6 +32,7 @@ int RunPlaychainCommand(const ToolArgs& args, std::ostream& out, std::ostream& e
 int RunDecodeCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunLinesCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunWatchCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+int RunPromptCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunMailCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 
 // Prints "quillon-tool: message" and returns kToolUsage; RunTool then prints the usage of the

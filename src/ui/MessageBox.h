@@ -27,6 +27,7 @@ struct MessageRequest {
 // Shows the message modally over `owner` and returns the answer.
 int ShowMessage(QWidget* owner, const MessageRequest& request);
 // The same for a text with "%s" places, filled in turn from `fill`: what went wrong, file names.
+// The filled text lives only while the box is shown.
 int ShowMessage(QWidget* owner, const MessageRequest& request,
                 std::initializer_list<std::string_view> fill);
 

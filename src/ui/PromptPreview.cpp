@@ -12,8 +12,10 @@
 #include "recorder/AppState.h"
 #include "recorder/PromptImport.h"
 #include "settings/SettingsKeys.h"
+#include "speech/SpeechEngines.h"
 #include "ui/MessageBox.h"
 #include "ui/PlaybackDevice.h"
+#include "ui/TTSInputDialog.h"
 
 namespace {
 
@@ -57,7 +59,16 @@ QString ChooseAudioFile(QWidget* owner, const QString& title, const QString& fol
 
 PromptPreview::PromptPreview(std::string settingsFile, std::string dataFolder,
                              PromptPageTexts texts)
-    : chooseFile(ChooseAudioFile),
+    : speak([this](const std::string& file, QWidget* owner) {
+          int voice = PreferredSpeechEngine(this->settingsFile);
+          TTSInputDialog dialog(voice, file, owner);
+          if (dialog.exec() != kResultOK) {
+              return false;
+          }
+          WriteSetting(this->settingsFile, settings::kPreferredSpeaker, voice);
+          return true;
+      }),
+      chooseFile(ChooseAudioFile),
       queueForLevel([](const std::string& path) {
           if (App().levelQueue) {
               App().levelQueue(path);

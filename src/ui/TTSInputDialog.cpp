@@ -84,6 +84,12 @@ void TTSInputDialog::OnInit() {
 
 bool TTSInputDialog::OnOK() {
     text = ItemAs<QPlainTextEdit>(kIdText)->toPlainText().left(kMaxText);
+    // Nothing to say: an announcement of silence helps nobody. Without voices the task says
+    // where to get them, whatever the text.
+    if (text.trimmed().isEmpty() && CountSpeechEngines() > 0) {
+        Item(kIdText)->setFocus();
+        return false;
+    }
     engineIndex = std::max(ItemAs<QComboBox>(kIdVoice)->currentIndex(), 0);
     SynthesisTask task(text.toStdString(), engineIndex, outputFile);
     return task.Run(this) == 1;

@@ -160,7 +160,7 @@ TEST_F(MainWindowTest, WithoutVoiceDevicesTheStartAndEachRecordOrHoldSaySoAndSta
         ExpectShows(CallMode::Idle, "press");
     }
     ASSERT_EQ(messages.requests.size(), 5u);  // at the start, then once for each press
-    for (const MessageRequest& request : messages.requests) {
+    for (const RecordedMessage& request : messages.requests) {
         EXPECT_EQ(request.text, messages::kNoLineDevices.text);
     }
 }

@@ -49,6 +49,10 @@ TEST_F(TTSInputDialogTest, SpeaksTheTextWithTheChosenVoiceUnderTheProgressDialog
     EXPECT_EQ(Voices()->itemText(2), "German");
     EXPECT_EQ(Voices()->currentIndex(), 1);
     Voices()->setCurrentIndex(2);
+    Type(QStringLiteral("  \n"));  // nothing to say: nothing spoken, the dialog stays
+    dialog.Command(kIdOK);
+    EXPECT_FALSE(dialog.IsFinished());
+    EXPECT_FALSE(Exists(file));
     Type(QString(9000, QLatin1Char('a')));
     QStringList lines;
     engine.whileSpeaking = [&] {

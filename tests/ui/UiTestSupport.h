@@ -4,17 +4,27 @@
 #include <QDesktopServices>
 #include <QObject>
 #include <QUrl>
+#include <string>
 #include <vector>
 
 #include "support/QtWidgetsTestApp.h"
 #include "ui/MessageBox.h"
+
+// A message box as it was asked for, its texts kept: some are made for the one box.
+struct RecordedMessage {
+    std::string text;
+    std::string caption;
+    MessageIcon icon;
+    MessageButtons buttons;
+};
 
 // Answers every message box with `answer` and keeps what was asked.
 class MessageRecorder {
 public:
     MessageRecorder() {
         SetMessageBoxHook([this](const MessageRequest& request) {
-            requests.push_back(request);
+            requests.push_back({std::string(request.text), std::string(request.caption),
+                                request.icon, request.buttons});
             return answer;
         });
     }
@@ -22,7 +32,7 @@ public:
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
 
-    std::vector<MessageRequest> requests;
+    std::vector<RecordedMessage> requests;
     int answer = kAnswerOk;
 };
 
