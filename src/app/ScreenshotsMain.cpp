@@ -28,6 +28,8 @@
 #include "audio/files/LWaveWriter.h"
 #include "controls/LPlayDlg.h"
 #include "controls/LProgressDialog.h"
+#include "controls/LRecordAdvancedDlg.h"
+#include "controls/LRecordDlg.h"
 #include "recorder/PromptFiles.h"
 #include "recorder/RecorderSession.h"
 #include "settings/SettingsKeys.h"
@@ -115,11 +117,12 @@ private:
     Shooter& shooter;
 };
 
+constexpr std::int32_t kSampleRate = 8000;
+
 // Twelve seconds of something like speech: syllables of a few voiced harmonics under a rising
 // and falling envelope, with pauses between phrases.
-void WriteSampleCall(const std::string& path) {
-    constexpr std::int32_t kRate = 8000;
-    LWaveWriter writer(path, kRate, 0, 2, 1);
+std::vector<std::int32_t> SampleSpeech() {
+    constexpr std::int32_t kRate = kSampleRate;
     std::vector<std::int32_t> samples(12 * kRate);
     std::uint32_t seed = 7;
     auto next = [&seed] { return (seed = seed * 1664525 + 1013904223) >> 8; };
@@ -136,7 +139,21 @@ void WriteSampleCall(const std::string& path) {
         }
         at += syllable + (next() % 5 == 0 ? kRate * 6 / 10 : kRate / 20);
     }
+    return samples;
+}
+
+void WriteSampleCall(const std::string& path) {
+    LWaveWriter writer(path, kSampleRate, 0, 2, 1);
+    std::vector<std::int32_t> samples = SampleSpeech();
     writer.Write(samples.data(), static_cast<std::int32_t>(samples.size()));
+}
+
+// Runs the event loop for `ms` milliseconds, long enough for devices to report and readers to
+// fill their views.
+void RunEventsFor(int ms) {
+    QEventLoop wait;
+    QTimer::singleShot(ms, &wait, &QEventLoop::quit);
+    wait.exec();
 }
 
 // The play dialog with its waveform drawn.
@@ -149,10 +166,22 @@ public:
         ItemAs<QScrollBar>(kIdScroll)->setSliderPosition(90);
         view.SetSelectionStart(48000);
         view.SetSelectionEnd(52000);
-        // Long enough for the player to report levels and the reader to fill the view.
-        QEventLoop wait;
-        QTimer::singleShot(400, &wait, &QEventLoop::quit);
-        wait.exec();
+        RunEventsFor(400);
+        reader.AwaitIdle();
+        shooter.Save(*this, name);
+    }
+};
+
+// The record dialog part way through a take over the middle of a file, its waveform following.
+class SampleRecordDlg : public LRecordDlg {
+public:
+    using LRecordDlg::LRecordDlg;
+
+    void ShowRecording(Shooter& shooter, const char* name) {
+        show();
+        ItemAs<QScrollBar>(kIdScroll)->setSliderPosition(70);
+        Command(kIdRecord);
+        RunEventsFor(1000);
         reader.AwaitIdle();
         shooter.Save(*this, name);
     }
@@ -290,6 +319,33 @@ int main(int argc, char** argv) {
         WriteSampleCall(play.path);
         SamplePlayDlg dialog(play);
         dialog.ShowPlaying(shooter, "play-dialog");
+    }
+
+    {
+        // A microphone that hears someone speaking.
+        auto microphone = std::make_shared<VirtualWaveDevice>("Microphone");
+        microphone->SetInputGenerator([speech = SampleSpeech(), at = std::size_t{0}](
+                                          std::int16_t* samples, std::int32_t frames,
+                                          const WavePcmFormat&, std::int64_t) mutable {
+            for (std::int32_t i = 0; i < frames; ++i, at = (at + 1) % speech.size()) {
+                samples[i] = static_cast<std::int16_t>(speech[at] / 16);
+            }
+        });
+        WaveDeviceRegistration registration(microphone);
+        LRecordParams record;
+        record.Load(settingsFile);
+        record.flags = LPlayParams::kNameDisabled | LRecordParams::kAutoTrim;
+        record.name = QStringLiteral("Prompt");
+        record.path = dataFolder + "Record.wav";
+        record.sampleRate = kSampleRate;
+        record.channels = 1;
+        record.device = static_cast<std::uint8_t>(registration.OutputId());
+        record.recordDevice = static_cast<std::int8_t>(registration.InputId());
+        WriteSampleCall(record.path);
+        SampleRecordDlg dialog(record);
+        dialog.ShowRecording(shooter, "record-dialog");
+        LRecordAdvancedDlg advanced(record);
+        shooter.Save(advanced, "record-advanced");
     }
 
     TipDialog tip(settingsFile, 0);

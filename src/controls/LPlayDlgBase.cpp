@@ -1,6 +1,7 @@
 // The play dialog's base: controls, transport, winding, keys and the "player" settings.
 #include "controls/LPlayDlgBase.h"
 
+#include <QBoxLayout>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -54,7 +55,9 @@ void LPlayParams::Save(const std::string& settingsFile) const {
 
 LPlayDlgBase::LPlayDlgBase(LPlayParams& params, QWidget* parent) : LDialog(parent), params(params) {
     setWindowTitle(QStringLiteral("Play Control"));
-    auto* grid = new QGridLayout(this);
+    rows = new QVBoxLayout(this);
+    auto* grid = new QGridLayout;
+    rows->addLayout(grid);
     auto* deviceLabel = new QLabel(QStringLiteral("&Playback Device and Volume"), this);
     auto* devices = Bind(kIdDevice, new QComboBox(this));
     deviceLabel->setBuddy(devices);
@@ -87,20 +90,20 @@ LPlayDlgBase::LPlayDlgBase(LPlayParams& params, QWidget* parent) : LDialog(paren
             [this](int action) { Command(kIdScroll, action); });
     grid->addWidget(scroll, 5, 0, 1, 2);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(AddTransportButton(kIdPlay, "PlayBitmap", "Play (F9)", true));
-    buttons->addWidget(AddTransportButton(kIdScrub, "ScrubBitmap", "Scrub (Space)", true));
-    buttons->addWidget(AddTransportButton(kIdStop, "StopBitmap", "Stop (Esc)", true));
-    buttons->addSpacing(DialogUnits(fontMetrics(), 6, 0).width());
-    buttons->addWidget(AddTransportButton(kIdStart, "StartBitmap", "Go to Start (Home)", false));
-    buttons->addWidget(AddHeldButton(kIdRewind, "RewindBitmap", "Rewind (<-)"));
-    buttons->addWidget(AddHeldButton(kIdForward, "ForwardBitmap", "Forward (->)"));
-    buttons->addWidget(AddTransportButton(kIdEnd, "EndBitmap", "Go to End (End)", false));
-    buttons->addStretch();
-    grid->addLayout(buttons, 6, 0, 1, 2);
+    transport = new QHBoxLayout;
+    transport->addWidget(AddTransportButton(kIdPlay, "PlayBitmap", "Play (F9)", true));
+    transport->addWidget(AddTransportButton(kIdScrub, "ScrubBitmap", "Scrub (Space)", true));
+    transport->addWidget(AddTransportButton(kIdStop, "StopBitmap", "Stop (Esc)", true));
+    transport->addSpacing(DialogUnits(fontMetrics(), 6, 0).width());
+    transport->addWidget(AddTransportButton(kIdStart, "StartBitmap", kStartTip, false));
+    transport->addWidget(AddHeldButton(kIdRewind, "RewindBitmap", "Rewind (<-)"));
+    transport->addWidget(AddHeldButton(kIdForward, kForwardIcon, kForwardTip));
+    transport->addWidget(AddTransportButton(kIdEnd, "EndBitmap", kEndTip, false));
+    transport->addStretch();
+    grid->addLayout(transport, 6, 0, 1, 2);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
-    setFixedSize(sizeHint().expandedTo(DialogUnits(fontMetrics(), 228, 122)));
+    FixSize(228, 122);
 
     wave->Attach(&view);
     player.target = this;
@@ -119,11 +122,20 @@ LPlayDlgBase::~LPlayDlgBase() {
 QPushButton* LPlayDlgBase::AddTransportButton(int id, const char* icon, const char* tip,
                                               bool toggle) {
     auto* button = Bind(id, new QPushButton(this));
-    button->setIcon(TransportIcon(icon));
-    button->setToolTip(QString::fromLatin1(tip));
+    SetFace(id, icon, tip);
     button->setCheckable(toggle);
     button->setAutoDefault(false);
     return button;
+}
+
+void LPlayDlgBase::SetFace(int id, const char* icon, const char* tip) {
+    auto* button = ItemAs<QPushButton>(id);
+    button->setIcon(TransportIcon(icon));
+    button->setToolTip(QString::fromLatin1(tip));
+}
+
+void LPlayDlgBase::FixSize(int widthUnits, int heightUnits) {
+    setFixedSize(sizeHint().expandedTo(DialogUnits(fontMetrics(), widthUnits, heightUnits)));
 }
 
 QPushButton* LPlayDlgBase::AddHeldButton(int id, const char* icon, const char* tip) {
@@ -141,15 +153,20 @@ void LPlayDlgBase::OnInit() {
     ItemAs<LDBEdit>(kIdVolume)->SetValue(params.volume);
     static_cast<LDBDisplay*>(Item(kIdMeter))->SetLevel(kSilentDB);
     ItemAs<QScrollBar>(kIdScroll)->setRange(0, kScrollRange);
-    auto* devices = ItemAs<QComboBox>(kIdDevice);
-    std::vector<std::string> names = WaveDeviceNames(WaveDirection::Output);
+    FillDevices(kIdDevice, WaveDirection::Output, params.device);
+    ApplyVolume();
+    ShowPosition();
+}
+
+void LPlayDlgBase::FillDevices(int id, WaveDirection direction, int selected) {
+    auto* devices = ItemAs<QComboBox>(id);
+    std::vector<std::string> names = WaveDeviceNames(direction);
     names.resize(std::min<std::size_t>(names.size(), kMaxDevices));
     for (const std::string& name : names) {
         devices->addItem(QString::fromStdString(name));
     }
-    devices->setCurrentIndex(params.device < names.size() ? params.device : -1);
-    ApplyVolume();
-    ShowPosition();
+    devices->setCurrentIndex(
+        selected >= 0 && static_cast<std::size_t>(selected) < names.size() ? selected : -1);
 }
 
 void LPlayDlgBase::Update() {
@@ -283,6 +300,10 @@ void LPlayDlgBase::OnPlayerPosition(std::uint32_t, std::int32_t units) {
 }
 
 void LPlayDlgBase::OnPlayerLevels(const LLevelReport& report, std::uint32_t) {
+    ShowLevels(report);
+}
+
+void LPlayDlgBase::ShowLevels(const LLevelReport& report) {
     static_cast<LDBDisplay*>(Item(kIdMeter))
         ->SetLevels(std::span<const std::int8_t>(report.level, report.channels));
 }
@@ -400,8 +421,12 @@ void LPlayDlgBase::ShowPosition() {
 }
 
 void LPlayDlgBase::Measure(LSoundSource& source) {
-    rate = source.sampleRate;
-    lengthFrames = source.GetLength();
+    SetExtent(source.GetLength(), source.sampleRate);
+}
+
+void LPlayDlgBase::SetExtent(std::int32_t frames, std::int32_t sampleRate) {
+    rate = sampleRate;
+    lengthFrames = frames;
     length = ToUnits(lengthFrames);
 }
 

@@ -8,11 +8,13 @@
 #include <string>
 
 #include "audio/devices/LSoundPlayer.h"
+#include "audio/devices/WaveHeader.h"
 #include "controls/LDialog.h"
 #include "controls/LWaveView.h"
 #include "controls/LWaveViewReader.h"
 #include "settings/SettingsKeys.h"
 
+class QBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -70,6 +72,11 @@ public:
     static constexpr int kCodeReleased = 0x101;
     static constexpr int kScrollRange = 200;
     static constexpr int kMaxDevices = 127;
+    // The faces of the buttons that a dialog built on this one gives other meanings for a while.
+    static constexpr char kStartTip[] = "Go to Start (Home)";
+    static constexpr char kForwardIcon[] = "ForwardBitmap";
+    static constexpr char kForwardTip[] = "Forward (->)";
+    static constexpr char kEndTip[] = "Go to End (End)";
 
     enum class PlayMode { Stopped, Playing, Scrubbing };
     enum class Winding { None, Rewinding, Forwarding };
@@ -110,25 +117,42 @@ protected:
     void StopWinding();
     // Opens the file for the waveform reader, unless it is reading already.
     void ShowWaveform();
+    void SetPosition(std::int32_t units);
+    // Shows the position in the read-out, the scroll bar and the waveform, which follows it.
+    void ShowPosition();
+    // The audio's length in frames at `sampleRate`, as a freshly opened source or a growing
+    // recording gives it.
+    void SetExtent(std::int32_t frames, std::int32_t sampleRate);
+    std::int32_t LengthFrames() const { return lengthFrames; }
+    std::int32_t ToFrames(std::int32_t units) const;
+    std::int32_t ToUnits(std::int32_t frames) const;
+    // Shows the levels of what is played or recorded on the meter.
+    void ShowLevels(const LLevelReport& report);
+    QPushButton* AddTransportButton(int id, const char* icon, const char* tip, bool toggle);
+    // Gives button `id` its icon and tooltip.
+    void SetFace(int id, const char* icon, const char* tip);
+    // Fills combo box `id` with the names of the wave devices (at most kMaxDevices) and selects
+    // device `selected`, or nothing when there is no such device.
+    void FillDevices(int id, WaveDirection direction, int selected);
+    // Sets the fixed size: what the controls need, at least the given dialog units.
+    void FixSize(int widthUnits, int heightUnits);
 
     LPlayParams& params;
     LSoundPlayer player;
     LWaveView view;
     LWaveViewReader reader;  // after the view, so that it stops before the view goes
+    // The dialog's rows, top to bottom, and the row of transport buttons, for the dialogs built
+    // on this one to add theirs to.
+    QBoxLayout* rows;
+    QBoxLayout* transport;
 
 private:
-    QPushButton* AddTransportButton(int id, const char* icon, const char* tip, bool toggle);
     // Rewind and Forward, which act while held down.
     QPushButton* AddHeldButton(int id, const char* icon, const char* tip);
     void SetMode(PlayMode newMode);
     void SetWinding(Winding newWinding);
-    void SetPosition(std::int32_t units);
-    // Shows the position in the read-out, the scroll bar and the waveform, which follows it.
-    void ShowPosition();
     // Takes the length and rate of a freshly opened source.
     void Measure(LSoundSource& source);
-    std::int32_t ToFrames(std::int32_t units) const;
-    std::int32_t ToUnits(std::int32_t frames) const;
     void Scroll(int request);
     void OnWaveCommand(int code);
     // Presses or releases a held button from the keyboard.

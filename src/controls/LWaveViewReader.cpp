@@ -2,6 +2,8 @@
 #include "controls/LWaveViewReader.h"
 
 #include <algorithm>
+#include <limits>
+#include <utility>
 
 #include "audio/dsp/SoundLevel.h"
 #include "controls/LWaveView.h"
@@ -25,6 +27,7 @@ void LWaveViewReader::Start(const LSoundSourcePtr& newSource, LWaveView* newView
     {
         std::lock_guard guard(requestLock);
         completed.reset();
+        refreshFrom.reset();
         stopping = false;
     }
     view->EnableWindow(true);
@@ -35,6 +38,15 @@ void LWaveViewReader::Request(std::int32_t start, std::int32_t frames) {
     {
         std::lock_guard guard(requestLock);
         requested = ViewRequest{start, frames};
+        requestSet = true;
+    }
+    requestSignal.notify_all();
+}
+
+void LWaveViewReader::Refresh(std::int32_t frame) {
+    {
+        std::lock_guard guard(requestLock);
+        refreshFrom = std::min(refreshFrom.value_or(frame), frame);
         requestSet = true;
     }
     requestSignal.notify_all();
@@ -69,12 +81,12 @@ bool LWaveViewReader::IsIdleLocked() const {
     return waiting && !requestSet;
 }
 
-std::optional<LWaveViewReader::ViewRequest> LWaveViewReader::NextRequest() {
+std::optional<LWaveViewReader::Job> LWaveViewReader::NextJob() {
     std::unique_lock guard(requestLock);
     while (!stopping) {
         requestSet = false;
-        if (requested && requested != completed) {
-            return requested;
+        if (requested && (requested != completed || refreshFrom)) {
+            return Job{*requested, std::exchange(refreshFrom, std::nullopt)};
         }
         waiting = true;
         requestSignal.notify_all();
@@ -86,17 +98,27 @@ std::optional<LWaveViewReader::ViewRequest> LWaveViewReader::NextRequest() {
 
 void LWaveViewReader::Run(const LStopEvent& stop) {
     while (!stop.IsSet()) {
-        std::optional<ViewRequest> request = NextRequest();
-        if (!request || !Fill(*request, stop)) {
+        std::optional<Job> job = NextJob();
+        if (!job || !Fill(*job, stop)) {
             return;
         }
         std::lock_guard guard(requestLock);
-        completed = request;
+        completed = job->view;
     }
 }
 
-bool LWaveViewReader::Fill(ViewRequest request, const LStopEvent& stop) {
+bool LWaveViewReader::Fill(const Job& job, const LStopEvent& stop) {
+    const ViewRequest& request = job.view;
     LWaveColumnRange range = view->SetView(request.start, request.frames);
+    if (job.refreshFrom) {
+        // Left of the view counts as column -1, right of it as the width: the view's end.
+        const int refreshed = view->FrameToColumn(*job.refreshFrom);
+        const int width = view->FrameToColumn(static_cast<std::int32_t>(
+            std::min<std::int64_t>(std::int64_t{request.start} + request.frames,
+                                   std::numeric_limits<std::int32_t>::max())));
+        range.first = range.first < range.last ? std::min(range.first, refreshed) : refreshed;
+        range.last = std::max(range.last, width);
+    }
     const int last = std::min(range.last, LWaveViewState::kMaxColumns);
     const int first = std::max(range.first, 0);
     if (first >= last) {

@@ -29,6 +29,9 @@ public:
     void Start(const LSoundSourcePtr& source, LWaveView* view);
     // Asks for the view of `frames` frames from `start`; the latest request wins.
     void Request(std::int32_t start, std::int32_t frames);
+    // Has the columns from `frame` on read again, for a file that changed there (a recording
+    // that grew or was cut back). Refreshes asked for before the thread came to them add up.
+    void Refresh(std::int32_t frame);
     // Stops the thread (waiting up to kStopThreadTimeoutMs), releases the source and the buffer
     // and disables the window.
     void Stop();
@@ -47,10 +50,16 @@ private:
         std::int32_t frames = 0;
         bool operator==(const ViewRequest&) const = default;
     };
-    // Waits for a request that differs from the last one completed; empty when stopping.
-    std::optional<ViewRequest> NextRequest();
-    // Moves the view and refills the columns it uncovered; false when stopped halfway.
-    bool Fill(ViewRequest request, const LStopEvent& stop);
+    struct Job {
+        ViewRequest view;
+        std::optional<std::int32_t> refreshFrom;
+    };
+    // Waits for a request that differs from the last one completed, or for a refresh; empty
+    // when stopping.
+    std::optional<Job> NextJob();
+    // Moves the view and refills the columns it uncovered and those refreshed; false when
+    // stopped halfway.
+    bool Fill(const Job& job, const LStopEvent& stop);
     // Largest magnitude of the source's frames up to `end`, read in pieces.
     std::int32_t ReadPeak(std::int32_t end);
     bool IsIdleLocked() const;
@@ -64,6 +73,7 @@ private:
     std::optional<ViewRequest> requested;
     bool requestSet = false;
     std::optional<ViewRequest> completed;
+    std::optional<std::int32_t> refreshFrom;
     bool waiting = false;
     bool stopping = false;
 };

@@ -8,6 +8,7 @@
 #include <QPalette>
 #include <cstring>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -29,6 +30,8 @@ void Bar(QPainterPath& path, qreal x) {
 struct NamedShape {
     const char* name;
     Shape shape;
+    // Enabled faces drawn in this colour rather than the button text's.
+    std::optional<QColor> colour = std::nullopt;
 };
 
 const NamedShape kShapes[] = {
@@ -61,26 +64,46 @@ const NamedShape kShapes[] = {
          Triangle(p, 3, 8, false);
          Bar(p, 11.5);
      }},
+    {"RecordBitmap", [](QPainterPath& p) { p.addEllipse(QPointF(8, 8), 5, 5); },
+     QColor(0xD0, 0x10, 0x10)},
+    // Round again: three quarters of a ring turning anticlockwise, the arrow at its end.
+    {"RetakeBitmap",
+     [](QPainterPath& p) {
+         const QRectF outer(2.5, 3, 11, 11);
+         const QRectF inner(4.5, 5, 7, 7);
+         p.arcMoveTo(outer, 0);
+         p.arcTo(outer, 0, 270);
+         p.arcTo(inner, 270, -270);
+         p.closeSubpath();
+         p.moveTo(8, 10.5);
+         p.lineTo(11.5, 13);
+         p.lineTo(8, 15.5);
+         p.closeSubpath();
+     }},
 };
 
 // Paints one shape scaled into whatever size is asked for, in the palette's button text colour
 // (its disabled tone for a disabled button).
 class ShapeIconEngine : public QIconEngine {
 public:
-    explicit ShapeIconEngine(Shape shape) : shape(std::move(shape)) {}
+    ShapeIconEngine(Shape shape, std::optional<QColor> colour)
+        : shape(std::move(shape)), colour(std::move(colour)) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
         QPainterPath path;
         shape(path);
         QPalette::ColorGroup group =
             mode == QIcon::Disabled ? QPalette::Disabled : QPalette::Active;
+        QColor fill = colour && mode != QIcon::Disabled
+                          ? *colour
+                          : QApplication::palette().color(group, QPalette::ButtonText);
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
         painter->translate(rect.topLeft());
         qreal side = std::min(rect.width(), rect.height());
         painter->translate((rect.width() - side) / 2, (rect.height() - side) / 2);
         painter->scale(side / 16, side / 16);
-        painter->fillPath(path, QApplication::palette().color(group, QPalette::ButtonText));
+        painter->fillPath(path, fill);
         painter->restore();
     }
 
@@ -98,10 +121,11 @@ public:
         return image;
     }
 
-    QIconEngine* clone() const override { return new ShapeIconEngine(shape); }
+    QIconEngine* clone() const override { return new ShapeIconEngine(shape, colour); }
 
 private:
     Shape shape;
+    std::optional<QColor> colour;
 };
 
 }  // namespace
@@ -109,7 +133,7 @@ private:
 QIcon TransportIcon(const char* name) {
     for (const NamedShape& entry : kShapes) {
         if (std::strcmp(entry.name, name) == 0) {
-            return QIcon(new ShapeIconEngine(entry.shape));
+            return QIcon(new ShapeIconEngine(entry.shape, entry.colour));
         }
     }
     return {};

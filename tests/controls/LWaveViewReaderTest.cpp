@@ -1,5 +1,5 @@
-// The waveform reader: the peak of a column, filling a view from a growing file, refilling only
-// what a scroll uncovers, and stopping halfway through a fill.
+// The waveform reader: the peak of a column, filling a view from a growing file and refreshing
+// what changed in it, refilling only what a scroll uncovers, and stopping halfway through a fill.
 #include "controls/LWaveViewReader.h"
 
 #include <gtest/gtest.h>
@@ -74,7 +74,7 @@ protected:
     LWaveViewReaderTest() : WaveViewFixture(8) {}
 };
 
-TEST_F(LWaveViewReaderTest, FillsTheViewFromAGrowingFileAndReleasesItWhenStopped) {
+TEST_F(LWaveViewReaderTest, FillsTheViewFromAGrowingFileRereadsWhatChangedAndLetsGoWhenStopped) {
     TempDir folder;
     const std::string path = folder / "growing.wav";
     LWaveWriter writer(path, 8000, 0, 2, 1);
@@ -98,7 +98,19 @@ TEST_F(LWaveViewReaderTest, FillsTheViewFromAGrowingFileAndReleasesItWhenStopped
     reader.AwaitIdle();
     EXPECT_EQ(Columns(), (std::vector<int>{3, 6, 9, 12, 0, 0, 0, 0}));
 
-    writeColumns(4, 8);  // the file grows to 12 columns
+    writeColumns(4, 2);
+    reader.Request(0, 800);  // the same view: what was added waits for a refresh
+    reader.AwaitIdle();
+    EXPECT_EQ(Columns(), (std::vector<int>{3, 6, 9, 12, 0, 0, 0, 0}));
+    reader.Refresh(300);
+    reader.AwaitIdle();
+    EXPECT_EQ(Columns(), (std::vector<int>{3, 6, 9, 12, 15, 18, 0, 0}));
+    writer.Truncate(500);
+    reader.Refresh(500);
+    reader.AwaitIdle();
+    EXPECT_EQ(Columns(), (std::vector<int>{3, 6, 9, 12, 15, 0, 0, 0}));
+
+    writeColumns(5, 7);  // the file grows to 12 columns
     reader.Request(0, 1600);
     reader.AwaitIdle();
     EXPECT_EQ(Columns(), (std::vector<int>{6, 12, 18, 24, 30, 36, 0, 0}));
