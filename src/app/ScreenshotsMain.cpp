@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
@@ -42,6 +43,7 @@
 #include "ui/GeneralPage.h"
 #include "ui/Help.h"
 #include "ui/HelpWindow.h"
+#include "ui/HoldPage.h"
 #include "ui/LineDevices.h"
 #include "ui/SendMailDialog.h"
 #include "ui/SettingsSheet.h"
@@ -251,6 +253,9 @@ int main(int argc, char** argv) {
         tabs->setCurrentIndex(page);
         shooter.Save(sheet, pages[page]);
     }
+    sheet.Hold().Preview().ShowChangeMenu(PromptSlot::OnHold2, &sheet.Hold());
+    shooter.Save(*sheet.Hold().Preview().ChangeMenu(), "change-menu");
+    sheet.Hold().Preview().ChangeMenu()->hide();
     sheet.hide();
 
     QDir().mkpath(QString::fromStdString(logs));

@@ -18,11 +18,12 @@
 #include "audio/files/WaveReaders.h"
 #include "controls/LDBEdit.h"
 #include "controls/LRecordAdvancedDlg.h"
+#include "settings/TimeText.h"
 
 namespace {
 
-// Without auto-trim a take is not trimmed by a threshold of its own, and uses 0 dB.
-constexpr std::int8_t kUntrimmedThreshold = 0;
+// Without auto-trim every block of a take counts as sound: nothing is waited for or cut.
+constexpr std::int8_t kUntrimmedThreshold = kSilentDB;
 constexpr std::int32_t kRecordBytesPerSample = 2;
 
 // The faces of the buttons that mean something else while recording.

@@ -6,9 +6,11 @@
 #include <QFileDialog>
 #include <QMenu>
 
+#include "audio/files/WaveReaders.h"
 #include "base/PosixFile.h"
 #include "base/TempFiles.h"
 #include "controls/LProgressDialog.h"
+#include "controls/LRecordDlg.h"
 #include "recorder/AppState.h"
 #include "recorder/PromptImport.h"
 #include "settings/SettingsKeys.h"
@@ -59,7 +61,21 @@ QString ChooseAudioFile(QWidget* owner, const QString& title, const QString& fol
 
 PromptPreview::PromptPreview(std::string settingsFile, std::string dataFolder,
                              PromptPageTexts texts)
-    : speak([this](const std::string& file, QWidget* owner) {
+    : record([this](const std::string& file, const char* name, QWidget* owner) {
+          LRecordParams params;
+          params.Load(this->settingsFile);
+          params.flags = LPlayParams::kNameDisabled | LRecordParams::kAutoTrim;
+          params.name = QString::fromLatin1(name);
+          params.path = file;
+          params.sampleRate = kPromptRate;
+          params.channels = kPromptChannels;
+          LRecordDlg dialog(params);
+          RunModelessDialog(dialog, owner);
+          params.Save(this->settingsFile);
+          LSoundSourcePtr recorded = OpenWaveFile(file);
+          return recorded && recorded->GetLength() > 0;
+      }),
+      speak([this](const std::string& file, QWidget* owner) {
           int voice = PreferredSpeechEngine(this->settingsFile);
           TTSInputDialog dialog(voice, file, owner);
           if (dialog.exec() != kResultOK) {

@@ -124,8 +124,8 @@ TEST(LRecordParamsTest, TakesAreTrimmedAtTheThresholdOnlyWithAutoTrimAndCutOnlyW
     };
     constexpr std::uint16_t kTrim = LRecordParams::kAutoTrim;
     constexpr std::uint16_t kVoice = LRecordParams::kVoiceActivated;
-    for (Row row : {Row{0, 0, 216'000'000}, Row{kTrim, -30, 216'000'000}, Row{kVoice, 0, 50'000},
-                    Row{kTrim | kVoice, -30, 50'000}}) {
+    for (Row row : {Row{0, -127, 216'000'000}, Row{kTrim, -30, 216'000'000},
+                    Row{kVoice, -127, 50'000}, Row{kTrim | kVoice, -30, 50'000}}) {
         LRecordParams params;
         params.flags = row.flags;
         params.threshold = -30;
