@@ -21,7 +21,10 @@ protected:
     void SetUp() override {
         QtWidgetsTestApp();
         steps.run = [this] { return ++runs, 3; };
-        steps.setup = [this](StartMode mode) { setups.push_back(mode); };
+        steps.setup = [this](StartMode mode) {
+            setups.push_back(mode);
+            return 0;
+        };
         steps.sleep = [this](int ms) { sleeps.push_back(ms); };
     }
     void TearDown() override { std::filesystem::current_path(savedFolder); }
