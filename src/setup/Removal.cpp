@@ -30,11 +30,10 @@ void RemoveFile(const std::string& path) {
 // Removes `folder` when it is empty, and then its parent when that is the maker's folder and
 // empty too.
 void RemoveEmptyFolder(const std::string& folder) {
-    if (::rmdir(folder.c_str()) == 0) {
-        const std::filesystem::path parent = std::filesystem::path(folder).parent_path();
-        if (parent.filename() == kMakerFolder) {
-            ::rmdir(parent.c_str());
-        }
+    const std::filesystem::path path = std::filesystem::path(folder).lexically_normal();
+    const std::filesystem::path named = path.has_filename() ? path : path.parent_path();
+    if (::rmdir(named.c_str()) == 0 && named.parent_path().filename() == kMakerFolder) {
+        ::rmdir(named.parent_path().c_str());
     }
 }
 
@@ -101,7 +100,10 @@ protected:
             RemoveFile(program + entry);
         }
         RemoveFile(program + kUninstallerFile);
-        RemoveEmptyFolder(program + kHelpEntryFolder);
+        // The folders the installation made, when the user has registered others since.
+        for (const char* folder : {kHelpEntryFolder, kRecordingsValue, kLogsValue}) {
+            RemoveEmptyFolder(program + folder);
+        }
         RemoveEmptyFolder(program);
         RemoveFile(FoldersFile());
         RemoveEmptyFolder(ConfigFolder());

@@ -235,13 +235,12 @@ TEST_F(SetupTest, RemovalTakesWhatWasMadeAndTheRecordingsOnlyWhenTicked) {
         WriteFile(music + "song.mp3", "mine");
         WriteFile(music + "2026-01-02 10-00-00 555.wav", "call");
         WriteFile(folder + "Logs/Log 2026-01-02.txt", "log");
-        WriteFile(folder + "Logs/notes.txt", "mine");
         WriteFile(folder + "settings.ini", "[settings]\n");
         WriteFile(folder + "bgalc.dat", "");
 
         answer = row.answer;
         EXPECT_EQ(Remove(row.arguments), 0);
-        std::set<std::string> left{"Music/song.mp3", ".local/share/Ostrel/Quillon/Logs/notes.txt"};
+        std::set<std::string> left{"Music/song.mp3"};
         if (!row.recordingsGo) {
             left.insert("Music/2026-01-02 10-00-00 555.wav");
             left.insert(".local/share/Ostrel/Quillon/Logs/Log 2026-01-02.txt");
@@ -250,6 +249,10 @@ TEST_F(SetupTest, RemovalTakesWhatWasMadeAndTheRecordingsOnlyWhenTicked) {
             EXPECT_TRUE(Exists(folder + "quillon"));
         } else {
             EXPECT_EQ(FilesUnder(user.home), left);
+            // The program's folders went with their files; the user's stays.
+            EXPECT_EQ(fs::exists(user.home + "/.local/share/Ostrel"), !row.recordingsGo);
+            EXPECT_FALSE(fs::exists(user.home + "/.config/Ostrel"));
+            EXPECT_TRUE(fs::exists(music));
             // A second removal finds nothing and ends as well.
             EXPECT_EQ(Remove(row.arguments), 0);
             EXPECT_EQ(FilesUnder(user.home), left);
