@@ -15,11 +15,6 @@ std::string PromptEntry(PromptSlot slot) {
     return std::to_string(at - std::begin(kPromptSlots)) + kPromptEntrySuffix;
 }
 
-bool IsPromptEntry(const std::string& name) {
-    return std::any_of(std::begin(kPromptSlots), std::end(kPromptSlots),
-                       [&name](PromptSlot slot) { return PromptEntry(slot) == name; });
-}
-
 std::vector<std::string> PayloadTable() {
     std::vector<std::string> table{kProgramEntry};
     // The build names the help pages, comma-separated.

@@ -20,7 +20,6 @@ inline constexpr char kHelpEntryFolder[] = "help";
 // The entry that carries the default of `slot`: "0.mp3" for the start announcement, "1.mp3" for
 // the end announcement, "2.mp3" to "4.mp3" for the on-hold files 1 to 3.
 std::string PromptEntry(PromptSlot slot);
-bool IsPromptEntry(const std::string& name);
 
 // The entries of this build: kProgramEntry, "help/" + each help page, and the prompt entries.
 std::vector<std::string> PayloadTable();
