@@ -127,5 +127,8 @@ int RunRemoval(const SetupRequest& request) {
     }
     RemoveTask task(request);
     task.Run(nullptr);
+    // The uninstaller that made the temporary copy running this removal has ended by now: the
+    // copy goes in the sweep of what ended runs left behind.
+    RemoveTemporaries(TemporaryFolder(), TempSweep::Ended);
     return 0;
 }

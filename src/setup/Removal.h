@@ -11,5 +11,6 @@
 // those the installation and the program made, the "*.wav" recordings and "Log *.txt" caller
 // logs when the box is ticked, and each folder that is empty afterwards. A folder the user keeps
 // other files in keeps them. A removal that finds nothing ends as one that removed everything.
+// Last, the temporaries of ended runs go, the copy among them once its maker has ended.
 // Returns the exit status: 0 when removed or not wanted, 1 when the copy could not be started.
 int RunRemoval(const SetupRequest& request);

@@ -210,6 +210,15 @@ TEST_F(SetupTest, TheUninstallerRunsFromATemporaryCopy) {
     EXPECT_EQ(starts[0], copy + " /uninstall");
     EXPECT_EQ(ReadFile(copy), ReadFile(folder + "uninst"));
     EXPECT_TRUE(Exists(folder + "quillon"));  // nothing removed yet
+    // Once its maker has ended (as this one, whose process is gone), the copy goes with the
+    // removal it ran.
+    const std::string ended = user.dir / ".quillon-uninst-2147483646-1-AbC123";
+    fs::create_directory(ended);
+    WriteFile(ended + "/uninst", "copy");
+    EXPECT_EQ(RunRemoval(Request(ended + "/uninst", {QStringLiteral("/uninstall")})), 0);
+    EXPECT_FALSE(Exists(ended));
+    EXPECT_TRUE(Exists(copy));  // its maker still runs
+    EXPECT_FALSE(Exists(folder + "quillon"));
 }
 
 TEST_F(SetupTest, RemovalTakesWhatWasMadeAndTheRecordingsOnlyWhenTicked) {
