@@ -14,14 +14,16 @@ PACKAGES := \
 	googletest libgtest-dev libgmock-dev libbenchmark-dev \
 	clang-format sox lame libmpg123-dev mpg123 \
 	libasound2-dev qt6-base-dev libqt6gui6 fonts-dejavu-core \
-	espeak-ng libespeak-ng-dev libgmime-3.0-dev msmtp python3-aiosmtpd
+	espeak-ng libespeak-ng-dev libgmime-3.0-dev msmtp python3-aiosmtpd \
+	desktop-file-utils
 
 # Only `make fuzz` needs these: libFuzzer comes with clang.
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 
 CTEST := ctest --output-on-failure -j $(JOBS) --timeout 600
 
-.PHONY: all deps configure build test check-sanitize fuzz run demo screenshots bench format clean
+.PHONY: all deps configure build test check-sanitize fuzz run demo screenshots bench format clean \
+	installer
 
 all: build
 
@@ -72,6 +74,11 @@ demo: build
 # Draws the program's windows offscreen into PNG files for review.
 screenshots: build
 	$(BUILD_DIR)/src/app/quillon-screenshots $(BUILD_DIR)/screenshots
+
+# The self-installing program file $(BUILD_DIR)/quillon-setup: the program with its help pages
+# and default prompts; started, it installs for the user who starts it, without root.
+installer: build
+	cmake --build $(BUILD_DIR) --target installer
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; $$b; done

@@ -19,6 +19,8 @@
 #include "base/TempFiles.h"
 #include "recorder/PromptFiles.h"
 #include "recorder/RecorderSession.h"
+#include "setup/Installation.h"
+#include "setup/Removal.h"
 #include "simulation/Scenario.h"
 #include "simulation/ScenarioRunner.h"
 #include "telephony/LTapiLine.h"
@@ -95,9 +97,10 @@ StartupSteps DesktopSteps(QStringList arguments) {
     }
     StartupSteps steps;
     steps.run = [arguments] { return RunDesktop(arguments); };
-    // Installation and removal come with the setup; until then these modes only ask a running
-    // program to close.
-    steps.setup = [](StartMode) {};
+    steps.setup = [arguments](StartMode mode) {
+        SetupRequest request = DesktopSetupRequest(ProgramFile(), arguments);
+        return mode == StartMode::Install ? RunInstallation(request) : RunRemoval(request);
+    };
     steps.sleep = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
     return steps;
 }

@@ -34,8 +34,7 @@ int StartProgram(const std::string& programFile, const StartupSteps& steps,
                 steps.sleep(mode == StartMode::Install ? kInstallerCloseWaitMs
                                                        : kUninstallerCloseWaitMs);
             }
-            steps.setup(mode);
-            return 0;
+            return steps.setup(mode);
         case StartMode::Run:
             break;
     }

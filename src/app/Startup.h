@@ -11,8 +11,9 @@
 struct StartupSteps {
     // The normal run; its result is the program's exit code.
     std::function<int()> run;
-    // Installation and removal, after a running program was asked to close.
-    std::function<void(StartMode mode)> setup;
+    // Installation and removal, after a running program was asked to close; the result is the
+    // program's exit code.
+    std::function<int(StartMode mode)> setup;
     // Waits for a running program to close.
     std::function<void(int ms)> sleep;
 };
@@ -20,8 +21,9 @@ struct StartupSteps {
 // Where the program's own file is: the running executable.
 std::string ProgramFile();
 
-// Starts the program file `programFile`: the exit code of the normal run, or 0 for every other
-// mode. Makes the program's folder the current folder. A start that finds a program running
-// (on `instanceName`) brings it forward and returns without touching any file.
+// Starts the program file `programFile`: the exit code of the normal run, of the installation or
+// of the removal, or 0 for every other mode. Makes the program's folder the current folder. A start
+// that finds a program running (on `instanceName`) brings it forward and returns without touching
+// any file.
 int StartProgram(const std::string& programFile, const StartupSteps& steps,
                  const QString& instanceName);

@@ -5,8 +5,7 @@
 #include <cstdint>
 #include <string>
 
-inline constexpr std::uint32_t kInstallerTrailer = 0x0F0FF0F0;
-inline constexpr std::uint32_t kUninstallerTrailer = 0xF0F00F0F;
+#include "setup/InstallationFile.h"
 
 // How long an installer and an uninstaller wait after asking a running program to close.
 inline constexpr int kInstallerCloseWaitMs = 2000;

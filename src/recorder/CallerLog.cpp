@@ -37,13 +37,21 @@ std::string LogHeader(const std::tm& local) {
            "Quillon Recorder is made by Ostrel\r\n";
 }
 
+constexpr std::string_view kLogFilePrefix = "Log ";
+constexpr std::string_view kLogFileSuffix = ".txt";
+
 }  // namespace
 
 std::string LogFilePath(const std::string& logsFolder, const std::tm& local) {
-    char name[64];
-    std::snprintf(name, sizeof name, "Log 20%.2d-%.2d-%.2d.txt", local.tm_year % 100,
-                  local.tm_mon + 1, local.tm_mday);
-    return logsFolder + name;
+    char date[32];
+    std::snprintf(date, sizeof date, "20%.2d-%.2d-%.2d", local.tm_year % 100, local.tm_mon + 1,
+                  local.tm_mday);
+    return logsFolder + std::string(kLogFilePrefix) + date + std::string(kLogFileSuffix);
+}
+
+bool IsLogFileName(std::string_view name) {
+    return name.size() >= kLogFilePrefix.size() + kLogFileSuffix.size() &&
+           name.starts_with(kLogFilePrefix) && name.ends_with(kLogFileSuffix);
 }
 
 bool AppendLogEntry(const std::string& logsFolder, std::string_view text, std::time_t now) {

@@ -14,3 +14,6 @@ bool AppendLogEntry(const std::string& logsFolder, std::string_view text,
 
 // The log file of the day of `local`.
 std::string LogFilePath(const std::string& logsFolder, const std::tm& local);
+
+// Whether `name` (without folder) is named as a caller log is: "Log *.txt".
+bool IsLogFileName(std::string_view name);

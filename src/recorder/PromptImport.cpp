@@ -13,7 +13,11 @@ constexpr mode_t kPromptMode = 0600;
 
 PromptImport ImportPrompt(const std::string& input, const std::string& dataFolder, PromptSlot slot,
                           const ConversionProgress& progress) {
-    LSoundSourcePtr source = OpenAudioFile(input);
+    return ImportPrompt(OpenAudioFile(input), dataFolder, slot, progress);
+}
+
+PromptImport ImportPrompt(const LSoundSourcePtr& source, const std::string& dataFolder,
+                          PromptSlot slot, const ConversionProgress& progress) {
     if (!source || source->IsInvalid()) {
         return PromptImport::Unreadable;
     }

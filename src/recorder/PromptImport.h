@@ -26,6 +26,9 @@ enum class PromptImport {
 // as it was, never a part of an announcement that callers would hear.
 PromptImport ImportPrompt(const std::string& input, const std::string& dataFolder, PromptSlot slot,
                           const ConversionProgress& progress = {});
+// The same for audio that is already open, such as a decoded file behind a gain stage.
+PromptImport ImportPrompt(const LSoundSourcePtr& source, const std::string& dataFolder,
+                          PromptSlot slot, const ConversionProgress& progress = {});
 
 // Copies the slot's delivered default over its file, whole or not at all; false when the default
 // is missing or the copy fails.

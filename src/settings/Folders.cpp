@@ -23,21 +23,6 @@ std::optional<std::string> AbsolutePathVariable(const char* name) {
     return std::string(value);
 }
 
-std::optional<std::string> HomeFolder() {
-    if (std::optional<std::string> home = AbsolutePathVariable("HOME")) {
-        return home;
-    }
-    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_dir && found->pw_dir[0] == '/') {
-        return std::string(found->pw_dir);
-    }
-    return std::nullopt;
-}
-
 std::string StripTrailingSlashes(std::string path) {
     while (path.size() > 1 && path.back() == '/') {
         path.pop_back();
@@ -56,21 +41,46 @@ void MakePrivateFolders(const std::string& path) {
     }
 }
 
+// Where the variable `name` points, else `homeSubFolder` of the home folder.
+std::string BaseFolder(const char* name, const char* homeSubFolder) {
+    if (std::optional<std::string> dir = AbsolutePathVariable(name)) {
+        return StripTrailingSlashes(*dir);
+    }
+    std::string home = HomeFolder();
+    return home.empty() ? "" : StripTrailingSlashes(home) + homeSubFolder;
+}
+
 }  // namespace
+
+std::string HomeFolder() {
+    if (std::optional<std::string> home = AbsolutePathVariable("HOME")) {
+        return *home;
+    }
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir && found->pw_dir[0] == '/') {
+        return found->pw_dir;
+    }
+    return "";
+}
+
+std::string ConfigHomeFolder() {
+    return BaseFolder("XDG_CONFIG_HOME", "/.config");
+}
+
+std::string DataHomeFolder() {
+    return BaseFolder("XDG_DATA_HOME", "/.local/share");
+}
 
 std::string ConfigFolder() {
     if (std::optional<std::string> dir = AbsolutePathVariable("QUILLON_CONFIG_DIR")) {
         return StripTrailingSlashes(*dir);
     }
-    std::optional<std::string> base = AbsolutePathVariable("XDG_CONFIG_HOME");
-    if (!base) {
-        std::optional<std::string> home = HomeFolder();
-        if (!home) {
-            return "";
-        }
-        base = StripTrailingSlashes(*home) + "/.config";
-    }
-    return StripTrailingSlashes(*base) + "/Ostrel/Quillon";
+    std::string base = ConfigHomeFolder();
+    return base.empty() ? "" : base + "/Ostrel/Quillon";
 }
 
 std::string FoldersFile() {
@@ -79,15 +89,10 @@ std::string FoldersFile() {
 }
 
 std::string DefaultDataFolder() {
-    std::optional<std::string> base = AbsolutePathVariable("XDG_DATA_HOME");
-    if (!base) {
-        if (std::optional<std::string> home = HomeFolder()) {
-            base = StripTrailingSlashes(*home) + "/.local/share";
-        }
-    }
+    std::string base = DataHomeFolder();
     std::string folder;
-    if (base) {
-        folder = StripTrailingSlashes(*base) + "/Ostrel/Quillon";
+    if (!base.empty()) {
+        folder = base + "/Ostrel/Quillon";
     } else {
         char* cwd = ::getcwd(nullptr, 0);
         folder = StripTrailingSlashes(cwd ? cwd : ".") + "/Quillon Recorder";
@@ -116,7 +121,7 @@ std::string ResolveFolder(std::string_view valueName, std::string_view defaultSu
 ProgramFolders ResolveProgramFolders() {
     ProgramFolders folders;
     folders.dataFolder = ResolveFolder(kDataFilesValue, "") + "/";
-    folders.settingsFile = folders.dataFolder + "settings.ini";
+    folders.settingsFile = folders.dataFolder + kSettingsFileName;
     folders.recordingsFolder = ResolveFolder(kRecordingsValue, kRecordingsValue) + "/";
     folders.logsFolder = ResolveFolder(kLogsValue, kLogsValue) + "/";
     return folders;

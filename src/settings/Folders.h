@@ -10,6 +10,14 @@ inline constexpr char kProgramFilesValue[] = "ProgramFiles";
 inline constexpr char kDataFilesValue[] = "DataFiles";
 inline constexpr char kRecordingsValue[] = "Recordings";
 inline constexpr char kLogsValue[] = "Logs";
+inline constexpr char kSettingsFileName[] = "settings.ini";
+
+// $HOME, else the user's home folder from the password database; empty when there is none.
+std::string HomeFolder();
+// $XDG_CONFIG_HOME, else ~/.config; empty when there is no home folder. No trailing "/".
+std::string ConfigHomeFolder();
+// $XDG_DATA_HOME, else ~/.local/share; empty when there is no home folder. No trailing "/".
+std::string DataHomeFolder();
 
 // $QUILLON_CONFIG_DIR, else $XDG_CONFIG_HOME (default ~/.config) + "/Ostrel/Quillon"; empty when
 // there is no home folder to put it in.
@@ -29,7 +37,7 @@ std::string ResolveFolder(std::string_view valueName, std::string_view defaultSu
 
 // The folders and the settings file of a normal run. Each folder ends in "/".
 struct ProgramFolders {
-    std::string settingsFile;  // data folder + "settings.ini"
+    std::string settingsFile;  // data folder + kSettingsFileName
     std::string dataFolder;
     std::string recordingsFolder;
     std::string logsFolder;

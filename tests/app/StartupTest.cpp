@@ -21,7 +21,10 @@ protected:
     void SetUp() override {
         QtWidgetsTestApp();
         steps.run = [this] { return ++runs, 3; };
-        steps.setup = [this](StartMode mode) { setups.push_back(mode); };
+        steps.setup = [this](StartMode mode) {
+            setups.push_back(mode);
+            return mode == StartMode::Install ? 1 : 0;  // the program ends with the setup's status
+        };
         steps.sleep = [this](int ms) { sleeps.push_back(ms); };
     }
     void TearDown() override { std::filesystem::current_path(savedFolder); }
@@ -78,7 +81,7 @@ TEST_F(StartupTest, AloneAStartRunsOrSetsUpAtOnceBesideARunningOneItBringsItForw
     ASSERT_TRUE(restore.wait(5000));
     EXPECT_EQ(close.count(), 0);
 
-    EXPECT_EQ(Start(Program("quillonsetup.exe", "\xF0\xF0\x0F\x0F")), 0);
+    EXPECT_EQ(Start(Program("quillonsetup.exe", "\xF0\xF0\x0F\x0F")), 1);
     EXPECT_TRUE(close.wait(5000));
     EXPECT_EQ(Start(Program("uninst.exe", "\x0F\x0F\xF0\xF0")), 0);
     EXPECT_TRUE(close.wait(5000));
