@@ -15,15 +15,15 @@ PACKAGES := \
 	clang-format sox lame libmpg123-dev mpg123 \
 	libasound2-dev qt6-base-dev libqt6gui6 fonts-dejavu-core \
 	espeak-ng libespeak-ng-dev libgmime-3.0-dev msmtp python3-aiosmtpd \
-	desktop-file-utils
+	desktop-file-utils appstream lintian dpkg-dev
 
 # Only `make fuzz` needs these: libFuzzer comes with clang.
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 
 CTEST := ctest --output-on-failure -j $(JOBS) --timeout 600
 
-.PHONY: all deps configure build test check-sanitize fuzz run demo screenshots bench format clean \
-	installer
+.PHONY: all deps configure build test check-sanitize fuzz run demo screenshots bench installer \
+	package check-newcomer format clean
 
 all: build
 
@@ -82,6 +82,17 @@ installer: build
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; $$b; done
+
+# The Debian package quillon_<version>_<arch>.deb in $(BUILD_DIR), checked by lintian.
+package: build
+	rm -f $(BUILD_DIR)/quillon_*.deb
+	cd $(BUILD_DIR) && cpack
+	lintian --fail-on error $(BUILD_DIR)/quillon_*.deb
+
+# Installs the package into a fresh Debian 12 root and runs it there, as on a new machine
+# (root and network needed).
+check-newcomer: package
+	./scripts/check-newcomer $(BUILD_DIR)/quillon_*.deb
 
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -1,6 +1,7 @@
 // quillon-tool: the table of subcommands with their usage, and the dispatch to them.
 #include "tool/Tool.h"
 
+#include <string>
 #include <string_view>
 
 namespace {
@@ -141,7 +142,32 @@ void PrintUsage(std::ostream& out, const Subcommand& command) {
     ForEachLine(command.about, [&](std::string_view line) { out << "  " << line << "\n"; });
 }
 
+// `text` as roff text: backslashes and hyphens escaped, and no line read as a request.
+std::string Roff(std::string_view text) {
+    std::string roff = text.starts_with('.') || text.starts_with('\'') ? "\\&" : "";
+    for (char c : text) {
+        roff += c == '\\' ? "\\e" : c == '-' ? "\\-" : std::string(1, c);
+    }
+    return roff;
+}
+
 }  // namespace
+
+void PrintCommandsManual(std::ostream& out) {
+    for (const Subcommand& command : kSubcommands) {
+        out << ".SS " << command.name << "\n.nf\n";
+        ForEachLine(command.forms, [&](std::string_view form) {
+            out << ".B quillon\\-tool " << Roff(form) << "\n";
+        });
+        out << ".fi\n";
+        // Each line of what a command does stays a line of its own, as in its usage.
+        const char* lead = "";
+        ForEachLine(command.about, [&](std::string_view line) {
+            out << lead << Roff(line) << "\n";
+            lead = ".br\n";
+        });
+    }
+}
 
 int UsageError(std::ostream& err, const std::string& message) {
     err << "quillon-tool: " << message << "\n";

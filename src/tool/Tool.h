@@ -15,6 +15,8 @@ inline constexpr int kToolFailed = 1;
 inline constexpr int kToolUsage = 2;
 
 int RunTool(const ToolArgs& args, std::ostream& out, std::ostream& err);
+// Every subcommand with its forms and what it does, as the roff of a manual page's section.
+void PrintCommandsManual(std::ostream& out);
 
 int RunPathsCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunSettingsCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <cstdlib>
+#include <filesystem>
 
 #include "ui/HelpWindow.h"
 
@@ -37,7 +38,19 @@ std::string HelpFolder() {
     if (const char* folder = std::getenv("QUILLON_HELP_DIR"); folder && folder[0] != '\0') {
         return folder;
     }
-    return (QCoreApplication::applicationDirPath() + QStringLiteral("/help")).toStdString();
+    return HelpFolderOf(QCoreApplication::applicationDirPath().toStdString());
+}
+
+std::string HelpFolderOf(const std::string& programFolder) {
+    // A build tree or an unpacked copy keeps the pages beside the program; an installed program
+    // lives in <prefix>/bin with its documents under <prefix>/share/doc.
+    for (const char* place : {"help", "../share/doc/quillon/help"}) {
+        std::filesystem::path folder = std::filesystem::path(programFolder) / place;
+        if (std::filesystem::is_directory(folder)) {
+            return folder.lexically_normal().string();
+        }
+    }
+    return programFolder + "/help";
 }
 
 std::string HelpPageFile(int context) {

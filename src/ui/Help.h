@@ -16,8 +16,11 @@ inline constexpr int kHelpTroubleshooting = 130;
 inline constexpr int kHelpFirstTip = 200;  // tips 200 to 209
 inline constexpr int kNumTips = 10;
 
-// $QUILLON_HELP_DIR when set, else "help" in the program's folder.
+// $QUILLON_HELP_DIR when set, else HelpFolderOf() the program's folder.
 std::string HelpFolder();
+// "help" in `programFolder` when it is there, else "share/doc/quillon/help" beside that folder
+// (an installed program) when that is there, else "help" in `programFolder`.
+std::string HelpFolderOf(const std::string& programFolder);
 // The page of `context`; empty for a context the help has no page for.
 std::string HelpPageFile(int context);
 // Shows the page of `context` in the help window, over the dialog that is open (so that it can

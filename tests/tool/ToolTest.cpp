@@ -1,6 +1,10 @@
-// quillon-tool paths, settings, log and cleanup, and the usage errors of every command.
+// quillon-tool paths, settings, log and cleanup, the usage errors of every command, and the
+// commands of its manual page.
 #include <sys/stat.h>
 #include <utime.h>
+
+#include <set>
+#include <sstream>
 
 #include "ToolRun.h"
 #include "base/IniFile.h"
@@ -128,6 +132,43 @@ TEST_F(ToolTest, CleanupDeletesOldRecordingsOrListsThem) {
     EXPECT_EQ(out, "deleted " + recordings + "old.wav\n1 recording deleted (older than 1 day)\n");
     EXPECT_FALSE(Exists(recordings + "old.wav"));
     EXPECT_TRUE(Exists(recordings + "new.wav"));
+}
+
+TEST_F(ToolTest, TheManualPageHasEveryCommandOfTheUsageInPlainRoff) {
+    ASSERT_EQ(Run({"--help"}), kToolOk);
+    std::set<std::string> commands;
+    std::istringstream usage(out);
+    std::string line;
+    std::getline(usage, line);  // "usage: quillon-tool COMMAND [ARGS]"
+    while (std::getline(usage, line)) {
+        // Forms start in the third column, each with its command; what it does sits further in.
+        if (line.size() > 2 && line[2] != ' ') {
+            commands.insert(line.substr(2, line.find(' ', 2) - 2));
+        }
+    }
+    EXPECT_EQ(commands.size(), 18u);
+
+    std::ostringstream manual;
+    PrintCommandsManual(manual);
+    std::string roff = "\n" + manual.str();
+    for (const std::string& command : commands) {
+        EXPECT_NE(roff.find("\n.SS " + command + "\n"), std::string::npos) << command;
+    }
+    EXPECT_NE(roff.find("\n.B quillon\\-tool watch [\\-\\-line NAME|PATH] "
+                        "[\\-\\-record\\-calls] [\\-\\-seconds N]\n"),
+              std::string::npos);
+    // Every hyphen is a minus sign, and only the page's own requests start a line.
+    for (std::size_t at = roff.find('-'); at != std::string::npos; at = roff.find('-', at + 1)) {
+        EXPECT_EQ(roff[at - 1], '\\') << roff.substr(at - 20, 40);
+    }
+    std::istringstream lines(manual.str());
+    while (std::getline(lines, line)) {
+        if (line.starts_with('.') || line.starts_with('\'')) {
+            EXPECT_TRUE(line.starts_with(".SS ") || line.starts_with(".B ") || line == ".nf" ||
+                        line == ".fi" || line == ".br")
+                << line;
+        }
+    }
 }
 
 }  // namespace

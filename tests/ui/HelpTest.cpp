@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTextBrowser>
+#include <filesystem>
 #include <set>
 
 #include "UiTestSupport.h"
@@ -89,6 +90,17 @@ TEST_F(HelpTest, HelpLivesBesideTheProgramAndMissingHelpOpensNothing) {
     EXPECT_FALSE(ShowHelp(kHelpContents));
     EXPECT_EQ(HelpWindow::Current(), nullptr);
     EXPECT_FALSE(HasTip(0));
+}
+
+TEST_F(HelpTest, AnInstalledProgramFindsItsHelpUnderShareDocUnlessThereIsHelpBesideIt) {
+    std::string bin = dir / "usr/bin";
+    std::string installed = dir / "usr/share/doc/quillon/help";
+    std::filesystem::create_directories(bin);
+    EXPECT_EQ(HelpFolderOf(bin), bin + "/help");  // none anywhere
+    std::filesystem::create_directories(installed);
+    EXPECT_EQ(HelpFolderOf(bin), installed);
+    std::filesystem::create_directories(bin + "/help");
+    EXPECT_EQ(HelpFolderOf(bin), bin + "/help");
 }
 
 TEST_F(HelpTest, StartupTipsGoRoundTheTenInTurnAndTheTipDialogKeepsTheStartupSwitch) {
