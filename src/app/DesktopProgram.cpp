@@ -167,15 +167,26 @@ int RunDesktop(const QStringList& arguments) {
         MainWindow window(app, session, lines, install);
         QObject::connect(&instance, &InstanceServer::RestoreRequested, &window,
                          &MainWindow::Restore);
-        QObject::connect(&instance, &InstanceServer::CloseRequested, &window, &QWidget::close);
-        // The desktop session ending closes the window: the same ordered shutdown.
-        QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window, &QWidget::close);
-        QSocketNotifier stopper(stopSignals.Fd(), QSocketNotifier::Read);
-        QObject::connect(&stopper, &QSocketNotifier::activated, &window, [&stopSignals, &window] {
-            stopSignals.Acknowledge();
+        // A message box up at the start runs a loop of its own, which must end too.
+        auto closeAll = [&window] {
+            for (QWidget* shown : QApplication::topLevelWidgets()) {
+                if (shown != &window && shown->isModal() && shown->isVisible()) {
+                    shown->close();
+                }
+            }
             window.close();
+        };
+        QObject::connect(&instance, &InstanceServer::CloseRequested, &window, closeAll);
+        // The desktop session ending closes the window: the same ordered shutdown.
+        QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window, closeAll);
+        QSocketNotifier stopper(stopSignals.Fd(), QSocketNotifier::Read);
+        QObject::connect(&stopper, &QSocketNotifier::activated, &window, [&stopSignals, closeAll] {
+            stopSignals.Acknowledge();
+            closeAll();
         });
-        QObject::connect(&window, &QDialog::finished, qApp, &QCoreApplication::quit);
+        // Queued, so that a window closed before the event loop runs still ends it.
+        QObject::connect(&window, &QDialog::finished, qApp, &QCoreApplication::quit,
+                         Qt::QueuedConnection);
         QApplication::setQuitOnLastWindowClosed(false);  // the tip or a popup may outlive it
         std::unique_ptr<SimulatedLineWindow> simulator;
         if (simulate) {

@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include <QSignalSpy>
+#include <QTimer>
+#include <QWidget>
+#include <csignal>
 #include <filesystem>
 
 #include "app/InstanceChannel.h"
@@ -95,6 +98,19 @@ TEST_F(DesktopProgramTest, ARelativeScenarioIsReadFromTheFolderTheProgramWasStar
     StartupSteps steps = DesktopSteps({"quillon", "--scenario", "call.scenario"});
     EXPECT_EQ(StartProgram(programs / "quillon", steps, InstanceSocketName()), 0);
     std::filesystem::current_path(saved);
+}
+
+TEST_F(DesktopProgramTest, AStopSignalEndsTheProgramEvenWhileAMessageIsShownAtTheStart) {
+    const std::string settings = dir / "data/Ostrel/Quillon/settings.ini";
+    std::filesystem::create_directories(dir / "data/Ostrel/Quillon");
+    WriteSetting(settings, settings::kShowTip, false);
+    SetMessageBoxHook({});  // the first start's instructions, shown for real
+    QTimer::singleShot(0, [] { std::raise(SIGTERM); });
+    EXPECT_EQ(RunDesktop({"quillon", "/install", "--simulate"}), 0);
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        EXPECT_FALSE(window->isVisible()) << window->windowTitle().toStdString();
+    }
+    EXPECT_EQ(App().mainWindow, nullptr);
 }
 
 TEST_F(DesktopProgramTest, AStartThatFindsTheNameClaimedIsALaterStart) {
