@@ -90,9 +90,8 @@ std::string ProgramEntryText(const std::string& installFolder) {
 constexpr char kOwnCategory[] = "X-Ostrel-Quillon;";
 
 std::string MenuText() {
+    // Menu readers take the file by its root element; it needs no document type line.
     return std::string(
-               "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
-               " \"http://www.freedesktop.org/standards/menu-spec/1.0/menu.dtd\">\n"
                "<Menu>\n  <Name>Applications</Name>\n  <Menu>\n    <Name>") +
            kMenuFolderName + "</Name>\n    <Directory>" + kDirectoryFile +
            "</Directory>\n    <Include>\n      <Filename>" + kProgramEntryFile +
