@@ -6,47 +6,29 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
-#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
-#include "audio/devices/WaveDevices.h"
+#include "AudioDialogTest.h"
 #include "audio/files/LWaveWriter.h"
 #include "controls/LDBEdit.h"
 #include "controls/LProgressDialog.h"
 #include "settings/SettingsStore.h"
-#include "support/QtTestApp.h"
-#include "support/QtWidgetsTestApp.h"
-#include "support/TempDir.h"
 
 namespace {
 
-constexpr std::int64_t kMs = 1'000'000;
 constexpr std::int32_t kRate = 8000;
 using Mode = LPlayDlgBase::PlayMode;
 using Winding = LPlayDlgBase::Winding;
 
-// The dialog with its key hook and its parts within reach of the tests.
-class TestPlayDlg : public LPlayDlg {
+class TestPlayDlg : public ReachableDialog<LPlayDlg> {
 public:
-    using LPlayDlg::LPlayDlg;
-
-    // Presses (or releases) `key` as the dialog's runner hands it over.
-    bool Key(int key, QEvent::Type type = QEvent::KeyPress) {
-        QKeyEvent event(type, key, Qt::NoModifier);
-        return PreTranslate(&event);
-    }
-    QString Readout() const { return ItemAs<QLabel>(kIdPosition)->text(); }
-    QScrollBar* ScrollBar() const { return ItemAs<QScrollBar>(kIdScroll); }
-    LWaveViewState View() const { return view.Snapshot(); }
+    using ReachableDialog::ReachableDialog;
     QTimer& AutoCloseTimer() { return autoClose; }
-    void AwaitWaveform() const { reader.AwaitIdle(); }
 };
 
-class LPlayDlgTest : public ::testing::Test {
+class LPlayDlgTest : public AudioDialogTest<TestPlayDlg, LPlayParams> {
 protected:
     LPlayDlgTest() {
         // A 4-second file.
@@ -59,31 +41,8 @@ protected:
         params.device = static_cast<std::uint8_t>(registration.OutputId());
         params.path = file;
     }
-
-    // Opens the dialog, which starts playing.
-    TestPlayDlg& Open(std::uint16_t flags = 0) {
-        params.flags = flags;
-        dialog = std::make_unique<TestPlayDlg>(params);
-        dialog->Initialize();
-        return *dialog;
-    }
-    // Plays on for `ms` milliseconds of device time.
-    void PlayFor(int ms) {
-        for (int i = 0; i < ms / 10; ++i) {
-            clock.Advance(10 * kMs);
-            DeliverPostedEvents();
-        }
-    }
     // Moves the displayed position with the scroll bar's thumb.
     void Thumb(int at) { dialog->ScrollBar()->setSliderPosition(at); }
-
-    QApplication& application = QtWidgetsTestApp();
-    TempDir folder;
-    const std::string file = folder / "call.wav";
-    TestClock clock;
-    WaveDeviceRegistration registration{std::make_shared<VirtualWaveDevice>("out", clock)};
-    LPlayParams params;
-    std::unique_ptr<TestPlayDlg> dialog;
 };
 
 TEST_F(LPlayDlgTest, KeysWorkTheTransportAsTheTableSays) {
@@ -145,7 +104,7 @@ TEST_F(LPlayDlgTest, WindingStartsHalfASecondBackOrHereAndResumesWhatWasGoingOnO
         Thumb(150);
         play.Key(Qt::Key_Left);
         std::int32_t start = play.Position();
-        PlayFor(1000);
+        RunFor(1000);
         moved[from] = start - play.Position();
         play.Key(Qt::Key_Left, QEvent::KeyRelease);
         DeliverPostedEvents();
@@ -192,7 +151,7 @@ TEST_F(LPlayDlgTest, ScrollRequestsMoveThePlayerAndTheWaveformFollowsTheCursor) 
     EXPECT_EQ(play.Position(), 20000);
     EXPECT_EQ(play.Readout(), QStringLiteral(" 0:00:02.0000"));
     EXPECT_EQ(scroll->value(), 100);
-    PlayFor(500);
+    RunFor(500);
     EXPECT_GT(play.Position(), 20000);  // the player went on from there
     EXPECT_LT(play.Position(), 30000);
 
@@ -226,13 +185,13 @@ TEST_F(LPlayDlgTest, ClosesByItself1200MsAfterPlaybackStops) {
     TestPlayDlg& play = Open(LPlayParams::kAutoClose);
     QTimer& timer = play.AutoCloseTimer();
     Thumb(190);  // 0.2 s before the end
-    PlayFor(1000);
+    RunFor(1000);
     EXPECT_EQ(play.Mode(), Mode::Stopped);
     EXPECT_TRUE(timer.isActive());
     EXPECT_EQ(timer.interval(), 1200);
     play.Key(Qt::Key_Home);
     play.Key(Qt::Key_F9);  // playing again keeps it open
-    PlayFor(100);
+    RunFor(100);
     EXPECT_FALSE(timer.isActive());
     play.Key(Qt::Key_Escape);
     ASSERT_TRUE(timer.isActive());
@@ -286,11 +245,6 @@ TEST_F(LPlayDlgTest, TheRunnerGivesSpaceToTheNameFieldAndTheBlockComesBackWithTh
     RunModelessDialog(play, nullptr);
     EXPECT_EQ(params.name, QStringLiteral("Hello x"));
     EXPECT_EQ(params.flags, LPlayParams::kNameEdited);
-
-    params.volume = -6;
-    params.Save(settings);
-    EXPECT_EQ(ReadIntSetting(settings, kPlayerSection, "device", 0), registration.OutputId());
-    EXPECT_EQ(ReadDBSetting(settings, kPlayerSection, "volume", 0), -6);
 }
 
 }  // namespace

@@ -6,52 +6,37 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <utility>
 #include <vector>
 
+#include "AudioDialogTest.h"
 #include "ProgramsOnPath.h"
-#include "audio/devices/WaveDevices.h"
 #include "audio/files/LWaveWriter.h"
 #include "audio/files/WaveReaders.h"
 #include "controls/LDBDisplay.h"
 #include "controls/LProgressDialog.h"
 #include "controls/LWaveViewReader.h"
 #include "settings/SettingsStore.h"
-#include "support/QtTestApp.h"
-#include "support/QtWidgetsTestApp.h"
-#include "support/TempDir.h"
 
 namespace {
 
-constexpr std::int64_t kMs = 1'000'000;
 constexpr std::int32_t kRate = 8000;
 constexpr std::int16_t kLoud = 16000;  // +6 dB: sound at any threshold
 constexpr std::int64_t kHeader = kWaveHeaderSize;
 using Mode = LPlayDlgBase::PlayMode;
 using Dlg = LRecordDlg;
 
-// The dialog with its key hook and its parts within reach of the tests.
-class TestRecordDlg : public LRecordDlg {
+class TestRecordDlg : public ReachableDialog<LRecordDlg> {
 public:
-    using LRecordDlg::LRecordDlg;
-
-    bool Key(int key) {
-        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-        return PreTranslate(&event);
-    }
-    QScrollBar* ScrollBar() const { return ItemAs<QScrollBar>(kIdScroll); }
-    LWaveViewState View() const { return view.Snapshot(); }
-    void AwaitWaveform() const { reader.AwaitIdle(); }
+    using ReachableDialog::ReachableDialog;
     std::int8_t MeterLevel() const { return static_cast<LDBDisplay*>(Item(kIdMeter))->Level(0); }
     QString Tip(int id) const { return Item(id)->toolTip(); }
 };
 
-class LRecordDlgTest : public ::testing::Test {
+class LRecordDlgTest : public AudioDialogTest<TestRecordDlg, LRecordParams> {
 protected:
     LRecordDlgTest() {
         params.device = static_cast<std::uint8_t>(registration.OutputId());
@@ -87,33 +72,12 @@ protected:
         writer.Write(samples.data(), static_cast<std::int32_t>(samples.size()));
         return ReadFile(file);
     }
-    TestRecordDlg& Open(std::uint16_t flags = 0) {
-        params.flags = flags;
-        dialog = std::make_unique<TestRecordDlg>(params);
-        dialog->Initialize();
-        return *dialog;
-    }
-    // Records on for `ms` milliseconds of device time.
-    void Run(int ms) {
-        for (int i = 0; i < ms / 10; ++i) {
-            clock.Advance(10 * kMs);
-            DeliverPostedEvents();
-        }
-    }
     std::int32_t FileFrames() const {
         LSoundSourcePtr source = OpenWaveFile(file);
         return source ? source->GetLength() : -1;
     }
 
-    QApplication& application = QtWidgetsTestApp();
-    TempDir folder;
-    const std::string file = folder / "take.wav";
-    TestClock clock;
-    std::shared_ptr<VirtualWaveDevice> device = std::make_shared<VirtualWaveDevice>("mic", clock);
-    WaveDeviceRegistration registration{device};
     std::int64_t frame = 0;
-    LRecordParams params;
-    std::unique_ptr<TestRecordDlg> dialog;
 };
 
 TEST(LRecordParamsTest, TakesAreTrimmedAtTheThresholdOnlyWithAutoTrimAndCutOnlyWithVoiceOperation) {
@@ -180,7 +144,7 @@ TEST_F(LRecordDlgTest, VoiceOperationCutsASilenceOfMoreThanFiveSecondsAndPlainRe
         Feed({{0, kRate}, {7 * kRate, 8 * kRate}});
         TestRecordDlg& record = Open(LRecordParams::kAutoTrim | row.voice);
         record.Key(Qt::Key_F8);
-        Run(8500);
+        RunFor(8500);
         record.Key(Qt::Key_Escape);
         EXPECT_FALSE(record.IsRecording());
         EXPECT_EQ(FileFrames(), row.frames) << row.voice;
@@ -199,7 +163,7 @@ TEST_F(LRecordDlgTest, ATakeOverTheMiddleKeepsWhatCameBeforeAndReTakeStartsItAga
     EXPECT_TRUE(record.IsRecording());
     EXPECT_EQ(record.TakeStart(), 10 * kRate);
     for (int block = 0; block < 10; ++block) {
-        Run(100);
+        RunFor(100);
         record.AwaitWaveform();  // the waveform as it is drawn after each block
     }
     EXPECT_EQ(record.Position(), 110'000);
@@ -221,7 +185,7 @@ TEST_F(LRecordDlgTest, ATakeOverTheMiddleKeepsWhatCameBeforeAndReTakeStartsItAga
     EXPECT_TRUE(record.IsRecording());
     EXPECT_EQ(record.TakeStart(), 10 * kRate);
     EXPECT_EQ(record.Position(), 100'000);
-    Run(500);
+    RunFor(500);
     record.Key(Qt::Key_Escape);
     EXPECT_FALSE(record.IsRecording());
     EXPECT_TRUE(record.IsChecked(Dlg::kIdStop));
@@ -237,7 +201,7 @@ TEST_F(LRecordDlgTest, ATakeOverTheMiddleKeepsWhatCameBeforeAndReTakeStartsItAga
     // Restart, by its key or its button while recording, goes back to the start of the file.
     for (bool key : {true, false}) {
         record.Key(Qt::Key_F8);
-        Run(200);
+        RunFor(200);
         if (key) {
             record.Key(Qt::Key_F6);
         } else {
@@ -304,7 +268,7 @@ TEST_F(LRecordDlgTest, RecordNextClosesWithTwoByItsKeyOrByGoToEndWhileRecording)
         TestRecordDlg record(params);
         QTimer::singleShot(0, &record, [&] {
             QTest::keyClick(record.windowHandle(), Qt::Key_F8);
-            Run(300);
+            RunFor(300);
             EXPECT_TRUE(record.IsRecording());
             if (key) {
                 QTest::keyClick(record.windowHandle(), Qt::Key_F5);

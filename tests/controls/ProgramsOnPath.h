@@ -13,8 +13,7 @@ class ProgramsOnPath {
 public:
     explicit ProgramsOnPath(const std::vector<const char*>& names) {
         for (const char* name : names) {
-            WriteFile(folder / name, "#!/bin/sh\n");
-            ::chmod((folder / name).c_str(), 0755);
+            WriteScript(folder / name, "");
         }
     }
 

@@ -13,10 +13,8 @@ class MailTestFolder : public ::testing::Test {
 protected:
     // An executable shell script `name` in the folder running `commands`; its path.
     std::string Script(const std::string& name, const std::string& commands) {
-        const std::string path = dir / name;
-        WriteFile(path, "#!/bin/sh\n" + commands + "\n");
-        ::chmod(path.c_str(), 0755);
-        return path;
+        WriteScript(dir / name, commands + "\n");
+        return dir / name;
     }
 
     TempDir dir;

@@ -190,13 +190,11 @@ TEST_F(SetupTest, AGoodFileInstallsTheProgramPromptsAndDesktopEntries) {
     }
     EXPECT_EQ(ReadProfileString(folder + "uninstall.ini", "Uninstall", "UninstallString", ""),
               folder + "uninst");
+    // The menu entry and the shortcut start the installed program (their form: DesktopEntriesTest).
     for (const char* entry : {"/.local/share/applications/ostrel-quillon-recorder.desktop",
                               "/Schreibtisch/quillon-recorder.desktop"}) {
-        const std::string file = user.home + entry;
-        EXPECT_NE(ReadFile(file).find("Exec=\"" + folder + "quillon\""), std::string::npos);
-        if (std::optional<std::string> complaints = SetupTestHome::Validate(file)) {
-            EXPECT_EQ(*complaints, "") << file;
-        }
+        EXPECT_NE(ReadFile(user.home + entry).find("Exec=\"" + folder + "quillon\""),
+                  std::string::npos);
     }
 }
 

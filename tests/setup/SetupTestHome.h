@@ -16,8 +16,8 @@ public:
     SetupTestHome() {
         ::mkdir(home.c_str(), 0700);
         ::mkdir(bin.c_str(), 0700);
-        WriteScript("xdg-user-dir", "echo \"$HOME/Schreibtisch\"\n");
-        WriteScript("gio", "echo \"$@\" >> \"" + gioLog + "\"\n");
+        WriteScript(bin + "/xdg-user-dir", "echo \"$HOME/Schreibtisch\"\n");
+        WriteScript(bin + "/gio", "echo \"$@\" >> \"" + gioLog + "\"\n");
     }
 
     // Runs desktop-file-validate on `file`: its complaints, empty when it accepts the file;
@@ -41,11 +41,6 @@ public:
 
 private:
     static constexpr char kValidator[] = "/usr/bin/desktop-file-validate";
-
-    void WriteScript(const std::string& name, const std::string& body) {
-        WriteFile(bin + "/" + name, "#!/bin/sh\n" + body);
-        ::chmod((bin + "/" + name).c_str(), 0755);
-    }
 
     ScopedEnv homeVariable{"HOME", home};
     ScopedEnv config{"XDG_CONFIG_HOME", std::nullopt};

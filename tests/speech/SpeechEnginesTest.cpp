@@ -9,16 +9,6 @@
 
 namespace {
 
-TEST(SpeechEnginesTest, CountsAndNamesTheVoicesInOrder) {
-    FakeSpeechEngine engine;
-    EXPECT_EQ(CountSpeechEngines(), 3);
-    EXPECT_EQ(GetSpeechEngineName(1), "English (Great Britain)");
-    EXPECT_EQ(GetSpeechEngineName(3), "");
-    EXPECT_EQ(GetSpeechEngineName(-1), "");
-    engine.voices.clear();
-    EXPECT_EQ(CountSpeechEngines(), 0);
-}
-
 TEST(SpeechEnginesTest, FindsAVoiceByNameIdentifierOrTheLanguageItFitsBest) {
     FakeSpeechEngine engine;
     const std::pair<const char*, int> rows[] = {{"English (Great Britain)", 1},

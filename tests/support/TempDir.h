@@ -85,6 +85,12 @@ inline void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;
 }
 
+// An executable shell script at `path` running `commands`: a stand-in for another program.
+inline void WriteScript(const std::string& path, const std::string& commands) {
+    WriteFile(path, "#!/bin/sh\n" + commands);
+    ::chmod(path.c_str(), 0755);
+}
+
 // Empty when missing.
 inline std::string ReadFile(const std::string& path) {
     std::ostringstream content;

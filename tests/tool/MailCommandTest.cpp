@@ -70,9 +70,7 @@ protected:
                               "\nfrom recorder@localhost\nauth off\ntls off\n");
         ::chmod(config.c_str(), 0600);
         const std::string program = root / "sendmail";
-        WriteFile(program,
-                  "#!/bin/sh\nexec " + std::string(kMsmtp) + " -C '" + config + "' \"$@\"\n");
-        ::chmod(program.c_str(), 0755);
+        WriteScript(program, "exec " + std::string(kMsmtp) + " -C '" + config + "' \"$@\"\n");
         WriteSetting(dataFolder + "settings.ini", settings::kSendMailPath, program);
     }
 

@@ -17,8 +17,7 @@ TEST(DesktopShellTest, PrintUsesLpWhenItIsInstalled) {
     // A stand-in lp that hands its arguments over through a pipe, read once it has written.
     ::mkdir((dir / "bin").c_str(), 0700);
     ASSERT_EQ(::mkfifo((dir / "args").c_str(), 0600), 0);
-    WriteFile(dir / "bin/lp", "#!/bin/sh\nprintf '%s|' \"$@\" > \"" + dir / "args" + "\"\n");
-    ::chmod((dir / "bin/lp").c_str(), 0700);
+    WriteScript(dir / "bin/lp", "printf '%s|' \"$@\" > \"" + dir / "args" + "\"\n");
     ScopedEnv path{"PATH", dir / "bin" + ":" + std::getenv("PATH")};
     WriteFile(dir / "-Log.txt", "Caller Log");
 

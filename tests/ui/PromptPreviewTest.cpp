@@ -1,6 +1,6 @@
 // Replacing prompts from the change menu: an MP3 file loaded in the telephone format and queued,
-// the progress bar's law, a cancel that keeps the old prompt, the default restored, and what
-// was recorded or spoken processed like a loaded file.
+// the progress bar's law, a cancel that keeps the old prompt, and what was recorded or spoken
+// processed like a loaded file.
 #include "ui/PromptPreview.h"
 
 #include <gtest/gtest.h>
@@ -101,18 +101,13 @@ TEST_F(PromptPreviewTest, AnMp3FileLoadsInTheTelephoneFormatAndIsQueued) {
     EXPECT_TRUE(owner.isEnabled());
 }
 
-TEST_F(PromptPreviewTest, ACancelKeepsTheOldPromptAndResetRestoresTheDefault) {
+TEST_F(PromptPreviewTest, ACancelKeepsTheOldPrompt) {
     const std::string slot = PromptFile(data, PromptSlot::EndPrompt);
     WriteFile(slot, "the old prompt");
     chosen = Tone("long.wav", 44100, 20);
     Change(PromptSlot::EndPrompt, PromptPreview::kIdChangeLoad, 20);
     EXPECT_EQ(ReadFile(slot), "the old prompt");
     EXPECT_TRUE(queued.empty());
-
-    WriteFile(DefaultPromptFile(data, PromptSlot::EndPrompt), "delivered");
-    Change(PromptSlot::EndPrompt, PromptPreview::kIdChangeReset);
-    EXPECT_EQ(ReadFile(slot), "delivered");
-    EXPECT_TRUE(queued.empty());  // the default is levelled already
     EXPECT_TRUE(messages.requests.empty());
 }
 
