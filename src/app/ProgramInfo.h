@@ -2,6 +2,6 @@
 #pragma once
 
 inline constexpr char kProgramName[] = "Quillon Recorder";
-inline constexpr char kVersionLine[] = "Quillon Recorder v 2.01";
-inline constexpr char kVersion[] = "2.01";
+inline constexpr char kVersionLine[] = "Quillon Recorder v " QUILLON_VERSION;
+inline constexpr char kVersion[] = QUILLON_VERSION;
 inline constexpr char kMakerName[] = "Ostrel";

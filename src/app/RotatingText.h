@@ -5,8 +5,10 @@
 #include <QLabel>
 #include <array>
 
+#include "app/ProgramInfo.h"
+
 inline constexpr std::array<const char*, 10> kRotatingTexts = {
-    "Quillon Recorder v 2.01",
+    kVersionLine,
     "Made by Ostrel",
     "Press F5 to record a call",
     "Press F9 to put a caller on hold",

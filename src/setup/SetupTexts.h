@@ -3,7 +3,7 @@
 
 // The progress dialog's lines in both.
 inline constexpr char kSetupFirstLine[] = "Installing Quillon Recorder";
-inline constexpr char kSetupSecondLine[] = "Quillon v 2.01\n";
+inline constexpr char kSetupSecondLine[] = "Quillon v " QUILLON_VERSION "\n";
 inline constexpr char kFinalizingText[] = "Finalizing";
 inline constexpr char kUncompressPromptsText[] = "Uncompress System Prompts";
 
