@@ -31,6 +31,10 @@ enum class CallEventKind : std::uint16_t {
     Recovered = 13,       // the file was repaired after the program stopped unexpectedly
 };
 
+// The kind's name as the user reads it ("Recording tone", "Far end hung up"); "Event N" for a
+// kind this version does not know.
+std::string CallEventKindName(CallEventKind kind);
+
 // One event. `frame` counts frames from the start of the audio at RecordingInfo::eventRate; it
 // may lie before 0 (an announcement played before the recording) or past the audio's end (what
 // happened after the recording stopped, such as hold).
