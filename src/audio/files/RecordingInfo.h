@@ -93,5 +93,7 @@ enum class WaveSizeState {
 // writer stopped without finishing it has (its header still claims the size it expected).
 // When `repair` is set, such a file is mended in place: the data chunk keeps the whole frames
 // on the disk (a part of a frame at the end is cut off), the RIFF size follows, and nothing
-// else changes. A file with chunks after its data (finished) is sound when they fit.
+// else changes. A file with chunks after its data (finished) is sound when they fit; a part of
+// a chunk after whole ones (a rewrite of the info cut short) is cut off. Without `repair`
+// nothing is written and a file that needs mending gives Failed.
 WaveSizeState CheckWaveSizes(const std::string& path, bool repair);
