@@ -2,12 +2,13 @@
 # Makes the audio seeds of the fuzz targets (fuzz/corpus/<target>/): tiny WAV files in every
 # coding the readers take (and one they refuse), tiny MP3 files (MPEG 1, 2 and 2.5; constant and variable bit rate, an
 # ID3 tag), and the frames of those in the frame fuzzer's input form (three header bytes, then
-# the frame's body). The results are committed; run this again only to change them. The text
-# seeds (settings files, scenarios) are written by hand. Needs sox, lame and python3.
+# the frame's body), and a recording carrying its call's info. The results are committed; run
+# this again only to change them. The text seeds (settings files, scenarios) are written by
+# hand. Needs sox, lame and python3.
 set -euo pipefail
 mkdir -p "$(dirname "$0")/corpus"
 cd "$(dirname "$0")/corpus"
-mkdir -p fuzz_wave_reader fuzz_mp3_reader fuzz_mp3_frame
+mkdir -p fuzz_wave_reader fuzz_mp3_reader fuzz_mp3_frame fuzz_recording_info
 
 tone() {  # tone RATE CHANNELS SECONDS SOX-OUTPUT-ARGS...
     local rate=$1 channels=$2 seconds=$3
@@ -61,4 +62,20 @@ for path in sorted(glob.glob("fuzz_mp3_reader/*.mp3")):
         at += length
     name = os.path.basename(path)[:-4] + ".frames"
     open(os.path.join("fuzz_mp3_frame", name), "wb").write(out)
+
+# A recording with its call's story: an INFO list and an events chunk after the audio.
+import struct
+
+def chunk(tag, body):
+    return tag + struct.pack("<I", len(body)) + body + b"\0" * (len(body) % 2)
+
+audio = open("fuzz_wave_reader/pcm16-mono.wav", "rb").read()[12:]
+info = chunk(b"LIST", b"INFO" + chunk(b"IART", b"+44 20 7946 0018\0") +
+             chunk(b"ICMT", "note \u00fc\0".encode()))
+events = struct.pack("<HHII", 1, 0, 8000, 2)
+for frame, time, kind, text in [(-800, 0, 1, b"Start Prompt.wav"), (40, 1, 6, b"5")]:
+    events += struct.pack("<qqHH", frame, time, kind, len(text)) + text + b"\0" * (len(text) % 2)
+body = audio + info + chunk(b"qevt", events)
+seed = b"RIFF" + struct.pack("<I", 4 + len(body)) + b"WAVE" + body
+open("fuzz_recording_info/with-info.wav", "wb").write(seed)
 PY
