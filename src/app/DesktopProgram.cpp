@@ -17,8 +17,10 @@
 #include "base/PosixFile.h"
 #include "base/StopSignals.h"
 #include "base/TempFiles.h"
+#include "recorder/ProblemTexts.h"
 #include "recorder/PromptFiles.h"
 #include "recorder/RecorderSession.h"
+#include "recorder/RecordingRecovery.h"
 #include "setup/Installation.h"
 #include "setup/Removal.h"
 #include "simulation/Scenario.h"
@@ -165,6 +167,9 @@ int RunDesktop(const QStringList& arguments) {
         TapiLineDevices lines;
         bool install = arguments.size() > 1 && arguments[1] == QStringLiteral("/install");
         MainWindow window(app, session, lines, install);
+        if (std::vector<std::string> recovered = RecoverRecordings(app); !recovered.empty()) {
+            TellProblem(app, RecoveredText(recovered.size()));
+        }
         QObject::connect(&instance, &InstanceServer::RestoreRequested, &window,
                          &MainWindow::Restore);
         // A message box up at the start runs a loop of its own, which must end too.

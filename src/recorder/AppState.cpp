@@ -3,6 +3,8 @@
 
 #include <sys/stat.h>
 
+#include "settings/SettingsKeys.h"
+
 AppState& App() {
     static AppState app;
     return app;
@@ -26,5 +28,11 @@ void RemoveTemporariesOf(const AppState& app, TempSweep which) {
         if (!folder.empty()) {
             RemoveTemporaries(folder, which);
         }
+    }
+}
+
+void QueueRecording(const AppState& app, const std::string& path) {
+    if (app.recordingQueue) {
+        app.recordingQueue(path, ReadSetting(app.settingsFile, settings::kRecordAlc));
     }
 }

@@ -40,9 +40,16 @@ struct AppState : ProgramFolders {
     // The length at which a recording goes on in a new file; shorter only in tests, which
     // cannot wait an hour.
     std::int32_t maximumRecordingLength = kMaximumRecordingLength;
-    // Hands a finished recording to the background level queue; empty when there is none.
+    // Hands a file (a prompt) to the background level queue; empty when there is none.
     std::function<void(const std::string& path)> levelQueue;
+    // Hands a finished recording to the background queue, which checks it for sound and levels
+    // it too when `level`; empty when there is none.
+    std::function<void(const std::string& path, bool level)> recordingQueue;
 };
+
+// Hands the finished recording `path` to the background queue, levelled when the "recordalc"
+// setting says so.
+void QueueRecording(const AppState& app, const std::string& path);
 
 AppState& App();
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <ostream>
 
 #include "audio/dsp/PlayChain.h"
@@ -18,6 +19,14 @@
 #include "recorder/RecordingFiles.h"
 #include "settings/SettingsKeys.h"
 #include "telephony/LTelephoneLine.h"
+
+namespace {
+
+std::string FileName(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+}  // namespace
 
 const char* RecorderOperationName(RecorderLine::Operation operation) {
     switch (operation) {
@@ -39,7 +48,8 @@ std::ostream& operator<<(std::ostream& out, RecorderLine::Operation operation) {
     return out << RecorderOperationName(operation);
 }
 
-RecorderLine::RecorderLine(AppState& state) : app(state) {}
+RecorderLine::RecorderLine(AppState& state, std::string name)
+    : app(state), lineName(std::move(name)) {}
 
 void RecorderLine::SetOperation(Operation next) {
     operation = next;
@@ -64,19 +74,13 @@ bool RecorderLine::ReleaseIfFarEndGone() {
     if (operation == Operation::None || !line || !line->IsFarEndGone()) {
         return false;
     }
+    story.Note(CallEventKind::FarEndHungUp, recordedFrames);
     Release();
     return true;
 }
 
 void RecorderLine::OnLineService(bool inService) {
-    TellProblem(LineServiceText(inService));
-}
-
-void RecorderLine::TellProblem(const std::string& text) {
-    if (app.mainWindow) {
-        app.mainWindow->OnProblemMessage(text);
-    }
-    AppendLogEntry(app.logsFolder, text);
+    TellProblem(app, LineServiceText(inService));
 }
 
 void RecorderLine::SendLevel(std::int8_t level) {
@@ -117,6 +121,7 @@ void RecorderLine::Start() {
 }
 
 void RecorderLine::OnDigit(char digit) {
+    story.Note(CallEventKind::Digit, recordedFrames, std::string(1, digit));
     if (operation == Operation::OnHold && digit == '9') {
         Drop();
     }
@@ -127,10 +132,17 @@ void RecorderLine::OnPlayDone() {
         return;
     }
     switch (operation) {
-        case Operation::StartPrompt:
+        case Operation::StartPrompt: {
+            const std::int32_t played = promptFrames;
             StartRecordingProper();
+            // It ended as the recording began: it counts back from the recording's start.
+            story.Note(CallEventKind::Announcement, -played,
+                       PromptEventText(PromptFile({}, PromptSlot::StartPrompt), played));
             break;
+        }
         case Operation::EndPrompt:
+            story.Note(CallEventKind::EndAnnouncement, recordedFrames,
+                       PromptEventText(PromptFile({}, PromptSlot::EndPrompt), promptFrames));
             Start();
             break;
         case Operation::OnHold:
@@ -143,22 +155,33 @@ void RecorderLine::OnPlayDone() {
 }
 
 void RecorderLine::OnRecordDone() {
+    if (writer) {
+        // The line has let go of the file: its length is final.
+        recordedFrames = writer->position;
+    }
     if (writer && writer->HasFailed()) {
-        TellProblem(WriteFailureText(writer->error));
+        const std::string text = WriteFailureText(writer->error);
+        story.Note(CallEventKind::Ended, recordedFrames, text);
+        TellProblem(app, text);
         Release();
     } else if (writer && app.callMode == CallMode::Record &&
                FramesToTime(writer->position, writer->sampleRate) >= app.maximumRecordingLength) {
-        StartRecordingProper();  // the caller hears nothing of it
+        StartRecordingProper(true);  // the caller hears nothing of it
     } else {
+        if (operation == Operation::Recording) {
+            story.Note(CallEventKind::Ended, recordedFrames, kEndedBySilenceText);
+        }
         Drop();
     }
 }
 
 void RecorderLine::OnRecordProgress(std::int32_t position) {
+    recordedFrames = TimeToFrames(position, kLineRate);
     if (position >= nextTone) {
         if (line) {
             line->Beep();
         }
+        story.Note(CallEventKind::Tone, recordedFrames);
         nextTone = position + toneInterval;
     }
     StopCheck();
@@ -183,6 +206,7 @@ void RecorderLine::OnPlayLevel(std::int8_t level) {
 }
 
 void RecorderLine::OnRemoteHangUp() {
+    story.Note(CallEventKind::FarEndHungUp, recordedFrames);
     Release();
 }
 
@@ -203,21 +227,45 @@ void RecorderLine::BeginRecording() {
     }
 }
 
-void RecorderLine::StartRecordingProper() {
-    HandOnRecording();
+void RecorderLine::StartRecordingProper(bool continues) {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     ::localtime_r(&now, &local);
+    const std::string number = line ? line->callerNumber : "";
+    const std::string name = line ? line->callerName : "";
     // A recordings folder that has gone is made again, private to the user.
     ::mkdir(app.recordingsFolder.c_str(), 0700);
-    currentFile = UniqueRecordingPath(RecordingPath(
-        app.recordingsFolder, local, line ? line->callerNumber : "", line ? line->callerName : ""));
-    LSoundSinkPtr created = CreateWaveWriter(currentFile, kLineRate, 0, kLineBits, 1);
+    const std::string path =
+        UniqueRecordingPath(RecordingPath(app.recordingsFolder, local, number, name));
+    // LWaveWriter rewrites its header with fdatasync every 16 s of audio: a power cut loses at
+    // most that much, and the sizes are mended at the next start.
+    LSoundSinkPtr created = CreateWaveWriter(path, kLineRate, 0, kLineBits, 1);
     if (created->HasFailed()) {
-        currentFile.clear();
-        TellProblem(CreateFailureText(created->error));
+        HandOnRecording();
+        TellProblem(app, CreateFailureText(created->error));
         Release();
         return;
+    }
+    RecordingInfo info;
+    const std::string previous = currentFile;
+    if (continues) {
+        story.Note(CallEventKind::ContinuesIn, recordedFrames, FileName(path));
+        info = story.Info();  // the same call: the same caller, start and line
+        info.events.clear();
+    } else {
+        char date[20];
+        std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &local);
+        info.caller = number + (number.empty() || name.empty() ? "" : " ") + name;
+        info.date = date;
+        info.line = lineName;
+        info.eventRate = kLineRate;
+    }
+    HandOnRecording();
+    currentFile = path;
+    recordedFrames = 0;
+    story.Begin(currentFile, std::move(info));
+    if (continues) {
+        story.Note(CallEventKind::ContinuedFrom, 0, FileName(previous));
     }
     toneInterval = ReadSetting(app.settingsFile, settings::kRecordTone)
                        ? std::max(ReadSetting(app.settingsFile, settings::kRecordToneInterval),
@@ -238,6 +286,9 @@ void RecorderLine::StopCheck() {
     if (operation != Operation::Recording || app.callMode == CallMode::Record) {
         return;
     }
+    if (app.callMode == CallMode::Idle) {
+        story.Note(CallEventKind::StoppedByUser, recordedFrames);
+    }
     if (ReadSetting(app.settingsFile, settings::kEndPrompt)) {
         SetOperation(Operation::EndPrompt);
         PlayPrompt(PromptSlot::EndPrompt);
@@ -253,6 +304,10 @@ void RecorderLine::HoldCheck() {
     if (line) {
         line->StopAudio();
     }
+    story.Note(CallEventKind::HoldEnded, recordedFrames);
+    if (app.callMode == CallMode::Idle) {
+        story.Note(CallEventKind::StoppedByUser, recordedFrames);
+    }
     Start();
 }
 
@@ -261,8 +316,14 @@ void RecorderLine::NextOnHoldFile() {
     const std::int32_t n = ReadSetting(app.settingsFile, settings::kHoldNo);
     const int index = (n % kOnHoldFiles + kOnHoldFiles) % kOnHoldFiles;
     WriteSetting(app.settingsFile, settings::kHoldNo, (index + 1) % kOnHoldFiles);
+    if (operation != Operation::OnHold) {
+        story.Note(CallEventKind::HoldStarted, recordedFrames);
+    }
     SetOperation(Operation::OnHold);
-    PlayPrompt(OnHoldSlot(index + 1));
+    const PromptSlot slot = OnHoldSlot(index + 1);
+    if (PlayPrompt(slot)) {
+        story.Note(CallEventKind::OnHoldFile, recordedFrames, PromptFile({}, slot));
+    }
 }
 
 void RecorderLine::HandOnRecording() {
@@ -270,16 +331,17 @@ void RecorderLine::HandOnRecording() {
     if (currentFile.empty()) {
         return;
     }
-    if (ReadSetting(app.settingsFile, settings::kRecordAlc) && app.levelQueue) {
-        app.levelQueue(currentFile);
+    if (const std::string error = story.Finish(); !error.empty()) {
+        TellProblem(app, InfoFailureText(error));
     }
+    QueueRecording(app, currentFile);
     if (app.mainWindow) {
         app.mainWindow->OnRecordingFinished(currentFile);
     }
     currentFile.clear();
 }
 
-void RecorderLine::PlayPrompt(PromptSlot slot) {
+bool RecorderLine::PlayPrompt(PromptSlot slot) {
     LSoundSourcePtr source = OpenWaveFile(PromptFile(app.dataFolder, slot));
     LSoundSourcePtr chain =
         BuildPlayChain(source, ReadSetting(app.settingsFile, settings::kAudioHighPass),
@@ -287,11 +349,13 @@ void RecorderLine::PlayPrompt(PromptSlot slot) {
                        ReadSetting(app.settingsFile, settings::kAudioGain));
     if (!chain) {
         // A call must not be recorded when its announcement cannot be played.
-        TellProblem(PromptFailureText(slot));
+        TellProblem(app, PromptFailureText(slot));
         Release();
-        return;
+        return false;
     }
     if (line) {
         line->Play(chain);
     }
+    promptFrames = chain->GetLength();  // at the line's rate once the line has converted it
+    return true;
 }

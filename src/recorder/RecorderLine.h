@@ -2,7 +2,7 @@
 // the line at every event of the call: the start and end announcements, the recording with its
 // periodic tone, the on-hold files in turn, hanging up; reports caller ID, levels, the end of
 // each call and what kept a call from being recorded, and hands finished recordings to the
-// level queue.
+// level queue with the story of its call written into it.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 
 #include "audio/dsp/LSoundSink.h"
 #include "recorder/AppState.h"
+#include "recorder/CallStory.h"
 #include "recorder/PromptFiles.h"
 #include "telephony/LTapiCallHandler.h"
 
@@ -35,7 +36,8 @@ public:
     static constexpr std::int8_t kRecordThreshold = -127;        // every block is sound
     static constexpr std::int32_t kNoToneInterval = 216000000;   // 6 hours: never in practice
 
-    explicit RecorderLine(AppState& app);
+    // `lineName` is the line device's name, as each recording's info keeps it.
+    explicit RecorderLine(AppState& app, std::string lineName = {});
 
     bool OfferCall(std::uint32_t ringCount) override;
     void OnLineService(bool inService) override;
@@ -67,21 +69,27 @@ private:
     // Releases the call when its far end has gone while something plays to it; true when it
     // did.
     bool ReleaseIfFarEndGone();
-    // Tells the main window (a tray message) and the caller log.
-    void TellProblem(const std::string& text);
     void BeginRecording();
-    void StartRecordingProper();
+    // Starts a recording file; `continues` when it takes over from one at its maximum length.
+    void StartRecordingProper(bool continues = false);
     void StopCheck();
     void HoldCheck();
     void NextOnHoldFile();
     void HandOnRecording();
     void SetOperation(Operation next);
-    void PlayPrompt(PromptSlot slot);
+    // False when the prompt could not be played (told, and the call released).
+    bool PlayPrompt(PromptSlot slot);
     void SendLevel(std::int8_t level);
 
     AppState& app;
+    const std::string lineName;
     Operation operation = Operation::None;
     std::string currentFile;
+    CallStory story;  // of `currentFile`
+    // The recording's length in frames as last reported (events between reports are noted
+    // there; what happens after its audio stopped, such as hold, at its end).
+    std::int32_t recordedFrames = 0;
+    std::int32_t promptFrames = 0;  // the length of the prompt playing
     // The writer of the recording being made, held while the line records into it to learn how
     // the recording ended (its error and length).
     LSoundSinkPtr writer;

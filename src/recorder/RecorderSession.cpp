@@ -1,8 +1,12 @@
 // What a running program holds besides its windows.
 #include "recorder/RecorderSession.h"
 
+#include <QCoreApplication>
+
+#include "audio/files/RecordingInfo.h"
 #include "recorder/CallerLog.h"
 #include "recorder/DefaultPrompts.h"
+#include "recorder/ProblemTexts.h"
 #include "recorder/RecorderLine.h"
 #include "recorder/RecordingFiles.h"
 #include "settings/SettingsKeys.h"
@@ -12,6 +16,16 @@ RecorderSession::RecorderSession(AppState& state, DeviceClock& clock)
     : app(state), queue(state.dataFolder), line(clock) {
     InstallDefaultPrompts(app.dataFolder);
     app.levelQueue = [this](const std::string& path) { queue.Add(path); };
+    app.recordingQueue = [this](const std::string& path, bool level) {
+        queue.Add(path, level ? LLevelQueue::Work::CheckAndLevel : LLevelQueue::Work::Check);
+    };
+    queue.OnNoSound([this](const std::string& path) {
+        // Read here, before levelling replaces the file.
+        const std::string caller = ReadRecordingInfo(path).value_or(RecordingInfo{}).caller;
+        QMetaObject::invokeMethod(
+            &inbox, [this, caller] { TellProblem(app, NoSoundText(caller)); },
+            Qt::QueuedConnection);
+    });
     QObject::connect(&autoDeleteTimer, &QTimer::timeout, [this] {
         AutoDelete();
         autoDeleteTimer.start(kAutoDeleteIntervalMs);
@@ -33,7 +47,7 @@ bool RecorderSession::OpenLine(bool startUp) {
     } else {
         voice = LTapiLine::IsVoiceLine(device);
     }
-    line.SetStandingHandler(std::make_unique<RecorderLine>(app));
+    line.SetStandingHandler(std::make_unique<RecorderLine>(app, LTapiLine::GetLineName(device)));
     line.Open(device, 0);
     openedDevice = device;
     return voice;
@@ -41,6 +55,10 @@ bool RecorderSession::OpenLine(bool startUp) {
 
 bool RecorderSession::Command(CallCommand command) {
     return RunCallCommand(command, app, line);
+}
+
+void RecorderSession::TellQueueReports() {
+    QCoreApplication::sendPostedEvents(&inbox, QEvent::MetaCall);
 }
 
 void RecorderSession::StartAutoDelete() {
@@ -62,5 +80,6 @@ void RecorderSession::Shutdown() {
     line.Drop();
     queue.Stop();
     app.levelQueue = nullptr;
+    app.recordingQueue = nullptr;
     AppendLogEntry(app.logsFolder, "Quillon Recorder Exit");
 }

@@ -3,6 +3,7 @@
 // program and the headless simulation build the same session, so both behave alike.
 #pragma once
 
+#include <QObject>
 #include <QTimer>
 #include <cstdint>
 #include <memory>
@@ -21,7 +22,8 @@ public:
     static constexpr int kAutoDeleteIntervalMs = 3600000;
 
     // Takes the application state's folders as they are; installs the default prompts where
-    // missing and connects the level queue. Tick counts of the line come from `clock`.
+    // missing and connects the level queue, whose word of a recording without sound is told
+    // (TellProblem) on this thread's event loop. Tick counts of the line come from `clock`.
     explicit RecorderSession(AppState& app, DeviceClock& clock = SystemDeviceClock());
     // Shuts down if that has not happened yet.
     ~RecorderSession();
@@ -50,12 +52,16 @@ public:
 
     LTapiLine& Line() { return line; }
     LLevelQueue& Queue() { return queue; }
+    // Tells at once what the level queue's worker has handed over and not yet been told (a run
+    // that ends waits for it so).
+    void TellQueueReports();
 
 private:
     AppState& app;
     LLevelQueue queue;
     LTapiLine line;
     QTimer autoDeleteTimer;
+    QObject inbox;  // what the level queue's worker hands over to this thread
     std::optional<std::uint32_t> lineDevice;
     std::uint32_t openedDevice = 0;
     bool shutDown = false;

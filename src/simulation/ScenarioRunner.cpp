@@ -325,8 +325,10 @@ void ScenarioRunner::Expect(const ScenarioStep& step) {
     for (const std::string& arg : step.args) {
         out << " " << arg;
     }
+    // Flushed: whoever watches the run sees each failure as it happens.
     out << " failed at" << FormatTime1(static_cast<std::int32_t>(Elapsed() * 10000)) << ": " << got
-        << "\n";
+        << "\n"
+        << std::flush;
 }
 
 bool ScenarioRunner::Check(const ScenarioStep& step, std::string& got) {
@@ -441,6 +443,7 @@ void ScenarioRunner::Finish() {
     session.Queue().AwaitThreadEnd();
     LStopEvent never;
     session.Queue().ProcessQueued(never);
+    session.TellQueueReports();
     PrintSummary();
     phase = Phase::Done;
 }

@@ -7,6 +7,7 @@
 #include "base/TempFiles.h"
 #include "recorder/CallerLog.h"
 #include "recorder/RecorderSession.h"
+#include "recorder/RecordingRecovery.h"
 #include "telephony/LineProviders.h"
 #include "telephony/providers/modem/ModemLineProvider.h"
 
@@ -64,6 +65,8 @@ SimulationResult RunSimulation(AppState& app, const std::vector<ScenarioStep>& s
     app.mainWindow = &window;
     {
         RecorderSession session(app, clock);
+        // An earlier run on the same data folder may have been killed mid-call.
+        PrintRecovered(out, RecoverRecordings(app));
         result.started = session.OpenLine(true);
         if (result.started) {
             AppendLogEntry(app.logsFolder, "Quillon Recorder Run");

@@ -91,6 +91,8 @@ int RunSimulateCommand(const ToolArgs& args, std::ostream& out, std::ostream& er
     app.logsFolder = app.dataFolder + "Logs/";
     ::mkdir(app.recordingsFolder.c_str(), 0700);
     ::mkdir(app.logsFolder.c_str(), 0700);
+    // What an earlier run on the folder that was killed left behind.
+    RemoveTemporariesOf(app, TempSweep::Ended);
 
     run.speed = *speed;
     run.baseFolder = std::filesystem::absolute(scenarioFile).parent_path().string();

@@ -5,6 +5,7 @@
 
 #include "recorder/CallerLog.h"
 #include "recorder/RecorderSession.h"
+#include "recorder/RecordingRecovery.h"
 #include "telephony/LineDeviceSelection.h"
 #include "telephony/LineProviders.h"
 #include "tool/LineWatch.h"
@@ -58,6 +59,7 @@ int RunWatchCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) 
             session.UseLineDevice(*line.device);
         }
         LineWatch watch(app, session, out, options.Has("--record-calls"));
+        PrintRecovered(out, RecoverRecordings(app));
         AppendLogEntry(app.logsFolder, "Quillon Recorder Run");
         session.StartAutoDelete();
         const bool voice = session.OpenLine(true);

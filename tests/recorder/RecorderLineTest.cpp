@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "audio/files/RecordingInfo.h"
 #include "audio/files/WaveWriters.h"
 #include "base/IniFile.h"
 #include "support/TempAppState.h"
@@ -88,13 +89,16 @@ class RecorderLineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         app.mainWindow = &window;
-        app.levelQueue = [this](const std::string& path) { queued.push_back(path); };
+        // Recordings not to be levelled are only checked for sound.
+        app.recordingQueue = [this](const std::string& path, bool level) {
+            queued.push_back(level ? path : "check " + path);
+        };
         int frames = 0;  // kStart for the first prompt, up to kHold3 for the last
         for (PromptSlot slot : kPromptSlots) {
             Write(CreateWaveWriter(PromptFile(app.dataFolder, slot), 8000, 0, 16, 1),
                   frames += 1000);
         }
-        auto handler = std::make_unique<RecorderLine>(app);
+        auto handler = std::make_unique<RecorderLine>(app, "Kitchen line");
         recorder = handler.get();
         line.SetStandingHandler(std::move(handler));
     }
@@ -115,6 +119,11 @@ protected:
     Ops Send(Event event) {
         line.Fire(event);
         return line.Take();
+    }
+    // The line lets go of the file before it tells that the recording has ended.
+    Ops RecordDone() {
+        line.recording.Release();
+        return Send(kRecordDone);
     }
     void RecordProgress(std::int32_t position) {
         line.Fire([position](LTapiCallHandler& h) { h.OnRecordProgress(position); });
@@ -160,6 +169,52 @@ TEST_F(RecorderLineTest, RecordWithBothAnnouncementsTonesAndHandOn) {
     EXPECT_TRUE(window.problems.empty());
 }
 
+TEST_F(RecorderLineTest, TheCallsEventsAreJournalledAsTheyHappenAndWrittenIntoTheRecording) {
+    std::strcpy(line.callerNumber, "5551234");
+    std::strcpy(line.callerName, "SMITH J");
+    Connect(CallMode::Record);
+    Send(kPlayDone);
+    const std::string file = recorder->CurrentFile();
+    RecordProgress(150000);  // a tone at 15 s
+    RecordProgress(200000);
+    line.Fire([](LTapiCallHandler& h) { h.OnDigit('5'); });
+    app.callMode = CallMode::Hold;
+    RecordProgress(200000);
+    Send(kPlayDone);  // the end announcement, then the first on-hold file
+    using Row = std::tuple<std::int64_t, CallEventKind, std::string>;
+    std::vector<Row> expected{{-kStart, CallEventKind::Announcement, "Start Prompt.wav, 0.12 s"},
+                              {120000, CallEventKind::Tone, ""},
+                              {160000, CallEventKind::Digit, "5"},
+                              {160000, CallEventKind::EndAnnouncement, "End Prompt.wav, 0.25 s"},
+                              {160000, CallEventKind::HoldStarted, ""},
+                              {160000, CallEventKind::OnHoldFile, "On-Hold 1.wav"}};
+    const auto rows = [](const RecordingInfo& info) {
+        std::vector<Row> got;
+        for (const CallEvent& event : info.events) {
+            EXPECT_GT(event.time, 0);
+            got.emplace_back(event.frame, event.kind, event.text);
+        }
+        return got;
+    };
+    // Until the recording is finished its story is in the journal beside it, which a crash keeps.
+    const RecordingInfo journal = ReadJournal(JournalPath(file)).value();
+    EXPECT_EQ(rows(journal), expected);
+    Send([](LTapiCallHandler& h) { h.OnRemoteHangUp(); });
+    line.End();
+    expected.emplace_back(160000, CallEventKind::FarEndHungUp, "");
+    const RecordingInfo info = ReadRecordingInfo(file).value();
+    EXPECT_EQ(rows(info), expected);
+    EXPECT_EQ(std::tie(info.caller, info.line, info.eventRate),
+              std::make_tuple(std::string("5551234 SMITH J"), std::string("Kitchen line"), 8000u));
+    EXPECT_EQ(journal.date, info.date);
+    // The date is the start of the recording, as its name has it too.
+    std::string named = info.date;
+    std::replace(named.begin() + 11, named.end(), ':', '-');
+    EXPECT_TRUE(std::filesystem::path(file).filename().string().starts_with(named)) << info.date;
+    EXPECT_FALSE(std::filesystem::exists(JournalPath(file)));
+    EXPECT_EQ(queued, Files{file});
+}
+
 TEST_F(RecorderLineTest, ToneIntervalsAreRaisedToTwoSecondsToneOffMeansNoneAndNoEndPromptDrops) {
     Set("recordtoneinterval", "0:00:01");
     Set("startprompt", "false");
@@ -180,7 +235,8 @@ TEST_F(RecorderLineTest, ToneIntervalsAreRaisedToTwoSecondsToneOffMeansNoneAndNo
     RecordProgress(100);
     EXPECT_EQ(line.Take(), Ops{"drop"});
     line.End();
-    EXPECT_TRUE(queued.empty());
+    EXPECT_EQ(queued.size(), 2u);
+    EXPECT_TRUE(queued[0].starts_with("check ") && queued[1].starts_with("check "));
 }
 
 TEST_F(RecorderLineTest, AFarEndThatHasGoneGetsTheCallReleasedAndNothingMoreStarts) {
@@ -275,11 +331,26 @@ TEST_F(RecorderLineTest, ALongCallGoesOnInANewFileAtTheMaximumLengthAndASilenceE
     EXPECT_EQ(Connect(CallMode::Record), record);
     std::string first = recorder->CurrentFile();
     Write(line.recording, 8000);
-    EXPECT_EQ(Send(kRecordDone), record);
+    EXPECT_EQ(RecordDone(), record);
     EXPECT_EQ(queued, Files{first});
     EXPECT_NE(recorder->CurrentFile(), first);
     Write(line.recording, 7999);  // short of it: the line ended the recording on silence
-    EXPECT_EQ(Send(kRecordDone), Ops{"drop"});
+    EXPECT_EQ(RecordDone(), Ops{"drop"});
+    line.End();
+    // The two files name each other, and the second keeps the call's info.
+    const std::string second = queued.back();
+    const RecordingInfo info1 = ReadRecordingInfo(first).value();
+    const RecordingInfo info2 = ReadRecordingInfo(second).value();
+    EXPECT_EQ(info1.events.back(),
+              (CallEvent{8000, info1.events.back().time, CallEventKind::ContinuesIn,
+                         std::filesystem::path(second).filename()}));
+    EXPECT_EQ(info2.events.front(),
+              (CallEvent{0, info2.events.front().time, CallEventKind::ContinuedFrom,
+                         std::filesystem::path(first).filename()}));
+    EXPECT_EQ(info2.events.back(),
+              (CallEvent{7999, info2.events.back().time, CallEventKind::Ended, "a long silence"}));
+    EXPECT_EQ(std::tie(info1.caller, info1.date, info1.line),
+              std::tie(info2.caller, info2.date, info2.line));
 }
 
 TEST_F(RecorderLineTest, CallerIdOnTheSecondRingOnlyNeverAnsweredAndNotSentWithoutAWindow) {
@@ -336,7 +407,7 @@ TEST_F(RecorderLineTest, WhatKeepsACallFromBeingRecordedIsToldAndTheCallReleased
         queued.clear();
         Connect(CallMode::Record);
         line.recording->SetError(error);
-        EXPECT_EQ(Send(kRecordDone), Ops{"drop"});
+        EXPECT_EQ(RecordDone(), Ops{"drop"});
         EXPECT_TRUE(told(text)) << text;
         line.End();
         EXPECT_EQ(queued.size(), 1u);

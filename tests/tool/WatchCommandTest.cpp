@@ -8,6 +8,7 @@
 #include "ToolRun.h"
 #include "audio/files/WaveReaders.h"
 #include "base/IniFile.h"
+#include "recorder/RecordingFiles.h"
 #include "support/TempAppState.h"
 #include "telephony/LineProviders.h"
 #include "telephony/providers/simulated/SimulatedLine.h"
@@ -63,8 +64,8 @@ protected:
     // The recordings made so far, by their full names.
     Recordings RecordingFiles() const {
         Recordings files;
-        for (const auto& entry : std::filesystem::directory_iterator(app.recordingsFolder)) {
-            files.insert(entry.path().string());
+        for (const std::string& name : ListRecordings(app.recordingsFolder)) {
+            files.insert(app.recordingsFolder + name);
         }
         return files;
     }

@@ -1,18 +1,24 @@
 // The background level processing queue.
 #include "audio/level/LLevelQueue.h"
 
+#include "audio/level/SilenceCheck.h"
+
 LLevelQueue::LLevelQueue(const std::string& dataFolder) : file(dataFolder + kLevelQueueFileName) {}
 
 LLevelQueue::~LLevelQueue() {
     Stop();
 }
 
-bool LLevelQueue::Add(const std::string& path) {
+bool LLevelQueue::Add(const std::string& path, Work work) {
     bool start = false;
     {
         std::lock_guard lock(mutex);
-        if (!file.Append(path)) {
+        if (work == Work::Check) {
+            checkOnly.push_back(path);
+        } else if (!file.Append(path)) {
             return false;
+        } else if (work == Work::CheckAndLevel) {
+            toCheck.insert(path);
         }
         start = !workerActive;
         workerActive = true;
@@ -34,10 +40,15 @@ void LLevelQueue::Stop() {
 
 bool LLevelQueue::ProcessQueued(const LStopEvent& stop, const Report& report) {
     bool failed = false;
-    while (std::optional<std::string> path = TakeNext(failed)) {
-        const LevelResult result = LevelWaveFile(*path, *path, stop);
-        if (report) {
-            report(*path, result);
+    while (std::optional<Entry> entry = TakeNext(failed)) {
+        if (entry->check && noSound && CheckSilence(entry->path) == SilenceVerdict::NoSound) {
+            noSound(entry->path);
+        }
+        if (entry->level) {
+            const LevelResult result = LevelWaveFile(entry->path, entry->path, stop);
+            if (report) {
+                report(entry->path, result);
+            }
         }
         if (stop.IsSet()) {
             return true;
@@ -50,11 +61,17 @@ void LLevelQueue::Run(const LStopEvent& stop) {
     ProcessQueued(stop);
 }
 
-std::optional<std::string> LLevelQueue::TakeNext(bool& failed) {
+std::optional<LLevelQueue::Entry> LLevelQueue::TakeNext(bool& failed) {
     std::lock_guard lock(mutex);
+    if (!checkOnly.empty()) {
+        Entry entry{.path = std::move(checkOnly.front()), .check = true, .level = false};
+        checkOnly.pop_front();
+        return entry;
+    }
     std::optional<std::string> path = file.TakeOldest(failed);
     if (!path) {
         workerActive = false;
+        return std::nullopt;
     }
-    return path;
+    return Entry{.path = *path, .check = toCheck.erase(*path) > 0};
 }

@@ -1,11 +1,13 @@
 // The background queue: its file holds the entries oldest first under "file%d" and their number
 // under "count", read as claims checked against what is there and rewritten once per change;
-// files are levelled in their place by a worker thread, in order, across restarts; stopping
-// leaves a file that is in use untouched and out of the queue.
+// files are levelled in their place by a worker thread, in order, across restarts, recordings
+// checked for sound first; stopping leaves a file that is in use untouched and out of the queue.
 #include "audio/level/LLevelQueue.h"
 
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
+
+#include <set>
 
 #include "audio/level/LevelTestFiles.h"
 #include "base/IniFile.h"
@@ -125,6 +127,20 @@ TEST_F(LLevelQueueTest, QueuedAndAddedFilesAreLevelledInTheBackground) {
     queue.AwaitThreadEnd();
     EXPECT_TRUE(Levelled(e));
     EXPECT_FALSE(queue.Add("relative.wav"));
+    // Recordings are checked for sound first, those not to be levelled too; prompts are not.
+    std::set<std::string> noSound;  // read once the worker has ended
+    queue.OnNoSound([&noSound](const std::string& path) { noSound.insert(path); });
+    const std::string silence = Pcm16File(2, 16000, std::vector<std::int16_t>(6 * 16000 * 2));
+    for (const char* name : {"prompt.wav", "levelled.wav", "kept.wav"}) {
+        WriteFile(root / name, silence);
+    }
+    ASSERT_TRUE(queue.Add(root / "prompt.wav"));
+    ASSERT_TRUE(queue.Add(root / "levelled.wav", LLevelQueue::Work::CheckAndLevel));
+    ASSERT_TRUE(queue.Add(root / "kept.wav", LLevelQueue::Work::Check));
+    queue.AwaitThreadEnd();
+    EXPECT_EQ(noSound, (std::set<std::string>{root / "levelled.wav", root / "kept.wav"}));
+    EXPECT_FALSE(Levelled(root / "kept.wav"));
+    EXPECT_TRUE(Levelled(root / "levelled.wav") && Levelled(root / "prompt.wav"));
 }
 
 TEST_F(LLevelQueueTest, StopEndsAWorkerWhileItsFileIsInUseAndLeavesTheFileOutOfTheQueue) {
