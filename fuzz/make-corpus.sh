@@ -7,7 +7,7 @@
 set -euo pipefail
 mkdir -p "$(dirname "$0")/corpus"
 cd "$(dirname "$0")/corpus"
-mkdir -p fuzz_wave_reader fuzz_mp3_reader fuzz_mp3_frame
+mkdir -p fuzz_wave_reader fuzz_mp3_reader fuzz_mp3_frame fuzz_recording_info
 
 tone() {  # tone RATE CHANNELS SECONDS SOX-OUTPUT-ARGS...
     local rate=$1 channels=$2 seconds=$3
@@ -61,4 +61,20 @@ for path in sorted(glob.glob("fuzz_mp3_reader/*.mp3")):
         at += length
     name = os.path.basename(path)[:-4] + ".frames"
     open(os.path.join("fuzz_mp3_frame", name), "wb").write(out)
+
+# A recording with its call's story: an INFO list and an events chunk after the audio.
+import struct
+
+def chunk(tag, body):
+    return tag + struct.pack("<I", len(body)) + body + b"\0" * (len(body) % 2)
+
+audio = open("fuzz_wave_reader/pcm16-mono.wav", "rb").read()[12:]
+info = chunk(b"LIST", b"INFO" + chunk(b"IART", b"+44 20 7946 0018\0") +
+             chunk(b"ICMT", "note \u00fc\0".encode()))
+events = struct.pack("<HHII", 1, 0, 8000, 2)
+for frame, time, kind, text in [(-800, 0, 1, b"Start Prompt.wav"), (40, 1, 6, b"5")]:
+    events += struct.pack("<qqHH", frame, time, kind, len(text)) + text + b"\0" * (len(text) % 2)
+body = audio + info + chunk(b"qevt", events)
+seed = b"RIFF" + struct.pack("<I", 4 + len(body)) + b"WAVE" + body
+open("fuzz_recording_info/with-info.wav", "wb").write(seed)
 PY
