@@ -1,5 +1,5 @@
-// The waveform window's drawing: colours at the cursor, inside and outside the audio and inside
-// the selection, sampled from the rendered window.
+// The waveform window's drawing: colours at the cursor, inside and outside the audio, inside
+// the selection and at the markers, sampled from the rendered window, and the markers' tips.
 #include "controls/LWaveWindow.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +49,47 @@ TEST(LWaveWindowTest, PaintsEachZoneInItsColoursWithTheSelectionSwapped) {
     }
     view.EnableWindow(false);
     EXPECT_EQ(window.grab().toImage().pixel(12, 20) & 0xFFFFFF, LWaveWindow::kDisabled);
+}
+
+TEST(LWaveWindowTest, DrawsMarkersAtTheirColumnsHeldToTheAudioAndGivesTheirTips) {
+    QApplication& application = QtWidgetsTestApp();
+    (void)application;
+    LWaveView view;
+    LWaveWindow window;
+    window.resize(64, 40);
+    window.Attach(&view);
+    view.EnableWindow(true);
+    view.SetView(0, 6400);  // 100 frames a column
+    view.SetEndFrame(4000);
+    view.SetCursor(3000, 0);  // clear of the markers
+    using Group = LWaveMarkGroup;
+    view.SetMarkers({{-300, Group::Tone, QStringLiteral("before")},  // held to column 0
+                     {1550, Group::Digit, QStringLiteral("digit")},
+                     {4500, Group::Hold, QStringLiteral("hold")},  // both held to the end
+                     {9000, Group::End, QStringLiteral("end")}});
+    const QRgb face = window.palette().color(QPalette::Window).rgb() & 0xFFFFFF;
+    const auto colour = [](Group group) { return LWaveWindow::FaceOf(group).colour; };
+    QImage image = window.grab().toImage();
+    for (auto [x, y, expected] : {
+             std::tuple{0, 35, colour(Group::Tone)},
+             {0, 1, colour(Group::Tone)},  // its mark starts at the line
+             {14, 35, LWaveWindow::kBackground},
+             {15, 35, colour(Group::Digit)},
+             {16, 35, LWaveWindow::kBackground},
+             {40, 35, colour(Group::End)},
+             {41, 1, face},  // the end's mark keeps left of the end
+         }) {
+        EXPECT_EQ(image.pixel(x, y) & 0xFFFFFF, expected) << x << "," << y;
+    }
+    EXPECT_EQ(window.ToolTipAt({17, 30}), QStringLiteral("digit"));
+    EXPECT_EQ(window.ToolTipAt({40, 30}), QStringLiteral("hold\nend"));
+    EXPECT_EQ(window.ToolTipAt({25, 30}), QString());
+
+    // The markers keep to their frames as the view moves on.
+    view.SetView(1000, 6400);
+    image = window.grab().toImage();
+    EXPECT_EQ(image.pixel(5, 35) & 0xFFFFFF, colour(Group::Digit));
+    EXPECT_EQ(image.pixel(15, 35) & 0xFFFFFF, LWaveWindow::kBackground);
 }
 
 }  // namespace
