@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QToolTip>
 #include <algorithm>
+#include <array>
+#include <limits>
 
 #include "controls/LWaveView.h"
 
@@ -60,6 +62,8 @@ namespace {
 
 // How far from a marker's line the pointer still shows its tip, in pixels.
 constexpr int kMarkerReach = 2;
+// Rows of marks at the top, for marks that would cover each other.
+constexpr std::size_t kMarkRows = 3;
 
 }  // namespace
 
@@ -78,16 +82,36 @@ std::vector<LWaveWindow::MarkPlace> LWaveWindow::PlaceMarkers(const LWaveViewSta
     const QSize size(metrics.horizontalAdvance(QLatin1Char('W')) + 4, metrics.height());
     const std::int64_t start = std::int64_t{Inset()} - state.scrollColumn;  // right of frame 0
     const std::int64_t end = state.AbsoluteColumn(std::max(state.endFrame, 0)) - state.scrollColumn;
-    std::vector<MarkPlace> places;
+    struct Spot {
+        const LWaveMarker* marker;
+        std::int64_t line;
+        std::int64_t left;
+    };
+    std::vector<Spot> spots;
     for (const LWaveMarker& marker : *state.markers) {
         const std::int64_t line = std::max(state.MarkerColumn(marker), start);
-        const std::int64_t left =
-            std::max(std::min(line - size.width() / 2, end - size.width() + 1), start);
-        if (left + size.width() + kMarkerReach < 0 || left - kMarkerReach > state.width) {
+        spots.push_back(
+            {&marker, line,
+             std::max(std::min(line - size.width() / 2, end - size.width() + 1), start)});
+    }
+    // A mark that would cover one before it goes a row lower, the lowest row taking what is
+    // left. All markers count, not only those in view, so that a mark's row never changes as
+    // the view scrolls.
+    std::stable_sort(spots.begin(), spots.end(),
+                     [](const Spot& a, const Spot& b) { return a.left < b.left; });
+    std::array<std::int64_t, kMarkRows> rowEnds;
+    rowEnds.fill(std::numeric_limits<std::int64_t>::min());
+    std::vector<MarkPlace> places;
+    for (const Spot& spot : spots) {
+        const auto free = std::find_if(rowEnds.begin(), rowEnds.end() - 1,
+                                       [&spot](std::int64_t rowEnd) { return rowEnd < spot.left; });
+        *free = spot.left + size.width();
+        if (spot.left + size.width() + kMarkerReach < 0 || spot.left - kMarkerReach > state.width) {
             continue;
         }
-        places.push_back({&marker, static_cast<int>(line),
-                          QRect(QPoint(static_cast<int>(left), Inset()), size)});
+        const int top = Inset() + static_cast<int>(free - rowEnds.begin()) * size.height();
+        places.push_back({spot.marker, static_cast<int>(spot.line),
+                          QRect(QPoint(static_cast<int>(spot.left), top), size)});
     }
     return places;
 }

@@ -72,8 +72,8 @@ private:
         QRect mark;
     };
     // The markers of `state` that could show in the window, placed so that each place depends
-    // on the marker's absolute column only (scrolled pixels stay right): lines and marks keep
-    // right of the border at frame 0 and marks left of the end.
+    // on absolute columns only (scrolled pixels stay right): lines and marks keep right of the
+    // border at frame 0 and marks left of the end.
     std::vector<MarkPlace> PlaceMarkers(const LWaveViewState& state) const;
     QFont MarkFont() const;
     int Inset() const { return border ? 1 : 0; }
