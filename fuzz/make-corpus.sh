@@ -2,8 +2,9 @@
 # Makes the audio seeds of the fuzz targets (fuzz/corpus/<target>/): tiny WAV files in every
 # coding the readers take (and one they refuse), tiny MP3 files (MPEG 1, 2 and 2.5; constant and variable bit rate, an
 # ID3 tag), and the frames of those in the frame fuzzer's input form (three header bytes, then
-# the frame's body). The results are committed; run this again only to change them. The text
-# seeds (settings files, scenarios) are written by hand. Needs sox, lame and python3.
+# the frame's body), and a recording carrying its call's info. The results are committed; run
+# this again only to change them. The text seeds (settings files, scenarios) are written by
+# hand. Needs sox, lame and python3.
 set -euo pipefail
 mkdir -p "$(dirname "$0")/corpus"
 cd "$(dirname "$0")/corpus"

@@ -1,10 +1,13 @@
-// quillon-tool info: the format, length, peak and level of an audio file.
+// quillon-tool info: the format, length, peak and level of an audio file, and the call's story
+// a recording keeps.
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "audio/dsp/SoundLevel.h"
 #include "audio/files/AudioConversion.h"
+#include "audio/files/RecordingInfo.h"
 #include "settings/TimeText.h"
 #include "tool/AudioInput.h"
 #include "tool/Tool.h"
@@ -18,6 +21,39 @@ std::string Decibels(double db, const char* unit) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f %s", db, unit);
     return text;
+}
+
+// An event's offset from the audio's start as minutes, seconds and hundredths ("0:12.40",
+// "-0:03.00" before it); the frame itself when the file gives no rate.
+std::string OffsetText(std::int64_t frame, std::uint32_t rate) {
+    if (rate == 0) {
+        return "frame " + std::to_string(frame);
+    }
+    const long long hundredths = std::llround(static_cast<long double>(frame) * 100 / rate);
+    const unsigned long long magnitude = std::llabs(hundredths);
+    char text[48];
+    std::snprintf(text, sizeof text, "%s%llu:%02llu.%02llu", hundredths < 0 ? "-" : "",
+                  magnitude / 6000, magnitude / 100 % 60, magnitude % 100);
+    return text;
+}
+
+// The INFO values that are set and the events, one a line; nothing for a file without.
+void PrintRecordingInfo(const std::string& path, std::ostream& out) {
+    const RecordingInfo info = ReadRecordingInfo(path).value_or(RecordingInfo());
+    const std::pair<const char*, const std::string*> values[] = {{"caller:   ", &info.caller},
+                                                                 {"date:     ", &info.date},
+                                                                 {"line:     ", &info.line},
+                                                                 {"note:     ", &info.note}};
+    for (const auto& [label, value] : values) {
+        if (!value->empty()) {
+            out << label << *value << "\n";
+        }
+    }
+    for (const CallEvent& event : info.events) {
+        out << "event:    " << OffsetText(event.frame, info.eventRate) << "  "
+            << CallEventKindName(event.kind) << (event.text.empty() ? "" : "  ") << event.text
+            << "\n";
+    }
 }
 
 }  // namespace
@@ -62,5 +98,6 @@ int RunInfoCommand(const ToolArgs& args, std::ostream& out, std::ostream& err) {
         << (meanSquare > 0 ? Decibels(10 * std::log10(meanSquare / double(kZeroDBMeanSquare)), "dB")
                            : "silent")
         << "\n";
+    PrintRecordingInfo(args[0], out);
     return kToolOk;
 }

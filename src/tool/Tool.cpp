@@ -57,8 +57,14 @@ constexpr Subcommand kSubcommands[] = {
      "the voice of the settings when not given), then as --load\n"
      "--reset: the delivered default copied back; --play: played on the playback device",
      RunPromptCommand},
-    {"info", "info FILE", "show the format, length, peak and level of a WAV or MP3 file",
+    {"info", "info FILE",
+     "show the format, length, peak and level of a WAV or MP3 file\n"
+     "and the call's caller, date, line, note and events kept in a recording",
      RunInfoCommand},
+    {"note", "note FILE TEXT",
+     "set the note kept in a recording\n"
+     "an empty TEXT removes it",
+     RunNoteCommand},
     {"convert",
      "convert IN OUT [--rate HZ] [--channels N] [--bits 8|16|32] [--codec pcm|ulaw|alaw|ima]",
      "write IN as OUT in another format\n"

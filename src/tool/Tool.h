@@ -29,6 +29,7 @@ int RunSimulateCommand(const ToolArgs& args, std::ostream& out, std::ostream& er
 int RunLevelCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunQueueCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunInfoCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
+int RunNoteCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunConvertCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunPlaychainCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);
 int RunDecodeCommand(const ToolArgs& args, std::ostream& out, std::ostream& err);

@@ -1,5 +1,5 @@
-// quillon-tool info, convert and playchain: their arguments, what they write or refuse, and why;
-// and what every command does with inputs and outputs that are no usable files.
+// quillon-tool info, note, convert and playchain: their arguments, what they write or refuse, and
+// why; and what every command does with inputs and outputs that are no usable files.
 #include <sys/stat.h>
 
 #include <cstring>
@@ -8,6 +8,7 @@
 #include "ToolRun.h"
 #include "audio/dsp/TestSources.h"
 #include "audio/files/Mp3TestFiles.h"
+#include "audio/files/RecordingInfo.h"
 #include "audio/level/LevelTestFiles.h"
 #include "support/FifoDeadline.h"
 
@@ -62,6 +63,30 @@ TEST_F(AudioCommandsTest, InfoShowsFormatLengthPeakAndLevelOrSilence) {
     EXPECT_TRUE(out.ends_with("peak:     silent\nlevel:    silent\n")) << out;
 }
 
+TEST_F(AudioCommandsTest, InfoShowsTheCallsStoryAndNoteSetsItsNote) {
+    WriteFile(in, Pcm16File(1, 8000, std::vector<std::int16_t>(800)));
+    RecordingInfo info;
+    info.caller = "0171 5550 Ann";
+    info.date = "2026-12-07 14:05:09";
+    info.eventRate = 8000;
+    info.events = {{-24000, 0, CallEventKind::Announcement, "Start Prompt.wav"},
+                   {99200, 0, CallEventKind::Tone, ""}};
+    ASSERT_EQ(WriteRecordingInfo(in, info), "");
+    ASSERT_EQ(Run({"note", in, "call back on Friday"}), kToolOk) << err;
+    ASSERT_EQ(Run({"info", in}), kToolOk) << err;
+    EXPECT_TRUE(
+        out.ends_with("level:    silent\n"
+                      "caller:   0171 5550 Ann\n"
+                      "date:     2026-12-07 14:05:09\n"
+                      "note:     call back on Friday\n"
+                      "event:    -0:03.00  Announcement  Start Prompt.wav\n"
+                      "event:    0:12.40  Recording tone\n"))
+        << out;
+    ASSERT_EQ(Run({"note", in, ""}), kToolOk) << err;
+    ASSERT_EQ(Run({"info", in}), kToolOk) << err;
+    EXPECT_EQ(out.find("note:"), std::string::npos) << out;
+}
+
 TEST_F(AudioCommandsTest, UnusableInputsAndBadArgumentsAreRefusedAtOnceAndNothingIsWritten) {
     const std::string fifo = root / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -75,6 +100,7 @@ TEST_F(AudioCommandsTest, UnusableInputsAndBadArgumentsAreRefusedAtOnceAndNothin
         {{"convert", root.Path(), outFile}, "is a folder"},
         {{"playchain", root / "empty.wav", outFile}, "is empty"},
         {{"playchain", root / "text.wav", outFile}, "not a WAV or MP3 file that can be read"},
+        {{"note", root / "text.wav", "text"}, "not a WAV file that can be read"},
         {{"convert", root / "adpcm.wav", outFile},
          "the format (format tag 0x0002) is not supported"},
         {{"convert", fifo, outFile}, "is not a regular file"},
@@ -91,6 +117,7 @@ TEST_F(AudioCommandsTest, UnusableInputsAndBadArgumentsAreRefusedAtOnceAndNothin
 
     WriteFile(in, Pcm16File(1, 8000, std::vector<std::int16_t>(10)));
     const ToolArgs usageErrors[] = {{"info", in, in},
+                                    {"note", in},
                                     {"convert", in},
                                     {"convert", in, outFile, "--rate", "192001"},
                                     {"convert", in, outFile, "--bits", "24"},

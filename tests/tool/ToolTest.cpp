@@ -146,7 +146,7 @@ TEST_F(ToolTest, TheManualPageHasEveryCommandOfTheUsageInPlainRoff) {
             commands.insert(line.substr(2, line.find(' ', 2) - 2));
         }
     }
-    EXPECT_EQ(commands.size(), 18u);
+    EXPECT_EQ(commands.size(), 19u);
 
     std::ostringstream manual;
     PrintCommandsManual(manual);

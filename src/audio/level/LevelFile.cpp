@@ -14,6 +14,7 @@
 #include "audio/dsp/SoundLevel.h"
 #include "audio/dsp/TelephoneFormat.h"
 #include "audio/files/LWaveWriter.h"
+#include "audio/files/RecordingInfo.h"
 #include "audio/files/WaveReaders.h"
 #include "audio/level/LAutoLevelProcessor.h"
 #include "base/AtomicFile.h"
@@ -138,6 +139,8 @@ LevelResult LevelWaveFile(const std::string& input, const std::string& output,
     if (!source || source->IsInvalid()) {
         return LevelResult::NotAudio;
     }
+    // The call's story goes with the audio into the result.
+    const RecordingInfo info = ReadRecordingInfo(input).value_or(RecordingInfo());
     LChannelsProcess(1).Create(source, source);
 
     // Hidden while it is being written.
@@ -171,7 +174,8 @@ LevelResult LevelWaveFile(const std::string& input, const std::string& output,
     }
     struct stat written {};
     if (!complete || writeFailed || ::fstat(temp.Fd(), &written) != 0 ||
-        written.st_size != kWaveHeaderSize + frames * kOutputBytes) {
+        written.st_size != kWaveHeaderSize + frames * kOutputBytes ||
+        (!info.Empty() && !WriteRecordingInfo(temp.TempName(), info.ScaledTo(kLineRate)).empty())) {
         return LevelResult::Failed;
     }
     struct stat target {};

@@ -40,6 +40,6 @@ struct LevelReadings {
 // (500 ms at a time on `stop`) until no reader or writer holds `output` open. On every other
 // outcome `output` is left untouched and the hidden file is removed. A file levelled in place
 // that was changed meanwhile is kept as it is. The replacement keeps the permissions of the
-// file it replaces.
+// file it replaces, and the input's recording info with its events moved to the new rate.
 LevelResult LevelWaveFile(const std::string& input, const std::string& output,
                           const LStopEvent& stop, LevelReadings* readings = nullptr);

@@ -61,22 +61,22 @@ protected:
 };
 
 TEST_F(RecordingInfoTest, FullInfoReadsBackEqualAfterTheUntouchedAudio) {
-    const std::string original = OddWave();
-    WriteFile(path, original);
+    const std::string before = OddWave();
+    WriteFile(path, before);
     ASSERT_EQ(WriteRecordingInfo(path, FullInfo()), "");
     EXPECT_EQ(ReadRecordingInfo(path), FullInfo());
     const std::string bytes = ReadFile(path);
     // Past the RIFF size, the format and audio with its pad byte stay byte for byte; ours follow.
-    EXPECT_EQ(bytes.substr(8, original.size() - 8), original.substr(8));
-    EXPECT_EQ(bytes.substr(original.size(), 4), "LIST");
+    EXPECT_EQ(bytes.substr(8, before.size() - 8), before.substr(8));
+    EXPECT_EQ(bytes.substr(before.size(), 4), "LIST");
     EXPECT_EQ(Le32At(bytes, 4), bytes.size() - 8);
     EXPECT_EQ(WaveLength(path), 5);
 }
 
 TEST_F(RecordingInfoTest, RewritesKeepOneSetOfOursAndTheChunksOfOthers) {
     // A chunk of another program after the data stays, and stays before ours.
-    const std::string original = Pcm16File(1, 8000, {1, 2, 3}) + Chunk("id3 ", "tag");
-    WriteFile(path, original.substr(0, 4) + Le32(original.size() - 8) + original.substr(8));
+    const std::string before = Pcm16File(1, 8000, {1, 2, 3}) + Chunk("id3 ", "tag");
+    WriteFile(path, before.substr(0, 4) + Le32(before.size() - 8) + before.substr(8));
     const std::string withTag = ReadFile(path);
     RecordingInfo info = FullInfo();
     ASSERT_EQ(WriteRecordingInfo(path, info), "");

@@ -9,6 +9,7 @@
 #include <functional>
 #include <thread>
 
+#include "audio/files/RecordingInfo.h"
 #include "audio/level/LevelTestFiles.h"
 
 namespace {
@@ -52,6 +53,25 @@ TEST_F(LevelFileTest, ARecordingIsReplacedByItsLevelledMonoCopyOrWrittenElsewher
     EXPECT_EQ(LevelWaveFile(root / "gone.wav", root / "gone.wav", neverStop),
               LevelResult::NotAudio);
     EXPECT_FALSE(Exists(root / "gone.wav"));
+}
+
+TEST_F(LevelFileTest, TheCallsStoryGoesWithTheLevelledCopyAtItsRate) {
+    WriteFile(recording, QuietRecording(1, 16000));
+    ASSERT_EQ(LevelWaveFile(recording, root / "plain.wav", neverStop), LevelResult::Levelled);
+    EXPECT_EQ(ReadRecordingInfo(root / "plain.wav"), RecordingInfo());
+    RecordingInfo info;
+    info.note = "contract agreed";
+    info.eventRate = 16000;
+    info.events = {{-8001, 0, CallEventKind::Announcement, "Start Prompt.wav"},
+                   {16000, 0, CallEventKind::Tone, ""}};
+    ASSERT_EQ(WriteRecordingInfo(recording, info), "");
+    ASSERT_EQ(LevelWaveFile(recording, recording, neverStop), LevelResult::Levelled);
+    RecordingInfo expected = info;
+    expected.eventRate = 8000;
+    expected.events[0].frame = -4001;
+    expected.events[1].frame = 8000;
+    EXPECT_EQ(ReadRecordingInfo(recording), expected);
+    EXPECT_NEAR(InspectWave(recording).frames, 8000, 160);
 }
 
 TEST_F(LevelFileTest, AFileInUseIsReplacedOnceClosedUnlessStoppedOrChangedMeanwhile) {
