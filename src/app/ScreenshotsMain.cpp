@@ -328,7 +328,7 @@ int main(int argc, char** argv) {
             RecordingInfo info;
             info.caller = caller;
             info.date = date;
-            info.date[13] = info.date[16] = ':';
+            info.date[13] = info.date[16] = ':';  // the time as a clock shows it
             info.note = notes[call % 10];
             WriteRecordingInfo(path, info);
         }
