@@ -12,7 +12,9 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +29,7 @@
 #include "app/SimulatedLineWindow.h"
 #include "audio/devices/WaveDevices.h"
 #include "audio/files/LWaveWriter.h"
+#include "audio/files/RecordingInfo.h"
 #include "controls/LPlayDlg.h"
 #include "controls/LProgressDialog.h"
 #include "controls/LRecordAdvancedDlg.h"
@@ -150,6 +153,33 @@ void WriteSampleCall(const std::string& path) {
     writer.Write(samples.data(), static_cast<std::int32_t>(samples.size()));
 }
 
+// The story of the sample call: told it is recorded, a tone, a digit pressed, put on hold near
+// the end, a tone again and the far end hanging up.
+RecordingInfo SampleCallInfo() {
+    RecordingInfo info;
+    info.caller = "5550123 JOHN SMITH";
+    info.date = "2026-12-05 14:03:22";
+    info.line = "USB Voice Modem";
+    info.eventRate = kSampleRate;
+    const auto at = [](double seconds) { return std::llround(seconds * kSampleRate); };
+    info.events = {{at(-3.2), 0, CallEventKind::Announcement, "Start Prompt.wav (3.2 s)"},
+                   {at(0), 0, CallEventKind::Tone, ""},
+                   {at(1.45), 0, CallEventKind::Digit, "5"},
+                   {at(10.3), 0, CallEventKind::HoldStarted, ""},
+                   {at(10.3), 0, CallEventKind::OnHoldFile, "On Hold 2.wav"},
+                   {at(10.8), 0, CallEventKind::HoldEnded, ""},
+                   {at(11.1), 0, CallEventKind::Tone, ""},
+                   {at(11.85), 0, CallEventKind::FarEndHungUp, ""}};
+    return info;
+}
+
+// A short recording of silence in 8-bit samples, to list: `seconds` long.
+void WriteListedCall(const std::string& path, int seconds) {
+    LWaveWriter writer(path, kSampleRate, 0, 1, 1);
+    std::vector<std::int32_t> samples(static_cast<std::size_t>(seconds) * kSampleRate);
+    writer.Write(samples.data(), static_cast<std::int32_t>(samples.size()));
+}
+
 // Runs the event loop for `ms` milliseconds, long enough for devices to report and readers to
 // fill their views.
 void RunEventsFor(int ms) {
@@ -163,11 +193,14 @@ class SamplePlayDlg : public LPlayDlg {
 public:
     using LPlayDlg::LPlayDlg;
 
-    void ShowPlaying(Shooter& shooter, const char* name) {
+    // Shows it playing from `at` (of 200 along the scroll bar), with a stretch selected.
+    void ShowPlaying(Shooter& shooter, const char* name, int at, bool select) {
         show();
-        ItemAs<QScrollBar>(kIdScroll)->setSliderPosition(90);
-        view.SetSelectionStart(48000);
-        view.SetSelectionEnd(52000);
+        ItemAs<QScrollBar>(kIdScroll)->setSliderPosition(at);
+        if (select) {
+            view.SetSelectionStart(48000);
+            view.SetSelectionEnd(52000);
+        }
         RunEventsFor(400);
         reader.AwaitIdle();
         shooter.Save(*this, name);
@@ -269,21 +302,43 @@ int main(int argc, char** argv) {
     viewer.Update();
     shooter.Save(viewer, "call-log-viewer");
 
-    // Find and Play over a month of calls, and the send dialog filled in.
-    const char* callers[] = {"", " 5550123 JOHN SMITH", " 5554411", " 5559876 DR A PATEL",
-                             " 5552020 CITY GARAGE"};
+    // Find and Play over a month of calls, most with the caller, date and now and then a note
+    // kept in the file, and the send dialog filled in.
+    const char* callers[] = {"", "5550123 JOHN SMITH", "5554411", "5559876 DR A PATEL",
+                             "5552020 CITY GARAGE"};
+    const char* notes[] = {"Claim 4471: repair agreed",
+                           "",
+                           "Call back on Monday",
+                           "",
+                           "Wrong number",
+                           "",
+                           "",
+                           "Quote for the brakes: 240",
+                           "",
+                           ""};
     for (int call = 0; call < 36; ++call) {
-        char name[96];
-        std::snprintf(name, sizeof name, "2026-11-%02d %02d-%02d-%02d%s.wav", 1 + call * 5 / 6,
-                      9 + call * 7 % 9, call * 13 % 60, call * 29 % 60, callers[call % 5]);
-        QFile file(QString::fromStdString(state.recordingsFolder + name));
-        file.open(QIODevice::WriteOnly);
+        char date[32];
+        std::snprintf(date, sizeof date, "2026-11-%02d %02d-%02d-%02d", 1 + call * 5 / 6,
+                      9 + call * 7 % 9, call * 13 % 60, call * 29 % 60);
+        const std::string caller = callers[call % 5];
+        const std::string path =
+            state.recordingsFolder + date + (caller.empty() ? "" : " " + caller) + ".wav";
+        WriteListedCall(path, 4 + call * 37 % 170);
+        if (call % 5 != 0) {  // the others come from before calls kept their story
+            RecordingInfo info;
+            info.caller = caller;
+            info.date = date;
+            info.date[13] = info.date[16] = ':';  // the time as a clock shows it
+            info.note = notes[call % 10];
+            WriteRecordingInfo(path, info);
+        }
     }
     FindPlayDialog finder(state.recordingsFolder, settingsFile);
     finder.Initialize();
-    auto* found = finder.ItemAs<QListWidget>(FindPlayDialog::kIdList);
-    found->setCurrentRow(27);
-    found->item(25)->setSelected(true);
+    finder.FillColumns(INT_MAX);
+    auto* found = finder.ItemAs<QTreeWidget>(FindPlayDialog::kIdList);
+    found->setCurrentItem(found->topLevelItem(27));
+    found->topLevelItem(25)->setSelected(true);
     finder.Update();
     shooter.Save(finder, "find-and-play");
     SendMailDialog send(QStringLiteral("claims@insurer.example"));
@@ -322,8 +377,17 @@ int main(int argc, char** argv) {
         play.path = dataFolder + "2026-12-05 14-03-22 5550123.wav";
         play.name = QStringLiteral("2026-12-05 14-03-22 5550123");
         WriteSampleCall(play.path);
-        SamplePlayDlg dialog(play);
-        dialog.ShowPlaying(shooter, "play-dialog");
+        {
+            SamplePlayDlg dialog(play);
+            dialog.ShowPlaying(shooter, "play-dialog", 90, true);
+        }
+        // The same call with its story: the start and the end of it.
+        WriteRecordingInfo(play.path, SampleCallInfo());
+        for (auto [at, name] :
+             {std::pair{5, "play-dialog-markers"}, {180, "play-dialog-markers-end"}}) {
+            SamplePlayDlg dialog(play);
+            dialog.ShowPlaying(shooter, name, at, false);
+        }
     }
 
     {

@@ -2,12 +2,13 @@
 #include "controls/LDialog.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QListWidget>
 
 #include "controls/LDBEdit.h"
 #include "controls/LWaveWindow.h"
@@ -58,10 +59,11 @@ void LDialog::BindWidget(int id, QWidget* widget) {
         connect(button, &QAbstractButton::clicked, this, [this, id] { Command(id, kCodeClicked); });
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         connect(combo, &QComboBox::activated, this, [this, id] { Command(id, kCodeSelChange); });
-    } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
-        connect(list, &QListWidget::itemSelectionChanged, this,
+    } else if (auto* list = qobject_cast<QAbstractItemView*>(widget)) {
+        // Lists and multi-column lists alike; their selection model comes with their model.
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 [this, id] { Command(id, kCodeSelChange); });
-        connect(list, &QListWidget::itemDoubleClicked, this,
+        connect(list, &QAbstractItemView::doubleClicked, this,
                 [this, id] { Command(id, kCodeDoubleClick); });
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         connect(edit, &QLineEdit::textEdited, this, [this, id] { Command(id, kCodeEditChange); });

@@ -3,6 +3,7 @@
 
 #include <QKeyEvent>
 
+#include "audio/files/RecordingInfo.h"
 #include "audio/files/WaveReaders.h"
 #include "settings/TimeText.h"
 
@@ -33,6 +34,13 @@ void LPlayDlg::OnInit() {
     }
     Play();
     ShowWaveform();
+    ShowMarkers();
+}
+
+void LPlayDlg::ShowMarkers() {
+    if (std::optional<RecordingInfo> info = ReadRecordingInfo(params.path)) {
+        view.SetMarkers(MarkersOf(*info, static_cast<std::uint32_t>(SampleRate())));
+    }
 }
 
 void LPlayDlg::OnCommand(int id, int code) {

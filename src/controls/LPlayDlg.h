@@ -1,5 +1,6 @@
-// The play control dialog: plays one WAV file from the moment it opens, with optional previous
-// and next track navigation for stepping through a list of recordings and an optional auto-close.
+// The play control dialog: plays one WAV file from the moment it opens, with the events kept in
+// the file as markers on the waveform, optional previous and next track navigation for stepping
+// through a list of recordings and an optional auto-close.
 #pragma once
 
 #include <QTimer>
@@ -26,6 +27,8 @@ protected:
 
 private:
     bool Offers(std::uint16_t flag) const { return (params.flags & flag) != 0; }
+    // Marks the events the file keeps on the waveform.
+    void ShowMarkers();
     // Stores `result` for the caller and closes.
     void CloseWithResult(int result);
     void OnAutoClose();

@@ -124,6 +124,8 @@ protected:
     // recording gives it.
     void SetExtent(std::int32_t frames, std::int32_t sampleRate);
     std::int32_t LengthFrames() const { return lengthFrames; }
+    // The rate of the source last opened; 0 before one was.
+    std::int32_t SampleRate() const { return rate; }
     std::int32_t ToFrames(std::int32_t units) const;
     std::int32_t ToUnits(std::int32_t frames) const;
     // Shows the levels of what is played or recorded on the meter.

@@ -25,6 +25,12 @@ std::int64_t LWaveViewState::AbsoluteColumn(std::int32_t frame) const {
            std::int64_t{frame % viewFrames} * width / viewFrames;
 }
 
+std::int64_t LWaveViewState::MarkerColumn(const LWaveMarker& marker) const {
+    const auto frame =
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(marker.frame, 0, std::max(endFrame, 0)));
+    return AbsoluteColumn(frame) - scrollColumn;
+}
+
 std::int32_t LWaveViewState::CursorEnd() const {
     return ClampFrame(std::int64_t{cursorFrame} + cursorFrames);
 }
@@ -157,6 +163,16 @@ void LWaveView::StoreSelectionStart(std::int32_t frame) {
 void LWaveView::StoreSelectionEnd(std::int32_t frame) {
     InvalidateBetween(state.selectionEnd, frame);
     state.selectionEnd = frame;
+}
+
+void LWaveView::SetMarkers(LWaveMarkers markers) {
+    auto shared = std::make_shared<const LWaveMarkers>(std::move(markers));
+    std::lock_guard guard(lock);
+    state.markers = std::move(shared);
+    if (WindowEnabled()) {
+        pending.everything = true;
+        PostFlush();
+    }
 }
 
 void LWaveView::MouseDown(int x) {

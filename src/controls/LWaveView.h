@@ -1,11 +1,14 @@
-// The waveform view's data: peak columns, the frame/column mapping, cursor, end of audio and
-// selection, shared under one lock by the dialog thread and the waveform reader.
+// The waveform view's data: peak columns, the frame/column mapping, cursor, end of audio,
+// selection and markers, shared under one lock by the dialog thread and the waveform reader.
 #pragma once
 
 #include <QRegion>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <mutex>
+
+#include "controls/LWaveMarker.h"
 
 class LWaveWindow;
 
@@ -35,6 +38,9 @@ struct LWaveViewState {
     std::int32_t ColumnToFrame(int column) const;
     // The absolute column of `frame`, counted from frame 0.
     std::int64_t AbsoluteColumn(std::int32_t frame) const;
+    // The column of `marker`'s line, held to the audio (0 to endFrame), relative to the left
+    // edge and outside 0..width when the line is outside the view.
+    std::int64_t MarkerColumn(const LWaveMarker& marker) const;
     // The frame after the cursor's width, held within 32 bits.
     std::int32_t CursorEnd() const;
 
@@ -51,6 +57,8 @@ struct LWaveViewState {
     int width = 1;  // columns, 1..2,048
     int height = 1;
     int dragEdge = 0;  // 0, kWaveForwardStart or kWaveRewindStart
+    // Shared and never changed once set, so that a copy of the state costs no copy of them.
+    std::shared_ptr<const LWaveMarkers> markers = std::make_shared<const LWaveMarkers>();
 };
 
 // The view object a dialog owns and attaches to its LWaveWindow. Every operation takes the
@@ -82,6 +90,8 @@ public:
     void SetEndFrame(std::int32_t frame);
     void SetSelectionStart(std::int32_t frame);
     void SetSelectionEnd(std::int32_t frame);
+    // Replaces the markers and repaints the window.
+    void SetMarkers(LWaveMarkers markers);
 
     // The mouse: button down at column `x`, moves while it is held and the release. Move and
     // release return the edge notification due (0 for none).

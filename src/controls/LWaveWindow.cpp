@@ -1,10 +1,14 @@
 // The waveform window.
 #include "controls/LWaveWindow.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <algorithm>
+#include <array>
+#include <limits>
 
 #include "controls/LWaveView.h"
 
@@ -54,6 +58,92 @@ void LWaveWindow::Flush() {
     }
 }
 
+namespace {
+
+// How far from a marker's line the pointer still shows its tip, in pixels.
+constexpr int kMarkerReach = 2;
+// Rows of marks at the top, for marks that would cover each other.
+constexpr std::size_t kMarkRows = 3;
+
+}  // namespace
+
+const LWaveWindow::MarkFace& LWaveWindow::FaceOf(LWaveMarkGroup group) {
+    return kMarkFaces[static_cast<std::size_t>(group)];
+}
+
+QFont LWaveWindow::MarkFont() const {
+    QFont bold = font();
+    bold.setBold(true);
+    return bold;
+}
+
+std::vector<LWaveWindow::MarkPlace> LWaveWindow::PlaceMarkers(const LWaveViewState& state) const {
+    const QFontMetrics metrics(MarkFont());
+    const QSize size(metrics.horizontalAdvance(QLatin1Char('W')) + 4, metrics.height());
+    const std::int64_t start = std::int64_t{Inset()} - state.scrollColumn;  // right of frame 0
+    const std::int64_t end = state.AbsoluteColumn(std::max(state.endFrame, 0)) - state.scrollColumn;
+    struct Spot {
+        const LWaveMarker* marker;
+        std::int64_t line;
+        std::int64_t left;
+    };
+    std::vector<Spot> spots;
+    for (const LWaveMarker& marker : *state.markers) {
+        const std::int64_t line = std::max(state.MarkerColumn(marker), start);
+        spots.push_back(
+            {&marker, line,
+             std::max(std::min(line - size.width() / 2, end - size.width() + 1), start)});
+    }
+    // A mark that would cover one before it goes a row lower, the lowest row taking what is
+    // left. All markers count, not only those in view, so that a mark's row never changes as
+    // the view scrolls.
+    std::stable_sort(spots.begin(), spots.end(),
+                     [](const Spot& a, const Spot& b) { return a.left < b.left; });
+    std::array<std::int64_t, kMarkRows> rowEnds;
+    rowEnds.fill(std::numeric_limits<std::int64_t>::min());
+    std::vector<MarkPlace> places;
+    for (const Spot& spot : spots) {
+        const auto free = std::find_if(rowEnds.begin(), rowEnds.end() - 1,
+                                       [&spot](std::int64_t rowEnd) { return rowEnd < spot.left; });
+        *free = spot.left + size.width();
+        if (spot.left + size.width() + kMarkerReach < 0 || spot.left - kMarkerReach > state.width) {
+            continue;
+        }
+        const int top = Inset() + static_cast<int>(free - rowEnds.begin()) * size.height();
+        places.push_back({spot.marker, static_cast<int>(spot.line),
+                          QRect(QPoint(static_cast<int>(spot.left), top), size)});
+    }
+    return places;
+}
+
+QString LWaveWindow::ToolTipAt(QPoint point) const {
+    QStringList tips;
+    if (view != nullptr && isEnabled()) {
+        const LWaveViewState state = view->Snapshot();
+        for (const MarkPlace& place : PlaceMarkers(state)) {
+            if (place.mark.contains(point) || std::abs(point.x() - place.line) <= kMarkerReach) {
+                tips.append(place.marker->tip);
+            }
+        }
+    }
+    return tips.join(QLatin1Char('\n'));
+}
+
+bool LWaveWindow::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) {
+        return QWidget::event(event);
+    }
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QString tip = ToolTipAt(help->pos());
+    if (tip.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), tip, this);
+    }
+    return true;
+}
+
 void LWaveWindow::NotifyIf(int code) {
     if (code != 0) {
         emit Notify(code);
@@ -101,10 +191,24 @@ void LWaveWindow::paintEvent(QPaintEvent* event) {
         painter.fillRect(x, top, 1, bottom - top, wave);
         painter.fillRect(x, bottom, 1, height - bottom, background);
     }
+    // The markers' lines under the cursor, their marks over it; the painter's clip keeps them
+    // to the repainted span.
+    const std::vector<MarkPlace> places = PlaceMarkers(state);
+    for (const MarkPlace& place : places) {
+        painter.setPen(QColor::fromRgb(FaceOf(place.marker->group).colour));
+        painter.drawLine(place.line, place.mark.bottom() + 1, place.line, height - 1);
+    }
     if (cursorColumn >= 0 && cursorColumn < state.width) {
         painter.setPen(QColor::fromRgb(kCursorLine));
         int x = cursorColumn == 0 && border ? 1 : cursorColumn;
         painter.drawLine(x, 0, x, height - 1);
+    }
+    painter.setFont(MarkFont());
+    for (const MarkPlace& place : places) {
+        const MarkFace& face = FaceOf(place.marker->group);
+        painter.fillRect(place.mark, QColor::fromRgb(face.colour));
+        painter.setPen(Qt::black);
+        painter.drawText(place.mark, Qt::AlignCenter, QString(QLatin1Char(face.letter)));
     }
     if (border) {
         // The painter's clip keeps each line to the repainted span.

@@ -1,10 +1,15 @@
-// The waveform window: draws a view's peak columns with the cursor and the selection, and turns
-// clicks and drags into cursor moves, selections and the edge notifications.
+// The waveform window: draws a view's peak columns with the cursor, the selection and the
+// markers, turns clicks and drags into cursor moves, selections and the edge notifications, and
+// gives each marker's tooltip.
 #pragma once
 
 #include <QWidget>
+#include <vector>
+
+#include "controls/LWaveMarker.h"
 
 class LWaveView;
+struct LWaveViewState;
 
 class LWaveWindow : public QWidget {
     Q_OBJECT
@@ -32,12 +37,26 @@ public:
     static constexpr QRgb kCursorWave = 0xAAFFAA;
     static constexpr QRgb kCursorLine = 0x00FF00;
     static constexpr QRgb kDisabled = 0x808080;
+    // The face of each marker group, in the order of LWaveMarkGroup: the letter on its mark and
+    // the colour of the mark and its line, each clear of the others on the background.
+    struct MarkFace {
+        char letter;
+        QRgb colour;
+    };
+    static constexpr MarkFace kMarkFaces[] = {{'A', 0xFF9900}, {'T', 0xFFFF00}, {'H', 0xFF66FF},
+                                              {'D', 0x00FFFF}, {'E', 0xFF4040}, {'*', 0xC0C0C0}};
+    static const MarkFace& FaceOf(LWaveMarkGroup group);
+
+    // The tips, one a line, of the markers whose mark holds `point` or whose line is within
+    // reach of it; empty where there is none.
+    QString ToolTipAt(QPoint point) const;
 
 signals:
     // A notification for the dialog: one of the kWave codes.
     void Notify(int code);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -46,6 +65,17 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // Where a marker is drawn: its line's column and its mark at the top.
+    struct MarkPlace {
+        const LWaveMarker* marker;
+        int line;
+        QRect mark;
+    };
+    // The markers of `state` that could show in the window, placed so that each place depends
+    // on absolute columns only (scrolled pixels stay right): lines and marks keep right of the
+    // border at frame 0 and marks left of the end.
+    std::vector<MarkPlace> PlaceMarkers(const LWaveViewState& state) const;
+    QFont MarkFont() const;
     int Inset() const { return border ? 1 : 0; }
     void NotifyIf(int code);
 

@@ -29,9 +29,31 @@ std::string FormatTime(std::int32_t time, bool tenths) {
 
 }  // namespace
 
-std::string FormatTime4(std::int32_t time) { return FormatTime(time, false); }
+std::string FormatTime4(std::int32_t time) {
+    return FormatTime(time, false);
+}
 
-std::string FormatTime1(std::int32_t time) { return FormatTime(time, true); }
+std::string FormatTime1(std::int32_t time) {
+    return FormatTime(time, true);
+}
+
+std::string FormatClock(std::int64_t time, bool hundredths) {
+    // Unsigned, so that the magnitude of the most negative time cannot overflow.
+    const auto m = static_cast<unsigned long long>(time < 0 ? 0 - static_cast<std::uint64_t>(time)
+                                                            : static_cast<std::uint64_t>(time));
+    const unsigned long long seconds = m / kTimeUnitsPerSecond;
+    const char* sign = time < 0 ? "-" : "";
+    char text[48];
+    int length = seconds >= 3600 ? std::snprintf(text, sizeof text, "%s%llu:%.2llu:%.2llu", sign,
+                                                 seconds / 3600, seconds / 60 % 60, seconds % 60)
+                                 : std::snprintf(text, sizeof text, "%s%llu:%.2llu", sign,
+                                                 seconds / 60, seconds % 60);
+    if (hundredths) {
+        std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length), ".%.2llu",
+                      m % kTimeUnitsPerSecond / 100);
+    }
+    return text;
+}
 
 std::int32_t ParseTime(std::string_view text) {
     // Held well inside 64 bits while typing goes on; clamped to 32 bits at the end.

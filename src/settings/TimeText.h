@@ -17,6 +17,11 @@ std::string FormatTime4(std::int32_t time);
 // As FormatTime4 with one decimal, rounded to the nearest tenth, e.g. " 0:00:04.0".
 std::string FormatTime1(std::int32_t time);
 
+// A span as a clock shows it, without leading zero fields and cut to the hundredth (with
+// `hundredths`) or the second: "2:05", "1:02:03", "0:12.40", "-0:03.25". 64 bits, since
+// frame counts of long recordings exceed 32-bit times.
+std::string FormatClock(std::int64_t time, bool hundredths);
+
 // Reads any text as a time: ':' starts a new field, '.' the fraction, '-' anywhere negates,
 // other characters are ignored. Results beyond 32 bits are clamped.
 std::int32_t ParseTime(std::string_view text);

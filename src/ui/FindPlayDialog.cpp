@@ -8,14 +8,21 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
+#include <QShortcut>
+#include <QSignalBlocker>
 #include <QStringDecoder>
+#include <QStyle>
+#include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "audio/files/RecordingInfo.h"
+#include "audio/files/WaveReaders.h"
 #include "base/AtomicFile.h"
 #include "base/PosixFile.h"
 #include "base/Trash.h"
@@ -24,6 +31,7 @@
 #include "mail/SendRecordings.h"
 #include "recorder/RecordingFiles.h"
 #include "settings/SettingsKeys.h"
+#include "settings/TimeText.h"
 #include "ui/Help.h"
 #include "ui/MessageTexts.h"
 #include "ui/PlaybackDevice.h"
@@ -32,6 +40,13 @@
 namespace {
 
 constexpr int kFileNameRole = Qt::UserRole;  // the file's name as on the disk, byte for byte
+constexpr int kNoteRole = Qt::UserRole + 1;  // the note as the file holds it
+
+// The columns' titles, and texts as long as they usually hold, which size them.
+constexpr const char* kColumnTitles[] = {"Recording", "Caller", "Date", "Duration", "Note"};
+constexpr const char* kColumnSamples[] = {"2026-12-05 14-03-22 5550123 JOHN SMITH",
+                                          "5550123 JOHN SMITH", "2026-12-05 14:03:22", "1:02:03",
+                                          "Call back on Monday about"};
 
 // A name shown readably: as UTF-8, or, when it is not, byte for byte as Latin-1, the older
 // encoding such names mostly come from.
@@ -77,6 +92,25 @@ bool AskMailDetails(QString& address, QString& message, QWidget* owner) {
     return true;
 }
 
+// The length of the recording's audio, from its header's data size; empty when it is no WAV
+// file.
+QString DurationOf(const std::string& path) {
+    LSoundSourcePtr source = OpenWaveFile(path);
+    if (!source || source->sampleRate < 1) {
+        return {};
+    }
+    return QString::fromStdString(FormatClock(
+        std::int64_t{source->GetLength()} * kTimeUnitsPerSecond / source->sampleRate, false));
+}
+
+// Gives the recording `note` in place of its own, keeping the rest of its info; what went wrong,
+// or empty.
+std::string WriteNote(const std::string& path, const QString& note) {
+    RecordingInfo info = ReadRecordingInfo(path).value_or(RecordingInfo{});
+    info.note = note.toStdString();
+    return WriteRecordingInfo(path, info);
+}
+
 // Moves a recording to the trash, where the desktop has one for it; deletes it otherwise.
 void DeleteRecording(const std::string& path) {
     if (MoveToHomeTrash(path)) {
@@ -111,13 +145,43 @@ FindPlayDialog::FindPlayDialog(std::string recordingsFolder, std::string setting
       settingsFile(std::move(settingsFile)) {
     setWindowTitle(QStringLiteral("Find and Play"));
     auto* filter = Bind(kIdFilter, new QLineEdit(this));
-    filter->setPlaceholderText(QStringLiteral("Filter by date, number or name"));
+    filter->setPlaceholderText(QStringLiteral("Filter by date, number, name or note"));
     filter->setClearButtonEnabled(true);
     auto* label = new QLabel(QStringLiteral("Recordings &List"), this);
-    auto* list = Bind(kIdList, new QListWidget(this));
+    auto* list = Bind(kIdList, new QTreeWidget(this));
+    QStringList titles;
+    for (const char* title : kColumnTitles) {
+        titles.append(QString::fromLatin1(title));
+    }
+    list->setHeaderLabels(titles);
+    list->headerItem()->setTextAlignment(kColumnDuration, Qt::AlignRight | Qt::AlignVCenter);
+    list->setRootIsDecorated(false);
+    list->setItemsExpandable(false);
+    list->setUniformRowHeights(true);
+    list->setAllColumnsShowFocus(true);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list->setUniformItemSizes(true);
-    list->setMinimumSize(DialogUnits(fontMetrics(), 200, 140));
+    // Only the note is edited, by a double-click on it or F2.
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    auto* editKey = new QShortcut(QKeySequence(Qt::Key_F2), list, nullptr, nullptr,
+                                  Qt::WidgetWithChildrenShortcut);
+    connect(editKey, &QShortcut::activated, this, [this] { EditNote(List()->currentItem()); });
+    connect(list, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
+        if (column == kColumnNote) {
+            SaveNote(item);
+        }
+    });
+    // Each column as wide as its sample or title; the note, last, takes what is left.
+    const int margin = 3 * fontMetrics().averageCharWidth();
+    int listWidth = 2 * list->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    for (int column = 0; column <= kColumnNote; ++column) {
+        const int width =
+            std::max(fontMetrics().horizontalAdvance(QString::fromLatin1(kColumnSamples[column])),
+                     fontMetrics().horizontalAdvance(titles[column])) +
+            margin;
+        list->setColumnWidth(column, width);
+        listWidth += width;
+    }
+    list->setMinimumSize(listWidth, DialogUnits(fontMetrics(), 0, 140).height());
     label->setBuddy(list);
     auto* count = Bind(kIdCount, new QLabel(this));
 
@@ -144,6 +208,8 @@ FindPlayDialog::FindPlayDialog(std::string recordingsFolder, std::string setting
     layout->addWidget(count, 3, 0);
     layout->addLayout(buttons, 0, 1, 4, 1);
 
+    columnFiller.setInterval(0);
+    connect(&columnFiller, &QTimer::timeout, this, [this] { FillColumns(kColumnBatch); });
     player.target = this;
 }
 
@@ -152,26 +218,79 @@ FindPlayDialog::~FindPlayDialog() {
     player.Stop();
 }
 
+QTreeWidget* FindPlayDialog::List() const {
+    return ItemAs<QTreeWidget>(kIdList);
+}
+
 void FindPlayDialog::OnInit() {
-    auto* list = ItemAs<QListWidget>(kIdList);
+    QTreeWidget* list = List();
     list->setUpdatesEnabled(false);
     list->clear();
+    QList<QTreeWidgetItem*> items;
     for (const std::string& name : ListRecordings(recordingsFolder)) {
-        auto* item = new QListWidgetItem(ReadableName(name.substr(0, name.size() - 4)), list);
-        item->setData(kFileNameRole, QByteArray::fromStdString(name));
+        auto* item = new QTreeWidgetItem({ReadableName(name.substr(0, name.size() - 4))});
+        item->setData(kColumnName, kFileNameRole, QByteArray::fromStdString(name));
+        item->setFlags(item->flags() | Qt::ItemIsEditable);
+        item->setTextAlignment(kColumnDuration, Qt::AlignRight | Qt::AlignVCenter);
+        items.append(item);
     }
+    list->addTopLevelItems(items);
+    filledRows = 0;
     ApplyFilter();
     list->setUpdatesEnabled(true);
+    columnFiller.start();
+}
+
+void FindPlayDialog::FillItem(QTreeWidgetItem* item) const {
+    // Not an edit of the user's: no note is written back.
+    const QSignalBlocker quiet(List());
+    const std::string path = PathOf(item);
+    const RecordingInfo info = ReadRecordingInfo(path).value_or(RecordingInfo{});
+    const QString note = QString::fromStdString(info.note);
+    item->setText(kColumnCaller, QString::fromStdString(info.caller));
+    item->setText(kColumnDate, QString::fromStdString(info.date));
+    item->setText(kColumnDuration, DurationOf(path));
+    item->setText(kColumnNote, note);
+    item->setData(kColumnNote, kNoteRole, note);
+}
+
+void FindPlayDialog::FillColumns(int count) {
+    QTreeWidget* list = List();
+    const QString filter = ItemAs<QLineEdit>(kIdFilter)->text().trimmed();
+    const int end = std::min(filledRows + std::max(count, 0), list->topLevelItemCount());
+    int shown = shownCount;
+    for (; filledRows < end; ++filledRows) {
+        QTreeWidgetItem* item = list->topLevelItem(filledRows);
+        FillItem(item);
+        const bool show = Matches(item, filter);
+        if (show == item->isHidden()) {
+            item->setHidden(!show);
+            shown += show ? 1 : -1;
+        }
+    }
+    SetShownCount(shown);
+    if (filledRows >= list->topLevelItemCount()) {
+        columnFiller.stop();
+    }
+}
+
+bool FindPlayDialog::Matches(const QTreeWidgetItem* item, const QString& filter) const {
+    for (int column : {kColumnName, kColumnCaller, kColumnNote}) {
+        if (item->text(column).contains(filter, Qt::CaseInsensitive)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void FindPlayDialog::ApplyFilter() {
-    auto* list = ItemAs<QListWidget>(kIdList);
+    QTreeWidget* list = List();
     const QString filter = ItemAs<QLineEdit>(kIdFilter)->text().trimmed();
-    QListWidgetItem* first = nullptr;
+    QTreeWidgetItem* first = nullptr;
     int shown = 0;
-    for (int row = 0; row < list->count(); ++row) {
-        QListWidgetItem* item = list->item(row);
-        bool show = item->text().contains(filter, Qt::CaseInsensitive);
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = list->topLevelItem(row);
+        bool show = Matches(item, filter);
         item->setHidden(!show);
         if (show) {
             first = first ? first : item;
@@ -182,12 +301,41 @@ void FindPlayDialog::ApplyFilter() {
     if (first) {
         list->setCurrentItem(first);
     }
+    SetShownCount(shown);
+}
+
+void FindPlayDialog::SetShownCount(int count) {
+    shownCount = count;
+    const int total = List()->topLevelItemCount();
     QLocale numbers(QLocale::English);
-    QString total =
-        numbers.toString(list->count()) +
-        (list->count() == 1 ? QStringLiteral(" recording") : QStringLiteral(" recordings"));
+    QString all = numbers.toString(total) +
+                  (total == 1 ? QStringLiteral(" recording") : QStringLiteral(" recordings"));
     ItemAs<QLabel>(kIdCount)->setText(
-        shown == list->count() ? total : numbers.toString(shown) + QStringLiteral(" of ") + total);
+        count == total ? all : numbers.toString(count) + QStringLiteral(" of ") + all);
+}
+
+void FindPlayDialog::EditNote(QTreeWidgetItem* item) {
+    if (item == nullptr) {
+        return;
+    }
+    FillItem(item);
+    List()->editItem(item, kColumnNote);
+}
+
+void FindPlayDialog::SaveNote(QTreeWidgetItem* item) {
+    const QString note = item->text(kColumnNote);
+    const QString stored = item->data(kColumnNote, kNoteRole).toString();
+    if (note == stored) {
+        return;
+    }
+    const std::string error = WriteNote(PathOf(item), note);
+    const QSignalBlocker quiet(List());
+    if (error.empty()) {
+        item->setData(kColumnNote, kNoteRole, note);
+        return;
+    }
+    item->setText(kColumnNote, stored);
+    ShowMessage(this, messages::kNoteNotSaved, {item->text(kColumnName).toStdString(), error});
 }
 
 void FindPlayDialog::Update() {
@@ -200,7 +348,7 @@ void FindPlayDialog::Update() {
     SetChecked(kIdPlay, player.IsActive());
 }
 
-void FindPlayDialog::OnCommand(int id, int /*code*/) {
+void FindPlayDialog::OnCommand(int id, int code) {
     switch (id) {
         case kIdPlay:
             Play();
@@ -220,6 +368,11 @@ void FindPlayDialog::OnCommand(int id, int /*code*/) {
         case kIdFilter:
             ApplyFilter();
             break;
+        case kIdList:
+            if (code == kCodeDoubleClick && List()->currentColumn() == kColumnNote) {
+                EditNote(List()->currentItem());
+            }
+            break;
         default:
             break;
     }
@@ -230,6 +383,7 @@ void FindPlayDialog::OnHelp() {
 }
 
 void FindPlayDialog::OnDestroy() {
+    columnFiller.stop();
     player.Stop();
 }
 
@@ -241,12 +395,13 @@ void FindPlayDialog::OnPlayerStopped(std::uint32_t) {
     Update();
 }
 
-QList<QListWidgetItem*> FindPlayDialog::SelectedItems() const {
-    QList<QListWidgetItem*> selected;
-    auto* list = ItemAs<QListWidget>(kIdList);
-    for (int row = 0; row < list->count(); ++row) {
-        if (list->item(row)->isSelected() && !list->item(row)->isHidden()) {
-            selected.append(list->item(row));
+QList<QTreeWidgetItem*> FindPlayDialog::SelectedItems() const {
+    QList<QTreeWidgetItem*> selected;
+    QTreeWidget* list = List();
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = list->topLevelItem(row);
+        if (item->isSelected() && !item->isHidden()) {
+            selected.append(item);
         }
     }
     return selected;
@@ -254,20 +409,20 @@ QList<QListWidgetItem*> FindPlayDialog::SelectedItems() const {
 
 std::vector<std::string> FindPlayDialog::SelectedFiles() const {
     std::vector<std::string> files;
-    for (const QListWidgetItem* item : SelectedItems()) {
+    for (const QTreeWidgetItem* item : SelectedItems()) {
         files.push_back(PathOf(item));
     }
     return files;
 }
 
-std::string FindPlayDialog::PathOf(const QListWidgetItem* item) const {
-    return recordingsFolder + item->data(kFileNameRole).toByteArray().toStdString();
+std::string FindPlayDialog::PathOf(const QTreeWidgetItem* item) const {
+    return recordingsFolder + item->data(kColumnName, kFileNameRole).toByteArray().toStdString();
 }
 
 int FindPlayDialog::ShownNeighbour(int row, int step) const {
-    auto* list = ItemAs<QListWidget>(kIdList);
-    for (row += step; row >= 0 && row < list->count(); row += step) {
-        if (!list->item(row)->isHidden()) {
+    QTreeWidget* list = List();
+    for (row += step; row >= 0 && row < list->topLevelItemCount(); row += step) {
+        if (!list->topLevelItem(row)->isHidden()) {
             return row;
         }
     }
@@ -287,20 +442,20 @@ void FindPlayDialog::Play() {
 
 void FindPlayDialog::PlayAdvanced() {
     player.Stop();
-    QList<QListWidgetItem*> selected = SelectedItems();
+    QList<QTreeWidgetItem*> selected = SelectedItems();
     if (selected.isEmpty()) {
         return;
     }
-    auto* list = ItemAs<QListWidget>(kIdList);
-    int row = list->row(selected.first());
+    QTreeWidget* list = List();
+    int row = list->indexOfTopLevelItem(selected.first());
     for (;;) {
         int previous = ShownNeighbour(row, -1);
         int next = ShownNeighbour(row, +1);
         LPlayParams params;
         params.Load(settingsFile);
         params.flags = kAdvancedFlags | (previous >= 0 ? kAdvancedPrevious : 0);
-        params.path = PathOf(list->item(row));
-        params.name = list->item(row)->text();
+        params.path = PathOf(list->topLevelItem(row));
+        params.name = list->topLevelItem(row)->text(kColumnName);
         runPlayer(params, this);
         params.Save(settingsFile);
         if (params.result == LPlayParams::kResultPreviousTrack && previous >= 0) {
@@ -311,7 +466,7 @@ void FindPlayDialog::PlayAdvanced() {
             return;
         }
         list->clearSelection();
-        list->setCurrentRow(row);
+        list->setCurrentItem(list->topLevelItem(row));
     }
 }
 
@@ -353,7 +508,7 @@ bool FindPlayDialog::SaveCopies(const std::vector<std::pair<std::string, QString
 }
 
 void FindPlayDialog::SaveAs() {
-    QList<QListWidgetItem*> selected = SelectedItems();
+    QList<QTreeWidgetItem*> selected = SelectedItems();
     if (selected.isEmpty()) {
         return;
     }
@@ -361,8 +516,8 @@ void FindPlayDialog::SaveAs() {
     if (saveAsPath.isEmpty()) {
         saveAsPath = QDir::homePath();
     }
-    auto target = [](const QString& folder, const QListWidgetItem* item) {
-        return folder + QLatin1Char('/') + item->text() + QStringLiteral(".wav");
+    auto target = [](const QString& folder, const QTreeWidgetItem* item) {
+        return folder + QLatin1Char('/') + item->text(kColumnName) + QStringLiteral(".wav");
     };
     if (selected.size() == 1) {
         QString chosen = chooseSaveFile(this, target(saveAsPath, selected.first()));
@@ -377,7 +532,7 @@ void FindPlayDialog::SaveAs() {
     }
     WriteSetting(settingsFile, settings::kSaveAsPath, folder.toStdString());
     std::vector<std::pair<std::string, QString>> copies;
-    for (const QListWidgetItem* item : selected) {
+    for (const QTreeWidgetItem* item : selected) {
         copies.emplace_back(PathOf(item), target(folder, item));
     }
     SaveCopies(copies);

@@ -77,6 +77,12 @@ inline constexpr MessageRequest kSaveFailed{"The recording could not be saved as
 inline constexpr MessageRequest kMailAddressRefused{"%s", "Send Recording by Email",
                                                     MessageIcon::Warning, MessageButtons::Ok};
 
+// Find and Play, when an edited note could not be written into the recording (its name and the
+// reason).
+inline constexpr MessageRequest kNoteNotSaved{"The note could not be saved in %s.\n\n%s",
+                                              "Recording Note", MessageIcon::Warning,
+                                              MessageButtons::Ok};
+
 // The speech dialog, when there is no voice to speak with.
 inline constexpr MessageRequest kNoSpeechEngine{
     "No Speech Engine Installed.\n\nIn order to use the Speech Synthesizer you must install a "

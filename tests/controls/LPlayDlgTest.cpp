@@ -1,6 +1,7 @@
 // The play control dialog on a virtual output device and its test clock: the key table, winding,
 // going to start and end with track navigation, scroll requests, the waveform following the
-// cursor, auto-close, an unreadable file, and what the dialog hands back.
+// cursor, the events kept in the file as markers, auto-close, an unreadable file, and what the
+// dialog hands back.
 #include "controls/LPlayDlg.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +13,10 @@
 
 #include "AudioDialogTest.h"
 #include "audio/files/LWaveWriter.h"
+#include "audio/files/RecordingInfo.h"
 #include "controls/LDBEdit.h"
 #include "controls/LProgressDialog.h"
+#include "controls/LWaveWindow.h"
 #include "settings/SettingsStore.h"
 
 namespace {
@@ -179,6 +182,27 @@ TEST_F(LPlayDlgTest, ScrollRequestsMoveThePlayerAndTheWaveformFollowsTheCursor) 
     EXPECT_EQ(play.Position(), 0);
     play.AwaitWaveform();
     EXPECT_EQ(play.View().viewStart, 0);  // not before the start
+}
+
+TEST_F(LPlayDlgTest, TheEventsTheFileKeepsAreMarkedAtTheFilesRateWithTheirTips) {
+    EXPECT_TRUE(Open().View().markers->empty());  // a file without them
+    RecordingInfo info;
+    info.eventRate = 2 * kRate;
+    info.events = {{-2 * kRate, 0, CallEventKind::Announcement, "Start.wav"},
+                   {4 * kRate, 0, CallEventKind::Digit, "5"},
+                   {12 * kRate, 0, CallEventKind::FarEndHungUp, ""}};
+    ASSERT_EQ(WriteRecordingInfo(file, info), "");
+    TestPlayDlg& play = Open();
+    std::vector<std::int64_t> frames;
+    for (const LWaveMarker& marker : *play.View().markers) {
+        frames.push_back(marker.frame);
+    }
+    EXPECT_EQ(frames, (std::vector<std::int64_t>{-kRate, 2 * kRate, 6 * kRate}));
+    Thumb(100);  // at 2 s: the view from 1 s to 3 s
+    play.AwaitWaveform();
+    const int digit = play.View().FrameToColumn(2 * kRate);
+    EXPECT_EQ(play.ItemAs<LWaveWindow>(LPlayDlg::kIdWave)->ToolTipAt({digit, 30}),
+              QStringLiteral("0:02.00 Digit: 5"));
 }
 
 TEST_F(LPlayDlgTest, ClosesByItself1200MsAfterPlaybackStops) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
 
 namespace {
 
@@ -16,6 +17,15 @@ TEST(TimeTextTest, FormatsRoundedWithCarryAndParsesAnyTextAndWhatItFormats) {
     EXPECT_EQ(FormatTime1(35999499), " 0:59:59.9");
     EXPECT_EQ(FormatTime1(-14500), "-0:00:01.5");
     EXPECT_EQ(FormatTime1(INT32_MIN), "-59:39:08.4");
+    for (auto [time, hundredths, text] : {
+             std::tuple{std::int64_t{1250000}, false, "2:05"},
+             {37239999, false, "1:02:03"},  // cut, not rounded
+             {124000, true, "0:12.40"},
+             {-32599, true, "-0:03.25"},
+             {INT64_MIN, false, "-256204778801:31:17"},
+         }) {
+        EXPECT_EQ(FormatClock(time, hundredths), text) << time;
+    }
     EXPECT_EQ(ParseTime("1:02:03.5"), 37235000);
     EXPECT_EQ(ParseTime("abc"), 0);
     EXPECT_EQ(ParseTime("0:00:01-"), -10000);   // the sign counts wherever it stands

@@ -1,6 +1,7 @@
-// Find and Play: the list and its filter, the enabling rules, Play Advanced stepping through the
-// list, Save as to a file or a folder, Delete to the trash, e-mail and its failures, and names
-// that are not valid UTF-8.
+// Find and Play: the list and its filter, the columns filled from the files in batches, the note
+// edited in place and its failures, the enabling rules, Play Advanced stepping through the list,
+// Save as to a file or a folder, Delete to the trash, e-mail and its failures, and names that are
+// not valid UTF-8.
 #include "ui/FindPlayDialog.h"
 
 #include <gtest/gtest.h>
@@ -8,11 +9,17 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QShortcut>
+#include <QTest>
+#include <QTreeWidget>
+#include <climits>
 
+#include "audio/files/LWaveWriter.h"
+#include "audio/files/RecordingInfo.h"
 #include "mail/SendRecordings.h"
 #include "settings/SettingsKeys.h"
+#include "support/QtTestApp.h"
 #include "support/TempDir.h"
 #include "ui/MessageTexts.h"
 #include "ui/SendMailDialog.h"
@@ -45,13 +52,36 @@ protected:
         finder.OnInit();
         finder.Update();
     }
-    QListWidget* List() const { return finder.ItemAs<QListWidget>(FindPlayDialog::kIdList); }
+    // A recording of `seconds` of silence at 8 kHz that keeps `info`.
+    void RecordWave(const std::string& name, int seconds, const RecordingInfo& info) {
+        const std::string path = recordings + name + ".wav";
+        {
+            LWaveWriter writer(path, 8000, 0, 2, 1);
+            std::vector<std::int32_t> samples(static_cast<std::size_t>(seconds) * 8000);
+            writer.Write(samples.data(), static_cast<std::int32_t>(samples.size()));
+        }
+        ASSERT_EQ(WriteRecordingInfo(path, info), "");
+    }
+    QTreeWidget* List() const { return finder.ItemAs<QTreeWidget>(FindPlayDialog::kIdList); }
+    QTreeWidgetItem* Item(int row) const { return List()->topLevelItem(row); }
+    // The texts of the row's columns.
+    std::vector<std::string> Row(int row) const {
+        std::vector<std::string> texts;
+        for (int column = 0; column < List()->columnCount(); ++column) {
+            texts.push_back(Item(row)->text(column).toStdString());
+        }
+        return texts;
+    }
     void Select(std::initializer_list<int> rows) {
         List()->clearSelection();
         for (int row : rows) {
-            List()->item(row)->setSelected(true);
+            Item(row)->setSelected(true);
         }
         finder.Update();
+    }
+    void Filter(const char* text) {
+        finder.ItemAs<QLineEdit>(FindPlayDialog::kIdFilter)->setText(QString::fromUtf8(text));
+        finder.Command(FindPlayDialog::kIdFilter, kCodeEditChange);
     }
     std::vector<int> Enabled() const {
         std::vector<int> ids;
@@ -77,29 +107,108 @@ protected:
 
 TEST_F(FindPlayDialogTest, ButtonsFollowTheSelectionAndTheFilterNarrowsTheList) {
     Record({});
-    EXPECT_EQ(List()->count(), 0);
+    EXPECT_EQ(List()->topLevelItemCount(), 0);
     EXPECT_EQ(Enabled(), (std::vector<int>{1, 9}));
     EXPECT_EQ(Count(), QStringLiteral("0 recordings"));
 
     Record({kNames[2], kNames[0], kNames[1]});
-    ASSERT_EQ(List()->count(), 3);
-    EXPECT_EQ(List()->item(0)->text().toStdString(), kNames[0]);  // oldest first
+    ASSERT_EQ(List()->topLevelItemCount(), 3);
+    EXPECT_EQ(Item(0)->text(0).toStdString(), kNames[0]);  // oldest first
     EXPECT_EQ(finder.SelectedFiles(), (std::vector<std::string>{recordings + kNames[0] + ".wav"}));
     EXPECT_EQ(Enabled(), (std::vector<int>{1, 9, 102, 104, 105, 106, 107}));
     Select({0, 2});
     EXPECT_EQ(Enabled(), (std::vector<int>{1, 9, 105, 106, 107}));
     EXPECT_EQ(Count(), QStringLiteral("3 recordings"));
 
-    auto* filter = finder.ItemAs<QLineEdit>(FindPlayDialog::kIdFilter);
-    filter->setText(QStringLiteral("bob"));
-    finder.Command(FindPlayDialog::kIdFilter, kCodeEditChange);
+    Filter("bob");
     EXPECT_EQ(Count(), QStringLiteral("1 of 3 recordings"));
     EXPECT_EQ(finder.SelectedFiles(), (std::vector<std::string>{recordings + kNames[2] + ".wav"}));
-    filter->setText(QStringLiteral("555"));
-    finder.Command(FindPlayDialog::kIdFilter, kCodeEditChange);
+    Filter("555");
     Select({0, 1, 2});  // the hidden one is not acted on
     EXPECT_EQ(finder.SelectedFiles().size(), 2u);
     EXPECT_EQ(Count(), QStringLiteral("2 of 3 recordings"));
+}
+
+TEST_F(FindPlayDialogTest, ColumnsFillInBatchesFromEachFilesInfoAndHeaderAndTheFilterSeesThem) {
+    RecordingInfo info;
+    info.caller = "5551234 ANNA";
+    info.date = "2026-12-01 09:00:00";
+    info.note = "Contract agreed";
+    RecordWave(kNames[0], 125, info);
+    RecordWave(kNames[1], 3, {});  // an older recording: no info
+    info = {};
+    info.caller = "5550000 ZED";  // known to the info only
+    RecordWave(kNames[2], 1, info);
+    Filter("contract");
+    Record({});
+    EXPECT_FALSE(finder.ColumnsFilled());
+    EXPECT_EQ(Count(), QStringLiteral("0 of 3 recordings"));  // no note read yet
+    finder.FillColumns(2);
+    EXPECT_EQ(Row(0), (std::vector<std::string>{kNames[0], "5551234 ANNA", "2026-12-01 09:00:00",
+                                                "2:05", "Contract agreed"}));
+    EXPECT_EQ(Row(1), (std::vector<std::string>{kNames[1], "", "", "0:03", ""}));
+    EXPECT_EQ(Row(2)[1], "");
+    EXPECT_EQ(Count(), QStringLiteral("1 of 3 recordings"));
+    finder.FillColumns(FindPlayDialog::kColumnBatch);
+    EXPECT_TRUE(finder.ColumnsFilled());
+    Filter("zed");
+    EXPECT_EQ(finder.SelectedFiles(), (std::vector<std::string>{recordings + kNames[2] + ".wav"}));
+    Filter("");
+    Record({"2026-12-04 08-00-00"});  // not a WAV file
+    finder.FillColumns(FindPlayDialog::kColumnBatch);
+    EXPECT_EQ(Row(3), (std::vector<std::string>{"2026-12-04 08-00-00", "", "", "", ""}));
+}
+
+TEST_F(FindPlayDialogTest, TheNoteIsEditedInPlaceAndWrittenOrTheOldOneComesBackWithTheReason) {
+    RecordingInfo info;
+    info.caller = "5551234 ANNA";
+    info.note = "Old";
+    RecordWave(kNames[0], 1, info);
+    RecordWave(kNames[1], 1, {});
+    Record({});
+    finder.FillColumns(INT_MAX);
+    const std::string path = recordings + kNames[0] + ".wav";
+    // A double-click on the note, or F2 anywhere on the row, opens its editor.
+    const auto edit = [this](int row, bool byKey) {
+        List()->setCurrentItem(Item(row), byKey ? 0 : FindPlayDialog::kColumnNote);
+        if (byKey) {
+            QShortcut* key = List()->findChild<QShortcut*>();
+            ASSERT_EQ(key->key(), QKeySequence(Qt::Key_F2));
+            emit key->activated();
+        } else {
+            finder.Command(FindPlayDialog::kIdList, kCodeDoubleClick);
+        }
+    };
+    const auto type = [this](const char* text) {
+        auto* editor = List()->viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        editor->setText(QString::fromUtf8(text));
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The editor hands its text over from the event loop, and goes.
+        DeliverPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    List()->setCurrentItem(Item(0), FindPlayDialog::kColumnCaller);
+    finder.Command(FindPlayDialog::kIdList, kCodeDoubleClick);
+    EXPECT_EQ(List()->viewport()->findChild<QLineEdit*>(), nullptr);  // not on other columns
+    edit(0, false);
+    type("Contract agreed");
+    info.note = "Contract agreed";
+    EXPECT_EQ(ReadRecordingInfo(path), info);  // the rest kept
+    edit(1, true);
+    type("Wrong number");
+    EXPECT_EQ(ReadRecordingInfo(recordings + kNames[1] + ".wav")->note, "Wrong number");
+    EXPECT_TRUE(messages.requests.empty());
+
+    // The file went while the note was edited.
+    edit(0, false);
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    type("Lost");
+    ASSERT_EQ(messages.requests.size(), 1u);
+    EXPECT_EQ(messages.requests[0].caption, messages::kNoteNotSaved.caption);
+    EXPECT_NE(messages.requests[0].text.find(kNames[0]), std::string::npos);
+    EXPECT_EQ(Row(0)[FindPlayDialog::kColumnNote], "Contract agreed");
 }
 
 TEST_F(FindPlayDialogTest, PlayAdvancedStepsThroughTheListAndEndsAtItsEnds) {
@@ -115,7 +224,7 @@ TEST_F(FindPlayDialogTest, PlayAdvancedStepsThroughTheListAndEndsAtItsEnds) {
     finder.Command(FindPlayDialog::kIdPlayAdvanced);
     EXPECT_EQ(played, (std::vector<std::pair<std::uint16_t, std::string>>{
                           {0x51, kNames[0]}, {0x71, kNames[1]}, {0x71, kNames[2]}}));
-    EXPECT_EQ(List()->currentRow(), 2);
+    EXPECT_EQ(List()->currentItem(), Item(2));
     // Back to the first, which offers no previous track.
     played.clear();
     results = {2, 2, 0};
@@ -127,11 +236,16 @@ TEST_F(FindPlayDialogTest, PlayAdvancedStepsThroughTheListAndEndsAtItsEnds) {
 }
 
 TEST_F(FindPlayDialogTest, SaveAsCopiesOneToAFileAndSeveralIntoAFolderOverwritingThere) {
-    Record({kNames[0], kNames[1]});
+    RecordingInfo info;
+    info.note = "Contract agreed";
+    info.eventRate = 8000;
+    info.events = {{800, 0, CallEventKind::Tone, ""}};
+    RecordWave(kNames[0], 1, info);
+    Record({kNames[1]});
     std::filesystem::create_directories(dir / "out");
     answer = QString::fromStdString(dir / "out/first.wav");
     finder.Command(FindPlayDialog::kIdSaveAs);
-    EXPECT_EQ(ReadFile(dir / "out/first.wav"), kNames[0]);
+    EXPECT_EQ(ReadRecordingInfo(dir / "out/first.wav"), info);  // the story goes with the copy
     EXPECT_EQ(ReadSetting(settings, settings::kSaveAsPath), dir / "out");
 
     WriteFile(dir / ("out/" + kNames[1] + ".wav"), "an older file");
@@ -142,9 +256,8 @@ TEST_F(FindPlayDialogTest, SaveAsCopiesOneToAFileAndSeveralIntoAFolderOverwritin
     EXPECT_EQ(asked, (std::vector<std::string>{
                          "file " + QDir::homePath().toStdString() + "/" + kNames[0] + ".wav",
                          "folder " + dir / "out"}));
-    for (const std::string& name : {kNames[0], kNames[1]}) {
-        EXPECT_EQ(ReadFile(dir / ("out/" + name + ".wav")), name);
-    }
+    EXPECT_EQ(ReadFile(dir / ("out/" + kNames[0] + ".wav")), ReadFile(dir / "out/first.wav"));
+    EXPECT_EQ(ReadFile(dir / ("out/" + kNames[1] + ".wav")), kNames[1]);
     EXPECT_TRUE(messages.requests.empty());
 
     // A copy that cannot be made is said, and what was there stays.
@@ -159,13 +272,13 @@ TEST_F(FindPlayDialogTest, DeleteMovesTheSelectedToTheTrashAndListsAgain) {
     // A name from an older system: Latin-1, not UTF-8.
     const std::string latin = "2026-11-30 08-00-00 M\xFCller";
     Record({kNames[0], kNames[1], latin});
-    ASSERT_EQ(List()->count(), 3);
-    EXPECT_EQ(List()->item(0)->text(), QStringLiteral("2026-11-30 08-00-00 Müller"));
+    ASSERT_EQ(List()->topLevelItemCount(), 3);
+    EXPECT_EQ(Item(0)->text(0), QStringLiteral("2026-11-30 08-00-00 Müller"));
     EXPECT_EQ(finder.SelectedFiles(), (std::vector<std::string>{recordings + latin + ".wav"}));
     Select({0, 1});
     finder.Command(FindPlayDialog::kIdDelete);
-    ASSERT_EQ(List()->count(), 1);
-    EXPECT_EQ(List()->item(0)->text().toStdString(), kNames[1]);
+    ASSERT_EQ(List()->topLevelItemCount(), 1);
+    EXPECT_EQ(Item(0)->text(0).toStdString(), kNames[1]);
     EXPECT_EQ(ReadFile(dir / ("data/Trash/files/" + latin + ".wav")), latin);
     EXPECT_EQ(ReadFile(dir / ("data/Trash/files/" + kNames[0] + ".wav")), kNames[0]);
 }
