@@ -168,7 +168,7 @@ int RunDesktop(const QStringList& arguments) {
         bool install = arguments.size() > 1 && arguments[1] == QStringLiteral("/install");
         MainWindow window(app, session, lines, install);
         if (std::vector<std::string> recovered = RecoverRecordings(app); !recovered.empty()) {
-            TellProblem(app, RecoveredText(recovered.size()));
+            TellProblem(app, RecoveredMessage(recovered));
         }
         QObject::connect(&instance, &InstanceServer::RestoreRequested, &window,
                          &MainWindow::Restore);

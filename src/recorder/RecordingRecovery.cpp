@@ -76,3 +76,13 @@ void PrintRecovered(std::ostream& out, const std::vector<std::string>& recovered
     }
     out << std::flush;
 }
+
+std::string RecoveredMessage(const std::vector<std::string>& recovered) {
+    std::string text = RecoveredText(recovered.size());
+    const char* separator = ": ";
+    for (const std::string& path : recovered) {
+        text += separator + std::filesystem::path(path).filename().string();
+        separator = ", ";
+    }
+    return text;
+}

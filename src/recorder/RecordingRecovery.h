@@ -19,3 +19,6 @@ std::vector<std::string> RecoverRecordings(const AppState& app);
 // For runs without a window: RecoveredText and the recordings' names, one a line; nothing when
 // there are none.
 void PrintRecovered(std::ostream& out, const std::vector<std::string>& recovered);
+
+// For the desktop's tray and caller log: RecoveredText and the recordings' names on one line.
+std::string RecoveredMessage(const std::vector<std::string>& recovered);

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "audio/files/RecordingInfo.h"
+#include "audio/files/WaveReaders.h"
 #include "audio/files/WaveWriters.h"
 #include "base/IniFile.h"
 #include "support/TempAppState.h"
@@ -335,6 +336,9 @@ TEST_F(RecorderLineTest, ALongCallGoesOnInANewFileAtTheMaximumLengthAndASilenceE
     EXPECT_EQ(queued, Files{first});
     EXPECT_NE(recorder->CurrentFile(), first);
     Write(line.recording, 7999);  // short of it: the line ended the recording on silence
+    RecordProgress(7000);         // a digit in the silence the line then cuts off
+    line.Fire([](LTapiCallHandler& h) { h.OnDigit('5'); });
+    line.recording->Truncate(3000);
     EXPECT_EQ(RecordDone(), Ops{"drop"});
     line.End();
     // The two files name each other, and the second keeps the call's info.
@@ -347,8 +351,12 @@ TEST_F(RecorderLineTest, ALongCallGoesOnInANewFileAtTheMaximumLengthAndASilenceE
     EXPECT_EQ(info2.events.front(),
               (CallEvent{0, info2.events.front().time, CallEventKind::ContinuedFrom,
                          std::filesystem::path(first).filename()}));
+    // The cut keeps the events noted before it.
+    ASSERT_EQ(info2.events.size(), 3u);
+    EXPECT_EQ(info2.events[1], (CallEvent{5600, info2.events[1].time, CallEventKind::Digit, "5"}));
     EXPECT_EQ(info2.events.back(),
-              (CallEvent{7999, info2.events.back().time, CallEventKind::Ended, "a long silence"}));
+              (CallEvent{3000, info2.events.back().time, CallEventKind::Ended, "a long silence"}));
+    EXPECT_EQ(OpenWaveFile(second)->GetLength(), 3000);
     EXPECT_EQ(std::tie(info1.caller, info1.date, info1.line),
               std::tie(info2.caller, info2.date, info2.line));
 }

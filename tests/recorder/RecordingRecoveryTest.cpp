@@ -43,7 +43,10 @@ TEST(RecordingRecoveryTest, AnUnfinishedRecordingIsRepairedWithItsStoryQueuedAnd
     WriteFile(JournalPath(app.recordingsFolder + "gone.wav"), "caller\t5550000\n");
     const std::string finishedBytes = ReadFile(finished);
 
-    EXPECT_EQ(RecoverRecordings(app), std::vector<std::string>{crashed});
+    const std::vector<std::string> recovered = RecoverRecordings(app);
+    EXPECT_EQ(recovered, std::vector<std::string>{crashed});
+    EXPECT_EQ(RecoveredMessage(recovered),
+              "1 recording was recovered after an unexpected stop: crashed.wav");
     EXPECT_EQ(queued, std::vector<std::string>{crashed});
     EXPECT_EQ(OpenWaveFile(crashed)->GetLength(), 8000);
     const RecordingInfo info = ReadRecordingInfo(crashed).value();
