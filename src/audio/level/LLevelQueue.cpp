@@ -1,6 +1,8 @@
 // The background level processing queue.
 #include "audio/level/LLevelQueue.h"
 
+#include <sys/stat.h>
+
 #include "audio/level/SilenceCheck.h"
 
 LLevelQueue::LLevelQueue(const std::string& dataFolder) : file(dataFolder + kLevelQueueFileName) {}
@@ -48,6 +50,13 @@ bool LLevelQueue::ProcessQueued(const LStopEvent& stop, const Report& report) {
             const LevelResult result = LevelWaveFile(entry->path, entry->path, stop);
             if (report) {
                 report(entry->path, result);
+            }
+            // Changed meanwhile (a note written into it, a prompt taken again): what it holds
+            // now is levelled in its turn, unless it has gone.
+            struct stat now {};
+            if (result == LevelResult::Changed && ::stat(entry->path.c_str(), &now) == 0) {
+                std::lock_guard lock(mutex);
+                file.Append(entry->path);
             }
         }
         if (stop.IsSet()) {

@@ -44,7 +44,8 @@ public:
     // `stop` is set; `report` hears of each file's result. Each entry is taken off the queue, in
     // one rewrite of the queue file, before its file is levelled, so that a file whose levelling
     // is cut short by exit (or whose levelling brought the program down) is not taken again after
-    // a restart. Recordings queued in this run are checked for sound before they are levelled,
+    // a restart. A file changed while it was levelled is queued again (its new content wants
+    // levelling too). Recordings queued in this run are checked for sound before they are levelled,
     // and those only to be checked come first. False when the queue file could not be rewritten:
     // the run ends there rather than take the same file again. The worker runs this; so does a
     // one-off run over the queue.

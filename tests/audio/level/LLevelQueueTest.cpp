@@ -1,14 +1,18 @@
 // The background queue: its file holds the entries oldest first under "file%d" and their number
 // under "count", read as claims checked against what is there and rewritten once per change;
 // files are levelled in their place by a worker thread, in order, across restarts, recordings
-// checked for sound first; stopping leaves a file that is in use untouched and out of the queue.
+// checked for sound first, changed ones meanwhile levelled again; stopping leaves a file that is in
+// use untouched and out of the queue.
 #include "audio/level/LLevelQueue.h"
 
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 
 #include <set>
+#include <thread>
 
+#include "audio/files/RecordingInfo.h"
+#include "audio/files/WaveReaders.h"
 #include "audio/level/LevelTestFiles.h"
 #include "base/IniFile.h"
 #include "base/UniqueFd.h"
@@ -159,6 +163,29 @@ TEST_F(LLevelQueueTest, StopEndsAWorkerWhileItsFileIsInUseAndLeavesTheFileOutOfT
     // A file whose levelling is cut short is not taken again at every start.
     EXPECT_EQ(file.Entries(), Paths{root / "b.wav"});
     EXPECT_EQ(ReadFile(a), original);
+}
+
+TEST_F(LLevelQueueTest, ARecordingChangedWhileItIsLevelledIsLevelledAgainWithTheChange) {
+    const std::string a = Recording("a.wav");
+    ASSERT_TRUE(file.Append(a));
+    LLevelQueue queue(dataFolder);
+    LSoundSourcePtr player = OpenWaveFile(a);
+    LStopEvent stop;
+    std::vector<LevelResult> results;
+    std::thread worker([&] {
+        queue.ProcessQueued(stop, [&](const std::string&, LevelResult r) { results.push_back(r); });
+    });
+    stop.AwaitWaiter();  // the levelled copy waits for the player to let go
+    // The user writes a note meanwhile: it stays, and the recording is levelled all the same.
+    RecordingInfo info;
+    info.note = "Call back on Monday";
+    ASSERT_EQ(WriteRecordingInfo(a, info), "");
+    player.Release();
+    worker.join();
+    EXPECT_EQ(results, (std::vector{LevelResult::Changed, LevelResult::Levelled}));
+    EXPECT_TRUE(Levelled(a));
+    EXPECT_EQ(ReadRecordingInfo(a), info);
+    EXPECT_EQ(file.Count(), 0);
 }
 
 // The kernel's count of the opens of the queue file (each read) and of the renames onto it (each
