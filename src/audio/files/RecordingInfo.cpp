@@ -453,8 +453,13 @@ std::string WriteRecordingInfo(const std::string& path, const RecordingInfo& inf
             return std::strerror(errno);
         }
     }
-    std::int64_t end = data.Body() + data.size;
-    if (data.size % 2 == 1) {
+    // Chunks of other programs after the data stay where they are, so they are only ever moved
+    // down. When the data's pad byte was left out before one of them, it stays left out.
+    std::int64_t end = data.end;
+    const bool othersFollow = std::any_of(
+        layout->chunks.begin() + static_cast<std::ptrdiff_t>(*layout->data) + 1,
+        layout->chunks.end(), [&](const ChunkPlace& chunk) { return !IsOurs(fd.Get(), chunk); });
+    if (end < data.Body() + data.size + data.size % 2 && !othersFollow) {
         if (!WriteAllAt(fd.Get(), end, std::string_view("\0", 1))) {
             return std::strerror(errno);
         }

@@ -74,21 +74,27 @@ TEST_F(RecordingInfoTest, FullInfoReadsBackEqualAfterTheUntouchedAudio) {
 }
 
 TEST_F(RecordingInfoTest, RewritesKeepOneSetOfOursAndTheChunksOfOthers) {
-    // A chunk of another program after the data stays, and stays before ours.
-    const std::string before = Pcm16File(1, 8000, {1, 2, 3}) + Chunk("id3 ", "tag");
-    WriteFile(path, before.substr(0, 4) + Le32(before.size() - 8) + before.substr(8));
-    const std::string withTag = ReadFile(path);
-    RecordingInfo info = FullInfo();
-    ASSERT_EQ(WriteRecordingInfo(path, info), "");
-    info.note = "called back";
-    ASSERT_EQ(WriteRecordingInfo(path, info), "");
-    const std::string bytes = ReadFile(path);
-    EXPECT_EQ(ReadRecordingInfo(path)->note, "called back");
-    EXPECT_EQ(std::tuple(Count(bytes, "LIST"), Count(bytes, "qevt"), Count(bytes, "id3 ")),
-              std::tuple(1u, 1u, 1u));
-    EXPECT_LT(bytes.find("id3 "), bytes.find("LIST"));
-    ASSERT_EQ(WriteRecordingInfo(path, RecordingInfo()), "");
-    EXPECT_EQ(ReadFile(path), withTag);
+    // A chunk of another program after the data stays, and stays before ours; so does the pad
+    // byte its writer left out after odd data.
+    const std::string tag = Chunk("id3 ", "tag");
+    const std::string unpadded = RiffWave(Chunk("fmt ", FormatBody(1, 1, 8000, 8)) + "data" +
+                                          Le32(5) + "\x80\x81\x82\x83\x84" + tag);
+    const std::string padded = Pcm16File(1, 8000, {1, 2, 3}) + tag;
+    for (const std::string& before :
+         {padded.substr(0, 4) + Le32(padded.size() - 8) + padded.substr(8), unpadded}) {
+        WriteFile(path, before);
+        RecordingInfo info = FullInfo();
+        ASSERT_EQ(WriteRecordingInfo(path, info), "");
+        info.note = "called back";
+        ASSERT_EQ(WriteRecordingInfo(path, info), "");
+        const std::string bytes = ReadFile(path);
+        EXPECT_EQ(ReadRecordingInfo(path)->note, "called back");
+        EXPECT_EQ(std::tuple(Count(bytes, "LIST"), Count(bytes, "qevt"), Count(bytes, "id3 ")),
+                  std::tuple(1u, 1u, 1u));
+        EXPECT_EQ(bytes.substr(8, before.size() - 8), before.substr(8));
+        ASSERT_EQ(WriteRecordingInfo(path, RecordingInfo()), "");
+        EXPECT_EQ(ReadFile(path), before);
+    }
 }
 
 TEST_F(RecordingInfoTest, InfoListBeforeTheDataIsReadThenRenamedJunk) {
