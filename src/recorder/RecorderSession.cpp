@@ -17,9 +17,9 @@ RecorderSession::RecorderSession(AppState& state, DeviceClock& clock)
     InstallDefaultPrompts(app.dataFolder);
     app.levelQueue = [this](const std::string& path) { queue.Add(path); };
     app.recordingQueue = [this](const std::string& path, bool level) {
-        queue.Add(path, level ? LLevelQueue::Work::CheckAndLevel : LLevelQueue::Work::Check);
+        queue.Add(path, level ? LLevelQueue::Work::Level : LLevelQueue::Work::Check);
     };
-    queue.OnNoSound([this](const std::string& path) {
+    queue.CheckRecordingsIn(app.recordingsFolder, [this](const std::string& path) {
         // Read here, before levelling replaces the file.
         const std::string caller = ReadRecordingInfo(path).value_or(RecordingInfo{}).caller;
         QMetaObject::invokeMethod(

@@ -19,8 +19,6 @@ bool LLevelQueue::Add(const std::string& path, Work work) {
             checkOnly.push_back(path);
         } else if (!file.Append(path)) {
             return false;
-        } else if (work == Work::CheckAndLevel) {
-            toCheck.insert(path);
         }
         start = !workerActive;
         workerActive = true;
@@ -32,6 +30,12 @@ bool LLevelQueue::Add(const std::string& path, Work work) {
         StartThread(kThreadPriorityLowest);
     }
     return true;
+}
+
+void LLevelQueue::CheckRecordingsIn(std::string folder, NoSoundReport report) {
+    std::lock_guard lock(mutex);
+    recordingsFolder = std::move(folder);
+    noSound = std::move(report);
 }
 
 void LLevelQueue::Stop() {
@@ -56,7 +60,9 @@ bool LLevelQueue::ProcessQueued(const LStopEvent& stop, const Report& report) {
             struct stat now {};
             if (result == LevelResult::Changed && ::stat(entry->path.c_str(), &now) == 0) {
                 std::lock_guard lock(mutex);
-                file.Append(entry->path);
+                if (file.Append(entry->path)) {
+                    requeued.insert(entry->path);
+                }
             }
         }
         if (stop.IsSet()) {
@@ -82,5 +88,7 @@ std::optional<LLevelQueue::Entry> LLevelQueue::TakeNext(bool& failed) {
         workerActive = false;
         return std::nullopt;
     }
-    return Entry{.path = *path, .check = toCheck.erase(*path) > 0};
+    const bool recording = !recordingsFolder.empty() && path->starts_with(recordingsFolder) &&
+                           path->find('/', recordingsFolder.size()) == std::string::npos;
+    return Entry{.path = *path, .check = recording && requeued.erase(*path) == 0};
 }

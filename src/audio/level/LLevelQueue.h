@@ -23,19 +23,20 @@ public:
 
     // What the worker does with a file.
     enum class Work {
-        Level,          // a prompt
-        CheckAndLevel,  // a recording
-        Check,          // a recording that is not to be levelled: kept in memory only
+        Level,  // levels it (a recording is checked for sound first)
+        Check,  // only checks it for sound: a recording that is not to be levelled (kept in
+                // memory only)
     };
     // Queues `path` (a full path) and starts the worker at the lowest priority unless it runs.
     // False when the path cannot be queued faithfully, the queue is full or the queue file
     // cannot be written.
     bool Add(const std::string& path, Work work = Work::Level);
 
-    // Who hears, on the worker's thread, of each recording that holds no sound (SilenceCheck);
-    // set before the first Add.
+    // The recordings are the files of `folder` (ending in "/"): each is checked for sound
+    // (SilenceCheck) before it is levelled, whichever run queued it, and `report` hears on the
+    // worker's thread of each that holds none. Set before the first Add.
     using NoSoundReport = std::function<void(const std::string& path)>;
-    void OnNoSound(NoSoundReport report) { noSound = std::move(report); }
+    void CheckRecordingsIn(std::string folder, NoSoundReport report);
 
     // At exit: stops the worker, waiting up to 5,000 ms.
     void Stop();
@@ -45,10 +46,10 @@ public:
     // one rewrite of the queue file, before its file is levelled, so that a file whose levelling
     // is cut short by exit (or whose levelling brought the program down) is not taken again after
     // a restart. A file changed while it was levelled is queued again (its new content wants
-    // levelling too). Recordings queued in this run are checked for sound before they are levelled,
-    // and those only to be checked come first. False when the queue file could not be rewritten:
-    // the run ends there rather than take the same file again. The worker runs this; so does a
-    // one-off run over the queue.
+    // levelling too, not another check). Recordings are checked for sound before they are
+    // levelled, and those only to be checked come first. False when the queue file could not be
+    // rewritten: the run ends there rather than take the same file again. The worker runs this; so
+    // does a one-off run over the queue.
     using Report = std::function<void(const std::string& path, LevelResult result)>;
     bool ProcessQueued(const LStopEvent& stop, const Report& report = {});
 
@@ -71,8 +72,9 @@ private:
 
     std::mutex mutex;  // guards the queue file, the lists to check and `workerActive`
     LevelQueueFile file;
-    std::set<std::string> toCheck;      // queued in the file, to be checked before levelling
+    std::set<std::string> requeued;     // changed while levelled: checked already
     std::deque<std::string> checkOnly;  // to be checked and not levelled
     bool workerActive = false;
+    std::string recordingsFolder;
     NoSoundReport noSound;
 };

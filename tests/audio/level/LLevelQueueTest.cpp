@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 
+#include <filesystem>
 #include <set>
 #include <thread>
 
@@ -131,20 +132,29 @@ TEST_F(LLevelQueueTest, QueuedAndAddedFilesAreLevelledInTheBackground) {
     queue.AwaitThreadEnd();
     EXPECT_TRUE(Levelled(e));
     EXPECT_FALSE(queue.Add("relative.wav"));
-    // Recordings are checked for sound first, those not to be levelled too; prompts are not.
+    // Recordings (the files of their folder) are checked for sound first, those an earlier run
+    // queued and those not to be levelled too; prompts are not.
     std::set<std::string> noSound;  // read once the worker has ended
-    queue.OnNoSound([&noSound](const std::string& path) { noSound.insert(path); });
+    const std::string recordings = root / "Recordings/";
+    std::filesystem::create_directory(recordings);
+    queue.CheckRecordingsIn(recordings,
+                            [&noSound](const std::string& path) { noSound.insert(path); });
     const std::string silence = Pcm16File(2, 16000, std::vector<std::int16_t>(6 * 16000 * 2));
-    for (const char* name : {"prompt.wav", "levelled.wav", "kept.wav"}) {
-        WriteFile(root / name, silence);
+    const std::string prompt = root / "prompt.wav";
+    const std::string earlier = recordings + "earlier.wav";
+    const std::string levelled = recordings + "levelled.wav";
+    const std::string kept = recordings + "kept.wav";
+    for (const std::string& path : {prompt, earlier, levelled, kept}) {
+        WriteFile(path, silence);
     }
-    ASSERT_TRUE(queue.Add(root / "prompt.wav"));
-    ASSERT_TRUE(queue.Add(root / "levelled.wav", LLevelQueue::Work::CheckAndLevel));
-    ASSERT_TRUE(queue.Add(root / "kept.wav", LLevelQueue::Work::Check));
+    ASSERT_TRUE(file.Append(earlier));
+    ASSERT_TRUE(queue.Add(prompt));
+    ASSERT_TRUE(queue.Add(levelled));
+    ASSERT_TRUE(queue.Add(kept, LLevelQueue::Work::Check));
     queue.AwaitThreadEnd();
-    EXPECT_EQ(noSound, (std::set<std::string>{root / "levelled.wav", root / "kept.wav"}));
-    EXPECT_FALSE(Levelled(root / "kept.wav"));
-    EXPECT_TRUE(Levelled(root / "levelled.wav") && Levelled(root / "prompt.wav"));
+    EXPECT_EQ(noSound, (std::set<std::string>{earlier, levelled, kept}));
+    EXPECT_FALSE(Levelled(kept));
+    EXPECT_TRUE(Levelled(levelled) && Levelled(prompt) && Levelled(earlier));
 }
 
 TEST_F(LLevelQueueTest, StopEndsAWorkerWhileItsFileIsInUseAndLeavesTheFileOutOfTheQueue) {
