@@ -83,6 +83,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     }
 }
 
+std::string FileNameOf(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);  // npos + 1 is 0
+}
+
 std::string ParentFolder(const std::string& path) {
     std::size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) {

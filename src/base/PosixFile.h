@@ -47,6 +47,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 
 // The folder part of `path` ("." when it has none).
 std::string ParentFolder(const std::string& path);
+// The name part of `path`: what follows its last '/' (all of it when it has none).
+std::string FileNameOf(const std::string& path);
 
 // Whether two stat results describe one file.
 bool SameFile(const struct stat& a, const struct stat& b);

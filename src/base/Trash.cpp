@@ -50,7 +50,7 @@ bool MoveToHomeTrash(const std::string& path, std::time_t now) {
         !MakeFolder(trash) || !MakeFolder(trash + "/files") || !MakeFolder(trash + "/info")) {
         return false;
     }
-    const std::string name = path.substr(path.rfind('/') + 1);
+    const std::string name = FileNameOf(path);
     char date[32];
     std::tm local{};
     ::localtime_r(&now, &local);

@@ -53,7 +53,7 @@ GObjectPtr<GMimeObject> RecordingPart(const std::string& path, MailResult& resul
     GObjectPtr<GMimeStream> stream(g_mime_stream_fs_new(file.Release()));
     SetContent(part.get(), stream.get());
     g_mime_part_set_content_encoding(part.get(), GMIME_CONTENT_ENCODING_BASE64);
-    g_mime_part_set_filename(part.get(), ValidUtf8(path.substr(path.rfind('/') + 1)).c_str());
+    g_mime_part_set_filename(part.get(), ValidUtf8(FileNameOf(path)).c_str());
     return GObjectPtr<GMimeObject>(GMIME_OBJECT(part.release()));
 }
 

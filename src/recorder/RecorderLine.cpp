@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 #include <ostream>
 
 #include "audio/dsp/PlayChain.h"
@@ -14,19 +13,12 @@
 #include "audio/dsp/TelephoneFormat.h"
 #include "audio/files/WaveReaders.h"
 #include "audio/files/WaveWriters.h"
+#include "base/PosixFile.h"
 #include "recorder/CallerLog.h"
 #include "recorder/ProblemTexts.h"
 #include "recorder/RecordingFiles.h"
 #include "settings/SettingsKeys.h"
 #include "telephony/LTelephoneLine.h"
-
-namespace {
-
-std::string FileName(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
-}
-
-}  // namespace
 
 const char* RecorderOperationName(RecorderLine::Operation operation) {
     switch (operation) {
@@ -249,7 +241,7 @@ void RecorderLine::StartRecordingProper(bool continues) {
     RecordingInfo info;
     const std::string previous = currentFile;
     if (continues) {
-        story.Note(CallEventKind::ContinuesIn, recordedFrames, FileName(path));
+        story.Note(CallEventKind::ContinuesIn, recordedFrames, FileNameOf(path));
         info = story.Info();  // the same call: the same caller, start and line
         info.events.clear();
     } else {
@@ -265,7 +257,7 @@ void RecorderLine::StartRecordingProper(bool continues) {
     recordedFrames = 0;
     story.Begin(currentFile, std::move(info));
     if (continues) {
-        story.Note(CallEventKind::ContinuedFrom, 0, FileName(previous));
+        story.Note(CallEventKind::ContinuedFrom, 0, FileNameOf(previous));
     }
     toneInterval = ReadSetting(app.settingsFile, settings::kRecordTone)
                        ? std::max(ReadSetting(app.settingsFile, settings::kRecordToneInterval),

@@ -6,6 +6,7 @@
 
 #include "audio/files/RecordingInfo.h"
 #include "audio/files/WaveReaders.h"
+#include "base/PosixFile.h"
 #include "recorder/CallStory.h"
 #include "recorder/ProblemTexts.h"
 #include "recorder/RecordingFiles.h"
@@ -72,7 +73,7 @@ void PrintRecovered(std::ostream& out, const std::vector<std::string>& recovered
     }
     out << RecoveredText(recovered.size()) << ":\n";
     for (const std::string& path : recovered) {
-        out << "  " << std::filesystem::path(path).filename().string() << "\n";
+        out << "  " << FileNameOf(path) << "\n";
     }
     out << std::flush;
 }
@@ -81,7 +82,7 @@ std::string RecoveredMessage(const std::vector<std::string>& recovered) {
     std::string text = RecoveredText(recovered.size());
     const char* separator = ": ";
     for (const std::string& path : recovered) {
-        text += separator + std::filesystem::path(path).filename().string();
+        text += separator + FileNameOf(path);
         separator = ", ";
     }
     return text;

@@ -2,7 +2,6 @@
 // a recording keeps.
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "audio/dsp/SoundLevel.h"
@@ -25,16 +24,9 @@ std::string Decibels(double db, const char* unit) {
 
 // An event's offset from the audio's start as minutes, seconds and hundredths ("0:12.40",
 // "-0:03.00" before it); the frame itself when the file gives no rate.
-std::string OffsetText(std::int64_t frame, std::uint32_t rate) {
-    if (rate == 0) {
-        return "frame " + std::to_string(frame);
-    }
-    const long long hundredths = std::llround(static_cast<long double>(frame) * 100 / rate);
-    const unsigned long long magnitude = std::llabs(hundredths);
-    char text[48];
-    std::snprintf(text, sizeof text, "%s%llu:%02llu.%02llu", hundredths < 0 ? "-" : "",
-                  magnitude / 6000, magnitude / 100 % 60, magnitude % 100);
-    return text;
+std::string OffsetText(const RecordingInfo& info, const CallEvent& event) {
+    return info.eventRate == 0 ? "frame " + std::to_string(event.frame)
+                               : FormatClock(info.EventTime(event), true);
 }
 
 // The INFO values that are set and the events, one a line; nothing for a file without.
@@ -50,9 +42,8 @@ void PrintRecordingInfo(const std::string& path, std::ostream& out) {
         }
     }
     for (const CallEvent& event : info.events) {
-        out << "event:    " << OffsetText(event.frame, info.eventRate) << "  "
-            << CallEventKindName(event.kind) << (event.text.empty() ? "" : "  ") << event.text
-            << "\n";
+        out << "event:    " << OffsetText(info, event) << "  " << CallEventKindName(event.kind)
+            << (event.text.empty() ? "" : "  ") << event.text << "\n";
     }
 }
 

@@ -8,12 +8,10 @@ int RunNoteCommand(const ToolArgs& args, std::ostream&, std::ostream& err) {
         return UsageError(err, "note takes a file and a text");
     }
     const std::string& path = args[0];
-    std::optional<RecordingInfo> info = ReadRecordingInfo(path);
-    if (!info) {
+    if (!ReadRecordingInfo(path)) {
         return ReportUnreadableInput(path, "a WAV file", err);
     }
-    info->note = args[1];
-    if (const std::string error = WriteRecordingInfo(path, *info); !error.empty()) {
+    if (const std::string error = WriteRecordingNote(path, args[1]); !error.empty()) {
         err << "quillon-tool: " << path << ": the note cannot be stored: " << error << "\n";
         return kToolFailed;
     }

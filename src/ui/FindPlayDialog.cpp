@@ -103,14 +103,6 @@ QString DurationOf(const std::string& path) {
         std::int64_t{source->GetLength()} * kTimeUnitsPerSecond / source->sampleRate, false));
 }
 
-// Gives the recording `note` in place of its own, keeping the rest of its info; what went wrong,
-// or empty.
-std::string WriteNote(const std::string& path, const QString& note) {
-    RecordingInfo info = ReadRecordingInfo(path).value_or(RecordingInfo{});
-    info.note = note.toStdString();
-    return WriteRecordingInfo(path, info);
-}
-
 // Moves a recording to the trash, where the desktop has one for it; deletes it otherwise.
 void DeleteRecording(const std::string& path) {
     if (MoveToHomeTrash(path)) {
@@ -328,7 +320,7 @@ void FindPlayDialog::SaveNote(QTreeWidgetItem* item) {
     if (note == stored) {
         return;
     }
-    const std::string error = WriteNote(PathOf(item), note);
+    const std::string error = WriteRecordingNote(PathOf(item), note.toStdString());
     const QSignalBlocker quiet(List());
     if (error.empty()) {
         item->setData(kColumnNote, kNoteRole, note);

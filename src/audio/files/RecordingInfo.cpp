@@ -406,6 +406,15 @@ RecordingInfo RecordingInfo::ScaledTo(std::uint32_t rate) const {
     return scaled;
 }
 
+std::int64_t RecordingInfo::EventTime(const CallEvent& event) const {
+    if (eventRate == 0) {
+        return 0;
+    }
+    constexpr auto kLimit = static_cast<long double>(std::numeric_limits<std::int64_t>::max());
+    const long double time = static_cast<long double>(event.frame) * 10000 / eventRate;
+    return static_cast<std::int64_t>(std::clamp(time, -kLimit, kLimit));
+}
+
 std::optional<RecordingInfo> ReadRecordingInfo(const std::string& path) {
     const UniqueFd fd = OpenRegularFile(path);
     const std::optional<WaveLayout> layout = fd ? ReadLayout(fd.Get()) : std::nullopt;
@@ -481,6 +490,12 @@ std::string WriteRecordingInfo(const std::string& path, const RecordingInfo& inf
         return std::strerror(errno);
     }
     return {};
+}
+
+std::string WriteRecordingNote(const std::string& path, const std::string& note) {
+    RecordingInfo info = ReadRecordingInfo(path).value_or(RecordingInfo{});
+    info.note = note;
+    return WriteRecordingInfo(path, info);
 }
 
 WaveSizeState CheckWaveSizes(const std::string& path, bool repair) {

@@ -65,6 +65,9 @@ struct RecordingInfo {
     // The same info with event frames moved to `rate` (rounded to the nearest frame), for a
     // copy of the audio at another rate.
     RecordingInfo ScaledTo(std::uint32_t rate) const;
+    // `event`'s offset from the audio's start in 1/10,000 s, rounded toward zero; 0 without a
+    // rate.
+    std::int64_t EventTime(const CallEvent& event) const;
 
     bool operator==(const RecordingInfo&) const = default;
 };
@@ -79,6 +82,10 @@ std::optional<RecordingInfo> ReadRecordingInfo(const std::string& path);
 // Returns what went wrong (the system's text, or that the file is no finished WAV file), empty
 // on success. The file is flushed to the disk before this returns.
 std::string WriteRecordingInfo(const std::string& path, const RecordingInfo& info);
+
+// Gives the finished WAV file `path` the note `note` (empty: none), the rest of its info kept;
+// what went wrong as WriteRecordingInfo says it, empty on success.
+std::string WriteRecordingNote(const std::string& path, const std::string& note);
 
 // What a look at a WAV file's sizes found.
 enum class WaveSizeState {
