@@ -3,6 +3,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <set>
 
 #include "audio/files/RecordingInfo.h"
 #include "audio/files/WaveReaders.h"
@@ -31,27 +32,34 @@ void MarkRecovered(const std::string& path, const std::string& journal, bool has
     WriteRecordingInfo(path, info);
 }
 
-void RemoveOrphanJournals(const std::string& folder) {
+// The recordings the journals in `folder` belong to, by name: one look at the folder instead of
+// one per recording.
+std::set<std::string> JournalsIn(const std::string& folder) {
+    std::set<std::string> journals;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
         const std::optional<std::string> recording =
             JournalRecordingName(entry.path().filename().string());
-        if (recording && entry.is_regular_file(error) &&
-            !std::filesystem::exists(folder + *recording, error)) {
-            std::filesystem::remove(entry.path(), error);
+        if (recording && entry.is_regular_file(error)) {
+            journals.insert(*recording);
         }
     }
+    return journals;
 }
 
 }  // namespace
 
 std::vector<std::string> RecoverRecordings(const AppState& app) {
     std::vector<std::string> recovered;
+    std::set<std::string> journals = JournalsIn(app.recordingsFolder);
     std::error_code error;
     for (const std::string& name : ListRecordings(app.recordingsFolder)) {
         const std::string path = app.recordingsFolder + name;
         const std::string journal = JournalPath(path);
-        const bool hasJournal = std::filesystem::is_regular_file(journal, error);
+        const bool hasJournal = journals.erase(name) > 0;
+        if (!hasJournal && WaveLooksFinished(path)) {
+            continue;  // most recordings, seen at a glance
+        }
         const WaveSizeState state = CheckWaveSizes(path, true);
         const bool unfinished =
             state == WaveSizeState::Repaired || (state == WaveSizeState::Sound && hasJournal);
@@ -63,7 +71,12 @@ std::vector<std::string> RecoverRecordings(const AppState& app) {
         QueueRecording(app, path);
         recovered.push_back(path);
     }
-    RemoveOrphanJournals(app.recordingsFolder);
+    // Journals whose recording has gone.
+    for (const std::string& name : journals) {
+        if (!std::filesystem::exists(app.recordingsFolder + name, error)) {
+            std::filesystem::remove(JournalPath(app.recordingsFolder + name), error);
+        }
+    }
     return recovered;
 }
 

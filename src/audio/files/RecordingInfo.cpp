@@ -498,6 +498,15 @@ std::string WriteRecordingNote(const std::string& path, const std::string& note)
     return WriteRecordingInfo(path, info);
 }
 
+bool WaveLooksFinished(const std::string& path) {
+    const UniqueFd fd = OpenRegularFile(path);
+    std::uint8_t riff[12];
+    struct stat st {};
+    return fd && ::fstat(fd.Get(), &st) == 0 && ReadAllAt(fd.Get(), 0, riff, sizeof riff) == 12 &&
+           std::memcmp(riff, "RIFF", 4) == 0 && std::memcmp(riff + 8, "WAVE", 4) == 0 &&
+           std::int64_t{LoadLe32(riff + 4)} + 8 == st.st_size;
+}
+
 WaveSizeState CheckWaveSizes(const std::string& path, bool repair) {
     const UniqueFd fd = OpenRegularFile(path, repair ? O_RDWR : O_RDONLY);
     if (!fd) {

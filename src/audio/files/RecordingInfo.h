@@ -104,3 +104,9 @@ enum class WaveSizeState {
 // a chunk after whole ones (a rewrite of the info cut short) is cut off. Without `repair`
 // nothing is written and a file that needs mending gives Failed.
 WaveSizeState CheckWaveSizes(const std::string& path, bool repair);
+
+// A quick look for the common case, without walking the chunks or taking a lock: whether the
+// RIFF size of the WAV file `path` counts exactly to its end, as a finished file's does (a
+// writer's header claims more until it finishes). False for anything else, which
+// CheckWaveSizes can then look at in full.
+bool WaveLooksFinished(const std::string& path);

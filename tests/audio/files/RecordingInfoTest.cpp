@@ -226,6 +226,7 @@ TEST_F(WaveSizesTest, SizesAreMendedToWholeFramesOnlyWhenTheyDisagree) {
     };
     for (const Row& row : rows) {
         WriteFile(path, row.before);
+        EXPECT_EQ(WaveLooksFinished(path), row.state == WaveSizeState::Sound) << row.what;
         EXPECT_EQ(CheckWaveSizes(path, false),
                   row.state == WaveSizeState::Repaired ? WaveSizeState::Failed : row.state)
             << row.what;
